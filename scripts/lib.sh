@@ -1,0 +1,40 @@
+# Shared by scripts/run and scripts/test; sourced, not run.
+
+KORVID_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Packages of the given groups in scripts/packages.txt.
+korvid_packages() {
+    local groups="$*"
+    awk -v groups=" $groups " '!/^#/ && NF == 2 && index(groups, " " $1 " ") { print $2 }' \
+        "$KORVID_ROOT/scripts/packages.txt"
+}
+
+korvid_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs whatever of the given groups is missing; silent when nothing is.
+korvid_install() {
+    local missing=()
+    local package
+    for package in $(korvid_packages "$@"); do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    if [ "${#missing[@]}" -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        korvid_as_root apt-get update -qq
+        korvid_as_root env DEBIAN_FRONTEND=noninteractive \
+            apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+# Configures and builds a tree: korvid_build DIR [cmake options...]
+# KORVID_TARGET, when set, names the only target to build.
+korvid_build() {
+    local dir="$1"
+    shift
+    cmake -S "$KORVID_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" ${KORVID_TARGET:+--target $KORVID_TARGET}
+}

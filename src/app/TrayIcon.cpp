@@ -1,0 +1,50 @@
+#include "app/TrayIcon.h"
+
+#include "ui/UiComposition.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QQmlApplicationEngine>
+#include <QScreen>
+#include <QWindow>
+
+TrayIcon::TrayIcon(QQmlApplicationEngine& engine, QObject* parent)
+    : QObject(parent), engine_(engine) {
+    icon_.setIcon(QIcon::fromTheme(QStringLiteral("audio-x-generic"),
+                                   QIcon(QStringLiteral(":/korvid/icons/note.svg"))));
+    icon_.setToolTip(QStringLiteral("Korvid"));
+    connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) {
+            togglePanel();
+        }
+    });
+    icon_.show();
+}
+
+void TrayIcon::togglePanel() {
+    if (!panel_) {
+        engine_.load(UiComposition::trayPanelUrl());
+        if (engine_.rootObjects().isEmpty()) {
+            return;
+        }
+        panel_ = qobject_cast<QWindow*>(engine_.rootObjects().constLast());
+    }
+    if (!panel_) {
+        return;
+    }
+    if (panel_->isVisible()) {
+        panel_->hide();
+        return;
+    }
+    // Open beside the pointer, kept on the screen.
+    const QRect screen = panel_->screen() ? panel_->screen()->availableGeometry() : QRect();
+    QPoint at = QCursor::pos() - QPoint(panel_->width() / 2, 0);
+    if (screen.isValid()) {
+        at.setX(qBound(screen.left(), at.x(), screen.right() - panel_->width()));
+        at.setY(qBound(screen.top(), at.y(), screen.bottom() - panel_->height()));
+    }
+    panel_->setPosition(at);
+    panel_->show();
+    panel_->requestActivate();
+}

@@ -1,0 +1,22 @@
+#include "model/AlbumFilterSettings.h"
+
+#include "model/PreferenceKeys.h"
+#include "model/StoredValues.h"
+
+#include <QSettings>
+
+AlbumFilterSettings::AlbumFilterSettings(QObject* parent)
+    : QObject(parent)
+    , minTracksPerAlbum_(StoredValues::integer(QSettings().value(PreferenceKeys::minTracksPerAlbum))
+                             .value_or(defaultMinTracksPerAlbum)) {}
+
+void AlbumFilterSettings::setMinTracksPerAlbum(qint64 value) {
+    const bool changed = value != minTracksPerAlbum_;
+    minTracksPerAlbum_ = value;
+    QSettings settings;
+    settings.setValue(PreferenceKeys::minTracksPerAlbum, value);
+    settings.sync();
+    if (changed) {
+        Q_EMIT minTracksPerAlbumChanged();
+    }
+}

@@ -1,0 +1,40 @@
+#include "ui/SettingsPresenter.h"
+
+#include "model/AlbumDisplayStyle.h"
+#include "model/AppVersion.h"
+#include "model/MusicSource.h"
+
+#include <cmath>
+
+QStringList SettingsPresenter::sourceLabels() const {
+    QStringList labels;
+    for (auto source : MusicSources::allCases()) {
+        labels << MusicSources::label(source);
+    }
+    return labels;
+}
+
+QString SettingsPresenter::sourceCaption() const {
+    return QStringLiteral("\"Both\" merges albums from Spotify and your local music library, "
+                          "interleaved by recency.");
+}
+
+QStringList SettingsPresenter::displayStyleLabels() const {
+    QStringList labels;
+    for (auto style : AlbumDisplayStyles::allCases()) {
+        labels << AlbumDisplayStyles::label(style);
+    }
+    return labels;
+}
+
+QString SettingsPresenter::filteringCaption() const {
+    return QStringLiteral("Albums with fewer tracks than this are hidden from Home and Library.");
+}
+
+QString SettingsPresenter::versionLine() const {
+    return AppVersion::displayLine();
+}
+
+qint64 SettingsPresenter::minTracksFromSlider(double value) {
+    return std::isfinite(value) ? qint64(std::trunc(value)) : 0;
+}

@@ -1,0 +1,44 @@
+#include "ui/UiComposition.h"
+
+#include "model/AlbumFilterSettings.h"
+#include "model/MusicSourceSettings.h"
+#include "ui/AppearanceModel.h"
+#include "ui/ChangelogPresenter.h"
+#include "ui/DisplayPreferences.h"
+#include "ui/EmptyStateTexts.h"
+#include "ui/IconNames.h"
+#include "ui/SettingsPresenter.h"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickStyle>
+
+namespace UiComposition {
+
+void expose(QQmlEngine& engine, const UiModels& models) {
+    auto* context = engine.rootContext();
+    context->setContextProperty(QStringLiteral("sourceSettings"), models.sourceSettings);
+    context->setContextProperty(QStringLiteral("filterSettings"), models.filterSettings);
+    context->setContextProperty(QStringLiteral("appearance"),
+                                new AppearanceModel(models.sourceSettings, &engine));
+    context->setContextProperty(QStringLiteral("emptyStates"),
+                                new EmptyStatePresenter(models.sourceSettings, &engine));
+    context->setContextProperty(QStringLiteral("displayPreferences"), new DisplayPreferences(&engine));
+    context->setContextProperty(QStringLiteral("settingsTexts"), new SettingsPresenter(&engine));
+    context->setContextProperty(QStringLiteral("changelog"), new ChangelogPresenter(QLocale(), &engine));
+    context->setContextProperty(QStringLiteral("icons"), new IconNamesObject(&engine));
+}
+
+void useViewStyle() {
+    QQuickStyle::setStyle(QStringLiteral("Material"));
+}
+
+QUrl mainWindowUrl() {
+    return QUrl(QStringLiteral("qrc:/korvid/qml/Main.qml"));
+}
+
+QUrl trayPanelUrl() {
+    return QUrl(QStringLiteral("qrc:/korvid/qml/TrayPanel.qml"));
+}
+
+} // namespace UiComposition

@@ -1,0 +1,33 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// A centred icon, title and message for a screen with nothing to show.
+ColumnLayout {
+    property string symbol
+    property alias title: titleLabel.text
+    property alias message: messageLabel.text
+    spacing: 8
+
+    SymbolImage {
+        Layout.alignment: Qt.AlignHCenter
+        symbol: parent.symbol
+        size: 40
+    }
+    Label {
+        id: titleLabel
+        objectName: "emptyTitle"
+        Layout.alignment: Qt.AlignHCenter
+        font.pixelSize: 20
+        font.bold: true
+    }
+    Label {
+        id: messageLabel
+        objectName: "emptyMessage"
+        Layout.alignment: Qt.AlignHCenter
+        Layout.maximumWidth: 420
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.WordWrap
+        opacity: 0.7
+    }
+}

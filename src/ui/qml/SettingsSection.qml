@@ -1,0 +1,32 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// One titled group of the Settings form.
+ColumnLayout {
+    property alias title: heading.text
+    property string caption
+    default property alias content: body.data
+    Layout.fillWidth: true
+    spacing: 6
+
+    Label {
+        id: heading
+        font.bold: true
+        font.pixelSize: 15
+    }
+    ColumnLayout {
+        id: body
+        Layout.fillWidth: true
+        Layout.leftMargin: 8
+        spacing: 6
+    }
+    Label {
+        visible: caption.length > 0
+        text: caption
+        Layout.fillWidth: true
+        wrapMode: Text.WordWrap
+        opacity: 0.65
+        font.pixelSize: 12
+    }
+}

@@ -1,0 +1,14 @@
+import QtQuick
+import QtQuick.Controls
+
+// An icon named by its symbol, drawn from the icon theme or the bundled set.
+IconLabel {
+    property string symbol
+    property int size: 16
+    icon.name: icons.themeName(symbol)
+    icon.source: icons.fallback(symbol)
+    icon.width: size
+    icon.height: size
+    icon.color: palette.buttonText
+    display: AbstractButton.IconOnly
+}

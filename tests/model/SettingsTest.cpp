@@ -1,0 +1,139 @@
+#include "model/AlbumDisplayStyle.h"
+#include "model/AlbumFilterSettings.h"
+#include "model/AppVersion.h"
+#include "model/MusicSourceSettings.h"
+#include "support/TestHome.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void store(const char* key, const QVariant& value) {
+        QSettings settings;
+        settings.setValue(key, value);
+        settings.sync();
+    }
+    QVariant stored(const char* key) { return QSettings().value(key); }
+
+    TestHome home;
+};
+
+TEST_F(SettingsTest, FirstStartUsesDefaults) {
+    EXPECT_EQ(MusicSourceSettings().current(), MusicSource::spotify);
+    EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), 3);
+    EXPECT_EQ(AlbumDisplayStyles::storedStyle(), AlbumDisplayStyle::coverOnly);
+    EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 110.0);
+}
+
+struct StoredSource {
+    QVariant stored;
+    MusicSource expected;
+};
+
+class StoredSourceTest : public SettingsTest, public ::testing::WithParamInterface<StoredSource> {};
+
+TEST_P(StoredSourceTest, ReadsOnlyExactRawValues) {
+    store("musicSource", GetParam().stored);
+    EXPECT_EQ(MusicSourceSettings().current(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, StoredSourceTest,
+    ::testing::Values(StoredSource{QStringLiteral("appleMusic"), MusicSource::appleMusic},
+                      StoredSource{QStringLiteral("both"), MusicSource::both},
+                      StoredSource{QStringLiteral("spotify"), MusicSource::spotify},
+                      StoredSource{QStringLiteral("Both"), MusicSource::spotify},
+                      StoredSource{QStringLiteral("local"), MusicSource::spotify},
+                      StoredSource{QStringLiteral(" both"), MusicSource::spotify},
+                      StoredSource{2, MusicSource::spotify}));
+
+TEST_F(SettingsTest, SourceSurvivesRestartAndNotifiesOnlyOnChange) {
+    {
+        MusicSourceSettings settings;
+        QSignalSpy changed(&settings, &MusicSourceSettings::currentChanged);
+        settings.setCurrent(MusicSource::both);
+        settings.setCurrent(MusicSource::both);
+        EXPECT_EQ(changed.count(), 1);
+    }
+    EXPECT_EQ(MusicSourceSettings().current(), MusicSource::both);
+}
+
+TEST_F(SettingsTest, EqualSourceIsStillWritten) {
+    MusicSourceSettings settings; // spotify by default, nothing stored yet
+    ASSERT_FALSE(stored("musicSource").isValid());
+    settings.setCurrent(MusicSource::spotify);
+    EXPECT_EQ(stored("musicSource").toString(), QStringLiteral("spotify"));
+}
+
+TEST_F(SettingsTest, SourceFlags) {
+    struct Row {
+        MusicSource source;
+        bool spotify, appleMusic, dark;
+    };
+    for (const Row& row : {Row{MusicSource::spotify, true, false, true},
+                           Row{MusicSource::appleMusic, false, true, false},
+                           Row{MusicSource::both, true, true, true}}) {
+        EXPECT_EQ(MusicSources::includesSpotify(row.source), row.spotify);
+        EXPECT_EQ(MusicSources::includesAppleMusic(row.source), row.appleMusic);
+        EXPECT_EQ(MusicSources::prefersDarkScheme(row.source), row.dark);
+    }
+    EXPECT_EQ(MusicSources::label(MusicSource::appleMusic), QStringLiteral("Local Music"));
+}
+
+struct StoredCount {
+    QVariant stored;
+    qint64 expected;
+};
+
+class StoredCountTest : public SettingsTest, public ::testing::WithParamInterface<StoredCount> {};
+
+TEST_P(StoredCountTest, ReadsOnlyIntegers) {
+    store("minTracksPerAlbum", GetParam().stored);
+    EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StoredCountTest,
+                         ::testing::Values(StoredCount{7, 7}, StoredCount{QStringLiteral("five"), 3},
+                                           StoredCount{QStringLiteral("4.5"), 3},
+                                           StoredCount{QStringLiteral(""), 3},
+                                           StoredCount{QVariant(true), 3},
+                                           StoredCount{QVariant(qint64(1) << 40), qint64(1) << 40}));
+
+TEST_F(SettingsTest, MinTracksWrittenOnEveryAssignment) {
+    AlbumFilterSettings settings;
+    QSignalSpy changed(&settings, &AlbumFilterSettings::minTracksPerAlbumChanged);
+    settings.setMinTracksPerAlbum(3);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(stored("minTracksPerAlbum").toLongLong(), 3);
+    settings.setMinTracksPerAlbum(8);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), 8);
+}
+
+TEST_F(SettingsTest, DisplayStyleAndThumbnailSizeRoundTrip) {
+    store("albumDisplayStyle", QStringLiteral("CoverWithDetails"));
+    EXPECT_EQ(AlbumDisplayStyles::storedStyle(), AlbumDisplayStyle::coverOnly);
+    AlbumDisplayStyles::storeStyle(AlbumDisplayStyle::coverWithDetails);
+    EXPECT_EQ(AlbumDisplayStyles::storedStyle(), AlbumDisplayStyle::coverWithDetails);
+    EXPECT_EQ(stored("albumDisplayStyle").toString(), QStringLiteral("coverWithDetails"));
+
+    store("albumThumbnailSize", QStringLiteral("big"));
+    EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 110.0);
+    AlbumDisplayStyles::storeThumbnailSize(187.5);
+    EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 187.5);
+}
+
+TEST(AppVersionTest, MissingValuesShowAsQuestionMarks) {
+    EXPECT_EQ(AppVersion::displayLine("1.2.1", "23"), QStringLiteral("1.2.1 (23)"));
+    EXPECT_EQ(AppVersion::displayLine("1.2.1", nullptr), QStringLiteral("1.2.1 (?)"));
+    EXPECT_EQ(AppVersion::displayLine(nullptr, ""), QStringLiteral("? (?)"));
+    EXPECT_EQ(AppVersion::displayLine(), AppVersion::version() + " (" + AppVersion::build() + ")");
+    EXPECT_NE(AppVersion::version(), QStringLiteral("?"));
+}
+
+} // namespace

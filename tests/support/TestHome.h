@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QTemporaryDir>
+
+// Points the preferences store and the XDG folders (config, data, cache,
+// runtime, music) at a fresh temporary folder for as long as it lives, and
+// restores the previous ones afterwards. Nest one per test for a clean start.
+class TestHome {
+public:
+    TestHome();
+    ~TestHome();
+    TestHome(const TestHome&) = delete;
+    TestHome& operator=(const TestHome&) = delete;
+
+    QString path() const { return dir_.path(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    // The folder the XDG variable stands for inside this home.
+    QString xdg(const char* variable) const;
+
+private:
+    QTemporaryDir dir_;
+    QMap<QByteArray, QByteArray> previous_;
+    QString previousSettingsPath_;
+};
