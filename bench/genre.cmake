@@ -1,0 +1,1 @@
+korvid_add_benchmark(genre_bench SOURCES GenreBench.cpp)

@@ -1,0 +1,3 @@
+korvid_add_test(model_tests
+  SOURCES SettingsTest.cpp ChangelogTest.cpp GenreTest.cpp
+  LABELS model)

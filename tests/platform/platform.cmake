@@ -1,0 +1,3 @@
+korvid_add_test(platform_tests
+  SOURCES ClockTest.cpp
+  LABELS platform)
