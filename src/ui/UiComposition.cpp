@@ -30,7 +30,12 @@ void expose(QQmlEngine& engine, const UiModels& models) {
 }
 
 void useViewStyle() {
-    QQuickStyle::setStyle(QStringLiteral("Material"));
+    // The style can be chosen once per process, before the first view loads.
+    static const bool chosen = [] {
+        QQuickStyle::setStyle(QStringLiteral("Material"));
+        return true;
+    }();
+    Q_UNUSED(chosen);
 }
 
 QUrl mainWindowUrl() {

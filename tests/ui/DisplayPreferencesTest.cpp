@@ -16,7 +16,8 @@ TEST(DisplayPreferencesTest, GridColumnsStayBetweenSizeAndOneAndAHalfTimesIt) {
         double cellWidth;
     };
     const Row rows[] = {
-        {1000, 110, 7, (1000 - 6 * 16) / 7.0}, // 129.1: wider than 110, under 159.5
+        {1000, 110, 8, 111},
+        {1100, 140, 7, (1100 - 6 * 16) / 7.0}, // 143.4: wider than 140, under 203
         {110, 110, 1, 110},
         {300, 110, 2, 142},
         {240, 110, 2, 112},

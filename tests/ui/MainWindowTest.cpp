@@ -1,5 +1,6 @@
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
+#include "support/QmlFind.h"
 #include "support/RunTask.h"
 #include "support/TestHome.h"
 #include "ui/UiComposition.h"
@@ -25,7 +26,7 @@ protected:
     }
 
     QObject* find(const char* name) {
-        return window->findChild<QObject*>(QString::fromLatin1(name));
+        return findByObjectName(window, QString::fromLatin1(name));
     }
 
     // Reads an item's text once the views have caught up.
