@@ -1,0 +1,1 @@
+korvid_add_fuzzer(fuzz_stored_preferences SOURCES StoredPreferencesFuzzer.cpp)
