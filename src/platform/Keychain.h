@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoroTask>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+// A per-user store of secret items keyed by service and account. Failures
+// are not reported: a failed save is lost, a failed load yields nothing.
+class Keychain {
+public:
+    virtual ~Keychain() = default;
+
+    // Replaces the item's value.
+    virtual QCoro::Task<> save(QString service, QString account, QByteArray data) = 0;
+    virtual QCoro::Task<std::optional<QByteArray>> load(QString service, QString account) = 0;
+    virtual QCoro::Task<> remove(QString service, QString account) = 0;
+};
+
+// Items held by this process only; they are gone when it ends. Stands in when
+// no Secret Service answers, and serves pure-logic tests.
+class MemoryKeychain final : public Keychain {
+public:
+    QCoro::Task<> save(QString service, QString account, QByteArray data) override;
+    QCoro::Task<std::optional<QByteArray>> load(QString service, QString account) override;
+    QCoro::Task<> remove(QString service, QString account) override;
+
+    // Synchronous access for callers that hold the concrete type.
+    void put(const QString& service, const QString& account, QByteArray data);
+    std::optional<QByteArray> get(const QString& service, const QString& account) const;
+    void erase(const QString& service, const QString& account);
+
+private:
+    QHash<std::pair<QString, QString>, QByteArray> items_;
+};
