@@ -50,7 +50,7 @@ BENCHMARK(BM_ClassifyLibraryOf5000Albums)->Unit(benchmark::kMillisecond);
 void BM_ChipsFor5000Albums(benchmark::State& state) {
     QList<DisplayAlbum> albums;
     for (int album = 0; album < 5000; ++album) {
-        albums.append(DisplayAlbum{QString::number(album), Genre::classify(albumTags(album))});
+        albums.append(DisplayAlbum{UnifiedAlbum{.id = QString::number(album)}, Genre::classify(albumTags(album))});
     }
     const QStringList recency{"rock", "jazz", "kids"};
     for (auto _ : state) {

@@ -83,7 +83,7 @@ QList<DisplayAlbum> albumsWith(const QList<QPair<const char*, int>>& counts) {
     QList<DisplayAlbum> albums;
     for (const auto& [id, count] : counts) {
         for (int i = 0; i < count; ++i) {
-            albums.append(DisplayAlbum{QStringLiteral("album-%1-%2").arg(id).arg(i),
+            albums.append(DisplayAlbum{UnifiedAlbum{.id = QStringLiteral("album-%1-%2").arg(id).arg(i)},
                                        *Genre::withID(QString::fromLatin1(id))});
         }
     }

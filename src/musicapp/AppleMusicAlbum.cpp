@@ -1,0 +1,112 @@
+#include "musicapp/AppleMusicAlbum.h"
+
+#include "musicapp/EmbeddedArtwork.h"
+#include "musicapp/TrackIdentity.h"
+
+#include <QHash>
+#include <QTimeZone>
+
+#include <algorithm>
+
+AppleMusicAlbum::AppleMusicAlbum(std::shared_ptr<const LibrarySnapshot> snapshot, QList<qint32> trackIndexes)
+    : snapshot_(std::move(snapshot)), trackIndexes_(std::move(trackIndexes)) {
+    Q_ASSERT(snapshot_ && !trackIndexes_.isEmpty());
+}
+
+QString AppleMusicAlbum::id() const {
+    return QString::number(persistentID());
+}
+
+QString AppleMusicAlbum::artistNames() const {
+    if (!albumArtist().isEmpty())
+        return albumArtist();
+    if (isCompilation())
+        return QStringLiteral("Various Artists");
+    if (!first().tags.artist.isEmpty())
+        return first().tags.artist;
+    return QStringLiteral("Unknown Artist");
+}
+
+QStringList AppleMusicAlbum::genres() const {
+    QStringList genres;
+    genres.reserve(trackIndexes_.size());
+    for (qsizetype i = 0; i < trackCount(); ++i) {
+        if (const QString& genre = track(i).tags.genre; !genre.isEmpty())
+            genres.append(genre);
+    }
+    return genres;
+}
+
+QDateTime AppleMusicAlbum::dateAdded() const {
+    if (first().firstSeenMs == 0)
+        return distantPast();
+    return QDateTime::fromMSecsSinceEpoch(first().firstSeenMs, QTimeZone::utc());
+}
+
+std::optional<QDateTime> AppleMusicAlbum::lastPlayedDate() const {
+    qint64 latest = 0;
+    for (qsizetype i = 0; i < trackCount(); ++i)
+        latest = std::max(latest, track(i).lastPlayedMs);
+    if (latest == 0)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(latest, QTimeZone::utc());
+}
+
+std::shared_ptr<const LocalArtworkImage> AppleMusicAlbum::artworkImage() const {
+    if (!first().tags.hasPicture || !snapshot_->reader)
+        return nullptr;
+    return std::make_shared<EmbeddedArtwork>(snapshot_->musicFolder + u'/' + first().relativePath,
+                                             snapshot_->reader);
+}
+
+std::optional<QUrl> AppleMusicAlbum::fileURL(qsizetype i) const {
+    const QString& relative = track(i).relativePath;
+    if (relative.isEmpty())
+        return std::nullopt;
+    return QUrl::fromLocalFile(snapshot_->musicFolder + u'/' + relative);
+}
+
+UnifiedAlbum AppleMusicAlbum::unified() const {
+    UnifiedAlbum album;
+    album.id = QStringLiteral("apple-") + id();
+    album.title = title().isEmpty() ? QStringLiteral("Unknown Album") : title();
+    album.artistNames = artistNames();
+    album.rawGenres = genres();
+    album.artwork = AlbumArtwork::local(artworkImage());
+    album.sortDate = lastPlayedDate().value_or(dateAdded());
+    album.trackCount = trackCount();
+    AppleMusicPlaybackHandle handle;
+    handle.tracks.reserve(trackCount());
+    for (qsizetype i = 0; i < trackCount(); ++i)
+        handle.tracks.append({TrackIdentity::hexTrackID(track(i).persistentID), fileURL(i)});
+    album.playback = UnifiedAlbum::Playback::appleMusic(std::move(handle));
+    return album;
+}
+
+QList<AppleMusicAlbum> groupAlbums(const std::shared_ptr<const LibrarySnapshot>& snapshot) {
+    QList<AppleMusicAlbum> albums;
+    if (!snapshot)
+        return albums;
+    const QList<IndexedTrack>& tracks = snapshot->tracks;
+    QHash<std::uint64_t, qsizetype> groupOf;
+    QList<QList<qint32>> groups;
+    for (qint32 i = 0; i < static_cast<qint32>(tracks.size()); ++i) {
+        auto it = groupOf.find(tracks[i].albumPersistentID);
+        if (it == groupOf.end()) {
+            it = groupOf.insert(tracks[i].albumPersistentID, groups.size());
+            groups.emplace_back();
+        }
+        groups[*it].append(i);
+    }
+    albums.reserve(groups.size());
+    for (QList<qint32>& group : groups) {
+        std::stable_sort(group.begin(), group.end(), [&tracks](qint32 a, qint32 b) {
+            const TrackTags& x = tracks[a].tags;
+            const TrackTags& y = tracks[b].tags;
+            return x.discNumber != y.discNumber ? x.discNumber < y.discNumber
+                                                : x.trackNumber < y.trackNumber;
+        });
+        albums.append(AppleMusicAlbum(snapshot, std::move(group)));
+    }
+    return albums;
+}
