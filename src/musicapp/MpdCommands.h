@@ -1,0 +1,52 @@
+#pragma once
+
+#include "musicapp/MpdClient.h"
+#include "musicapp/MusicPlayerStatus.h"
+
+#include <functional>
+#include <optional>
+
+// What each player operation means in MPD commands. Free functions over an
+// open connection, so they run the same against MPD and against a fake.
+namespace MpdCommands {
+
+// The stored playlist that holds Korvid's queue.
+inline const QString playlistName = QStringLiteral("Korvid");
+
+inline const QString noTracksFoundMessage =
+    QStringLiteral("None of the album's tracks were found in the Music library.");
+
+// "computer" for a plugin that plays on this computer's own sound, otherwise a
+// readable name of the plugin.
+QString outputKind(const QString& plugin);
+
+int clampVolume(int volume);
+
+// A file MPD's line-based protocol can carry: a line break would end the
+// command early and splice the rest in as a second command.
+bool isSendableUri(const QString& uri);
+
+MusicPlayerStatus readStatus(MpdClient& client);
+
+struct QueueRequest {
+    // One entry per requested track: its file relative to the music folder, or
+    // empty when the library does not know the track.
+    QStringList files;
+    int startIndex = 0;
+    double startSeconds = 0;
+    std::optional<QString> deviceName;
+};
+
+// Refills the stored playlist with the files MPD knows, makes it the queue in
+// plain order on the chosen output and starts it. `pause` is called between
+// the polls that wait for MPD to report playing before the start position is
+// applied.
+void playQueue(MpdClient& client, const QueueRequest& request, const std::function<void()>& pause);
+
+// Enables the output of that name and disables every other.
+void selectOutput(MpdClient& client, const QString& name);
+
+// Sets MPD's volume on behalf of one output (MPD has one volume for all).
+void setDeviceVolume(MpdClient& client, int volume, const QString& name);
+
+} // namespace MpdCommands

@@ -1,0 +1,228 @@
+#include "musicapp/MusicAppController.h"
+
+#include "musicapp/LibMpdClient.h"
+#include "musicapp/MpdCommands.h"
+#include "musicapp/SerialWorker.h"
+
+#include <QFileInfo>
+
+#include <thread>
+#include <type_traits>
+
+namespace {
+
+MusicAppError toMusicAppError(const MpdFailure& failure) {
+    if (failure.kind() == MpdFailure::Kind::notPermitted) {
+        return MusicAppError::notPermitted();
+    }
+    return MusicAppError::script(failure.message());
+}
+
+bool isSocketPath(const QString& host) {
+    return host.startsWith(QLatin1Char('/'));
+}
+
+} // namespace
+
+class MusicAppController::Engine {
+public:
+    explicit Engine(Options options) : options_(std::move(options)) {
+        if (!options_.connector) {
+            options_.connector = std::make_shared<LibMpdConnector>();
+        }
+    }
+
+    // A connection to the first MPD that answers, or the reason none does.
+    std::unique_ptr<MpdClient> open() {
+        if (auto client = tryOpen()) {
+            return client;
+        }
+        throw MpdFailure(MpdFailure::Kind::connection,
+                         lastFailure_.isEmpty() ? QStringLiteral("No music player answers.")
+                                                : lastFailure_);
+    }
+
+    std::unique_ptr<MpdClient> tryOpen() {
+        lastFailure_.clear();
+        if (lastAnswered_) {
+            if (auto client = attempt(*lastAnswered_)) {
+                return client;
+            }
+        }
+        QList<MpdAddress> candidates = options_.addresses;
+        candidates.append(MpdAddress{options_.ownDaemon.socketPath, 0});
+        for (const MpdAddress& address : candidates) {
+            if (lastAnswered_ && address == *lastAnswered_) {
+                continue;
+            }
+            if (auto client = attempt(address)) {
+                lastAnswered_ = address;
+                return client;
+            }
+        }
+        lastAnswered_.reset();
+        return nullptr;
+    }
+
+    void launch() {
+        if (tryOpen()) {
+            return;
+        }
+        const bool started =
+            options_.startDaemon
+                ? options_.startDaemon()
+                : startMpdDaemon(options_.musicFolder, options_.ownDaemon, listSoundSinks());
+        if (!started) {
+            throw MusicAppError::notInstalled();
+        }
+        std::this_thread::sleep_for(options_.launchWait);
+    }
+
+    void pauseBetweenPolls() const { std::this_thread::sleep_for(options_.pollInterval); }
+
+private:
+    std::unique_ptr<MpdClient> attempt(const MpdAddress& address) {
+        // A missing socket file cannot answer; skipping it saves a system call
+        // and keeps the reason of a real refusal.
+        if (isSocketPath(address.host) && !QFileInfo::exists(address.host)) {
+            return nullptr;
+        }
+        try {
+            return options_.connector->connect(address);
+        } catch (const MpdFailure& failure) {
+            if (failure.kind() == MpdFailure::Kind::notPermitted) {
+                throw;
+            }
+            lastFailure_ = failure.message();
+            return nullptr;
+        }
+    }
+
+    Options options_;
+    std::optional<MpdAddress> lastAnswered_;
+    QString lastFailure_;
+};
+
+MusicAppController::MusicAppController(Options options)
+    : trackFile_(options.trackFile),
+      engine_(std::make_shared<Engine>(std::move(options))),
+      worker_(std::make_unique<SerialWorker>("Korvid.music-app")) {}
+
+MusicAppController::~MusicAppController() {
+    // Runs what callers already queued, so each of them gets its outcome.
+    worker_.reset();
+}
+
+QList<MpdAddress> MusicAppController::standardMpdAddresses() {
+    QList<MpdAddress> addresses;
+    if (qEnvironmentVariableIsSet("MPD_HOST") || qEnvironmentVariableIsSet("MPD_PORT")) {
+        addresses.append(MpdAddress{});
+    }
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        addresses.append(MpdAddress{runtime + QStringLiteral("/mpd/socket"), 0});
+    }
+    addresses.append(MpdAddress{QStringLiteral("/run/mpd/socket"), 0});
+    addresses.append(MpdAddress{QStringLiteral("127.0.0.1"), 6600});
+    return addresses;
+}
+
+template <typename T>
+QCoro::Task<T> MusicAppController::perform(std::function<T(Engine&)> work) {
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    worker_->post([promise, work = std::move(work), engine = engine_] {
+        try {
+            try {
+                if constexpr (std::is_void_v<T>) {
+                    work(*engine);
+                } else {
+                    promise->addResult(work(*engine));
+                }
+            } catch (const MpdFailure& failure) {
+                throw toMusicAppError(failure);
+            }
+        } catch (...) {
+            promise->setException(std::current_exception());
+        }
+        promise->finish();
+    });
+    if constexpr (std::is_void_v<T>) {
+        co_await future;
+    } else {
+        co_return co_await future;
+    }
+}
+
+template <typename T>
+QCoro::Task<T> MusicAppController::performOnClient(std::function<T(MpdClient&)> work) {
+    return perform<T>([work = std::move(work)](Engine& engine) -> T {
+        const std::unique_ptr<MpdClient> client = engine.open();
+        return work(*client);
+    });
+}
+
+QCoro::Task<> MusicAppController::launchIfNeeded() {
+    return perform<void>([](Engine& engine) { engine.launch(); });
+}
+
+QCoro::Task<bool> MusicAppController::isRunning() {
+    return perform<bool>([](Engine& engine) { return engine.tryOpen() != nullptr; });
+}
+
+QCoro::Task<MusicPlayerStatus> MusicAppController::status() {
+    return performOnClient<MusicPlayerStatus>(
+        [](MpdClient& client) { return MpdCommands::readStatus(client); });
+}
+
+QCoro::Task<> MusicAppController::playQueue(QStringList trackIDs, int startIndex,
+                                            double startSeconds,
+                                            std::optional<QString> deviceName) {
+    MpdCommands::QueueRequest request;
+    request.startIndex = startIndex;
+    request.startSeconds = startSeconds;
+    request.deviceName = std::move(deviceName);
+    // The library index belongs to the caller's thread: ids become files here.
+    for (const QString& id : trackIDs) {
+        request.files.append(trackFile_ ? trackFile_(id) : QString());
+    }
+    return perform<void>([request = std::move(request)](Engine& engine) {
+        const std::unique_ptr<MpdClient> client = engine.open();
+        MpdCommands::playQueue(*client, request, [&engine] { engine.pauseBetweenPolls(); });
+    });
+}
+
+QCoro::Task<> MusicAppController::setDeviceVolume(int volume, QString deviceName) {
+    return performOnClient<void>([volume, deviceName = std::move(deviceName)](MpdClient& client) {
+        MpdCommands::setDeviceVolume(client, volume, deviceName);
+    });
+}
+
+QCoro::Task<> MusicAppController::setMusicVolume(int volume) {
+    return performOnClient<void>([volume](MpdClient& client) {
+        client.setVolume(static_cast<unsigned>(MpdCommands::clampVolume(volume)));
+    });
+}
+
+QCoro::Task<> MusicAppController::pause() {
+    return performOnClient<void>([](MpdClient& client) { client.pause(); });
+}
+
+QCoro::Task<> MusicAppController::play() {
+    return performOnClient<void>([](MpdClient& client) { client.play(); });
+}
+
+QCoro::Task<> MusicAppController::nextTrack() {
+    return performOnClient<void>([](MpdClient& client) { client.next(); });
+}
+
+QCoro::Task<> MusicAppController::restartTrack() {
+    return performOnClient<void>([](MpdClient& client) { client.seekCurrent(0); });
+}
+
+QCoro::Task<> MusicAppController::selectDevice(QString deviceName) {
+    return performOnClient<void>([deviceName = std::move(deviceName)](MpdClient& client) {
+        MpdCommands::selectOutput(client, deviceName);
+    });
+}
