@@ -1,0 +1,226 @@
+#include "support/LocalAvahi.h"
+
+#include "support/RunTask.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <csignal>
+
+namespace {
+const QString systemBusSocket = QStringLiteral("/run/dbus/system_bus_socket");
+const QString avahiPidFile = QStringLiteral("/run/avahi-daemon/pid");
+const char* const lockPath = "/tmp/korvid-test-avahi.lock";
+const QString configMarker = QStringLiteral("korvid-avahi.conf");
+
+QByteArray commandLine(qint64 pid) {
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 runningAvahiPid() {
+    QFile file(avahiPidFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const qint64 pid = file.readAll().trimmed().toLongLong();
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0 ? pid : 0;
+}
+
+// The config file an avahi-daemon was started with ("-f path"), if any.
+QString configOf(const QByteArray& cmdline) {
+    const QList<QByteArray> args = cmdline.split('\0');
+    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+        if (args.at(i) == "-f" || args.at(i) == "--file") {
+            return QString::fromLocal8Bit(args.at(i + 1));
+        }
+    }
+    return {};
+}
+
+bool configWatchesLoopbackOnly(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    return text.contains("allow-interfaces=lo\n") && text.contains("use-ipv6=no");
+}
+
+const char* const configText =
+    "[server]\n"
+    "use-ipv4=yes\n"
+    "use-ipv6=no\n"
+    "allow-interfaces=lo\n"
+    "ratelimit-interval-usec=0\n"
+    "ratelimit-burst=0\n"
+    "enable-dbus=yes\n"
+    "[wide-area]\n"
+    "enable-wide-area=no\n"
+    "[publish]\n"
+    "publish-hinfo=no\n"
+    "publish-workstation=no\n"
+    "publish-aaaa-on-ipv4=no\n"
+    "publish-a-on-ipv6=no\n"
+    "[reflector]\n"
+    "enable-reflector=no\n";
+
+class AvahiEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { LocalAvahi::shutDown(); }
+};
+} // namespace
+
+struct LocalAvahi::Private {
+    int lockFd = -1;
+    std::unique_ptr<ExternalDaemon> dbus;
+    std::unique_ptr<ExternalDaemon> avahi;
+    QString failure;
+    bool attempted = false;
+    std::unique_ptr<LocalAvahi> instance;
+
+    bool takeLock() {
+        lockFd = ::open(lockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lockFd < 0) {
+            failure = QStringLiteral("cannot open the avahi test lock");
+            return false;
+        }
+        // Another test process may be using the daemon: wait our turn.
+        for (int i = 0; i < 1800; ++i) {
+            if (::flock(lockFd, LOCK_EX | LOCK_NB) == 0) {
+                return true;
+            }
+            QThread::msleep(50);
+        }
+        failure = QStringLiteral("another test process kept the private avahi-daemon too long");
+        ::close(lockFd);
+        lockFd = -1;
+        return false;
+    }
+
+    bool startDbus() {
+        if (unixSocketAnswers(systemBusSocket)) {
+            return true;
+        }
+        QDir().mkpath(QStringLiteral("/run/dbus"));
+        QFile::remove(systemBusSocket);
+        dbus = std::make_unique<ExternalDaemon>(QStringLiteral("dbus-daemon"));
+        if (!dbus->start({QStringLiteral("--system"), QStringLiteral("--nofork"),
+                          QStringLiteral("--nopidfile")},
+                         [] { return unixSocketAnswers(systemBusSocket); })) {
+            failure = dbus->errorText();
+            dbus.reset();
+            return false;
+        }
+        return true;
+    }
+
+    bool startAvahi() {
+        if (const qint64 pid = runningAvahiPid()) {
+            const QByteArray cmdline = commandLine(pid);
+            const QString config = configOf(cmdline);
+            if (config.endsWith(configMarker)) {
+                // Left behind by a test process that died; we hold the lock now.
+                ::kill(pid_t(pid), SIGKILL);
+                waitUntil([pid] { return ::kill(pid_t(pid), 0) != 0; }, std::chrono::seconds(5));
+                QFile::remove(avahiPidFile);
+            } else if (configWatchesLoopbackOnly(config)) {
+                return true;  // someone else's loopback-only daemon: use it as it is
+            } else {
+                failure = QStringLiteral(
+                              "an avahi-daemon that is not bound to lo alone runs already (pid %1); "
+                              "discovery tests do not announce on other interfaces, so they stop here")
+                              .arg(pid);
+                return false;
+            }
+        }
+        avahi = std::make_unique<ExternalDaemon>(QStringLiteral("avahi-daemon"));
+        const QString config = avahi->filePath(configMarker);
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly) || file.write(configText) < 0) {
+            failure = QStringLiteral("cannot write the avahi-daemon configuration");
+            return false;
+        }
+        file.close();
+        ExternalDaemon* daemon = avahi.get();
+        if (!avahi->start({QStringLiteral("-f"), config, QStringLiteral("--no-drop-root"),
+                           QStringLiteral("--no-chroot"), QStringLiteral("--no-rlimits"),
+                           QStringLiteral("--no-proc-title")},
+                          [daemon] { return daemon->output().contains("Server startup complete"); },
+                          std::chrono::seconds(15))) {
+            failure = avahi->errorText();
+            avahi.reset();
+            return false;
+        }
+        return true;
+    }
+
+    void stop() {
+        if (avahi) {
+            avahi->stop();
+            avahi.reset();
+        }
+        if (dbus) {
+            dbus->stop();
+            dbus.reset();
+        }
+        if (lockFd >= 0) {
+            ::flock(lockFd, LOCK_UN);
+            ::close(lockFd);
+            lockFd = -1;
+        }
+    }
+};
+
+namespace {
+LocalAvahi::Private& priv() {
+    static LocalAvahi::Private p;
+    return p;
+}
+} // namespace
+
+LocalAvahi* LocalAvahi::instance(QString* whyNot) {
+    Private& p = priv();
+    if (!p.attempted) {
+        p.attempted = true;
+        ::testing::AddGlobalTestEnvironment(new AvahiEnvironment);
+        if (ExternalDaemon::findProgram(QStringLiteral("avahi-daemon")).isEmpty() ||
+            ExternalDaemon::findProgram(QStringLiteral("avahi-publish")).isEmpty()) {
+            p.failure = QStringLiteral("avahi-daemon and avahi-publish are not installed");
+        } else if (p.takeLock() && p.startDbus() && p.startAvahi()) {
+            p.instance = std::make_unique<LocalAvahi>();
+        } else {
+            p.stop();
+        }
+    }
+    if (!p.instance && whyNot) {
+        *whyNot = p.failure;
+    }
+    return p.instance.get();
+}
+
+void LocalAvahi::shutDown() {
+    Private& p = priv();
+    p.instance.reset();
+    p.stop();
+}
+
+std::unique_ptr<ExternalDaemon> LocalAvahi::publish(const QString& name, const QString& type,
+                                                    quint16 port, const QStringList& txt) {
+    auto process = std::make_unique<ExternalDaemon>(QStringLiteral("avahi-publish"));
+    QStringList arguments{QStringLiteral("-s"), name, type, QString::number(port)};
+    arguments += txt;
+    ExternalDaemon* raw = process.get();
+    if (!process->start(arguments, [raw] { return raw->output().contains("Established"); })) {
+        ADD_FAILURE() << process->errorText().toStdString();
+        return nullptr;
+    }
+    return process;
+}

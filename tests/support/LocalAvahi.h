@@ -1,0 +1,42 @@
+#pragma once
+
+#include "support/ExternalDaemon.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A private avahi-daemon that sees loopback only (allow-interfaces=lo,
+// use-ipv6=no), started on first use and stopped after the last test of the
+// binary. Only one avahi-daemon can run per machine, so test processes that
+// need it take turns through a lock file. Starts the system D-Bus daemon
+// too when none runs.
+class LocalAvahi {
+public:
+    // The running daemon, or nullptr with the reason in `whyNot` (an
+    // avahi-daemon that also watches other interfaces runs already, or the
+    // programs are missing).
+    static LocalAvahi* instance(QString* whyNot = nullptr);
+
+    // Announces a service on loopback through avahi-publish; withdrawn when
+    // the returned process is stopped or destroyed. Nothing if it failed.
+    // TXT entries are "key=value" strings.
+    std::unique_ptr<ExternalDaemon> publish(const QString& name, const QString& type, quint16 port,
+                                            const QStringList& txt = {});
+
+    // Stops what instance() started (the test environment calls this).
+    static void shutDown();
+
+    struct Private;
+};
+
+// Skips the calling test, saying why, when no private avahi-daemon is
+// available.
+#define KORVID_REQUIRE_LOCAL_AVAHI()                                              \
+    do {                                                                          \
+        QString korvidWhyNot;                                                     \
+        if (!LocalAvahi::instance(&korvidWhyNot)) {                               \
+            GTEST_SKIP() << korvidWhyNot.toStdString();                           \
+        }                                                                         \
+    } while (false)

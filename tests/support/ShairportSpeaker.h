@@ -1,0 +1,60 @@
+#pragma once
+
+#include "support/ExternalDaemon.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// A real AirPlay 1 receiver (shairport-sync) on loopback, announced through
+// the private avahi-daemon (LocalAvahi). It plays into a pipe that this
+// fixture drains, so a test can read back the PCM it received (signed
+// 16-bit little-endian stereo at 44100 Hz). Runs with --statistics, which
+// prints packet counts about once a second into output().
+class ShairportSpeaker {
+public:
+    // `name` is the announced speaker name; port 0 picks a free one.
+    explicit ShairportSpeaker(QString name, quint16 port = 0);
+    ~ShairportSpeaker();
+    ShairportSpeaker(const ShairportSpeaker&) = delete;
+    ShairportSpeaker& operator=(const ShairportSpeaker&) = delete;
+
+    // Starts it and waits until it accepts RTSP connections. Needs
+    // LocalAvahi::instance() to be running. False with errorText() otherwise.
+    bool start();
+    void stop();
+
+    const QString& name() const { return name_; }
+    quint16 port() const { return port_; }
+    // Everything it played so far.
+    QByteArray pcm() const;
+    // Its log and statistics so far.
+    QByteArray output() { return daemon_.output(); }
+    QString errorText() const { return errorText_; }
+    bool isRunning() const { return daemon_.isRunning(); }
+
+private:
+    void drain();
+
+    QString name_;
+    quint16 port_;
+    ExternalDaemon daemon_;
+    QString pipePath_;
+    QString errorText_;
+    std::thread reader_;
+    std::atomic<bool> stopReading_{false};
+    mutable QMutex mutex_;
+    QByteArray pcm_;
+};
+
+// Skips the calling test when shairport-sync is not installed.
+#define KORVID_REQUIRE_SHAIRPORT()                                                 \
+    do {                                                                           \
+        if (ExternalDaemon::findProgram(QStringLiteral("shairport-sync")).isEmpty()) { \
+            GTEST_SKIP() << "shairport-sync is not installed";                     \
+        }                                                                          \
+    } while (false)
