@@ -1,0 +1,278 @@
+#include "airplay1/AirPlay1Stream.h"
+
+#include "airplay1/AirPlay1Error.h"
+#include "airplay1/ThreadPriority.h"
+
+#include <QRandomGenerator>
+
+#include <chrono>
+
+#include <poll.h>
+#include <sys/socket.h>
+
+AirPlay1Stream::AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueueFinished, Options options)
+    : codec_(codec),
+      onQueueFinished_(std::move(onQueueFinished)),
+      now_(std::move(options.now)),
+      timingPort_(timingSocket_.port()),
+      controlPort_(controlSocket_.port()),
+      clock_(AirPlay1Clock::fromReadings(wallClockSeconds(), now_())),
+      ssrc_(QRandomGenerator::system()->generate()),
+      sequence_(options.firstSequence.value_or(static_cast<uint16_t>(QRandomGenerator::system()->generate()))),
+      rtpTime_(options.firstRTPTime.value_or(QRandomGenerator::system()->generate() & 0x7FFFFFFFu)) {}
+
+AirPlay1Stream::~AirPlay1Stream() {
+    close();
+    if (sendThread_.joinable()) {
+        sendThread_.join();
+    }
+    if (receiveThread_.joinable()) {
+        receiveThread_.join();
+    }
+}
+
+void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uint16_t controlPort) {
+    const auto audio = ipv4SocketAddress(remoteIP, serverPort);
+    const auto control = ipv4SocketAddress(remoteIP, controlPort);
+    if (!audio || !control) {
+        throw AirPlay1Error::socketFailed(QStringLiteral("bad address ") + remoteIP);
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (isClosed_) {
+            throw AirPlay1Error::socketFailed(QStringLiteral("stream closed"));
+        }
+        if (threadsStarted_) {
+            return;  // already talking to a speaker; its addresses stay
+        }
+        audioAddress_ = *audio;
+        controlAddress_ = *control;
+        threadsStarted_ = true;
+    }
+    sendThread_ = std::thread([this] {
+        nameAndPrioritiseCurrentThread("Korvid AirPlay 1 audio");
+        sendLoop();
+    });
+    receiveThread_ = std::thread([this] {
+        nameAndPrioritiseCurrentThread("Korvid AirPlay 1 timing");
+        receiveLoop();
+    });
+}
+
+void AirPlay1Stream::start(std::unique_ptr<AirPlay1FrameSource> queue) {
+    std::unique_ptr<AirPlay1FrameSource> previous;
+    {
+        std::lock_guard lock(mutex_);
+        previous = std::move(queue_);
+        if (previous) {
+            previous->close();
+        }
+        queue_ = std::move(queue);
+        if (isClosed_ && queue_) {
+            queue_->close();
+            previous = std::move(queue_);
+        }
+        beginRunLocked();
+    }
+    condition_.notify_all();
+}
+
+void AirPlay1Stream::beginRun() {
+    {
+        std::lock_guard lock(mutex_);
+        beginRunLocked();
+    }
+    condition_.notify_all();
+}
+
+void AirPlay1Stream::beginRunLocked() {
+    if (isClosed_) {
+        return;
+    }
+    anchorTime_ = now_();
+    anchorRTPTime_ = rtpTime_;
+    framesSinceAnchor_ = 0;
+    lastSyncFrame_ = 0;
+    startsNewRun_ = true;
+    isSending_ = true;
+}
+
+bool AirPlay1Stream::beginRunIfQueued() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!queue_ || isClosed_) {
+            return false;
+        }
+        beginRunLocked();
+    }
+    condition_.notify_all();
+    return true;
+}
+
+void AirPlay1Stream::close() {
+    std::unique_ptr<AirPlay1FrameSource> dropped;
+    bool started = false;
+    {
+        std::lock_guard lock(mutex_);
+        isSending_ = false;
+        isClosed_ = true;
+        if (queue_) {
+            queue_->close();
+            dropped = std::move(queue_);
+        }
+        started = threadsStarted_;
+    }
+    condition_.notify_all();
+    {
+        std::lock_guard lock(historyMutex_);
+        receiverStopped_ = true;
+    }
+    if (!started) {
+        timingSocket_.close();
+        controlSocket_.close();
+        audioSocket_.close();
+    }
+}
+
+AirPlay1Stream::NextPacket AirPlay1Stream::nextPacket() const {
+    std::lock_guard lock(mutex_);
+    return {sequence_, rtpTime_};
+}
+
+AirPlay1Stream::NextPacket AirPlay1Stream::stopSending() {
+    std::lock_guard lock(mutex_);
+    isSending_ = false;
+    return {sequence_, rtpTime_};
+}
+
+bool AirPlay1Stream::isSending() const {
+    std::lock_guard lock(mutex_);
+    return isSending_;
+}
+
+bool AirPlay1Stream::hasQueue() const {
+    std::lock_guard lock(mutex_);
+    return queue_ != nullptr;
+}
+
+std::optional<AirPlay1QueuePosition> AirPlay1Stream::position() const {
+    std::lock_guard lock(mutex_);
+    if (!queue_) {
+        return std::nullopt;
+    }
+    return queue_->position();
+}
+
+QByteArray AirPlay1Stream::payloadFor(const QByteArray& frames) const {
+    return codec_ == AirPlay1Codec::pcm ? pcmPayload(frames) : alacVerbatimPayload(frames);
+}
+
+void AirPlay1Stream::sendSync(bool first, uint64_t elapsed) {
+    const double at = anchorTime_ + static_cast<double>(elapsed) / kSampleRate;
+    controlSocket_.send(syncPacket(first, anchorRTPTime_, elapsed, clock_.ntpTimestamp(at)), controlAddress_);
+}
+
+void AirPlay1Stream::sendLoop() {
+    std::unique_lock lock(mutex_);
+    while (!isClosed_) {
+        if (!isSending_ || !queue_) {
+            condition_.wait(lock);
+            continue;
+        }
+        const uint64_t elapsed = elapsedFrames(now_(), anchorTime_);
+        if (syncDue(startsNewRun_, elapsed, lastSyncFrame_)) {
+            sendSync(startsNewRun_, elapsed);
+            lastSyncFrame_ = elapsed;
+        }
+        if (mayQueuePacket(framesSinceAnchor_, elapsed)) {
+            if (auto frames = queue_->nextFrames(kFramesPerPacket)) {
+                const QByteArray packet =
+                    audioPacket({startsNewRun_, sequence_, rtpTime_, ssrc_}, payloadFor(*frames));
+                startsNewRun_ = false;
+                audioSocket_.send(packet, audioAddress_);
+                const uint16_t sent = sequence_;
+                sequence_ = static_cast<uint16_t>(sequence_ + 1);
+                rtpTime_ += kFramesPerPacket;
+                framesSinceAnchor_ += kFramesPerPacket;
+                // The send lock is released around the history so the two
+                // locks are never held together.
+                lock.unlock();
+                {
+                    std::lock_guard historyLock(historyMutex_);
+                    history_.store(sent, packet);
+                }
+                lock.lock();
+            } else {
+                isSending_ = false;
+                lock.unlock();
+                if (onQueueFinished_) {
+                    onQueueFinished_();
+                }
+                lock.lock();
+            }
+            continue;
+        }
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        lock.lock();
+    }
+    lock.unlock();
+    audioSocket_.close();
+}
+
+void AirPlay1Stream::receiveLoop() {
+    char buffer[2048];
+    pollfd fds[2] = {{timingSocket_.fd(), POLLIN, 0}, {controlSocket_.fd(), POLLIN, 0}};
+    for (;;) {
+        {
+            std::lock_guard lock(historyMutex_);
+            if (receiverStopped_) {
+                break;
+            }
+        }
+        fds[0].revents = 0;
+        fds[1].revents = 0;
+        if (::poll(fds, 2, 200) <= 0) {
+            continue;
+        }
+        if (fds[0].revents & POLLIN) {
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t size = ::recvfrom(fds[0].fd, buffer, sizeof buffer, 0,
+                                            reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (size > 0 && fromLength == sizeof from) {
+                answerTiming(buffer, size, from);
+            }
+        }
+        if (fds[1].revents & POLLIN) {
+            const ssize_t size = ::recv(fds[1].fd, buffer, sizeof buffer, 0);
+            if (size > 0) {
+                if (const auto request = parseRetransmitRequest(QByteArray::fromRawData(buffer, size))) {
+                    resend(*request);
+                }
+            }
+        }
+    }
+    timingSocket_.close();
+    controlSocket_.close();
+}
+
+void AirPlay1Stream::answerTiming(char* buffer, ssize_t size, const sockaddr_in& from) {
+    const auto reply = timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
+    if (reply) {
+        timingSocket_.send(*reply, from);
+    }
+}
+
+void AirPlay1Stream::resend(const RetransmitRequest& request) {
+    for (const uint16_t sequence : resendSequences(request)) {
+        std::optional<QByteArray> packet;
+        {
+            std::lock_guard lock(historyMutex_);
+            packet = history_.find(sequence);
+        }
+        if (packet) {
+            controlSocket_.send(resendPacket(*packet), controlAddress_);
+        }
+    }
+}

@@ -1,0 +1,263 @@
+#include "airplay1/AirPlay1Clock.h"
+#include "airplay1/AirPlay1Packets.h"
+#include "airplay1/BitWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values) {
+        out.append(static_cast<char>(v));
+    }
+    return out;
+}
+
+uint32_t be32(const QByteArray& data, int offset) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        v = (v << 8) | static_cast<uint8_t>(data[offset + i]);
+    }
+    return v;
+}
+
+uint16_t be16(const QByteArray& data, int offset) {
+    return static_cast<uint16_t>((static_cast<uint8_t>(data[offset]) << 8) | static_cast<uint8_t>(data[offset + 1]));
+}
+
+// Reads bits back most significant first, independently of BitWriter.
+class BitReader {
+public:
+    explicit BitReader(const QByteArray& data) : data_(data) {}
+    uint32_t read(int bits) {
+        uint32_t v = 0;
+        for (int i = 0; i < bits; ++i, ++position_) {
+            const int byte = static_cast<uint8_t>(data_[position_ / 8]);
+            v = (v << 1) | ((byte >> (7 - position_ % 8)) & 1);
+        }
+        return v;
+    }
+
+private:
+    QByteArray data_;
+    int position_ = 0;
+};
+
+QByteArray rampPcm(int frames) {
+    QByteArray pcm(frames * 4, Qt::Uninitialized);
+    for (int i = 0; i < frames * 2; ++i) {
+        const auto sample = static_cast<int16_t>(i * 97 - 30000);
+        std::memcpy(pcm.data() + 2 * i, &sample, 2);  // little-endian host
+    }
+    return pcm;
+}
+
+int16_t sampleAt(const QByteArray& littleEndianPcm, int index) {
+    int16_t v;
+    std::memcpy(&v, littleEndianPcm.constData() + 2 * index, 2);
+    return v;
+}
+
+TEST(BitWriterTest, PacksFieldsMostSignificantFirst) {
+    struct Case {
+        std::vector<std::pair<uint32_t, int>> writes;
+        QByteArray expected;
+    };
+    const std::vector<Case> cases = {
+        {{}, {}},
+        {{{1, 1}}, bytes({0x80})},
+        {{{1, 3}, {0, 4}, {1, 1}}, bytes({0x21})},
+        {{{0x5, 3}, {0xABCD, 16}}, bytes({0xB5, 0x79, 0xA0})},
+        {{{0xDEADBEEF, 32}}, bytes({0xDE, 0xAD, 0xBE, 0xEF})},
+        {{{1, 1}, {0xFFFFFFFF, 32}}, bytes({0xFF, 0xFF, 0xFF, 0xFF, 0x80})},
+        // Bits above the requested width are ignored.
+        {{{0xFF, 4}, {0, 4}}, bytes({0xF0})},
+        {{{7, 0}, {0x3, 2}}, bytes({0xC0})},
+    };
+    for (const auto& c : cases) {
+        BitWriter writer;
+        for (const auto& [value, bits] : c.writes) {
+            writer.write(value, bits);
+        }
+        EXPECT_EQ(writer.finish().toHex(), c.expected.toHex());
+    }
+}
+
+TEST(AudioPayloadTest, PcmSamplesBecomeBigEndian) {
+    const QByteArray pcm = rampPcm(kFramesPerPacket);
+    const QByteArray payload = pcmPayload(pcm);
+    ASSERT_EQ(payload.size(), 1408);
+    for (int i = 0; i < kFramesPerPacket * 2; ++i) {
+        EXPECT_EQ(static_cast<int16_t>(be16(payload, 2 * i)), sampleAt(pcm, i)) << i;
+    }
+    EXPECT_TRUE(pcmPayload({}).isEmpty());
+}
+
+TEST(AudioPayloadTest, AlacVerbatimFrameCarriesEverySample) {
+    const QByteArray pcm = rampPcm(kFramesPerPacket);
+    const QByteArray frame = alacVerbatimPayload(pcm);
+    ASSERT_EQ(frame.size(), 1411);  // 23 header bits + 11264 sample bits, padded
+    BitReader reader(frame);
+    EXPECT_EQ(reader.read(3), 1u);   // stereo
+    EXPECT_EQ(reader.read(4), 0u);
+    EXPECT_EQ(reader.read(12), 0u);
+    EXPECT_EQ(reader.read(1), 0u);   // no sample count
+    EXPECT_EQ(reader.read(2), 0u);
+    EXPECT_EQ(reader.read(1), 1u);   // verbatim
+    for (int i = 0; i < kFramesPerPacket * 2; ++i) {
+        ASSERT_EQ(static_cast<int16_t>(reader.read(16)), sampleAt(pcm, i)) << i;
+    }
+    EXPECT_EQ(reader.read(1), 0u);  // padding
+    EXPECT_EQ(alacVerbatimPayload({}).size(), 3);
+}
+
+TEST(AudioPacketTest, HeaderFields) {
+    struct Case {
+        RtpHeader header;
+        QByteArray expected;
+    };
+    const std::vector<Case> cases = {
+        {{true, 0x1234, 0xA1B2C3D4, 0x01020304},
+         bytes({0x80, 0xE0, 0x12, 0x34, 0xA1, 0xB2, 0xC3, 0xD4, 0x01, 0x02, 0x03, 0x04})},
+        {{false, 0xFFFF, 0xFFFFFFFF, 0}, bytes({0x80, 0x60, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0})},
+    };
+    for (const auto& c : cases) {
+        const QByteArray packet = audioPacket(c.header, "xyz");
+        EXPECT_EQ(packet.left(12).toHex(), c.expected.toHex());
+        EXPECT_EQ(packet.mid(12), "xyz");
+    }
+}
+
+TEST(SyncPacketTest, FieldsAndWrapping) {
+    const std::array<uint8_t, 8> ntp = {1, 2, 3, 4, 5, 6, 7, 8};
+    struct Case {
+        bool first;
+        uint32_t anchor;
+        uint64_t elapsed;
+        int byte0;
+        uint32_t playing;
+        uint32_t now;
+    };
+    const std::vector<Case> cases = {
+        {true, 100000, 0, 0x90, 100000 - 11025, 100000},
+        {false, 100000, 44100, 0x80, 100000 + 44100 - 11025, 144100},
+        // The playing time lies before zero: it wraps.
+        {true, 5000, 0, 0x90, 0xFFFFFFFFu - 6024, 5000},
+        // Anchor plus elapsed wraps past 2^32.
+        {false, 0xFFFFFF00u, 0x200, 0x80, 0x100u - 11025, 0x100},
+    };
+    for (const auto& c : cases) {
+        const QByteArray p = syncPacket(c.first, c.anchor, c.elapsed, ntp);
+        ASSERT_EQ(p.size(), 20);
+        EXPECT_EQ(static_cast<uint8_t>(p[0]), c.byte0);
+        EXPECT_EQ(p.mid(1, 3), bytes({0xD4, 0x00, 0x07}));
+        EXPECT_EQ(be32(p, 4), c.playing);
+        EXPECT_EQ(p.mid(8, 8), bytes({1, 2, 3, 4, 5, 6, 7, 8}));
+        EXPECT_EQ(be32(p, 16), c.now);
+    }
+}
+
+TEST(NtpTest, IntegerAndFractionBigEndian) {
+    struct Case {
+        double seconds;
+        QByteArray expected;
+    };
+    const std::vector<Case> cases = {
+        {1.5, bytes({0, 0, 0, 1, 0x80, 0, 0, 0})},
+        {0.25, bytes({0, 0, 0, 0, 0x40, 0, 0, 0})},
+        {3913056000.75, bytes({0xE9, 0x3C, 0x7F, 0x00, 0xC0, 0, 0, 0})},
+    };
+    for (const auto& c : cases) {
+        const auto out = ntpBytes(c.seconds);
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out.data()), 8).toHex(), c.expected.toHex());
+    }
+    // The clock maps monotonic time through its fixed offset onto NTP time.
+    const AirPlay1Clock clock = AirPlay1Clock::fromReadings(1000.0, 50.0);
+    EXPECT_DOUBLE_EQ(clock.ntpOffset, 1000.0 + 2208988800.0 - 50.0);
+    EXPECT_EQ(clock.ntpTimestamp(60.5), ntpBytes(2208988800.0 + 1010.5));
+    // The real clock is close to the wall clock.
+    const auto nowBytes = AirPlay1Clock::now().ntpTimestamp(monotonicRawSeconds());
+    const uint32_t nowSeconds = (nowBytes[0] << 24) | (nowBytes[1] << 16) | (nowBytes[2] << 8) | nowBytes[3];
+    EXPECT_NEAR(static_cast<double>(nowSeconds), wallClockSeconds() + 2208988800.0, 2.0);
+}
+
+TEST(TimingReplyTest, AnswersOnlyFullTimingRequests) {
+    const std::array<uint8_t, 8> ntp = {9, 9, 9, 9, 8, 8, 8, 8};
+    QByteArray request(32, '\0');
+    request[0] = static_cast<char>(0x80);
+    request[1] = static_cast<char>(0xD2);  // 'R' with the marker bit
+    for (int i = 24; i < 32; ++i) {
+        request[i] = static_cast<char>(i);
+    }
+    const auto reply = timingReply(request, ntp);
+    ASSERT_TRUE(reply);
+    ASSERT_EQ(reply->size(), 32);
+    EXPECT_EQ(reply->left(8), bytes({0x80, 0xD3, 0x00, 0x07, 0, 0, 0, 0}));
+    EXPECT_EQ(reply->mid(8, 8), request.mid(24, 8));
+    EXPECT_EQ(reply->mid(16, 8), bytes({9, 9, 9, 9, 8, 8, 8, 8}));
+    EXPECT_EQ(reply->mid(24, 8), bytes({9, 9, 9, 9, 8, 8, 8, 8}));
+
+    QByteArray unmarked = request;
+    unmarked[1] = 0x52;
+    EXPECT_TRUE(timingReply(unmarked, ntp));
+    EXPECT_FALSE(timingReply(request.left(31), ntp));
+    QByteArray other = request;
+    other[1] = static_cast<char>(0xD3);
+    EXPECT_FALSE(timingReply(other, ntp));
+}
+
+TEST(RetransmitTest, ParsesRequestsAndCapsTheCount) {
+    EXPECT_FALSE(parseRetransmitRequest(bytes({0x80, 0xD5, 0, 1, 0, 5, 0})));
+    EXPECT_FALSE(parseRetransmitRequest(bytes({0x80, 0xD4, 0, 1, 0, 5, 0, 2})));
+    const auto request = parseRetransmitRequest(bytes({0x80, 0xD5, 0, 1, 0xFF, 0xFE, 0x01, 0x2C}));
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->first, 0xFFFE);
+    EXPECT_EQ(request->count, 300);
+
+    const auto capped = resendSequences(*request);
+    ASSERT_EQ(capped.size(), 256u);
+    EXPECT_EQ(capped[0], 0xFFFE);
+    EXPECT_EQ(capped[1], 0xFFFF);
+    EXPECT_EQ(capped[2], 0);  // wraps at 16 bits
+    EXPECT_EQ(capped[255], 253);
+    EXPECT_TRUE(resendSequences({10, 0}).empty());
+    EXPECT_EQ(resendSequences({10, 3}), (std::vector<uint16_t>{10, 11, 12}));
+
+    const QByteArray wrapped = resendPacket("packet");
+    EXPECT_EQ(wrapped, bytes({0x80, 0xD6, 0x00, 0x01}) + "packet");
+}
+
+TEST(PacketHistoryTest, KeepsTheLast1024Packets) {
+    PacketHistory history;
+    EXPECT_FALSE(history.find(0));
+    for (int i = 0; i <= 1100; ++i) {
+        history.store(static_cast<uint16_t>(65000 + i), QByteArray::number(i));
+    }
+    // 65000 + 1100 wrapped to 564; the oldest 77 slots were reused.
+    EXPECT_EQ(history.find(564), QByteArray("1100"));
+    EXPECT_EQ(history.find(65077), QByteArray("77"));
+    EXPECT_FALSE(history.find(65076));
+    EXPECT_FALSE(history.find(65000));
+    EXPECT_FALSE(history.find(565));
+}
+
+TEST(PacingTest, SyncAndLeadLimits) {
+    EXPECT_EQ(elapsedFrames(11.0, 10.5), 22050u);
+    EXPECT_EQ(elapsedFrames(10.0, 10.5), 0u);
+    EXPECT_EQ(elapsedFrames(10.0 + 351.9 / 44100, 10.0), 351u);
+
+    EXPECT_TRUE(syncDue(true, 0, 0));
+    EXPECT_FALSE(syncDue(false, 44099, 0));
+    EXPECT_TRUE(syncDue(false, 44100, 0));
+    EXPECT_FALSE(syncDue(false, 88199, 44100));
+
+    EXPECT_TRUE(mayQueuePacket(0, 0));
+    EXPECT_TRUE(mayQueuePacket(1408, 0));
+    EXPECT_FALSE(mayQueuePacket(1760, 0));
+    EXPECT_TRUE(mayQueuePacket(1760, 352));
+}
+
+} // namespace

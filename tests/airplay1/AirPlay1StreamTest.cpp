@@ -1,0 +1,319 @@
+#include "airplay1/AirPlay1Error.h"
+#include "airplay1/AirPlay1Packets.h"
+#include "airplay1/AirPlay1Stream.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// One UDP socket of the test's stand-in speaker on 127.0.0.1.
+class PeerSocket {
+public:
+    PeerSocket() {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        // Bursts of a thousand packets must not be dropped by the kernel.
+        const int size = 8 << 20;
+        if (::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
+            ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+        }
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t length = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
+        port_ = ntohs(a.sin_port);
+    }
+    ~PeerSocket() { ::close(fd_); }
+
+    uint16_t port() const { return port_; }
+
+    std::optional<QByteArray> receive(std::chrono::milliseconds timeout = 2s) {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) {
+            return std::nullopt;
+        }
+        char buffer[4096];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n < 0) {
+            return std::nullopt;
+        }
+        return QByteArray(buffer, n);
+    }
+
+    void sendTo(uint16_t port, const QByteArray& data) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(port);
+        ::sendto(fd_, data.constData(), data.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+
+    // Everything that arrives until nothing has come for `quiet`.
+    std::vector<QByteArray> drain(std::chrono::milliseconds quiet = 200ms) {
+        std::vector<QByteArray> out;
+        while (auto d = receive(quiet)) {
+            out.push_back(*d);
+        }
+        return out;
+    }
+
+private:
+    int fd_ = -1;
+    uint16_t port_ = 0;
+};
+
+// A counting PCM source: each block's samples continue the previous block's.
+class CountingSource final : public AirPlay1FrameSource {
+public:
+    explicit CountingSource(int packets, int start = 0) : left_(packets), next_(start) {}
+    std::optional<QByteArray> nextFrames(int count) override {
+        if (left_ == 0 || closed_) {
+            return std::nullopt;
+        }
+        --left_;
+        QByteArray pcm(count * 4, Qt::Uninitialized);
+        for (int i = 0; i < count * 2; ++i) {
+            const auto v = static_cast<int16_t>(next_++);
+            std::memcpy(pcm.data() + 2 * i, &v, 2);
+        }
+        frames_ += count;
+        return pcm;
+    }
+    void close() override { closed_ = true; }
+    AirPlay1QueuePosition position() const override { return {0, frames_}; }
+
+private:
+    int left_;
+    int next_;
+    int64_t frames_ = 0;
+    bool closed_ = false;
+};
+
+uint16_t be16(const QByteArray& d, int o) {
+    return static_cast<uint16_t>((static_cast<uint8_t>(d[o]) << 8) | static_cast<uint8_t>(d[o + 1]));
+}
+uint32_t be32(const QByteArray& d, int o) {
+    return (static_cast<uint32_t>(be16(d, o)) << 16) | be16(d, o + 2);
+}
+
+// The stand-in speaker plus a stream aimed at it, with a clock the test moves.
+struct StreamRig {
+    PeerSocket audio;
+    PeerSocket control;
+    PeerSocket timing;
+    std::atomic<double> now{1000.0};
+    std::atomic<int> finished{0};
+    std::unique_ptr<AirPlay1Stream> stream;
+
+    explicit StreamRig(AirPlay1Codec codec = AirPlay1Codec::pcm, std::optional<uint16_t> sequence = std::nullopt,
+                       std::optional<uint32_t> rtpTime = std::nullopt) {
+        AirPlay1Stream::Options options;
+        options.now = [this] { return now.load(); };
+        options.firstSequence = sequence;
+        options.firstRTPTime = rtpTime;
+        stream = std::make_unique<AirPlay1Stream>(codec, [this] { ++finished; }, options);
+        stream->configure("127.0.0.1", audio.port(), control.port());
+    }
+    // A tenth of a frame more keeps rounding from landing just short.
+    void advanceFrames(int64_t frames) { now = now.load() + (static_cast<double>(frames) + 0.1) / 44100.0; }
+};
+
+TEST(AirPlay1StreamTest, RunsStartWithMarkerAndFirstSyncAndPaceFourPacketsAhead) {
+    StreamRig rig(AirPlay1Codec::pcm, uint16_t{65533}, uint32_t{0xFFFFFE00u});
+    rig.stream->start(std::make_unique<CountingSource>(12));
+
+    // Time stands still: the first sync, then five packets (0 to 1408 frames ahead).
+    const auto sync = rig.control.receive();
+    ASSERT_TRUE(sync);
+    EXPECT_EQ(static_cast<uint8_t>((*sync)[0]), 0x90);
+    EXPECT_EQ(be32(*sync, 16), 0xFFFFFE00u);
+    auto first = rig.audio.drain(300ms);
+    ASSERT_EQ(first.size(), 5u);
+    const uint16_t sequences[] = {65533, 65534, 65535, 0, 1};
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(static_cast<uint8_t>(first[i][1]), i == 0 ? 0xE0 : 0x60);
+        EXPECT_EQ(be16(first[i], 2), sequences[i]);
+        EXPECT_EQ(be32(first[i], 4), static_cast<uint32_t>(0xFFFFFE00u + 352 * i));
+        ASSERT_EQ(first[i].size(), 12 + 1408);
+        // Big-endian samples continue from packet to packet.
+        EXPECT_EQ(static_cast<int16_t>(be16(first[i], 12)), static_cast<int16_t>(704 * i));
+    }
+
+    // One packet's worth of time lets exactly one more go.
+    rig.advanceFrames(352);
+    EXPECT_EQ(rig.audio.drain(300ms).size(), 1u);
+
+    // A second of audio later a plain sync follows, then the source runs dry.
+    rig.advanceFrames(44100);
+    const auto later = rig.control.receive();
+    ASSERT_TRUE(later);
+    EXPECT_EQ(static_cast<uint8_t>((*later)[0]), 0x80);
+    EXPECT_EQ(be32(*later, 16), static_cast<uint32_t>(0xFFFFFE00u + 44100 + 352));
+    EXPECT_EQ(rig.audio.drain(300ms).size(), 6u);
+    EXPECT_EQ(rig.finished.load(), 1);
+    EXPECT_FALSE(rig.stream->isSending());
+
+    // A new source begins a new run; the sequence carries on.
+    rig.stream->start(std::make_unique<CountingSource>(1));
+    const auto again = rig.audio.receive();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(static_cast<uint8_t>((*again)[1]), 0xE0);
+    EXPECT_EQ(be16(*again, 2), 9);
+    bool sawFirstSync = false;
+    for (const auto& d : rig.control.drain(300ms)) {
+        sawFirstSync = sawFirstSync || static_cast<uint8_t>(d[0]) == 0x90;
+    }
+    EXPECT_TRUE(sawFirstSync);
+}
+
+TEST(AirPlay1StreamTest, StopSendingHoldsThePlaceAndBeginRunContinues) {
+    StreamRig rig(AirPlay1Codec::alac, uint16_t{100}, uint32_t{5000});
+    rig.stream->start(std::make_unique<CountingSource>(100));
+    EXPECT_EQ(rig.audio.drain(300ms).size(), 5u);
+    const auto next = rig.stream->stopSending();
+    EXPECT_EQ(next.sequence, 105);
+    EXPECT_EQ(next.rtpTime, 5000u + 5 * 352);
+    rig.advanceFrames(44100);
+    EXPECT_TRUE(rig.audio.drain(300ms).empty());
+    EXPECT_EQ(rig.stream->position(), (AirPlay1QueuePosition{0, 5 * 352}));
+
+    EXPECT_TRUE(rig.stream->beginRunIfQueued());
+    const auto resumed = rig.audio.drain(300ms);
+    ASSERT_EQ(resumed.size(), 5u);
+    EXPECT_EQ(static_cast<uint8_t>(resumed[0][1]), 0xE0);
+    EXPECT_EQ(be16(resumed[0], 2), 105);
+    ASSERT_EQ(resumed[0].size(), 12 + 1411);
+    // The verbatim ALAC frame starts right after its 23 header bits.
+    EXPECT_EQ(static_cast<uint8_t>(resumed[0][12]), 0x20);
+}
+
+TEST(AirPlay1StreamTest, AnswersOnlyFullTimingRequests) {
+    StreamRig rig;
+    QByteArray request(32, '\0');
+    request[0] = static_cast<char>(0x80);
+    request[1] = static_cast<char>(0xD2);
+    for (int i = 24; i < 32; ++i) {
+        request[i] = static_cast<char>(0xA0 + i);
+    }
+    rig.timing.sendTo(rig.stream->timingPort(), request.left(31));
+    EXPECT_FALSE(rig.timing.receive(400ms));
+    rig.timing.sendTo(rig.stream->timingPort(), request);
+    const auto reply = rig.timing.receive();
+    ASSERT_TRUE(reply);
+    ASSERT_EQ(reply->size(), 32);
+    EXPECT_EQ(static_cast<uint8_t>((*reply)[1]), 0xD3);
+    EXPECT_EQ(reply->mid(8, 8), request.mid(24, 8));
+    EXPECT_EQ(reply->mid(16, 8), reply->mid(24, 8));
+}
+
+TEST(AirPlay1StreamTest, ResendsAtMost256AndNothingGoneFromTheHistory) {
+    StreamRig rig(AirPlay1Codec::pcm, uint16_t{65000});
+    rig.stream->start(std::make_unique<CountingSource>(1100));
+    rig.advanceFrames(1100 * 352);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (rig.stream->nextPacket().sequence != static_cast<uint16_t>(65000 + 1100) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_EQ(rig.stream->nextPacket().sequence, static_cast<uint16_t>(65000 + 1100));
+    rig.control.drain(100ms);
+
+    auto requestResend = [&](uint16_t first, uint16_t count) {
+        QByteArray r("\x80\xD5\x00\x01", 4);
+        r.append(static_cast<char>(first >> 8)).append(static_cast<char>(first & 0xFF));
+        r.append(static_cast<char>(count >> 8)).append(static_cast<char>(count & 0xFF));
+        rig.control.sendTo(rig.stream->controlPort(), r);
+    };
+
+    const auto first = static_cast<uint16_t>(65000 + 700);
+    requestResend(first, 300);
+    const auto resent = rig.control.drain(300ms);
+    ASSERT_EQ(resent.size(), 256u);
+    for (size_t i = 0; i < resent.size(); ++i) {
+        ASSERT_EQ(resent[i].left(4), QByteArray("\x80\xD6\x00\x01", 4));
+        EXPECT_EQ(be16(resent[i], 6), static_cast<uint16_t>(first + i));
+        EXPECT_EQ(resent[i].size(), 4 + 12 + 1408);
+    }
+
+    // The first 76 packets were overwritten; of 80 asked from the start only 4 remain.
+    requestResend(65000, 80);
+    const auto old = rig.control.drain(300ms);
+    ASSERT_EQ(old.size(), 4u);
+    EXPECT_EQ(be16(old[0], 6), 65076);
+    requestResend(65000, 10);
+    EXPECT_TRUE(rig.control.drain(300ms).empty());
+}
+
+TEST(AirPlay1StreamTest, ConfigureRejectsHostNamesAndClosedStreams) {
+    PeerSocket speaker;
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"localhost", "Couldn't open an audio socket (bad address localhost)."},
+        {"127.0.0", "Couldn't open an audio socket (bad address 127.0.0)."},
+        {"::1", "Couldn't open an audio socket (bad address ::1)."},
+    };
+    for (const auto& [address, message] : cases) {
+        AirPlay1Stream stream(AirPlay1Codec::pcm, {});
+        try {
+            stream.configure(address, speaker.port(), speaker.port());
+            ADD_FAILURE() << address.toStdString();
+        } catch (const AirPlay1Error& e) {
+            EXPECT_EQ(e.kind(), AirPlay1Error::Kind::socketFailed);
+            EXPECT_EQ(e.description(), message);
+        }
+    }
+    AirPlay1Stream closed(AirPlay1Codec::pcm, {});
+    closed.close();
+    try {
+        closed.configure("127.0.0.1", speaker.port(), speaker.port());
+        ADD_FAILURE() << "a closed stream was configured";
+    } catch (const AirPlay1Error& e) {
+        EXPECT_EQ(e.description(), "Couldn't open an audio socket (stream closed).");
+    }
+}
+
+bool portFree(uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+TEST(AirPlay1StreamTest, CloseIsIdempotentAndReleasesSocketsAtOnceBeforeConfigure) {
+    AirPlay1Stream stream(AirPlay1Codec::pcm, {});
+    const uint16_t timing = stream.timingPort();
+    const uint16_t control = stream.controlPort();
+    ASSERT_NE(timing, control);
+    EXPECT_FALSE(portFree(timing));
+    stream.close();
+    stream.close();
+    EXPECT_TRUE(portFree(timing));
+    EXPECT_TRUE(portFree(control));
+
+    // A running stream stops both threads and drops its source on close.
+    StreamRig rig;
+    rig.stream->start(std::make_unique<CountingSource>(1000));
+    rig.audio.drain(100ms);
+    rig.stream->close();
+    rig.stream->close();
+    EXPECT_FALSE(rig.stream->hasQueue());
+    rig.advanceFrames(44100);
+    EXPECT_TRUE(rig.audio.drain(300ms).empty());
+    rig.stream.reset();
+}
+
+} // namespace
