@@ -16,7 +16,6 @@ ApplicationWindow {
 
     Material.theme: appearance.dark ? Material.Dark : Material.Light
     Material.accent: appearance.tint
-    Material.primary: appearance.tint
 
     header: ToolBar {
         objectName: "toolbar"

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Controls.Material
 
 // An icon named by its symbol, drawn from the icon theme or the bundled set.
 IconLabel {
@@ -9,6 +10,6 @@ IconLabel {
     icon.source: icons.fallback(symbol)
     icon.width: size
     icon.height: size
-    icon.color: palette.buttonText
+    icon.color: Material.foreground
     display: AbstractButton.IconOnly
 }
