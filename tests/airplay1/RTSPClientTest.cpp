@@ -1,0 +1,282 @@
+#include "airplay1/AirPlay1Error.h"
+#include "airplay1/RTSPClient.h"
+
+#include "support/LocalAvahi.h"
+#include "support/RunTask.h"
+#include "support/ShairportSpeaker.h"
+
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A speaker whose every byte the test writes: it reads whole requests and
+// answers with whatever segments the test chooses.
+class ScriptedSpeaker {
+public:
+    ScriptedSpeaker() { server_.listen(QHostAddress::LocalHost, 0); }
+
+    ServiceEndpoint endpoint() const {
+        return {QStringLiteral("0011223344AA@Scripted"), QStringLiteral("_raop._tcp"),
+                QStringLiteral("local"), 1, QStringLiteral("127.0.0.1"), server_.serverPort()};
+    }
+
+    bool accept() {
+        if (!waitUntil([&] { return server_.hasPendingConnections(); }, 5s)) {
+            return false;
+        }
+        peer_.reset(server_.nextPendingConnection());
+        return true;
+    }
+
+    // The next whole request (head and body), or nothing within the time.
+    std::optional<QByteArray> nextRequest(std::chrono::milliseconds timeout = 5s) {
+        qsizetype length = -1;
+        const bool complete = waitUntil(
+            [&] {
+                received_ += peer_->readAll();
+                const qsizetype end = received_.indexOf("\r\n\r\n");
+                if (end < 0) {
+                    return false;
+                }
+                qsizetype body = 0;
+                const qsizetype at = received_.indexOf("Content-Length: ");
+                if (at >= 0 && at < end) {
+                    body = received_.mid(at + 16, received_.indexOf("\r\n", at) - at - 16).toLongLong();
+                }
+                length = end + 4 + body;
+                return received_.size() >= length;
+            },
+            timeout);
+        if (!complete) {
+            return std::nullopt;
+        }
+        QByteArray request = received_.left(length);
+        received_.remove(0, length);
+        return request;
+    }
+
+    // Nothing more arrives for a while.
+    bool staysQuiet(std::chrono::milliseconds span = 150ms) {
+        waitUntil([] { return false; }, span);
+        received_ += peer_->readAll();
+        return received_.isEmpty();
+    }
+
+    void send(const QByteArray& bytes) {
+        peer_->write(bytes);
+        peer_->flush();
+        waitUntil([&] { return peer_->bytesToWrite() == 0; }, 2s);
+    }
+
+    void close() { peer_->close(); }
+
+private:
+    QTcpServer server_;
+    std::unique_ptr<QTcpSocket> peer_;
+    QByteArray received_;
+};
+
+QByteArray headerValue(const QByteArray& request, const QByteArray& name) {
+    for (const QByteArray& line : request.split('\n')) {
+        if (line.startsWith(name + ": ")) {
+            return line.mid(name.size() + 2).trimmed();
+        }
+    }
+    return {};
+}
+
+template <typename T>
+QString failureOf(QCoro::Task<T> task) {
+    try {
+        runTask(std::move(task));
+    } catch (const AirPlay1Error& error) {
+        return error.description();
+    }
+    return QStringLiteral("(no failure)");
+}
+
+struct Connected {
+    ScriptedSpeaker speaker;
+    std::unique_ptr<RTSPClient> client;
+
+    Connected() {
+        client = std::make_unique<RTSPClient>(speaker.endpoint());
+        auto connecting = client->connect();
+        if (!speaker.accept()) {
+            ADD_FAILURE() << "the client never connected";
+        }
+        const RTSPAddresses addresses = runTask(std::move(connecting));
+        EXPECT_EQ(addresses.local, "127.0.0.1");
+        EXPECT_EQ(addresses.remote, "127.0.0.1");
+    }
+};
+
+TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
+    Connected c;
+    const QString id = c.client->clientID();
+    ASSERT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{16}$")).match(id).hasMatch());
+
+    auto announce = c.client->request(QStringLiteral("ANNOUNCE"), QStringLiteral("rtsp://127.0.0.1/1"),
+                                      {{QStringLiteral("Transport"), QStringLiteral("t")},
+                                       {QStringLiteral("Range"), QStringLiteral("npt=0-")},
+                                       {QStringLiteral("Content-Type"), QStringLiteral("application/sdp")},
+                                       {QStringLiteral("RTP-Info"), QStringLiteral("seq=1")}},
+                                      QByteArray("v=0\r\n"));
+    auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+
+    const auto first = c.speaker.nextRequest();
+    ASSERT_TRUE(first);
+    const QByteArray expected = "ANNOUNCE rtsp://127.0.0.1/1 RTSP/1.0\r\n"
+                                "CSeq: 1\r\n"
+                                "User-Agent: Korvid/1.0\r\n"
+                                "Client-Instance: " + id.toLatin1() + "\r\n"
+                                "DACP-ID: " + id.toLatin1() + "\r\n"
+                                "Active-Remote: 4071926385\r\n"
+                                "Content-Type: application/sdp\r\n"
+                                "RTP-Info: seq=1\r\n"
+                                "Range: npt=0-\r\n"
+                                "Transport: t\r\n"
+                                "Content-Length: 5\r\n"
+                                "\r\n"
+                                "v=0\r\n";
+    EXPECT_EQ(*first, expected);
+    EXPECT_TRUE(c.speaker.staysQuiet()) << "the second request went out before the first reply";
+
+    // The reply arrives in three segments, the cut inside the head.
+    c.speaker.send("RTSP/1.0 200 OK\r\nCSe");
+    c.speaker.send("q: 1\r\nsEsSiOn: 12345;timeout=60\r\n");
+    EXPECT_TRUE(c.speaker.staysQuiet());
+    c.speaker.send("Audio-Jack-Status: connected\r\n\r\n");
+
+    const auto second = c.speaker.nextRequest();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(headerValue(*second, "CSeq"), "2");
+    EXPECT_EQ(headerValue(*second, "Session"), "12345");
+    EXPECT_FALSE(second->contains("Content-Length")) << "no body, no length";
+    c.speaker.send("RTSP/1.0 200 OK\r\nCSeq: 2\r\nPublic: ANNOUNCE, SETUP\r\n\r\n");
+
+    const RTSPResponse announced = runTask(std::move(announce));
+    EXPECT_EQ(announced.statusCode, 200);
+    EXPECT_EQ(announced.header("audio-jack-status"), "connected");
+    const RTSPResponse answered = runTask(std::move(options));
+    EXPECT_EQ(answered.header("public"), "ANNOUNCE, SETUP");
+    EXPECT_EQ(c.client->session(), "12345");
+}
+
+TEST(RTSPClient, ReadsCoalescedRepliesAndDropsBodies) {
+    Connected c;
+    auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+    auto setup = c.client->request(QStringLiteral("SETUP"), QStringLiteral("rtsp://x/1"));
+    ASSERT_TRUE(c.speaker.nextRequest());
+    // Both replies in one segment; the first carries a body that must not be
+    // taken for the second reply.
+    c.speaker.send("RTSP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nRTSP/"
+                   "RTSP/1.0 453 Not Enough Bandwidth\r\nCSeq: 2\r\n\r\n");
+    EXPECT_EQ(runTask(std::move(options)).statusCode, 200);
+    EXPECT_EQ(failureOf(std::move(setup)), "The speaker rejected SETUP (status 453).");
+
+    const auto second = c.speaker.nextRequest();
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(second->startsWith("SETUP rtsp://x/1 RTSP/1.0\r\nCSeq: 2\r\n"));
+
+    // A rejection leaves the connection usable.
+    auto again = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+    const auto third = c.speaker.nextRequest();
+    ASSERT_TRUE(third);
+    EXPECT_EQ(headerValue(*third, "CSeq"), "3");
+    c.speaker.send("RTSP/1.0 200 OK\r\n\r\n");
+    EXPECT_EQ(runTask(std::move(again)).statusCode, 200);
+}
+
+TEST(RTSPClient, TurnsBrokenRepliesIntoErrors) {
+    const std::pair<QByteArray, QString> cases[] = {
+        {"RTSP/1.0 OK\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
+        {"RTSP/1.0\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
+        {"\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
+        {"RTSP/1.0 200 \xff\xfe\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
+        {"RTSP/1.0 200 OK\r\nContent-Length: 999999999999\r\n\r\n",
+         "The speaker sent a reply Korvid couldn't read."},
+        {"RTSP/1.0 401 Unauthorized\r\n\r\n", "The speaker rejected RECORD (status 401)."},
+    };
+    for (const auto& [reply, message] : cases) {
+        Connected c;
+        auto record = c.client->request(QStringLiteral("RECORD"), QStringLiteral("rtsp://x/1"));
+        ASSERT_TRUE(c.speaker.nextRequest());
+        c.speaker.send(reply);
+        EXPECT_EQ(failureOf(std::move(record)), message) << reply.toStdString();
+    }
+}
+
+TEST(RTSPClient, ReportsASpeakerThatGoesAwayOrFallsSilent) {
+    {
+        Connected c;
+        auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+        ASSERT_TRUE(c.speaker.nextRequest());
+        c.speaker.send("RTSP/1.0 200 OK\r\n");  // half a reply, then gone
+        c.speaker.close();
+        EXPECT_EQ(failureOf(std::move(options)), "The connection failed (closed by the speaker).");
+    }
+    {
+        Connected c;
+        c.client->setTimeouts(RTSPClient::defaultConnectTimeout, 300ms);
+        auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+        ASSERT_TRUE(c.speaker.nextRequest());
+        const auto begun = std::chrono::steady_clock::now();
+        try {
+            runTask(std::move(options), 5s);
+            ADD_FAILURE() << "a silent speaker must fail the request";
+        } catch (const AirPlay1Error& error) {
+            EXPECT_EQ(error.kind(), AirPlay1Error::Kind::connectionFailed);
+        }
+        EXPECT_GE(std::chrono::steady_clock::now() - begun, 250ms);
+        // The watchdog closed the connection: the channel is dead now.
+        EXPECT_EQ(failureOf(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).left(23),
+                  "The connection failed (");
+    }
+    {
+        // Nobody listens on the port any more.
+        quint16 port = 0;
+        {
+            QTcpServer gone;
+            gone.listen(QHostAddress::LocalHost, 0);
+            port = gone.serverPort();
+        }
+        RTSPClient client({QStringLiteral("x@Gone"), QStringLiteral("_raop._tcp"),
+                           QStringLiteral("local"), 1, QStringLiteral("127.0.0.1"), port});
+        EXPECT_TRUE(failureOf(client.connect()).startsWith("The connection failed ("));
+    }
+}
+
+TEST(RTSPClient, FailsPendingRequestsWhenCancelledOrDestroyed) {
+    Connected c;
+    auto first = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+    auto second = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+    ASSERT_TRUE(c.speaker.nextRequest());
+    c.client.reset();
+    EXPECT_EQ(failureOf(std::move(first)), "The connection failed (cancelled).");
+    EXPECT_EQ(failureOf(std::move(second)), "The connection failed (cancelled).");
+}
+
+TEST(RTSPClientWithShairport, AnswersOptions) {
+    KORVID_REQUIRE_SHAIRPORT();
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    ShairportSpeaker receiver(QStringLiteral("Korvid RTSP Receiver"));
+    ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
+    RTSPClient client({QStringLiteral("0011223344AB@Korvid RTSP Receiver"), QStringLiteral("_raop._tcp"),
+                       QStringLiteral("local"), 1, QStringLiteral("127.0.0.1"), receiver.port()});
+    const RTSPAddresses addresses = runTask(client.connect());
+    EXPECT_EQ(addresses.remote, "127.0.0.1");
+    const RTSPResponse reply = runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*")));
+    EXPECT_EQ(reply.statusCode, 200);
+    EXPECT_TRUE(reply.header("public").contains("ANNOUNCE")) << reply.header("public").toStdString();
+    // A second round trip on the same connection.
+    EXPECT_EQ(runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).statusCode, 200);
+}
+
+} // namespace

@@ -1,0 +1,175 @@
+#include "airplay1/AirPlay1SpeakerBrowser.h"
+
+#include "support/FakeServiceBrowsing.h"
+#include "support/LocalAvahi.h"
+#include "support/RunTask.h"
+#include "support/ShairportSpeaker.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Txt = QHash<QString, QString>;
+
+BrowseResult raop(const QString& name, std::optional<Txt> txt = Txt{}, int interface = 1) {
+    return BrowseResult{ServiceEndpoint{name, QStringLiteral("_raop._tcp"), QStringLiteral("local"),
+                                        interface, QStringLiteral("127.0.0.1"), 5000},
+                        std::move(txt)};
+}
+
+BrowseResult airplay(const QString& name) {
+    return BrowseResult{ServiceEndpoint{name, QStringLiteral("_airplay._tcp"),
+                                        QStringLiteral("local"), 1, {}, 0},
+                        std::nullopt};
+}
+
+QStringList names(const QList<AirPlay1Speaker>& speakers) {
+    QStringList out;
+    for (const auto& speaker : speakers) {
+        out << speaker.name;
+    }
+    return out;
+}
+
+TEST(AirPlay1TxtRules, DecideWhoCanBeStreamedTo) {
+    struct Case {
+        Txt txt;
+        bool canStream;
+        bool pcm;
+    };
+    const Case cases[] = {
+        {{}, true, false},
+        {{{"pw", "TRUE"}}, false, false},
+        {{{"pw", "false"}}, true, false},
+        {{{"et", "0,3,5"}}, true, false},
+        {{{"et", "1"}}, false, false},
+        {{{"et", ""}}, true, false},
+        {{{"et", " 3 , 0 "}}, true, false},
+        {{{"tp", "TCP"}}, false, false},
+        {{{"tp", "TCP,UDP"}}, true, false},
+        {{{"tp", "udp"}}, true, false},
+        {{{"cn", "0,1,2,3"}}, true, true},
+        {{{"cn", "1"}}, true, false},
+        {{{"cn", "1,\t0"}, {"et", "0"}, {"tp", "UDP"}}, true, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AirPlay1Txt::canStream(c.txt), c.canStream) << c.txt.keys().join(',').toStdString();
+        EXPECT_EQ(AirPlay1Txt::supportsPCM(c.txt), c.pcm) << c.txt.values().join(',').toStdString();
+    }
+    EXPECT_EQ(AirPlay1Txt::values(QStringLiteral("0,1, 2")), QStringList({"0", "1", "2"}));
+    // Empty pieces go before trimming, so padding alone leaves one empty entry.
+    EXPECT_EQ(AirPlay1Txt::values(QStringLiteral(",,\t,")), QStringList({QString()}));
+    EXPECT_TRUE(AirPlay1Txt::values(std::nullopt).isEmpty());
+
+    const std::pair<const char*, const char*> display[] = {
+        {"0011223344AA@Kitchen", "Kitchen"}, {"Kitchen", "Kitchen"}, {"AA@B@C", "B@C"},
+        {"@Hall", "Hall"},                    {"AA@", "AA"},         {"@", "@"},
+    };
+    for (const auto& [service, shown] : display) {
+        EXPECT_EQ(AirPlay1Txt::displayName(QString::fromUtf8(service)), QString::fromUtf8(shown));
+    }
+}
+
+TEST(AirPlay1SpeakerBrowser, BuildsTheSortedLegacyList) {
+    auto fake = std::make_shared<FakeServiceBrowsing>();
+    AirPlay1SpeakerBrowser browser(fake);
+    QSignalSpy changed(&browser, &AirPlay1SpeakerBrowser::speakersChanged);
+    browser.start();
+    browser.start();
+    EXPECT_EQ(fake->browseCalls, 2);
+    ASSERT_TRUE(fake->browsers.value("_raop._tcp")->withTxt);
+    ASSERT_FALSE(fake->browsers.value("_airplay._tcp")->withTxt);
+
+    fake->deliver("_raop._tcp", {raop("AA@Speaker 10", Txt{{"cn", "0,1"}}),
+                                 raop("BB@Speaker 9", std::nullopt),
+                                 raop("AA@Speaker 10", Txt{}, 2),
+                                 raop("CC@Locked", Txt{{"pw", "true"}}),
+                                 raop("DD@Living Room"),
+                                 raop("EE@speaker 1")});
+    EXPECT_EQ(names(browser.speakers()),
+              QStringList({"Living Room", "speaker 1", "Speaker 9", "Speaker 10"}));
+    EXPECT_EQ(changed.count(), 1);
+    const AirPlay1Speaker ten = browser.speakers().last();
+    EXPECT_EQ(ten.id, "AA@Speaker 10");
+    EXPECT_TRUE(ten.supportsPCM);
+    EXPECT_EQ(ten.endpoint.interfaceIndex, 1) << "the first result per name wins";
+    EXPECT_FALSE(browser.speakers().at(2).supportsPCM) << "no TXT record: no PCM";
+
+    // A same-named newer device hides the legacy one, until it goes away.
+    fake->deliver("_airplay._tcp", {airplay("Living Room")});
+    EXPECT_EQ(names(browser.speakers()), QStringList({"speaker 1", "Speaker 9", "Speaker 10"}));
+    fake->deliver("_airplay._tcp", {});
+    EXPECT_EQ(names(browser.speakers()).first(), "Living Room");
+    EXPECT_EQ(changed.count(), 3);
+
+    // An equal list notifies nobody.
+    fake->deliver("_airplay._tcp", {airplay("Somebody Else")});
+    EXPECT_EQ(changed.count(), 3);
+}
+
+// Waits until the browser lists exactly `expected` (by display name).
+bool listsExactly(AirPlay1SpeakerBrowser& browser, const QStringList& expected) {
+    return waitUntil([&] { return names(browser.speakers()) == expected; }, std::chrono::seconds(8));
+}
+
+TEST(AirPlay1SpeakerBrowserOnAvahi, FollowsAnnouncementsOnLoopback) {
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    LocalAvahi& avahi = *LocalAvahi::instance();
+    const QString raopType = QStringLiteral("_raop._tcp");
+    std::vector<std::unique_ptr<ExternalDaemon>> published;
+    const auto announce = [&](const QString& name, const QString& type, const QStringList& txt) {
+        auto process = avahi.publish(name, type, 7000, txt);
+        ASSERT_TRUE(process);
+        published.push_back(std::move(process));
+    };
+    announce("0011223344A1@Speaker 10", raopType, {"cn=0,1,2,3", "et=0,3,5", "tp=UDP"});
+    announce("0011223344A2@Speaker 9", raopType, {"pw=false", "cn=1", "et="});
+    announce("0011223344A3@Locked", raopType, {"pw=TRUE"});
+    announce("0011223344A4@Encrypted", raopType, {"et=1"});
+    announce("0011223344A5@Tcp Only", raopType, {"tp=TCP"});
+    announce("0011223344A6@Plain", raopType, {});
+    announce("0011223344A7@Living Room", raopType, {"cn=0"});
+    announce("Living Room", "_airplay._tcp", {});
+
+    AirPlay1SpeakerBrowser browser;
+    browser.start();
+    ASSERT_TRUE(listsExactly(browser, {"Plain", "Speaker 9", "Speaker 10"}))
+        << names(browser.speakers()).join(", ").toStdString();
+    const auto& speakers = browser.speakers();
+    EXPECT_FALSE(speakers[0].supportsPCM);
+    EXPECT_FALSE(speakers[1].supportsPCM);
+    EXPECT_TRUE(speakers[2].supportsPCM);
+    EXPECT_EQ(speakers[2].id, "0011223344A1@Speaker 10");
+    EXPECT_EQ(speakers[2].endpoint.host, "127.0.0.1");
+    EXPECT_EQ(speakers[2].endpoint.port, 7000);
+
+    // The newer device leaves: its legacy announcement is listed.
+    published.back()->stop();
+    EXPECT_TRUE(listsExactly(browser, {"Living Room", "Plain", "Speaker 9", "Speaker 10"}))
+        << names(browser.speakers()).join(", ").toStdString();
+    // A speaker whose announcement goes leaves the list.
+    published.front()->stop();
+    EXPECT_TRUE(listsExactly(browser, {"Living Room", "Plain", "Speaker 9"}))
+        << names(browser.speakers()).join(", ").toStdString();
+}
+
+TEST(AirPlay1SpeakerBrowserOnAvahi, FindsARealReceiver) {
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    KORVID_REQUIRE_SHAIRPORT();
+    ShairportSpeaker receiver(QStringLiteral("Korvid Test Receiver"));
+    ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
+
+    AirPlay1SpeakerBrowser browser;
+    browser.start();
+    ASSERT_TRUE(listsExactly(browser, {"Korvid Test Receiver"}))
+        << names(browser.speakers()).join(", ").toStdString() << "\n"
+        << receiver.output().toStdString();
+    const AirPlay1Speaker& speaker = browser.speakers().first();
+    EXPECT_TRUE(speaker.supportsPCM);
+    EXPECT_EQ(speaker.endpoint.port, receiver.port());
+    EXPECT_EQ(speaker.endpoint.host, "127.0.0.1");
+}
+
+} // namespace

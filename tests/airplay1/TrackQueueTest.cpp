@@ -1,0 +1,267 @@
+#include "airplay1/AirPlay1TrackQueue.h"
+#include "airplay1/TrackDecoder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+constexpr int block = 352;
+constexpr int bytesPerFrame = 4;
+
+// Test audio made by the ffmpeg program, and its decoding by that program
+// as the reference the queue's output must match.
+class Tracks {
+public:
+    // A sine tone of exactly `frames` frames.
+    QUrl make(const QString& name, int frequency, qint64 frames, const QStringList& output = {},
+              int rate = 44100, int channels = 2) {
+        const QString path = dir_.filePath(name);
+        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i",
+                         QStringLiteral("sine=frequency=%1:sample_rate=%2").arg(frequency).arg(rate),
+                         "-af", QStringLiteral("atrim=end_sample=%1").arg(frames), "-ac",
+                         QString::number(channels)};
+        args += output;
+        args << path;
+        run(args);
+        return QUrl::fromLocalFile(path);
+    }
+
+    QByteArray reference(const QUrl& url) {
+        const QString raw = url.toLocalFile() + QStringLiteral(".raw");
+        run({"-v", "error", "-y", "-i", url.toLocalFile(), "-f", "s16le", "-ac", "2", "-ar", "44100", raw});
+        QFile file(raw);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
+    QUrl text(const QString& name, const QByteArray& content) {
+        QFile file(dir_.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return QUrl::fromLocalFile(file.fileName());
+    }
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    void run(const QStringList& args) {
+        QProcess ffmpeg;
+        ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+        ffmpeg.start(QStringLiteral("ffmpeg"), args);
+        ASSERT_TRUE(ffmpeg.waitForFinished(60000));
+        ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAll().toStdString();
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+struct Drained {
+    QByteArray bytes;
+    QList<std::pair<int, qint64>> positions;  // after each block
+};
+
+Drained drain(AirPlay1TrackQueue& queue) {
+    Drained out;
+    while (auto next = queue.nextFrames(block)) {
+        EXPECT_EQ(next->size(), block * bytesPerFrame);
+        out.bytes += *next;
+        out.positions.append({queue.playingIndex(), queue.playingFrames()});
+    }
+    return out;
+}
+
+QByteArray padded(QByteArray bytes) {
+    const qsizetype size = block * bytesPerFrame;
+    bytes.append((size - bytes.size() % size) % size, '\0');
+    return bytes;
+}
+
+std::unique_ptr<AirPlay1TrackQueue> queueFrom(const QList<QUrl>& urls, double startSeconds = 0) {
+    auto decoder = TrackDecoder::open(urls.first(), startSeconds);
+    EXPECT_TRUE(decoder);
+    auto queue = std::make_unique<AirPlay1TrackQueue>(urls, std::move(decoder), 0, 0,
+                                                      qint64(startSeconds * 44100));
+    queue->preloadNext();
+    return queue;
+}
+
+TEST(AirPlay1TrackQueue, JoinsTracksWithoutGaps) {
+    Tracks tracks;
+    const QList<QUrl> urls{tracks.make("a.flac", 440, 13331), tracks.make("b.wav", 660, 7001),
+                           tracks.make("c.flac", 880, 5000)};
+    const QByteArray expected =
+        tracks.reference(urls[0]) + tracks.reference(urls[1]) + tracks.reference(urls[2]);
+    ASSERT_EQ(expected.size(), (13331 + 7001 + 5000) * bytesPerFrame);
+
+    auto queue = queueFrom(urls);
+    const Drained out = drain(*queue);
+    ASSERT_EQ(out.bytes.size(), padded(expected).size());
+    EXPECT_TRUE(out.bytes == padded(expected)) << "samples differ from the decoded tracks";
+    EXPECT_FALSE(queue->nextFrames(block)) << "exhausted stays exhausted";
+    EXPECT_FALSE(queue->nextFrames(block));
+
+    // Track 0 ends 307 frames into block 37; track 1 fills the other 45.
+    EXPECT_EQ(out.positions[36], std::make_pair(0, qint64(37 * block)));
+    EXPECT_EQ(out.positions[37], std::make_pair(1, qint64(45)));
+    EXPECT_EQ(out.positions[38], std::make_pair(1, qint64(45 + block)));
+    const int secondJoin = (13331 + 7001) / block;
+    EXPECT_EQ(out.positions[secondJoin],
+              std::make_pair(2, qint64((secondJoin + 1) * block - 13331 - 7001)));
+    EXPECT_EQ(out.positions.last().first, 2);
+}
+
+TEST(AirPlay1TrackQueue, SkipsTracksThatCannotBeOpened) {
+    Tracks tracks;
+    const QList<QUrl> urls{tracks.make("a.flac", 440, 4000), tracks.text("b.flac", "not audio"),
+                           QUrl::fromLocalFile(tracks.path("missing.flac")),
+                           tracks.make("d.flac", 550, 3000)};
+    const QByteArray expected = tracks.reference(urls[0]) + tracks.reference(urls[3]);
+    auto queue = queueFrom(urls);
+    const Drained out = drain(*queue);
+    EXPECT_TRUE(out.bytes == padded(expected));
+    QList<int> indexes;
+    for (const auto& [index, frames] : out.positions) {
+        if (indexes.isEmpty() || indexes.last() != index) {
+            indexes << index;
+        }
+    }
+    EXPECT_EQ(indexes, QList<int>({0, 3}));
+}
+
+TEST(AirPlay1TrackQueue, StartsPartWayIntoATrack) {
+    Tracks tracks;
+    const QUrl url = tracks.make("long.flac", 440, 31 * 44100);
+    const QByteArray reference = tracks.reference(url);
+    auto queue = queueFrom({url}, 30.0);
+    const auto first = queue->nextFrames(block);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(queue->playingIndex(), 0);
+    EXPECT_EQ(queue->playingFrames(), 1323000 + block);
+    EXPECT_TRUE(*first == reference.mid(1323000 * bytesPerFrame, block * bytesPerFrame))
+        << "decoding must begin at the start time";
+}
+
+TEST(TrackDecoder, DecodesOtherFormatsToStereo44100) {
+    Tracks tracks;
+    // One second of 48 kHz mono MP3: resampled and spread to both channels.
+    const QUrl mp3 = tracks.make("mono.mp3", 1000, 48000, {"-c:a", "libmp3lame", "-b:a", "128k"}, 48000, 1);
+    auto decoder = TrackDecoder::open(mp3, 0);
+    ASSERT_TRUE(decoder);
+    QByteArray bytes;
+    while (auto chunk = decoder->nextChunk()) {
+        bytes += *chunk;
+    }
+    EXPECT_FALSE(decoder->isReading());
+    EXPECT_NEAR(double(bytes.size()) / bytesPerFrame, 44100, 1200);
+    const auto* samples = reinterpret_cast<const qint16*>(bytes.constData());
+    int loud = 0;
+    for (qsizetype i = 0; i + 1 < bytes.size() / 2; i += 2) {
+        ASSERT_EQ(samples[i], samples[i + 1]) << "frame " << i / 2;
+        loud += std::abs(samples[i]) > 1000;
+    }
+    EXPECT_GT(loud, 20000) << "a tone, not silence";
+}
+
+TEST(TrackDecoder, RefusesWhatItCannotPlay) {
+    Tracks tracks;
+    tracks.run({"-v", "error", "-y", "-f", "lavfi", "-i", "color=c=red:s=16x16", "-frames:v", "1",
+                tracks.path("picture.png")});
+    tracks.run({"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a",
+                "aac", "-encryption_scheme", "cenc-aes-ctr", "-encryption_key",
+                "00112233445566778899aabbccddeeff", "-encryption_kid",
+                "ffeeddccbbaa99887766554433221100", tracks.path("protected.m4a")});
+    const QUrl refused[] = {
+        QUrl::fromLocalFile(tracks.path("picture.png")),
+        QUrl::fromLocalFile(tracks.path("protected.m4a")),
+        tracks.text("empty.flac", {}),
+        QUrl::fromLocalFile(tracks.path("missing.flac")),
+        QUrl::fromLocalFile(tracks.path(".")),
+        QUrl(QStringLiteral("http://127.0.0.1:9/a.flac")),
+    };
+    for (const QUrl& url : refused) {
+        EXPECT_FALSE(TrackDecoder::open(url, 0)) << url.toString().toStdString();
+    }
+    EXPECT_EQ(ffmpegReadersOpen(), 0);
+}
+
+// Opens nothing until told to give up, so a close can meet a preload that
+// is still opening.
+class SlowFactory : public PcmReaderFactory {
+public:
+    struct Reader : PcmReader {
+        explicit Reader(std::atomic<int>& live) : live(live) { ++live; }
+        ~Reader() override { cancelReading(); }
+        std::optional<QByteArray> nextChunk() override {
+            return reading ? std::optional<QByteArray>(QByteArray(1000, '\1')) : std::nullopt;
+        }
+        void cancelReading() override {
+            if (reading) {
+                reading = false;
+                --live;
+            }
+        }
+        bool isReading() const override { return reading; }
+        std::atomic<int>& live;
+        bool reading = true;
+    };
+
+    std::unique_ptr<PcmReader> open(const QString&, double, const std::atomic<bool>* abort) override {
+        {
+            std::unique_lock lock(mutex);
+            ++opening;
+            changed.notify_all();
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!(abort && *abort) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        // Hands a reader back even when told to give up, as a slow real
+        // open that finishes just after the cancel would.
+        return std::make_unique<Reader>(live);
+    }
+
+    std::atomic<int> live{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    int opening = 0;
+};
+
+TEST(AirPlay1TrackQueue, CloseDuringAPreloadLeavesNoReader) {
+    Tracks tracks;
+    const QUrl a = tracks.make("a.flac", 440, 10000);
+    const QUrl b = tracks.make("b.flac", 660, 10000);
+    {
+        // Real files: the first track open, the second being preloaded.
+        auto queue = queueFrom({a, b});
+        ASSERT_TRUE(queue->nextFrames(block));
+        queue->close();
+        EXPECT_EQ(ffmpegReadersOpen(), 0);
+        EXPECT_FALSE(queue->nextFrames(block));
+    }
+    {
+        auto factory = std::make_shared<SlowFactory>();
+        auto first = std::make_unique<TrackDecoder>(std::make_unique<SlowFactory::Reader>(factory->live));
+        AirPlay1TrackQueue queue({a, b}, std::move(first), 0, 0, 0, factory);
+        queue.preloadNext();
+        {
+            std::unique_lock lock(factory->mutex);
+            ASSERT_TRUE(factory->changed.wait_for(lock, std::chrono::seconds(5),
+                                                  [&] { return factory->opening == 1; }));
+        }
+        const auto begun = std::chrono::steady_clock::now();
+        queue.close();
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(2))
+            << "close waited for the open instead of cancelling it";
+        EXPECT_EQ(factory->live, 0);
+    }
+}
+
+} // namespace
