@@ -1,0 +1,140 @@
+#include "support/PulseAudioServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace {
+const char* const kClientVariables[] = {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "PULSE_STATE_PATH"};
+} // namespace
+
+PulseAudioServer::PulseAudioServer() : daemon_(QStringLiteral("pulseaudio")) {}
+
+PulseAudioServer::~PulseAudioServer() {
+    restoreEnvironment();
+    stop();
+}
+
+QString PulseAudioServer::socketPath() const {
+    return daemon_.filePath(QStringLiteral("native"));
+}
+
+QString PulseAudioServer::serverAddress() const {
+    return QStringLiteral("unix:") + socketPath();
+}
+
+QProcessEnvironment PulseAudioServer::clientEnvironment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PULSE_SERVER"), serverAddress());
+    environment.insert(QStringLiteral("PULSE_RUNTIME_PATH"), daemon_.filePath(QStringLiteral("runtime")));
+    environment.insert(QStringLiteral("PULSE_STATE_PATH"), daemon_.filePath(QStringLiteral("state")));
+    return environment;
+}
+
+bool PulseAudioServer::start(std::chrono::milliseconds timeout) {
+    for (const char* folder : {"runtime", "state"}) {
+        QDir().mkpath(daemon_.filePath(QString::fromLatin1(folder)));
+    }
+    // Only what the tests need: no hardware detection, no session bus, no
+    // idle suspension (a suspended source would hide its real state).
+    // Anonymous access spares clients the cookie.
+    QFile script(daemon_.filePath(QStringLiteral("korvid.pa")));
+    if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        errorText_ = QStringLiteral("cannot write the pulseaudio script");
+        return false;
+    }
+    script.write("load-module module-native-protocol-unix socket=" + QFile::encodeName(socketPath()) +
+                 " auth-anonymous=1\n"
+                 "load-module module-null-sink sink_name=" + QByteArray(kSinkName) + "\n"
+                 "load-module module-null-source source_name=" + QByteArray(kSourceName) + "\n"
+                 "set-default-sink " + QByteArray(kSinkName) + "\n"
+                 "set-default-source " + QByteArray(kSourceName) + "\n");
+    script.close();
+
+    QProcessEnvironment& environment = daemon_.environment();
+    const QProcessEnvironment client = clientEnvironment();
+    for (const char* variable : kClientVariables) {
+        environment.insert(QString::fromLatin1(variable), client.value(QString::fromLatin1(variable)));
+    }
+    environment.remove(QStringLiteral("PULSE_SERVER"));
+    // Its home is its folder, so no cookie or state of the real user is read.
+    environment.insert(QStringLiteral("HOME"), daemon_.folder());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), daemon_.filePath(QStringLiteral("config")));
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    environment.remove(QStringLiteral("DISPLAY"));
+
+    const QStringList arguments = {
+        QStringLiteral("--system=no"),         QStringLiteral("--daemonize=no"),
+        QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
+        QStringLiteral("--disallow-exit"),     QStringLiteral("--log-target=stderr"),
+        QStringLiteral("--log-level=error"),   QStringLiteral("-n"),
+        QStringLiteral("-F"),                  daemon_.filePath(QStringLiteral("korvid.pa")),
+    };
+    if (!daemon_.start(arguments, [this] { return unixSocketAnswers(socketPath()); }, timeout)) {
+        errorText_ = daemon_.errorText();
+        return false;
+    }
+    return true;
+}
+
+void PulseAudioServer::stop() {
+    if (daemon_.isRunning()) {
+        daemon_.stop();
+    }
+}
+
+void PulseAudioServer::exportToThisProcess() {
+    const QProcessEnvironment client = clientEnvironment();
+    for (const char* variable : kClientVariables) {
+        if (!exported_) {
+            previousEnvironment_.insert(variable, qgetenv(variable));
+        }
+        qputenv(variable, client.value(QString::fromLatin1(variable)).toLocal8Bit());
+    }
+    exported_ = true;
+}
+
+void PulseAudioServer::restoreEnvironment() {
+    if (!exported_) {
+        return;
+    }
+    for (auto it = previousEnvironment_.cbegin(); it != previousEnvironment_.cend(); ++it) {
+        if (it.value().isNull()) {
+            qunsetenv(it.key().constData());
+        } else {
+            qputenv(it.key().constData(), it.value());
+        }
+    }
+    previousEnvironment_.clear();
+    exported_ = false;
+}
+
+bool PulseAudioServer::pactl(const QStringList& arguments, QByteArray* output) const {
+    const QString program = ExternalDaemon::findProgram(QStringLiteral("pactl"));
+    if (program.isEmpty()) {
+        return false;
+    }
+    QProcess process;
+    process.setProcessEnvironment(clientEnvironment());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(2000);
+        return false;
+    }
+    if (output) {
+        *output = process.readAll();
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+int PulseAudioServer::loadModule(const QString& name, const QStringList& arguments) {
+    QByteArray output;
+    if (!pactl(QStringList{QStringLiteral("load-module"), name} + arguments, &output)) {
+        return -1;
+    }
+    bool ok = false;
+    const int index = output.trimmed().toInt(&ok);
+    return ok ? index : -1;
+}
