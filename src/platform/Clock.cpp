@@ -39,6 +39,11 @@ QCoro::Task<bool> SystemClock::sleep(std::chrono::milliseconds duration,
     QObject::connect(timer, &QTimer::timeout, rawWaker,
                      [rawWaker] { Q_EMIT rawWaker->finished(true); });
     token.onCancel(rawWaker, [rawWaker, timer] {
+        // Once the timer has fired the sleeper is already being resumed;
+        // a second wake-up would resume a finished coroutine.
+        if (!timer->isActive()) {
+            return;
+        }
         timer->stop();
         Q_EMIT rawWaker->finished(false);
     });

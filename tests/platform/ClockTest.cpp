@@ -59,3 +59,19 @@ TEST(ClockTest, FakeClockSleepEndsEarlyOnCancel) {
 }
 
 } // namespace
+
+namespace {
+TEST(ClockTest, FakeClockCancelAfterWakeResumesOnce) {
+    FakeClock clock;
+    CancellationSource source;
+    int resumed = 0;
+    auto task = sleepThen(clock, 1s, source.token(), &resumed);
+    // The wake-up is on its way when the cancellation comes: the sleeper
+    // resumes once, with the wake-up.
+    clock.advance(1s);
+    source.cancel();
+    EXPECT_TRUE(runTask(std::move(task), 1s));
+    waitUntil([] { return false; }, 20ms);
+    EXPECT_EQ(resumed, 1);
+}
+} // namespace

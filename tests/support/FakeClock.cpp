@@ -14,7 +14,16 @@ QCoro::Task<bool> FakeClock::sleep(std::chrono::milliseconds duration, Cancellat
     }
     auto waker = std::make_unique<SleepWaker>();
     SleepWaker* raw = waker.get();
-    token.onCancel(raw, [raw] { Q_EMIT raw->finished(false); });
+    token.onCancel(raw, [this, raw] {
+        // A sleeper that advance() already woke must not be resumed twice.
+        const auto it = std::find_if(sleepers_.begin(), sleepers_.end(),
+                                     [raw](const Sleeper& s) { return s.waker == raw; });
+        if (it == sleepers_.end()) {
+            return;
+        }
+        sleepers_.erase(it);
+        Q_EMIT raw->finished(false);
+    });
     sleepers_.push_back({monotonic_ + duration, raw});
     const bool completed = co_await qCoro(raw, &SleepWaker::finished);
     waker.release()->deleteLater();
