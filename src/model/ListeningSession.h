@@ -36,7 +36,11 @@ struct ListeningSession {
         using Value = std::variant<LegacyAirPlay, AirPlay, SpotifyConnect, Local>;
 
         Device() : value_(Local{}) {}
-        Device(Value value) : value_(std::move(value)) {} // NOLINT: a device is its case
+        // A device is its case, so each case converts to one.
+        Device(LegacyAirPlay value) : value_(std::move(value)) {} // NOLINT(google-explicit-constructor)
+        Device(AirPlay value) : value_(std::move(value)) {}       // NOLINT(google-explicit-constructor)
+        Device(SpotifyConnect value) : value_(std::move(value)) {} // NOLINT(google-explicit-constructor)
+        Device(Local value) : value_(value) {}                    // NOLINT(google-explicit-constructor)
 
         const Value& value() const { return value_; }
         template <typename Case>

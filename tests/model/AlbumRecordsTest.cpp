@@ -1,0 +1,137 @@
+#include "model/DisplayAlbum.h"
+#include "model/SavedAlbumConversion.h"
+#include "model/UnifiedAlbum.h"
+#include "musicapp/TrackIdentity.h"
+#include "spotify/SpotifyRecords.h"
+
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SpotifyAlbum savedAlbum() {
+    SpotifyAlbum album;
+    album.id = QStringLiteral("4aawyAB9vmqN3uQ7FjRGTy");
+    album.name = QStringLiteral("Global Warming");
+    album.uri = QStringLiteral("spotify:album:4aawyAB9vmqN3uQ7FjRGTy");
+    album.artists = {{QStringLiteral("a1"), QStringLiteral("Pitbull"), std::nullopt},
+                     {QStringLiteral("a2"), QStringLiteral("Christina Aguilera"), std::nullopt}};
+    album.images = {{QStringLiteral("https://i.scdn.co/image/small"), 64, 64},
+                    {QStringLiteral("https://i.scdn.co/image/large"), 640, 640}};
+    album.totalTracks = 12;
+    return album;
+}
+
+TEST(AlbumRecordsTest, SavedSpotifyAlbumBecomesUnifiedAlbum) {
+    const QDateTime added(QDate(2024, 3, 1), QTime(10, 0), QTimeZone::utc());
+    const UnifiedAlbum album = unifiedFromSavedAlbum(savedAlbum(), added);
+    EXPECT_EQ(album.id, "spotify-4aawyAB9vmqN3uQ7FjRGTy");
+    EXPECT_EQ(album.title, "Global Warming");
+    EXPECT_EQ(album.artistNames, "Pitbull, Christina Aguilera");
+    EXPECT_TRUE(album.rawGenres.isEmpty());
+    ASSERT_TRUE(album.artwork.isRemote());
+    // The first image, even though a larger one follows.
+    EXPECT_EQ(album.artwork.url(), QUrl("https://i.scdn.co/image/small"));
+    EXPECT_EQ(album.sortDate, added);
+    EXPECT_EQ(album.trackCount, 12);
+    ASSERT_TRUE(album.playback.isSpotify());
+    EXPECT_EQ(*album.playback.spotifyURI(), "spotify:album:4aawyAB9vmqN3uQ7FjRGTy");
+    EXPECT_EQ(album.playback.appleMusicHandle(), nullptr);
+}
+
+TEST(AlbumRecordsTest, SavedAlbumWithoutImagesOrTrackCount) {
+    struct Row {
+        const char* name;
+        QList<SpotifyImage> images;
+        std::optional<qint64> totalTracks;
+        std::optional<QUrl> expectedURL;
+        qint64 expectedCount;
+    };
+    const Row rows[] = {
+        {"no images", {}, std::nullopt, std::nullopt, 0},
+        {"not a URL", {{QStringLiteral("http://exa mple.com/%%"), {}, {}}}, 3, std::nullopt, 3},
+        {"relative", {{QStringLiteral("image/x"), {}, {}}}, 0, std::nullopt, 0},
+        {"fine", {{QStringLiteral("https://x.example/a.jpg"), {}, {}}}, 7, QUrl("https://x.example/a.jpg"), 7},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SpotifyAlbum spotify = savedAlbum();
+        spotify.images = row.images;
+        spotify.totalTracks = row.totalTracks;
+        const UnifiedAlbum album = unifiedFromSavedAlbum(spotify, QDateTime::currentDateTimeUtc());
+        EXPECT_TRUE(album.artwork.isRemote());
+        EXPECT_EQ(album.artwork.url(), row.expectedURL);
+        EXPECT_EQ(album.trackCount, row.expectedCount);
+    }
+}
+
+TEST(AlbumRecordsTest, TrackIDsAreSixteenUpperCaseHexDigits) {
+    struct Row {
+        std::uint64_t id;
+        const char* text;
+    };
+    const Row rows[] = {
+        {0, "0000000000000000"},
+        {0xAB, "00000000000000AB"},
+        {255, "00000000000000FF"},
+        {0x0123456789ABCDEFull, "0123456789ABCDEF"},
+        {0xFFFFFFFFFFFFFFFFull, "FFFFFFFFFFFFFFFF"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(TrackIdentity::hexTrackID(row.id), row.text);
+        std::uint64_t parsed = 1;
+        ASSERT_TRUE(TrackIdentity::parseHexTrackID(row.text, &parsed)) << row.text;
+        EXPECT_EQ(parsed, row.id);
+    }
+    for (const char* bad : {"", "FF", "00000000000000FG", "0x000000000000FF", "00000000000000FF0"})
+        EXPECT_FALSE(TrackIdentity::parseHexTrackID(bad, nullptr)) << bad;
+}
+
+TEST(AlbumRecordsTest, PersistentIDsAreStableAndDistinguishTheirInputs) {
+    // These values are stored by the music player and in listening sessions:
+    // they must never change between versions.
+    EXPECT_EQ(TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("Artist/Album/01 Song.flac")),
+              "6F086A1A84B13867");
+    EXPECT_EQ(TrackIdentity::albumPersistentID("Kid A", "Radiohead", "anywhere"), 5168076536886376188ull);
+    EXPECT_NE(TrackIdentity::trackPersistentID("a.mp3"), TrackIdentity::trackPersistentID("A.mp3"));
+    EXPECT_NE(TrackIdentity::trackPersistentID("x/a.mp3"), TrackIdentity::trackPersistentID("x/b.mp3"));
+
+    // One album wherever its files lie, when the album artist is known.
+    EXPECT_EQ(TrackIdentity::albumPersistentID("Kid A", "Radiohead", "one"),
+              TrackIdentity::albumPersistentID("Kid A", "Radiohead", "two"));
+    // Without an album artist, untagged folders stay apart.
+    EXPECT_NE(TrackIdentity::albumPersistentID("Greatest Hits", "", "one"),
+              TrackIdentity::albumPersistentID("Greatest Hits", "", "two"));
+    EXPECT_NE(TrackIdentity::albumPersistentID("", "Radiohead", "one"),
+              TrackIdentity::albumPersistentID("", "Radiohead", "two"));
+    // An artist named like a folder does not collide with that folder.
+    EXPECT_NE(TrackIdentity::albumPersistentID("X", "f", "g"), TrackIdentity::albumPersistentID("X", "", "f"));
+    EXPECT_EQ(TrackIdentity::relativeFolderOf("a/b/c.flac"), "a/b");
+    EXPECT_EQ(TrackIdentity::relativeFolderOf("c.flac"), "");
+}
+
+TEST(AlbumRecordsTest, RecencyOnlyMovesForward) {
+    UnifiedAlbum album;
+    album.id = QStringLiteral("apple-1");
+    album.sortDate = QDateTime(QDate(2024, 1, 1), QTime(0, 0), QTimeZone::utc());
+    const QDateTime later = album.sortDate.addDays(3);
+    EXPECT_EQ(album.withRecency(later).sortDate, later);
+    EXPECT_EQ(album.withRecency(album.sortDate.addDays(-3)).sortDate, album.sortDate);
+    EXPECT_EQ(album.withRecency(QDateTime()).sortDate, album.sortDate);
+    EXPECT_EQ(distantPast().date(), QDate(1, 1, 1));
+    EXPECT_LT(distantPast(), QDateTime::fromMSecsSinceEpoch(0, QTimeZone::utc()));
+}
+
+TEST(AlbumRecordsTest, DisplayAlbumClassifiesByMostTracks) {
+    UnifiedAlbum album;
+    album.id = QStringLiteral("apple-7");
+    album.rawGenres = {"Rock", "Rock", "Pop", "Rock"};
+    const DisplayAlbum display = DisplayAlbum::classified(album);
+    EXPECT_EQ(display.id(), "apple-7");
+    EXPECT_EQ(display.genre.id, "rock");
+    album.rawGenres = {};
+    EXPECT_EQ(DisplayAlbum::classified(album).genre, Genre::other());
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+#include "model/ListeningSessionStore.h"
+#include "support/TestHome.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Device = ListeningSession::Device;
+
+ListeningSession localSession() {
+    ListeningSession session;
+    session.device = Device(Device::Local{});
+    session.albumID = QStringLiteral("apple-5168076536886376188");
+    session.albumTitle = QStringLiteral("Kid A");
+    session.artistNames = QStringLiteral("Radiohead");
+    session.trackIndex = 3;
+    session.positionSeconds = 83.125;
+    session.updatedAt = QDateTime(QDate(2026, 10, 22), QTime(12, 0, 5, 500), QTimeZone::utc());
+    return session;
+}
+
+QJsonObject jsonOf(const QByteArray& bytes) {
+    return QJsonDocument::fromJson(bytes).object();
+}
+
+TEST(ListeningSessionTest, LocalRecordOmitsAbsentKeysAndReadsBack) {
+    const ListeningSession session = localSession();
+    const QByteArray bytes = session.encode();
+    const QJsonObject json = jsonOf(bytes);
+    EXPECT_EQ(QStringList(json.keys()), QStringList({"albumID", "albumTitle", "artistNames", "device",
+                                                     "positionSeconds", "trackIndex", "updatedAt"}));
+    EXPECT_EQ(json.value("device").toObject(), QJsonObject({{"local", QJsonObject()}}));
+    EXPECT_DOUBLE_EQ(json.value("positionSeconds").toDouble(), 83.125);
+    EXPECT_EQ(json.value("trackIndex").toInteger(), 3);
+    // Seconds since 2001-01-01 as a JSON number.
+    const double expected =
+        (session.updatedAt.toMSecsSinceEpoch() -
+         QDateTime(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch()) / 1000.0;
+    EXPECT_DOUBLE_EQ(json.value("updatedAt").toDouble(), expected);
+    EXPECT_EQ(ListeningSession::decode(bytes), session);
+}
+
+TEST(ListeningSessionTest, EveryDeviceCaseRoundTrips) {
+    const struct {
+        Device device;
+        const char* json;
+    } rows[] = {
+        {Device::LegacyAirPlay{"AA:BB@Kitchen", "Kitchen"}, R"({"legacyAirPlay":{"id":"AA:BB@Kitchen","name":"Kitchen"}})"},
+        {Device::AirPlay{"Living Room"}, R"({"airPlay":{"name":"Living Room"}})"},
+        {Device::SpotifyConnect{"d1", "Phone", "Smartphone"}, R"({"spotifyConnect":{"id":"d1","name":"Phone","type":"Smartphone"}})"},
+        {Device::Local{}, R"({"local":{}})"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.device.toJson(), QJsonDocument::fromJson(row.json).object()) << row.json;
+        ListeningSession session = localSession();
+        session.device = row.device;
+        session.spotifyURI = QStringLiteral("spotify:album:x");
+        session.coverURL = QUrl("https://i.scdn.co/image/x");
+        const auto decoded = ListeningSession::decode(session.encode());
+        ASSERT_TRUE(decoded) << row.json;
+        EXPECT_EQ(*decoded, session);
+        EXPECT_EQ(jsonOf(session.encode()).value("coverURL").toString(), "https://i.scdn.co/image/x");
+    }
+}
+
+TEST(ListeningSessionTest, DeviceObjectsMustHoldExactlyOneKnownCase) {
+    const struct {
+        const char* json;
+        const char* failure; // null when it decodes
+    } rows[] = {
+        {R"({"airPlay":{"name":"A"},"local":{}})", "Invalid number of keys found, expected one."},
+        {R"({"bluetooth":{"name":"A"}})", "Invalid number of keys found, expected one."},
+        {R"({})", "Invalid number of keys found, expected one."},
+        {R"({"airPlay":{}})", "A field of the device is missing."},
+        {R"({"spotifyConnect":{"id":"x","name":"y"}})", "A field of the device is missing."},
+        {R"({"legacyAirPlay":{"id":"x","name":3}})", "A field of the device is missing."},
+        {R"({"local":true})", "Expected an object for the device's fields."},
+        {R"({"local":{},"bluetooth":1})", nullptr},
+        {R"({"airPlay":{"name":"A","extra":1}})", nullptr},
+    };
+    for (const auto& row : rows) {
+        QString failure;
+        const auto device = Device::fromJson(QJsonDocument::fromJson(row.json).object(), &failure);
+        EXPECT_EQ(device.has_value(), row.failure == nullptr) << row.json;
+        if (row.failure)
+            EXPECT_EQ(failure, row.failure) << row.json;
+
+        // Inside a record, a bad device makes the whole record unreadable.
+        QJsonObject record = jsonOf(localSession().encode());
+        record.insert("device", QJsonDocument::fromJson(row.json).object());
+        EXPECT_EQ(ListeningSession::decode(QJsonDocument(record).toJson()).has_value(), row.failure == nullptr)
+            << row.json;
+    }
+}
+
+TEST(ListeningSessionTest, RecordsMissingOrMistypedMembersAreUnreadable) {
+    const QJsonObject good = jsonOf(localSession().encode());
+    const struct {
+        const char* key;
+        QJsonValue value; // undefined removes the key
+        bool readable;
+    } rows[] = {
+        {"albumID", QJsonValue::Undefined, false},
+        {"albumTitle", 5, false},
+        {"artistNames", QJsonValue::Null, false},
+        {"trackIndex", 1.5, false},
+        {"trackIndex", "3", false},
+        {"positionSeconds", QJsonValue::Undefined, false},
+        {"updatedAt", "2026-10-22T12:00:00Z", false},
+        {"coverURL", QJsonValue::Null, true},
+        {"coverURL", 7, false},
+        {"spotifyURI", QJsonValue::Null, true},
+        {"spotifyURI", QJsonArray(), false},
+        {"somethingNew", "ignored", true},
+    };
+    for (const auto& row : rows) {
+        QJsonObject record = good;
+        if (row.value.isUndefined())
+            record.remove(row.key);
+        else
+            record.insert(row.key, row.value);
+        EXPECT_EQ(ListeningSession::decode(QJsonDocument(record).toJson()).has_value(), row.readable) << row.key;
+    }
+    EXPECT_FALSE(ListeningSession::decode("{\"device\":"));
+    EXPECT_FALSE(ListeningSession::decode("[]"));
+}
+
+TEST(ListeningSessionTest, SystemImagePerDevice) {
+    const struct {
+        Device device;
+        const char* image;
+    } rows[] = {
+        {Device::LegacyAirPlay{"i", "n"}, "hifispeaker.fill"},
+        {Device::AirPlay{"n"}, "airplayaudio"},
+        {Device::SpotifyConnect{"i", "n", "Computer"}, "desktopcomputer"},
+        {Device::SpotifyConnect{"i", "n", "SmartPhone"}, "iphone"},
+        {Device::SpotifyConnect{"i", "n", "smartphone"}, "iphone"},
+        {Device::SpotifyConnect{"i", "n", "TV"}, "tv"},
+        {Device::SpotifyConnect{"i", "n", "Speaker"}, "hifispeaker.fill"},
+        {Device::Local{}, "laptopcomputer"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.device.systemImage(), row.image);
+}
+
+TEST(ListeningSessionTest, TheStoreExposesOnlyWhatItFoundAtConstruction) {
+    TestHome home;
+    ListeningSessionStore first;
+    EXPECT_FALSE(first.previousLaunch());
+
+    ListeningSession saved = localSession();
+    first.save(saved);
+    EXPECT_FALSE(first.previousLaunch());
+
+    ListeningSessionStore second;
+    ASSERT_TRUE(second.previousLaunch());
+    EXPECT_EQ(*second.previousLaunch(), saved);
+
+    ListeningSession newer = saved;
+    newer.trackIndex = 9;
+    second.save(newer);
+    EXPECT_EQ(second.previousLaunch()->trackIndex, 3);
+    EXPECT_EQ(ListeningSessionStore().previousLaunch()->trackIndex, 9);
+
+    // A corrupted record reads as absent, and saving replaces it.
+    QSettings().setValue("lastListeningSession", QByteArray(R"({"device":{"local":{},"airPlay":{"name":"x"}}})"));
+    EXPECT_FALSE(ListeningSessionStore().previousLaunch());
+    QSettings().setValue("lastListeningSession", QByteArray("\xff\xfe garbage"));
+    ListeningSessionStore corrupted;
+    EXPECT_FALSE(corrupted.previousLaunch());
+    corrupted.save(saved);
+    EXPECT_EQ(ListeningSessionStore().previousLaunch(), saved);
+}
+
+} // namespace

@@ -1,0 +1,270 @@
+#include "MemorySynchronizedStore.h"
+#include "model/PlayHistoryStore.h"
+#include "support/FakeClock.h"
+#include "support/TestHome.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+UnifiedAlbum spotifyAlbum(int n, std::optional<QUrl> cover = std::nullopt) {
+    UnifiedAlbum album;
+    album.id = QStringLiteral("spotify-album%1").arg(n);
+    album.title = QStringLiteral("Album %1").arg(n);
+    album.artistNames = QStringLiteral("Artist %1, Guest").arg(n);
+    album.rawGenres = {QStringLiteral("indie rock"), QStringLiteral("shoegaze")};
+    album.artwork = AlbumArtwork::remote(std::move(cover));
+    album.trackCount = 10 + n;
+    album.playback = UnifiedAlbum::Playback::spotify(QStringLiteral("spotify:album:album%1").arg(n));
+    return album;
+}
+
+UnifiedAlbum localAlbum(int n) {
+    UnifiedAlbum album;
+    album.id = QStringLiteral("apple-%1").arg(n);
+    album.title = QStringLiteral("Local %1").arg(n);
+    album.playback = UnifiedAlbum::Playback::appleMusic({});
+    return album;
+}
+
+QByteArray defaultsBytes(const char* key) {
+    return QSettings().value(QLatin1String(key)).toByteArray();
+}
+
+class PlayHistoryStoreTest : public ::testing::Test {
+protected:
+    TestHome home;
+    FakeClock clock;
+    MemorySynchronizedStore synced;
+};
+
+TEST_F(PlayHistoryStoreTest, ReplayMovesTheAlbumToTheFrontWithTheLaterTime) {
+    PlayHistoryStore history(&synced, &clock);
+    QSignalSpy changes(&history, &PlayHistoryStore::entriesChanged);
+    history.recordPlay(spotifyAlbum(1));
+    clock.advance(60s);
+    history.recordPlay(spotifyAlbum(2));
+    clock.advance(60s);
+    history.recordPlay(spotifyAlbum(1));
+    EXPECT_EQ(changes.size(), 3);
+
+    ASSERT_EQ(history.entries().size(), 2);
+    EXPECT_EQ(history.entries()[0].id, "spotify-album1");
+    EXPECT_EQ(history.entries()[0].playedAt, clock.now());
+    EXPECT_EQ(history.entries()[1].id, "spotify-album2");
+
+    const QList<UnifiedAlbum> recent = history.recentAlbums();
+    ASSERT_EQ(recent.size(), 2);
+    EXPECT_EQ(recent[0].id, "spotify-album1");
+    EXPECT_EQ(recent[0].title, "Album 1");
+    EXPECT_EQ(recent[0].artistNames, "Artist 1, Guest");
+    EXPECT_EQ(recent[0].rawGenres, QStringList({"indie rock", "shoegaze"}));
+    EXPECT_EQ(recent[0].trackCount, 11);
+    EXPECT_EQ(recent[0].sortDate, clock.now());
+    ASSERT_TRUE(recent[0].playback.isSpotify());
+    EXPECT_EQ(*recent[0].playback.spotifyURI(), "spotify:album:album1");
+
+    // Both copies were written, and the synchronised one asked to sync.
+    EXPECT_EQ(synced.values.value("spotifyPlayHistory"), defaultsBytes("spotifyPlayHistory"));
+    EXPECT_GE(synced.synchronizations, 4);
+    // Local plays are elsewhere.
+    EXPECT_FALSE(QSettings().contains("appleMusicPlayHistory"));
+}
+
+TEST_F(PlayHistoryStoreTest, TheListKeepsTheNewest250) {
+    {
+        // Recording 250 plays one by one would rewrite the preferences 250 times.
+        QList<PlayHistoryStore::Entry> full;
+        for (int n = 250; n >= 1; --n)
+            full.append({QStringLiteral("spotify-album%1").arg(n), "t", "a", std::nullopt, {}, "u",
+                         clock.now().addSecs(n), 1});
+        QSettings().setValue("spotifyPlayHistory", PlayHistoryStore::encodeEntries(full));
+    }
+    PlayHistoryStore history(&synced, &clock);
+    ASSERT_EQ(history.entries().size(), 250);
+    history.recordPlay(spotifyAlbum(251));
+    ASSERT_EQ(history.entries().size(), 250);
+    EXPECT_EQ(history.entries().first().id, "spotify-album251");
+    EXPECT_EQ(history.entries().last().id, "spotify-album2");
+    // Replaying one already inside a full list neither grows nor loses it.
+    history.recordPlay(spotifyAlbum(100));
+    EXPECT_EQ(history.entries().size(), 250);
+    EXPECT_EQ(history.entries().last().id, "spotify-album2");
+    PlayHistoryStore reloaded(nullptr, &clock);
+    EXPECT_EQ(reloaded.entries(), history.entries());
+}
+
+TEST_F(PlayHistoryStoreTest, StoredJsonHasTheKnownShapeAndReadsBackExactly) {
+    clock.setNow(QDateTime(QDate(2001, 1, 2), QTime(0, 0, 1, 250), QTimeZone::utc()));
+    PlayHistoryStore history(&synced, &clock);
+    history.recordPlay(spotifyAlbum(1));
+    history.recordPlay(spotifyAlbum(2, QUrl("https://i.scdn.co/image/ab67616d0000b273")));
+
+    const QJsonArray array = QJsonDocument::fromJson(defaultsBytes("spotifyPlayHistory")).array();
+    ASSERT_EQ(array.size(), 2);
+    const QJsonObject withCover = array[0].toObject();
+    const QJsonObject withoutCover = array[1].toObject();
+    EXPECT_EQ(withCover.value("coverURLString").toString(), "https://i.scdn.co/image/ab67616d0000b273");
+    EXPECT_FALSE(withoutCover.contains("coverURLString"));
+    EXPECT_EQ(QStringList(withoutCover.keys()),
+              QStringList({"artistNames", "id", "playedAt", "rawGenres", "spotifyURI", "title", "trackCount"}));
+    // A day and 1.25 s after the reference date, as a JSON number.
+    EXPECT_TRUE(withoutCover.value("playedAt").isDouble());
+    EXPECT_DOUBLE_EQ(withoutCover.value("playedAt").toDouble(), 86401.25);
+    EXPECT_EQ(withoutCover.value("trackCount").toInteger(), 11);
+
+    const auto decoded = PlayHistoryStore::decodeEntries(defaultsBytes("spotifyPlayHistory"));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, history.entries());
+    EXPECT_FALSE(history.recentAlbums()[1].artwork.url());
+    EXPECT_EQ(history.recentAlbums()[0].artwork.url(), QUrl("https://i.scdn.co/image/ab67616d0000b273"));
+}
+
+TEST_F(PlayHistoryStoreTest, MalformedHistoriesDoNotDecode) {
+    const char* const documents[] = {
+        "",
+        "{}",
+        "[1]",
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "\"playedAt\":\"yesterday\",\"trackCount\":1}]",
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "\"playedAt\":1,\"trackCount\":1.5}]",
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[3],\"spotifyURI\":\"u\","
+        "\"playedAt\":1,\"trackCount\":1}]",
+        "[{\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "\"playedAt\":1,\"trackCount\":1}]",
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "\"playedAt\":1,\"trackCount\":1,\"coverURLString\":5}]",
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "\"playedAt\":1e300,\"trackCount\":1}]",
+    };
+    for (const char* document : documents)
+        EXPECT_FALSE(PlayHistoryStore::decodeEntries(document)) << document;
+    // Null cover and unknown keys are fine.
+    const auto fine = PlayHistoryStore::decodeEntries(
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[\"Pop\"],\"spotifyURI\":\"u\","
+        "\"playedAt\":-10.5,\"trackCount\":4,\"coverURLString\":null,\"extra\":true}]");
+    ASSERT_TRUE(fine);
+    EXPECT_FALSE(fine->at(0).coverURLString);
+    EXPECT_EQ(fine->at(0).playedAt, QDateTime(QDate(2000, 12, 31), QTime(23, 59, 49, 500), QTimeZone::utc()));
+
+    for (const char* document : {"[]", "{\"apple-1\":\"x\"}", "{\"apple-1\":null}"})
+        EXPECT_FALSE(PlayHistoryStore::decodePlayDates(document)) << document;
+}
+
+TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
+    const auto bytesOf = [this](QList<int> albums) {
+        QList<PlayHistoryStore::Entry> entries;
+        for (int n : albums)
+            entries.append({QStringLiteral("spotify-album%1").arg(n), "t", "a", std::nullopt, {}, "u", clock.now(), 1});
+        return PlayHistoryStore::encodeEntries(entries);
+    };
+    const auto idsOf = [](const PlayHistoryStore& history) {
+        QStringList ids;
+        for (const auto& entry : history.entries())
+            ids << entry.id;
+        return ids;
+    };
+    struct Row {
+        const char* name;
+        std::optional<QByteArray> synchronised;
+        std::optional<QByteArray> local;
+        QStringList expected;
+        std::optional<QByteArray> localAfter;
+    };
+    const Row rows[] = {
+        {"only local", std::nullopt, bytesOf({1}), {"spotify-album1"}, bytesOf({1})},
+        {"both: synchronised wins and is copied", bytesOf({2, 3}), bytesOf({1}),
+         {"spotify-album2", "spotify-album3"}, bytesOf({2, 3})},
+        {"unreadable synchronised copy", QByteArray("[{"), bytesOf({1}), {"spotify-album1"}, bytesOf({1})},
+        {"nothing readable", QByteArray("null"), QByteArray("garbage"), {}, QByteArray("garbage")},
+        {"nothing at all", std::nullopt, std::nullopt, {}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestHome fresh;
+        MemorySynchronizedStore store;
+        if (row.synchronised)
+            store.values.insert("spotifyPlayHistory", *row.synchronised);
+        if (row.local)
+            QSettings().setValue("spotifyPlayHistory", *row.local);
+        PlayHistoryStore history(&store, &clock);
+        EXPECT_EQ(idsOf(history), row.expected);
+        const QVariant local = QSettings().value("spotifyPlayHistory");
+        EXPECT_EQ(local.isValid() ? std::optional<QByteArray>(local.toByteArray()) : std::nullopt, row.localAfter);
+    }
+}
+
+TEST_F(PlayHistoryStoreTest, ExternalChangeReloadsAndAnUnreadableOneKeepsTheList) {
+    PlayHistoryStore history(&synced, &clock);
+    history.recordPlay(spotifyAlbum(1));
+
+    synced.values.insert("spotifyPlayHistory", PlayHistoryStore::encodeEntries(
+                                                   {{"spotify-other", "t", "a", std::nullopt, {}, "u", clock.now(), 2}}));
+    synced.announceExternalChange();
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries()[0].id, "spotify-other");
+    EXPECT_EQ(defaultsBytes("spotifyPlayHistory"), synced.values.value("spotifyPlayHistory"));
+
+    synced.values.insert("spotifyPlayHistory", "not json");
+    QSettings().setValue("spotifyPlayHistory", QByteArray("not json either"));
+    synced.announceExternalChange();
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries()[0].id, "spotify-other");
+}
+
+TEST_F(PlayHistoryStoreTest, TheStoreOutlivesNoOneAndTheNullStoreKeepsNothing) {
+    auto* store = new MemorySynchronizedStore;
+    PlayHistoryStore history(store, &clock);
+    delete store; // the history holds it weakly
+    history.recordPlay(spotifyAlbum(1));
+    EXPECT_EQ(history.entries().size(), 1);
+
+    NullSynchronizedKeyValueStore none;
+    none.setData("spotifyPlayHistory", "[]");
+    EXPECT_FALSE(none.data("spotifyPlayHistory"));
+    PlayHistoryStore reloaded(&none, &clock);
+    ASSERT_EQ(reloaded.entries().size(), 1); // the local copy carries it alone
+    EXPECT_EQ(reloaded.entries()[0].id, "spotify-album1");
+}
+
+TEST_F(PlayHistoryStoreTest, LocalPlaysKeepOnlyADatePerAlbumAndTheNewest250) {
+    {
+        QHash<QString, QDateTime> dates;
+        for (int n = 1; n <= 250; ++n)
+            dates.insert(QStringLiteral("apple-%1").arg(n), clock.now().addSecs(n));
+        QSettings().setValue("appleMusicPlayHistory", PlayHistoryStore::encodePlayDates(dates));
+        clock.advance(1000s);
+    }
+    PlayHistoryStore history(&synced, &clock);
+    QSignalSpy entryChanges(&history, &PlayHistoryStore::entriesChanged);
+    ASSERT_EQ(history.appleMusicPlayDates().size(), 250);
+    history.recordPlay(localAlbum(251));
+    clock.advance(1s);
+    history.recordPlay(localAlbum(7)); // played again: now the newest
+    EXPECT_EQ(entryChanges.size(), 0);
+    EXPECT_TRUE(history.entries().isEmpty());
+    EXPECT_TRUE(synced.values.isEmpty());
+
+    ASSERT_EQ(history.appleMusicPlayDates().size(), 250);
+    EXPECT_FALSE(history.appleMusicPlayDates().contains("apple-1"));
+    EXPECT_TRUE(history.appleMusicPlayDates().contains("apple-2"));
+    EXPECT_TRUE(history.appleMusicPlayDates().contains("apple-251"));
+    EXPECT_EQ(history.appleMusicPlayDates().value("apple-7"), clock.now());
+
+    PlayHistoryStore reloaded(&synced, &clock);
+    EXPECT_EQ(reloaded.appleMusicPlayDates(), history.appleMusicPlayDates());
+    const QJsonObject stored = QJsonDocument::fromJson(defaultsBytes("appleMusicPlayHistory")).object();
+    EXPECT_EQ(stored.size(), 250);
+    EXPECT_TRUE(stored.value("apple-7").isDouble());
+}
+
+} // namespace
