@@ -8,7 +8,8 @@ namespace {
 const char* const kClientVariables[] = {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "PULSE_STATE_PATH"};
 } // namespace
 
-PulseAudioServer::PulseAudioServer() : daemon_(QStringLiteral("pulseaudio")) {}
+PulseAudioServer::PulseAudioServer()
+    : daemon_(QStringLiteral("pulseaudio")) {}
 
 PulseAudioServer::~PulseAudioServer() {
     restoreEnvironment();
@@ -26,8 +27,10 @@ QString PulseAudioServer::serverAddress() const {
 QProcessEnvironment PulseAudioServer::clientEnvironment() const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PULSE_SERVER"), serverAddress());
-    environment.insert(QStringLiteral("PULSE_RUNTIME_PATH"), daemon_.filePath(QStringLiteral("runtime")));
-    environment.insert(QStringLiteral("PULSE_STATE_PATH"), daemon_.filePath(QStringLiteral("state")));
+    environment.insert(QStringLiteral("PULSE_RUNTIME_PATH"),
+                       daemon_.filePath(QStringLiteral("runtime")));
+    environment.insert(QStringLiteral("PULSE_STATE_PATH"),
+                       daemon_.filePath(QStringLiteral("state")));
     return environment;
 }
 
@@ -43,34 +46,46 @@ bool PulseAudioServer::start(std::chrono::milliseconds timeout) {
         errorText_ = QStringLiteral("cannot write the pulseaudio script");
         return false;
     }
-    script.write("load-module module-native-protocol-unix socket=" + QFile::encodeName(socketPath()) +
-                 " auth-anonymous=1\n"
-                 "load-module module-null-sink sink_name=" + QByteArray(kSinkName) + "\n"
-                 "load-module module-null-source source_name=" + QByteArray(kSourceName) + "\n"
-                 "set-default-sink " + QByteArray(kSinkName) + "\n"
-                 "set-default-source " + QByteArray(kSourceName) + "\n");
+    const QByteArray sink(kSinkName);
+    const QByteArray source(kSourceName);
+    QByteArray commands;
+    commands += "load-module module-native-protocol-unix auth-anonymous=1 socket=";
+    commands += QFile::encodeName(socketPath()) + '\n';
+    commands += "load-module module-null-sink sink_name=" + sink + '\n';
+    commands += "load-module module-null-source source_name=" + source + '\n';
+    commands += "set-default-sink " + sink + '\n';
+    commands += "set-default-source " + source + '\n';
+    script.write(commands);
     script.close();
 
     QProcessEnvironment& environment = daemon_.environment();
     const QProcessEnvironment client = clientEnvironment();
     for (const char* variable : kClientVariables) {
-        environment.insert(QString::fromLatin1(variable), client.value(QString::fromLatin1(variable)));
+        environment.insert(QString::fromLatin1(variable),
+                           client.value(QString::fromLatin1(variable)));
     }
     environment.remove(QStringLiteral("PULSE_SERVER"));
     // Its home is its folder, so no cookie or state of the real user is read.
     environment.insert(QStringLiteral("HOME"), daemon_.folder());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), daemon_.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       daemon_.filePath(QStringLiteral("config")));
     environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     environment.remove(QStringLiteral("DISPLAY"));
 
     const QStringList arguments = {
-        QStringLiteral("--system=no"),         QStringLiteral("--daemonize=no"),
-        QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
-        QStringLiteral("--disallow-exit"),     QStringLiteral("--log-target=stderr"),
-        QStringLiteral("--log-level=error"),   QStringLiteral("-n"),
-        QStringLiteral("-F"),                  daemon_.filePath(QStringLiteral("korvid.pa")),
+        QStringLiteral("--system=no"),
+        QStringLiteral("--daemonize=no"),
+        QStringLiteral("--exit-idle-time=-1"),
+        QStringLiteral("--use-pid-file=no"),
+        QStringLiteral("--disallow-exit"),
+        QStringLiteral("--log-target=stderr"),
+        QStringLiteral("--log-level=error"),
+        QStringLiteral("-n"),
+        QStringLiteral("-F"),
+        daemon_.filePath(QStringLiteral("korvid.pa")),
     };
-    if (!daemon_.start(arguments, [this] { return unixSocketAnswers(socketPath()); }, timeout)) {
+    if (!daemon_.start(
+            arguments, [this] { return unixSocketAnswers(socketPath()); }, timeout)) {
         errorText_ = daemon_.errorText();
         return false;
     }

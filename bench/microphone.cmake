@@ -1,0 +1,1 @@
+korvid_add_benchmark(microphone_bench SOURCES MicrophoneBench.cpp)

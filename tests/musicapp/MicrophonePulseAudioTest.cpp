@@ -1,0 +1,196 @@
+#include "musicapp/MicrophoneMonitor.h"
+#include "musicapp/PulseAudioInputSystem.h"
+#include "support/ExternalDaemon.h"
+#include "support/FakeClock.h"
+#include "support/PulseAudioServer.h"
+#include "support/RunTask.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A recording program, as a call or dictation would open one.
+class Recorder {
+public:
+    Recorder(const PulseAudioServer& server, const QString& source) {
+        process_.setProcessEnvironment(server.clientEnvironment());
+        process_.start(
+            ExternalDaemon::findProgram(QStringLiteral("parecord")),
+            {QStringLiteral("--raw"), QStringLiteral("-d"), source, QStringLiteral("/dev/null")});
+        started_ = process_.waitForStarted(5000);
+    }
+    ~Recorder() { stop(); }
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    bool started() const { return started_; }
+    qint64 pid() const { return process_.processId(); }
+    void stop() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000)) {
+                process_.kill();
+                process_.waitForFinished(5000);
+            }
+        }
+    }
+
+private:
+    QProcess process_;
+    bool started_ = false;
+};
+
+class MicrophonePulseAudioTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (ExternalDaemon::findProgram(QStringLiteral("pulseaudio")).isEmpty() ||
+            ExternalDaemon::findProgram(QStringLiteral("parecord")).isEmpty()) {
+            GTEST_SKIP() << "pulseaudio and parecord are needed";
+        }
+        server.exportToThisProcess();
+    }
+
+    // Builds the monitor over the real server; every state it reads is kept.
+    void watch(qint64 ownPid = QCoreApplication::applicationPid(),
+               std::chrono::milliseconds retryDelay = 5s) {
+        auto system = std::make_unique<PulseAudioInputSystem>(retryDelay);
+        QObject::connect(system.get(), &AudioInputSystem::stateChanged,
+                         [this](const AudioInputState& state) { states.push_back(state); });
+        monitor = std::make_unique<MicrophoneMonitor>(std::move(system), clock, ownPid);
+        monitor->onChange = [this](bool inUse) { reports.push_back(inUse); };
+        monitor->start();
+    }
+
+    bool waitForState(const std::function<bool(const AudioInputState&)>& matches) {
+        return waitUntil([&] { return !states.empty() && matches(states.back()); }, 10s);
+    }
+    static bool hasRecordings(const AudioInputState& state, size_t count) {
+        return state.recordings.size() == count;
+    }
+    // Moves the injected clock once the monitor waits for the end of use.
+    bool passReleaseDelay() {
+        if (!waitUntil([&] { return clock.sleeperCount() == 1; }, 10s)) {
+            return false;
+        }
+        clock.advance(MicrophoneMonitor::kReleaseDelay - 1ms);
+        waitUntil([] { return false; }, 20ms);
+        if (!monitor->isInUse()) {
+            return false;
+        }
+        clock.advance(1ms);
+        return waitUntil([&] { return !monitor->isInUse(); }, 1s);
+    }
+
+    PulseAudioServer server;
+    FakeClock clock;
+    std::unique_ptr<MicrophoneMonitor> monitor;
+    std::vector<AudioInputState> states;
+    std::vector<bool> reports;
+};
+
+TEST_F(MicrophonePulseAudioTest, ARecordingReportsUseAtOnceAndItsEndTwoSecondsLater) {
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    watch();
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
+    EXPECT_TRUE(reports.empty());
+
+    Recorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(call.started());
+    ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
+    // Nothing waits on the clock for the start of use.
+    EXPECT_EQ(clock.sleeperCount(), 0);
+    ASSERT_FALSE(states.empty());
+    ASSERT_EQ(states.back().recordings.size(), 1u);
+    EXPECT_EQ(states.back().recordings.front().processId, call.pid());
+
+    call.stop();
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return hasRecordings(s, 0); }));
+    EXPECT_TRUE(monitor->isInUse());
+    EXPECT_TRUE(passReleaseDelay());
+    EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+}
+
+TEST_F(MicrophonePulseAudioTest, RestartingWithinTwoSecondsReportsNothing) {
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    watch();
+    auto call =
+        std::make_unique<Recorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
+    call.reset();
+    ASSERT_TRUE(waitUntil([&] { return clock.sleeperCount() == 1; }, 10s));
+    clock.advance(1500ms);
+
+    call = std::make_unique<Recorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(waitUntil([&] { return clock.sleeperCount() == 0; }, 10s));
+    clock.advance(10s);
+    waitUntil([] { return false; }, 50ms);
+    EXPECT_TRUE(monitor->isInUse());
+    EXPECT_EQ(reports, std::vector<bool>{true});
+}
+
+TEST_F(MicrophonePulseAudioTest, OwnRecordingStreamReportsNothing) {
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    // The recorder plays this program's part: its process is "our own".
+    Recorder own(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(own.started());
+    watch(own.pid());
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return hasRecordings(s, 1); }));
+    waitUntil([] { return false; }, 100ms);
+    EXPECT_FALSE(monitor->isInUse());
+    EXPECT_TRUE(reports.empty());
+
+    // Anyone else recording beside it still counts.
+    Recorder other(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    EXPECT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
+}
+
+TEST_F(MicrophonePulseAudioTest, SourceLoadedWhileRunningIsWatched) {
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    watch();
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
+    ASSERT_GE(server.loadModule(QStringLiteral("module-null-source"),
+                                {QStringLiteral("source_name=korvid_usb_mic")}),
+              0);
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 3; }));
+    EXPECT_TRUE(reports.empty());
+
+    Recorder call(server, QStringLiteral("korvid_usb_mic"));
+    ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
+    const AudioInputState& seen = states.back();
+    ASSERT_EQ(seen.recordings.size(), 1u);
+    const auto source =
+        std::find_if(seen.sources.begin(), seen.sources.end(), [&](const AudioSource& s) {
+            return seen.recordings.front().source == s.index;
+        });
+    ASSERT_NE(source, seen.sources.end());
+    EXPECT_TRUE(source->isRunning);
+    EXPECT_FALSE(source->isMonitor);
+}
+
+TEST_F(MicrophonePulseAudioTest, SilentWithoutServerAndFollowsOneThatComesAndGoes) {
+    // The server's socket does not exist yet.
+    watch(QCoreApplication::applicationPid(), 100ms);
+    waitUntil([] { return false; }, 300ms);
+    EXPECT_TRUE(states.empty());
+    EXPECT_FALSE(monitor->isInUse());
+
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
+    Recorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
+
+    // A server that dies takes every recording with it.
+    server.daemon().kill();
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.empty(); }));
+    EXPECT_TRUE(passReleaseDelay());
+    EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+}
+
+} // namespace
