@@ -1,0 +1,167 @@
+#pragma once
+
+#include "musicapp/MpdClient.h"
+
+#include <QMap>
+#include <QSet>
+
+#include <functional>
+
+// MPD's state in memory, for the logic that turns player operations into
+// commands. Every call is logged by name; `failOn` makes one command fail.
+class FakeMpd final : public MpdClient {
+public:
+    QSet<QString> database;
+    QList<MpdOutput> outputList;
+    QMap<QString, QStringList> playlists;
+    QStringList queue;
+    MpdStatus state;
+    std::optional<QString> current;
+    // Polls answered "stopped" before the player reports playing.
+    int pollsUntilPlaying = 0;
+    std::optional<double> seekedTo;
+    bool randomRepeatSingleConsume = true;
+    QStringList log;
+    QString failOn;
+    MpdFailure::Kind failureKind = MpdFailure::Kind::refused;
+
+    QList<MpdOutput> outputs() override {
+        note("outputs");
+        return outputList;
+    }
+    MpdStatus status() override {
+        note("status");
+        if (pollsUntilPlaying > 0 && --pollsUntilPlaying == 0) {
+            state.state = MpdPlayState::playing;
+        }
+        MpdStatus s = state;
+        s.queueLength = static_cast<unsigned>(queue.size());
+        return s;
+    }
+    std::optional<QString> currentSongUri() override {
+        note("currentsong");
+        return current;
+    }
+    QStringList queueUris() override {
+        note("playlistinfo");
+        return queue;
+    }
+    std::optional<QStringList> storedPlaylist(const QString& name) override {
+        note("listplaylist");
+        if (!playlists.contains(name)) {
+            return std::nullopt;
+        }
+        return playlists.value(name);
+    }
+    void deleteStoredPlaylist(const QString& name) override {
+        note("rm");
+        playlists.remove(name);
+    }
+    bool appendToStoredPlaylist(const QString& name, const QString& uri) override {
+        note("playlistadd");
+        if (!database.contains(uri)) {
+            return false;
+        }
+        playlists[name].append(uri);
+        return true;
+    }
+    void replaceQueueWith(const QString& playlist) override {
+        note("load");
+        queue = playlists.value(playlist);
+    }
+    void setPlainOrder() override {
+        note("modes");
+        randomRepeatSingleConsume = false;
+    }
+    void setOutputEnabled(unsigned id, bool enabled) override {
+        note(enabled ? "enableoutput" : "disableoutput");
+        for (MpdOutput& output : outputList) {
+            if (output.id == id) {
+                output.enabled = enabled;
+            }
+        }
+    }
+    void playPosition(unsigned position) override {
+        note("play");
+        state.songPosition = static_cast<int>(position);
+        current = queue.value(static_cast<int>(position));
+        if (pollsUntilPlaying == 0) {
+            state.state = MpdPlayState::playing;
+        }
+    }
+    void play() override {
+        note("play");
+        state.state = MpdPlayState::playing;
+    }
+    void pause() override {
+        note("pause");
+        state.state = MpdPlayState::paused;
+    }
+    void next() override { note("next"); }
+    void seekCurrent(double seconds) override {
+        note("seekcur");
+        seekedTo = seconds;
+    }
+    void setVolume(unsigned volume) override {
+        note("setvol");
+        state.volume = static_cast<int>(volume);
+    }
+
+private:
+    void note(const char* command) {
+        log.append(QString::fromLatin1(command));
+        if (failOn == QLatin1String(command)) {
+            throw MpdFailure(failureKind, QStringLiteral("fake refusal of ") + failOn);
+        }
+    }
+};
+
+// Hands out connections to one FakeMpd (which outlives them), or fails to
+// connect as told.
+class FakeMpdConnector final : public MpdConnector {
+public:
+    explicit FakeMpdConnector(FakeMpd* mpd) : mpd_(mpd) {}
+
+    std::optional<MpdFailure> refuseWith;
+    QList<MpdAddress> attempts;
+
+    std::unique_ptr<MpdClient> connect(const MpdAddress& address) override {
+        attempts.append(address);
+        if (refuseWith) {
+            throw *refuseWith;
+        }
+        return std::make_unique<Borrowed>(mpd_);
+    }
+
+private:
+    // A connection that forwards to the shared fake.
+    class Borrowed final : public MpdClient {
+    public:
+        explicit Borrowed(FakeMpd* mpd) : m(mpd) {}
+        QList<MpdOutput> outputs() override { return m->outputs(); }
+        MpdStatus status() override { return m->status(); }
+        std::optional<QString> currentSongUri() override { return m->currentSongUri(); }
+        QStringList queueUris() override { return m->queueUris(); }
+        std::optional<QStringList> storedPlaylist(const QString& n) override {
+            return m->storedPlaylist(n);
+        }
+        void deleteStoredPlaylist(const QString& n) override { m->deleteStoredPlaylist(n); }
+        bool appendToStoredPlaylist(const QString& n, const QString& u) override {
+            return m->appendToStoredPlaylist(n, u);
+        }
+        void replaceQueueWith(const QString& p) override { m->replaceQueueWith(p); }
+        void setPlainOrder() override { m->setPlainOrder(); }
+        void setOutputEnabled(unsigned id, bool e) override { m->setOutputEnabled(id, e); }
+        void playPosition(unsigned p) override { m->playPosition(p); }
+        void play() override { m->play(); }
+        void pause() override { m->pause(); }
+        void next() override { m->next(); }
+        void seekCurrent(double s) override { m->seekCurrent(s); }
+        void setVolume(unsigned v) override { m->setVolume(v); }
+
+    private:
+        FakeMpd* m;
+    };
+
+    FakeMpd* mpd_;
+};

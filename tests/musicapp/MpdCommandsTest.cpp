@@ -1,0 +1,280 @@
+#include "FakeMpd.h"
+
+#include "musicapp/MpdCommands.h"
+#include "musicapp/MusicAppController.h"
+#include "musicapp/TrackIdentity.h"
+#include "support/RunTask.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+FakeMpd albumPlayer() {
+    FakeMpd mpd;
+    mpd.database = {"a/1.flac", "a/2.flac", "a/3.flac", "a/4.flac"};
+    mpd.outputList = {{0, "Speakers", "pulse", true}, {1, "Stream", "httpd", true},
+                      {2, "Silent", "null", false}};
+    mpd.state.volume = 40;
+    return mpd;
+}
+
+TEST(MpdCommandsTest, OutputKindsNameLocalSoundComputer) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"pulse", "computer"},   {"pipewire", "computer"}, {"alsa", "computer"},
+        {"jack", "computer"},    {"null", "Silent output"}, {"httpd", "HTTP stream"},
+        {"shout", "Icecast stream"}, {"fifo", "FIFO"},     {"somethingnew", "somethingnew"},
+        {"", "Other output"},    {"Pulse", "Pulse"},
+    };
+    for (const auto& [plugin, kind] : cases) {
+        EXPECT_EQ(MpdCommands::outputKind(QString::fromUtf8(plugin)), QString::fromUtf8(kind))
+            << plugin;
+    }
+}
+
+struct QueueCase {
+    const char* label;
+    QStringList files;
+    int startIndex;
+    QStringList expectedQueue;
+    int expectedPosition;
+};
+
+TEST(MpdCommandsTest, QueueKeepsKnownFilesAndMapsTheStart) {
+    const QueueCase cases[] = {
+        {"all known", {"a/1.flac", "a/2.flac", "a/3.flac"}, 1, {"a/1.flac", "a/2.flac", "a/3.flac"}, 1},
+        {"unknown to the library and to MPD are skipped",
+         {"a/1.flac", "", "gone.flac", "a/4.flac"}, 3, {"a/1.flac", "a/4.flac"}, 1},
+        {"a missing start track starts at the next one found",
+         {"a/1.flac", "gone.flac", "a/3.flac"}, 1, {"a/1.flac", "a/3.flac"}, 1},
+        {"past the end falls back to the first", {"a/1.flac", "a/2.flac"}, 2, {"a/1.flac", "a/2.flac"}, 0},
+        {"negative falls back to the first", {"a/1.flac", "a/2.flac"}, -1, {"a/1.flac", "a/2.flac"}, 0},
+        {"no track found at or after the start", {"a/1.flac", "gone.flac"}, 1, {"a/1.flac"}, 0},
+        {"line breaks are never sent", {"a/1.flac\nclear", "a/2.flac", "a/3\r.flac"}, 0, {"a/2.flac"}, 0},
+    };
+    for (const QueueCase& c : cases) {
+        FakeMpd mpd = albumPlayer();
+        mpd.database.insert("a/1.flac\nclear");
+        mpd.playlists["Korvid"] = {"old.flac"};
+        MpdCommands::playQueue(mpd, {c.files, c.startIndex, 0, std::nullopt}, [] {});
+        EXPECT_EQ(mpd.playlists.value("Korvid"), c.expectedQueue) << c.label;
+        EXPECT_EQ(mpd.queue, c.expectedQueue) << c.label;
+        EXPECT_EQ(mpd.state.songPosition, c.expectedPosition) << c.label;
+        EXPECT_FALSE(mpd.randomRepeatSingleConsume) << c.label;
+        EXPECT_FALSE(mpd.seekedTo.has_value()) << c.label;
+    }
+}
+
+TEST(MpdCommandsTest, NothingFoundFailsAndLeavesTheUsersQueue) {
+    FakeMpd mpd = albumPlayer();
+    mpd.queue = {"a/4.flac"};
+    mpd.playlists["Korvid"] = {"a/1.flac"};
+    try {
+        MpdCommands::playQueue(mpd, {{"gone.flac", ""}, 0, 10, std::nullopt}, [] {});
+        FAIL() << "an empty queue was accepted";
+    } catch (const MpdFailure& failure) {
+        EXPECT_EQ(failure.kind(), MpdFailure::Kind::refused);
+        EXPECT_EQ(failure.message(),
+                  "None of the album's tracks were found in the Music library.");
+    }
+    EXPECT_EQ(mpd.queue, QStringList{"a/4.flac"});
+    EXPECT_FALSE(mpd.playlists.contains("Korvid"));
+    EXPECT_FALSE(mpd.log.contains("play"));
+}
+
+TEST(MpdCommandsTest, StartPositionWaitsForPlayingThenSeeksOnce) {
+    struct Case {
+        int pollsUntilPlaying;
+        int expectedPauses;
+    } cases[] = {{0, 0}, {3, 2}, {1000, 30}};
+    for (const Case& c : cases) {
+        FakeMpd mpd = albumPlayer();
+        mpd.pollsUntilPlaying = c.pollsUntilPlaying;
+        int pauses = 0;
+        MpdCommands::playQueue(mpd, {{"a/1.flac"}, 0, 12.345, std::nullopt}, [&] { ++pauses; });
+        EXPECT_EQ(pauses, c.expectedPauses) << c.pollsUntilPlaying;
+        ASSERT_TRUE(mpd.seekedTo.has_value());
+        EXPECT_DOUBLE_EQ(*mpd.seekedTo, 12.345);
+        EXPECT_EQ(mpd.log.count("seekcur"), 1);
+    }
+}
+
+TEST(MpdCommandsTest, RefusedSeekIsIgnoredButABrokenConnectionIsNot) {
+    FakeMpd mpd = albumPlayer();
+    mpd.failOn = "seekcur";
+    EXPECT_NO_THROW(MpdCommands::playQueue(mpd, {{"a/1.flac"}, 0, 5, std::nullopt}, [] {}));
+    mpd.failureKind = MpdFailure::Kind::connection;
+    EXPECT_THROW(MpdCommands::playQueue(mpd, {{"a/1.flac"}, 0, 5, std::nullopt}, [] {}),
+                 MpdFailure);
+}
+
+TEST(MpdCommandsTest, DeviceChoiceEnablesOneOutputAlone) {
+    FakeMpd mpd = albumPlayer();
+    MpdCommands::playQueue(mpd, {{"a/1.flac"}, 0, 0, QString("Silent")}, [] {});
+    EXPECT_FALSE(mpd.outputList[0].enabled);
+    EXPECT_FALSE(mpd.outputList[1].enabled);
+    EXPECT_TRUE(mpd.outputList[2].enabled);
+    // The new output comes on before the others go off, so sound never gaps.
+    EXPECT_LT(mpd.log.indexOf("enableoutput"), mpd.log.indexOf("disableoutput"));
+    // The chosen device is set before playing starts.
+    EXPECT_LT(mpd.log.lastIndexOf("disableoutput"), mpd.log.indexOf("play"));
+
+    EXPECT_THROW(MpdCommands::selectOutput(mpd, "Nowhere"), MpdFailure);
+    EXPECT_TRUE(mpd.outputList[2].enabled);
+}
+
+TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
+    struct Case {
+        const char* label;
+        MpdPlayState state;
+        QStringList queue;
+        std::optional<QStringList> stored;
+        bool playing;
+        bool inQueue;
+        int index;
+        bool hasTrack;
+    } cases[] = {
+        {"playing Korvid", MpdPlayState::playing, {"a/1.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, true, true, 1, true},
+        {"paused Korvid", MpdPlayState::paused, {"a/1.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, false, true, 1, true},
+        {"another queue", MpdPlayState::playing, {"a/3.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, true, false, 0, true},
+        {"a longer queue", MpdPlayState::playing, {"a/1.flac", "a/2.flac", "a/3.flac"}, QStringList{"a/1.flac", "a/2.flac"}, true, false, 0, true},
+        {"no stored playlist", MpdPlayState::playing, {"a/1.flac", "a/2.flac"}, std::nullopt, true, false, 0, true},
+        {"stopped", MpdPlayState::stopped, {"a/1.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, false, false, 0, false},
+    };
+    for (const Case& c : cases) {
+        FakeMpd mpd = albumPlayer();
+        mpd.state.state = c.state;
+        mpd.state.songPosition = 1;
+        mpd.state.elapsedSeconds = 83.5;
+        mpd.queue = c.queue;
+        if (c.stored) {
+            mpd.playlists["Korvid"] = *c.stored;
+        }
+        mpd.current = "a/2.flac";
+        const MusicPlayerStatus status = MpdCommands::readStatus(mpd);
+        EXPECT_EQ(status.isPlaying, c.playing) << c.label;
+        EXPECT_EQ(status.isPlayingQueue, c.inQueue) << c.label;
+        EXPECT_EQ(status.trackIndex, c.index) << c.label;
+        EXPECT_EQ(status.currentTrackID.has_value(), c.hasTrack) << c.label;
+        if (c.hasTrack) {
+            EXPECT_EQ(*status.currentTrackID,
+                      TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("a/2.flac")));
+            EXPECT_DOUBLE_EQ(status.positionSeconds, 83.5) << c.label;
+        } else {
+            EXPECT_EQ(status.positionSeconds, 0) << c.label;
+        }
+    }
+}
+
+TEST(MpdCommandsTest, StatusListsOutputsAsDevices) {
+    FakeMpd mpd = albumPlayer();
+    MusicPlayerStatus status = MpdCommands::readStatus(mpd);
+    const QList<MusicAirPlayDevice> expected = {{"Speakers", "computer", true, true, 40},
+                                                {"Stream", "HTTP stream", true, true, 40},
+                                                {"Silent", "Silent output", true, false, 40}};
+    EXPECT_EQ(status.devices, expected);
+    EXPECT_EQ(status.volume, 40);
+    mpd.state.volume = -1;  // no mixer
+    status = MpdCommands::readStatus(mpd);
+    EXPECT_EQ(status.volume, 0);
+    EXPECT_EQ(status.devices.value(0).volume, 0);
+}
+
+// The controller over the fake: errors keep their three cases, and commands
+// run in the order they were made.
+class ControllerOverFakeTest : public ::testing::Test {
+protected:
+    FakeMpd mpd = albumPlayer();
+    std::shared_ptr<FakeMpdConnector> connector = std::make_shared<FakeMpdConnector>(&mpd);
+    int daemonStarts = 0;
+    bool daemonStarts_ok = true;
+
+    std::unique_ptr<MusicAppController> controller() {
+        MusicAppController::Options options;
+        options.addresses = {{"127.0.0.1", 6600}};
+        options.ownDaemon = {"/nonexistent/korvid", "/nonexistent/korvid/mpd.socket"};
+        options.connector = connector;
+        options.startDaemon = [this] {
+            ++daemonStarts;
+            return daemonStarts_ok;
+        };
+        options.launchWait = std::chrono::milliseconds(1);
+        options.trackFile = [](const QString& id) { return id == "0000000000000001" ? "a/1.flac" : ""; };
+        return std::make_unique<MusicAppController>(std::move(options));
+    }
+};
+
+TEST_F(ControllerOverFakeTest, RefusalsBecomeTheirErrorCases) {
+    auto c = controller();
+    struct Case {
+        MpdFailure::Kind kind;
+        MusicAppError::Kind expected;
+        const char* description;
+    } cases[] = {
+        {MpdFailure::Kind::notPermitted, MusicAppError::Kind::notPermitted,
+         "Korvid isn't allowed to control the music player. Check the password in MPD_HOST."},
+        {MpdFailure::Kind::refused, MusicAppError::Kind::script,
+         "The music player reported an error: fake refusal of setvol"},
+        {MpdFailure::Kind::connection, MusicAppError::Kind::script,
+         "The music player reported an error: fake refusal of setvol"},
+    };
+    for (const Case& k : cases) {
+        mpd.failOn = "setvol";
+        mpd.failureKind = k.kind;
+        try {
+            runTask(c->setMusicVolume(30));
+            FAIL() << "no error";
+        } catch (const MusicAppError& error) {
+            EXPECT_EQ(error.kind(), k.expected);
+            EXPECT_EQ(error.description(), QString::fromUtf8(k.description));
+        }
+    }
+}
+
+TEST_F(ControllerOverFakeTest, LaunchStartsTheDaemonOnlyWhenNothingAnswers) {
+    auto c = controller();
+    runTask(c->launchIfNeeded());
+    EXPECT_EQ(daemonStarts, 0);
+    connector->refuseWith = MpdFailure(MpdFailure::Kind::connection, "Connection refused");
+    runTask(c->launchIfNeeded());
+    EXPECT_EQ(daemonStarts, 1);
+    daemonStarts_ok = false;
+    try {
+        runTask(c->launchIfNeeded());
+        FAIL() << "a failed start was accepted";
+    } catch (const MusicAppError& error) {
+        EXPECT_EQ(error.kind(), MusicAppError::Kind::notInstalled);
+        EXPECT_EQ(error.description(),
+                  "The music player couldn't be opened. Install mpd and try again.");
+    }
+    EXPECT_FALSE(runTask(c->isRunning()));
+    try {
+        runTask(c->status());
+        FAIL() << "status without a player";
+    } catch (const MusicAppError& error) {
+        EXPECT_EQ(error.description(), "The music player reported an error: Connection refused");
+    }
+}
+
+TEST_F(ControllerOverFakeTest, CommandsRunInCallOrder) {
+    auto c = controller();
+    std::vector<QCoro::Task<>> tasks;
+    tasks.push_back(c->setMusicVolume(150));
+    tasks.push_back(c->pause());
+    tasks.push_back(c->setMusicVolume(-5));
+    tasks.push_back(c->nextTrack());
+    tasks.push_back(c->playQueue({"0000000000000001", "FFFFFFFFFFFFFFFF"}, 0, 0, std::nullopt));
+    for (auto& task : tasks) {
+        runTask(std::move(task));
+    }
+    QStringList commands;
+    for (const QString& entry : mpd.log) {
+        if (entry == "setvol" || entry == "pause" || entry == "next" || entry == "load") {
+            commands.append(entry);
+        }
+    }
+    EXPECT_EQ(commands, (QStringList{"setvol", "pause", "setvol", "next", "load"}));
+    EXPECT_EQ(mpd.state.volume, 0);
+    EXPECT_EQ(mpd.queue, QStringList{"a/1.flac"});
+}
+
+} // namespace

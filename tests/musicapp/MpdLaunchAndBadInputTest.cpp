@@ -1,0 +1,181 @@
+#include "MpdTestServer.h"
+
+#include "musicapp/LibMpdClient.h"
+#include "musicapp/MusicAppController.h"
+#include "support/RunTask.h"
+#include "support/TestHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool processAlive(pid_t pid) {
+    return ::kill(pid, 0) == 0;
+}
+
+TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
+    TestHome home;
+    // A music folder whose name needs quoting in MPD's configuration.
+    const QString musicFolder = home.filePath("Mü \"sic\" \\ folder");
+    QDir().mkpath(musicFolder);
+    const QString track = TestMusicFolder::shared().files[1];
+    ASSERT_TRUE(QFile::copy(TestMusicFolder::shared().path + "/" + track,
+                            musicFolder + "/one.flac"));
+
+    MusicAppController::Options options;
+    options.musicFolder = musicFolder;
+    options.addresses = {{home.filePath("nobody.socket"), 0}};
+    options.trackFile = [](const QString& id) {
+        return id == testTrackID("one.flac") ? QStringLiteral("one.flac") : QString();
+    };
+    const MpdDaemonFiles files = options.ownDaemon;
+    ASSERT_TRUE(files.folder.startsWith(home.path()));
+    ASSERT_TRUE(files.socketPath.startsWith(home.path()));
+    MusicAppController controller(std::move(options));
+
+    EXPECT_FALSE(runTask(controller.isRunning()));
+    auto started = std::chrono::steady_clock::now();
+    runTask(controller.launchIfNeeded(), 20s);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 1500ms);
+
+    QFile pidFile(files.pidFilePath());
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly)) << "no pid file";
+    const pid_t pid = pidFile.readAll().trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    // The daemon is ours to stop, whatever the test's outcome.
+    struct Stop {
+        pid_t pid;
+        ~Stop() {
+            ::kill(pid, SIGTERM);
+            waitUntil([this] { return !processAlive(pid); }, 5s) || ::kill(pid, SIGKILL);
+        }
+    } stop{pid};
+
+    EXPECT_TRUE(runTask(controller.isRunning()));
+    started = std::chrono::steady_clock::now();
+    runTask(controller.launchIfNeeded(), 20s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms) << "an answering player waits";
+
+    // It plays from the configured folder once its first scan is done.
+    bool queued = waitUntil([&] {
+        try {
+            runTask(controller.playQueue({testTrackID("one.flac")}, 0, 0, std::nullopt));
+            return true;
+        } catch (const MusicAppError&) {
+            return false;
+        }
+    }, 10s);
+    EXPECT_TRUE(queued);
+    const MusicPlayerStatus status = runTask(controller.status());
+    EXPECT_EQ(status.currentTrackID, testTrackID("one.flac"));
+    EXPECT_FALSE(status.devices.isEmpty());
+}
+
+TEST(MpdLaunchTest, NoPlayerProgramIsNotInstalled) {
+    TestHome home;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(home.path()));
+    MusicAppController::Options options;
+    options.musicFolder = home.path();
+    options.addresses = {{home.filePath("nobody.socket"), 0}};
+    MusicAppController controller(std::move(options));
+    try {
+        runTask(controller.launchIfNeeded());
+        ADD_FAILURE() << "launched without mpd";
+    } catch (const MusicAppError& error) {
+        EXPECT_EQ(error.kind(), MusicAppError::Kind::notInstalled);
+    }
+    qputenv("PATH", path);
+}
+
+TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {
+    const MpdDaemonFiles files{"/data/k\"orvid", "/run/k/mpd.socket"};
+    const QByteArray withSinks = mpdConfiguration(
+        "/music/\"A\\B\"", files,
+        {{"alsa_output.pci", "Built-in \"Audio\""}, {"bluez_sink.xx", ""}});
+    EXPECT_TRUE(withSinks.contains("music_directory \"/music/\\\"A\\\\B\\\"\"\n"));
+    EXPECT_TRUE(withSinks.contains("bind_to_address \"/run/k/mpd.socket\"\n"));
+    EXPECT_TRUE(withSinks.contains("db_file \"/data/k\\\"orvid/database\"\n"));
+    EXPECT_TRUE(withSinks.contains("auto_update \"yes\"\n"));
+    EXPECT_EQ(withSinks.count("audio_output {"), 2);
+    EXPECT_TRUE(withSinks.contains("name \"Built-in \\\"Audio\\\"\"\n    sink \"alsa_output.pci\""));
+    EXPECT_TRUE(withSinks.contains("name \"bluez_sink.xx\"\n    sink \"bluez_sink.xx\""));
+    const QByteArray noSinks = mpdConfiguration("/m\nx", files, {});
+    EXPECT_EQ(noSinks.count("audio_output {"), 1);
+    EXPECT_TRUE(noSinks.contains("type \"alsa\""));
+    EXPECT_FALSE(noSinks.contains("/m\nx")) << "a line break would end the setting";
+}
+
+// A peer on MPD's socket that misbehaves in one way.
+enum class Misbehaviour { silent, hangsUp, nonsense, endlessLine, garbledGreeting };
+
+class BadPeer {
+public:
+    BadPeer(const QString& path, Misbehaviour how) : how_(how) {
+        QLocalServer::removeServer(path);
+        server_.listen(path);
+        QObject::connect(&server_, &QLocalServer::newConnection, [this] { accept(); });
+    }
+
+private:
+    void accept() {
+        while (QLocalSocket* socket = server_.nextPendingConnection()) {
+            switch (how_) {
+            case Misbehaviour::silent:
+                break;
+            case Misbehaviour::hangsUp:
+                socket->disconnectFromServer();
+                break;
+            case Misbehaviour::garbledGreeting:
+                socket->write("HELLO THERE\n");
+                break;
+            case Misbehaviour::nonsense:
+            case Misbehaviour::endlessLine:
+                socket->write("OK MPD 0.23.5\n");
+                QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+                    socket->readAll();
+                    if (how_ == Misbehaviour::nonsense) {
+                        socket->write("volume: 1\n\x01\xff nonsense without a colon\nOK\n");
+                    } else {
+                        socket->write(QByteArray(256 * 1024, 'x'));
+                    }
+                });
+                break;
+            }
+        }
+    }
+
+    Misbehaviour how_;
+    QLocalServer server_;
+};
+
+TEST(MpdBadInputTest, AMisbehavingPeerGivesAnErrorQuickly) {
+    const Misbehaviour cases[] = {Misbehaviour::silent, Misbehaviour::hangsUp,
+                                  Misbehaviour::nonsense, Misbehaviour::endlessLine,
+                                  Misbehaviour::garbledGreeting};
+    TestHome home;
+    for (Misbehaviour how : cases) {
+        const QString path = home.filePath(QStringLiteral("peer%1.socket").arg(int(how)));
+        BadPeer peer(path, how);
+        MusicAppController::Options options;
+        options.addresses = {{path, 0}};
+        options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
+        options.connector = std::make_shared<LibMpdConnector>(1000ms);
+        MusicAppController controller(std::move(options));
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_THROW(runTask(controller.status(), 6s), MusicAppError) << int(how);
+        EXPECT_THROW(runTask(controller.setMusicVolume(20), 6s), MusicAppError) << int(how);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 5s) << int(how);
+    }
+}
+
+} // namespace

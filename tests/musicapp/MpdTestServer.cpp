@@ -1,0 +1,120 @@
+#include "MpdTestServer.h"
+
+#include "musicapp/LibMpdClient.h"
+#include "musicapp/TrackIdentity.h"
+#include "support/PulseAudioServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace {
+
+QByteArray quoted(const QString& value) {
+    QByteArray text = value.toUtf8();
+    text.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + text + '"';
+}
+
+bool makeTone(const QString& path, int frequency) {
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                  QStringLiteral("sine=frequency=%1:duration=30").arg(frequency), "-ac", "1",
+                  "-ar", "22050", "-metadata", "title=Tone", path});
+    return ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0;
+}
+
+} // namespace
+
+const TestMusicFolder& TestMusicFolder::shared() {
+    static QTemporaryDir dir;
+    static TestMusicFolder folder = [] {
+        TestMusicFolder made;
+        made.path = dir.path() + QStringLiteral("/music");
+        QDir().mkpath(made.path + QStringLiteral("/Album"));
+        made.files = {QStringLiteral("Album/01 Plain.flac"),
+                      QStringLiteral("Album/02 \"Quoted\" Song.flac"),
+                      QStringLiteral("Album/03 Back\\slash Ärger ñ.flac")};
+        made.lineBreakFile = QStringLiteral("Album/04 Line\nbreak.flac");
+        int frequency = 220;
+        for (const QString& file : made.files + QStringList{made.lineBreakFile}) {
+            if (!makeTone(made.path + QLatin1Char('/') + file, frequency)) {
+                qFatal("ffmpeg could not make the test music");
+            }
+            frequency += 110;
+        }
+        return made;
+    }();
+    return folder;
+}
+
+QString testTrackID(const QString& relativePath) {
+    return TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID(relativePath));
+}
+
+MpdTestServer::MpdTestServer(PulseAudioServer* pulse)
+    : daemon_(QStringLiteral("mpd")), pulse_(pulse) {}
+
+MpdTestServer::~MpdTestServer() {
+    daemon_.stop(std::chrono::seconds(3));
+}
+
+std::unique_ptr<MpdClient> MpdTestServer::connect() const {
+    return LibMpdConnector(std::chrono::seconds(3)).connect(address());
+}
+
+bool MpdTestServer::start() {
+    const TestMusicFolder& music = TestMusicFolder::shared();
+    QDir().mkpath(daemon_.filePath(QStringLiteral("playlists")));
+    QByteArray config;
+    config += "music_directory " + quoted(music.path) + "\n";
+    config += "playlist_directory " + quoted(daemon_.filePath("playlists")) + "\n";
+    config += "db_file " + quoted(daemon_.filePath("database")) + "\n";
+    config += "state_file " + quoted(daemon_.filePath("state")) + "\n";
+    config += "bind_to_address " + quoted(socketPath()) + "\n";
+    config += "auto_update \"no\"\n";
+    if (pulse_) {
+        config += "audio_output {\n type \"pulse\"\n name \"Speakers\"\n server " +
+                  quoted(pulse_->serverAddress()) + "\n sink \"" + PulseAudioServer::kSinkName +
+                  "\"\n mixer_type \"software\"\n}\n";
+    }
+    for (const QString& name : {QStringLiteral("Silent"), awkwardOutputName}) {
+        config += "audio_output {\n type \"null\"\n name " + quoted(name) +
+                  "\n mixer_type \"software\"\n}\n";
+    }
+    QFile file(daemon_.filePath(QStringLiteral("mpd.conf")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size()) {
+        error_ = QStringLiteral("cannot write the configuration");
+        return false;
+    }
+    file.close();
+    const QString socket = socketPath();
+    if (!daemon_.start({QStringLiteral("--no-daemon"), QStringLiteral("--stderr"), file.fileName()},
+                       [socket] { return unixSocketAnswers(socket); })) {
+        error_ = daemon_.errorText() + QString::fromUtf8(daemon_.output());
+        return false;
+    }
+    // A fresh database is filled in the background; wait until MPD knows
+    // every file.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline) {
+        try {
+            auto client = connect();
+            bool all = true;
+            for (const QString& f : music.files) {
+                all = all && client->appendToStoredPlaylist(QStringLiteral("probe"), f);
+            }
+            client->deleteStoredPlaylist(QStringLiteral("probe"));
+            if (all) {
+                return true;
+            }
+        } catch (const MpdFailure&) {
+        }
+        QThread::msleep(50);
+    }
+    error_ = QStringLiteral("MPD never listed the test files: ") + QString::fromUtf8(daemon_.output());
+    return false;
+}

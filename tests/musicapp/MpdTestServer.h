@@ -1,0 +1,50 @@
+#pragma once
+
+#include "musicapp/MpdClient.h"
+#include "support/ExternalDaemon.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class PulseAudioServer;
+
+// Test audio made once per run with ffmpeg: a few 30-second tracks whose
+// names hold quotes, a backslash, non-ASCII letters and one a line break.
+struct TestMusicFolder {
+    static const TestMusicFolder& shared();
+
+    QString path;
+    QStringList files;        // relative paths MPD can play
+    QString lineBreakFile;    // relative path holding a line break
+};
+
+// A private MPD on a socket in its own temporary folder over the shared music
+// folder, with silent outputs ("Silent" and one whose name needs escaping)
+// and, when a private pulseaudio is given, a local-sound output "Speakers".
+class MpdTestServer {
+public:
+    static inline const QString awkwardOutputName =
+        QStringLiteral("Kitchen \"Main\" \\ Ünïcode");
+
+    explicit MpdTestServer(PulseAudioServer* pulse = nullptr);
+    ~MpdTestServer();
+
+    // Starts mpd and waits until its database lists every test file.
+    bool start();
+    QString errorText() const { return error_; }
+    MpdAddress address() const { return {socketPath(), 0}; }
+    QString socketPath() const { return daemon_.filePath(QStringLiteral("socket")); }
+    ExternalDaemon& daemon() { return daemon_; }
+    // A direct connection, to arrange or inspect MPD's state.
+    std::unique_ptr<MpdClient> connect() const;
+
+private:
+    ExternalDaemon daemon_;
+    PulseAudioServer* pulse_;
+    QString error_;
+};
+
+// The id the library gives the file, as the controller takes it.
+QString testTrackID(const QString& relativePath);

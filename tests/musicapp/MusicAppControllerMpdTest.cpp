@@ -1,0 +1,259 @@
+#include "MpdTestServer.h"
+
+#include "musicapp/LibMpdClient.h"
+#include "musicapp/MusicAppController.h"
+#include "support/PulseAudioServer.h"
+#include "support/RunTask.h"
+#include "support/TestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+QString describe(const MusicPlayerStatus& s) {
+    QStringList devices;
+    for (const auto& d : s.devices) {
+        devices << QStringLiteral("%1/%2/%3/%4").arg(d.name, d.kind).arg(d.isSelected).arg(d.volume);
+    }
+    return QStringLiteral("playing=%1 queue=%2 index=%3 id=%4 pos=%5 vol=%6 [%7]")
+        .arg(s.isPlaying)
+        .arg(s.isPlayingQueue)
+        .arg(s.trackIndex)
+        .arg(s.currentTrackID.value_or("-"))
+        .arg(s.positionSeconds)
+        .arg(s.volume)
+        .arg(devices.join(", "));
+}
+
+class MusicAppControllerMpdTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        music = &TestMusicFolder::shared();
+        ASSERT_TRUE(mpd.start()) << mpd.errorText().toStdString();
+    }
+
+    std::unique_ptr<MusicAppController> controller() {
+        MusicAppController::Options options;
+        options.musicFolder = music->path;
+        options.addresses = {mpd.address()};
+        options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
+        options.connector = std::make_shared<LibMpdConnector>(1500ms);
+        options.startDaemon = [] { return false; };
+        // The library index's part: every test file by its id.
+        QMap<QString, QString> files;
+        for (const QString& file : music->files + QStringList{music->lineBreakFile}) {
+            files.insert(testTrackID(file), file);
+        }
+        options.trackFile = [files](const QString& id) { return files.value(id); };
+        return std::make_unique<MusicAppController>(std::move(options));
+    }
+
+    QStringList ids(const QStringList& files) {
+        QStringList result;
+        for (const QString& f : files) {
+            result << testTrackID(f);
+        }
+        return result;
+    }
+
+    MusicPlayerStatus statusWhen(MusicAppController& c,
+                                 const std::function<bool(const MusicPlayerStatus&)>& wanted) {
+        MusicPlayerStatus last;
+        waitUntil([&] {
+            last = runTask(c.status());
+            return wanted(last);
+        }, 5s);
+        return last;
+    }
+
+    TestHome home;
+    const TestMusicFolder* music = nullptr;
+    MpdTestServer mpd;
+};
+
+TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
+    auto c = controller();
+    const QStringList requested = ids({music->files[0], "Album/missing.flac", music->lineBreakFile,
+                                       music->files[1], music->files[2]});
+    // Index 3 is the quoted track: the missing and unsendable ones are skipped.
+    runTask(c->playQueue(requested, 3, 4.257, QString("Silent")), 10s);
+
+    const MusicPlayerStatus s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
+    EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
+    EXPECT_TRUE(s.isPlayingQueue) << describe(s).toStdString();
+    EXPECT_EQ(s.trackIndex, 1);
+    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[1]));
+    EXPECT_GE(s.positionSeconds, 4.25);
+    EXPECT_LT(s.positionSeconds, 9.0);
+    for (const MusicAirPlayDevice& d : s.devices) {
+        EXPECT_EQ(d.isSelected, d.name == "Silent") << d.name.toStdString();
+    }
+    auto direct = mpd.connect();
+    EXPECT_EQ(direct->storedPlaylist("Korvid"), music->files);
+    EXPECT_EQ(direct->queueUris(), music->files);
+}
+
+TEST_F(MusicAppControllerMpdTest, StartOutOfRangePlaysTheFirstTrackFromItsStart) {
+    auto c = controller();
+    runTask(c->playQueue(ids(music->files), 7, 0, std::nullopt), 10s);
+    const MusicPlayerStatus s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
+    EXPECT_TRUE(s.isPlayingQueue);
+    EXPECT_EQ(s.trackIndex, 0);
+    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[0]));
+    EXPECT_LT(s.positionSeconds, 3.0);
+}
+
+TEST_F(MusicAppControllerMpdTest, NoTrackFoundIsAnErrorAndKeepsTheQueue) {
+    auto c = controller();
+    auto direct = mpd.connect();
+    direct->appendToStoredPlaylist("Mine", music->files[2]);
+    direct->replaceQueueWith("Mine");
+    try {
+        runTask(c->playQueue(ids({"Album/missing.flac", music->lineBreakFile}), 0, 0, std::nullopt));
+        FAIL() << "an empty queue was accepted";
+    } catch (const MusicAppError& error) {
+        EXPECT_EQ(error.description(), "The music player reported an error: None of the "
+                                       "album's tracks were found in the Music library.");
+    }
+    EXPECT_EQ(direct->queueUris(), QStringList{music->files[2]});
+}
+
+TEST_F(MusicAppControllerMpdTest, StatusFollowsPlayPauseStopAndOtherQueues) {
+    auto c = controller();
+    // A fresh player is stopped: nothing is current, whatever the queue.
+    MusicPlayerStatus s = runTask(c->status());
+    EXPECT_FALSE(s.isPlaying);
+    EXPECT_FALSE(s.isPlayingQueue);
+    EXPECT_FALSE(s.currentTrackID.has_value());
+    EXPECT_EQ(s.positionSeconds, 0);
+
+    runTask(c->playQueue(ids(music->files), 1, 0, QString("Silent")), 10s);
+    s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
+    EXPECT_TRUE(s.isPlayingQueue);
+
+    runTask(c->pause());
+    s = runTask(c->status());
+    EXPECT_FALSE(s.isPlaying);
+    EXPECT_TRUE(s.isPlayingQueue) << "paused on Korvid's queue";
+    EXPECT_EQ(s.trackIndex, 1);
+    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[1]));
+
+    runTask(c->play());
+    s = runTask(c->status());
+    EXPECT_TRUE(s.isPlaying);
+    runTask(c->nextTrack());
+    s = runTask(c->status());
+    EXPECT_EQ(s.trackIndex, 2);
+
+    // The user queues something of their own.
+    auto direct = mpd.connect();
+    direct->appendToStoredPlaylist("Mine", music->files[2]);
+    direct->appendToStoredPlaylist("Mine", music->files[0]);
+    direct->replaceQueueWith("Mine");
+    direct->playPosition(1);
+    s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
+    EXPECT_TRUE(s.isPlaying);
+    EXPECT_FALSE(s.isPlayingQueue);
+    EXPECT_EQ(s.trackIndex, 0);
+    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[0]));
+
+}
+
+TEST_F(MusicAppControllerMpdTest, ARestartedControllerFindsItsQueue) {
+    {
+        auto first = controller();
+        runTask(first->playQueue(ids(music->files), 2, 0, QString("Silent")), 10s);
+    }
+    auto second = controller();
+    const MusicPlayerStatus s = statusWhen(*second, [](const auto& s) { return s.isPlaying; });
+    EXPECT_TRUE(s.isPlayingQueue);
+    EXPECT_EQ(s.trackIndex, 2);
+    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[2]));
+}
+
+TEST_F(MusicAppControllerMpdTest, SwitchesDevicesAndClampsVolumes) {
+    auto c = controller();
+    const QString awkward = MpdTestServer::awkwardOutputName;
+    runTask(c->selectDevice(awkward));
+    MusicPlayerStatus s = runTask(c->status());
+    ASSERT_EQ(s.devices.size(), 2);
+    for (const MusicAirPlayDevice& d : s.devices) {
+        EXPECT_EQ(d.isSelected, d.name == awkward) << d.name.toStdString();
+        EXPECT_EQ(d.kind, "Silent output");
+    }
+
+    runTask(c->setMusicVolume(150));
+    EXPECT_EQ(runTask(c->status()).volume, 100);
+    runTask(c->setDeviceVolume(-5, awkward));
+    s = runTask(c->status());
+    EXPECT_EQ(s.volume, 0);
+    EXPECT_EQ(s.devices.value(1).volume, 0);
+    runTask(c->setDeviceVolume(37, "Silent"));
+    EXPECT_EQ(runTask(c->status()).volume, 37);
+
+    try {
+        runTask(c->selectDevice("Nowhere \"at\" all"));
+        FAIL() << "an unknown output was accepted";
+    } catch (const MusicAppError& error) {
+        EXPECT_EQ(error.kind(), MusicAppError::Kind::script);
+        EXPECT_TRUE(error.message().contains("Nowhere \"at\" all"));
+    }
+}
+
+TEST_F(MusicAppControllerMpdTest, AKilledPlayerGivesAnErrorNotAHang) {
+    auto c = controller();
+    runTask(c->status());
+    // Frozen: the command waits for an answer that never comes...
+    ::kill(static_cast<pid_t>(mpd.daemon().pid()), SIGSTOP);
+    auto frozen = c->status();
+    // ... until the player is killed under it.
+    QTimer::singleShot(300, [this] { mpd.daemon().kill(); });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(runTask(std::move(frozen), 5s), MusicAppError);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_THROW(runTask(c->pause(), 5s), MusicAppError);
+    EXPECT_FALSE(runTask(c->isRunning(), 5s));
+}
+
+// A local-sound output, played through a private pulseaudio.
+TEST(MusicAppControllerPulseTest, ALocalSoundOutputIsTheComputer) {
+    TestHome home;
+    PulseAudioServer pulse;
+    ASSERT_TRUE(pulse.start()) << pulse.errorText().toStdString();
+    MpdTestServer mpd(&pulse);
+    ASSERT_TRUE(mpd.start()) << mpd.errorText().toStdString();
+    MusicAppController::Options options;
+    options.addresses = {mpd.address()};
+    options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
+    options.trackFile = [](const QString& id) {
+        for (const QString& f : TestMusicFolder::shared().files) {
+            if (testTrackID(f) == id) {
+                return f;
+            }
+        }
+        return QString();
+    };
+    MusicAppController c(std::move(options));
+    runTask(c.playQueue({testTrackID(TestMusicFolder::shared().files[0])}, 0, 0,
+                        QString("Speakers")), 10s);
+    MusicPlayerStatus s;
+    waitUntil([&] { return (s = runTask(c.status())).isPlaying; }, 5s);
+    ASSERT_FALSE(s.devices.isEmpty());
+    EXPECT_EQ(s.devices[0], (MusicAirPlayDevice{"Speakers", "computer", true, true, s.volume}));
+    EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
+
+    // The sink list that Korvid's own MPD would get one output per sink from.
+    pulse.exportToThisProcess();
+    const QList<SoundSink> sinks = listSoundSinks();
+    pulse.restoreEnvironment();
+    ASSERT_FALSE(sinks.isEmpty());
+    EXPECT_TRUE(std::any_of(sinks.begin(), sinks.end(), [](const SoundSink& sink) {
+        return sink.name == PulseAudioServer::kSinkName;
+    }));
+}
+
+} // namespace
