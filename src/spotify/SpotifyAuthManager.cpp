@@ -243,7 +243,8 @@ QCoro::Task<QString> SpotifyAuthManager::validAccessToken() {
     if (!tokens_)
         throw SpotifyAuthError::notAuthenticated();
     if (tokens_->expiresAt > clock_.now().addSecs(expiryMargin.count()))
-        co_return tokens_->accessToken;
+        // A copy: QCoro moves from any non-const value handed to co_return.
+        co_return QString(tokens_->accessToken);
     co_return co_await refresh(tokens_->refreshToken);
 }
 

@@ -38,6 +38,11 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& network, QNetworkRequest requ
                             QByteArray method, std::optional<QByteArray> body) {
     request.setTransferTimeout(static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(requestTimeout).count()));
+    // Without a body, PUT and POST still state a length of zero: the Web API
+    // refuses them otherwise (411).
+    const bool needsLength = method == "PUT" || method == "POST";
+    if (!body && needsLength)
+        request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
         body ? network.sendCustomRequest(request, method, *body)
              : network.sendCustomRequest(request, method, static_cast<QIODevice*>(nullptr)),

@@ -1,0 +1,272 @@
+#include "SpotifyFixture.h"
+
+#include "spotify/SpotifyAPIError.h"
+#include "spotify/SpotifyAuthError.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+
+namespace {
+
+std::string albumJson(int n) {
+    const std::string id = "al" + std::to_string(n);
+    return R"({"id":")" + id + R"(","name":"Album )" + std::to_string(n) + R"(","uri":"spotify:album:)" + id +
+           R"(","images":[],"artists":[{"id":"a","name":"Artist"}]})";
+}
+
+int queryInt(const SpotifyStandIn::Request& request, const char* name, int fallback) {
+    const QUrlQuery query(QString::fromStdString(request.query()));
+    return query.hasQueryItem(name) ? query.queryItemValue(name).toInt() : fallback;
+}
+
+} // namespace
+
+class SpotifyWebAPI : public SpotifyFixture {
+protected:
+    // A library of `total` saved albums, paged the way Spotify pages it.
+    void serveLibrary(int total) {
+        const std::string origin = standIn.origin();
+        standIn.on("GET", "/v1/me/albums", [total, origin](const SpotifyStandIn::Request& request) {
+            const int offset = queryInt(request, "offset", 0);
+            const int limit = queryInt(request, "limit", 20);
+            std::string items;
+            for (int i = offset; i < std::min(total, offset + limit); ++i) {
+                items += (items.empty() ? "" : ",");
+                items += R"({"added_at":"2024-03-01T12:00:00Z","album":)" + albumJson(i) + "}";
+            }
+            std::string next = "null";
+            if (offset + limit < total)
+                next = "\"" + origin + "/v1/me/albums?offset=" + std::to_string(offset + limit) +
+                       "&limit=" + std::to_string(limit) + "\"";
+            return SpotifyStandIn::Reply{200, R"({"href":"x","items":[)" + items + "],\"next\":" + next +
+                                                  ",\"total\":" + std::to_string(total) + "}"};
+        });
+    }
+};
+
+TEST_F(SpotifyWebAPI, SavedAlbumsFollowNextPagesUpToTheMaximum) {
+    signIn();
+    struct Case {
+        int library, maxAlbums;
+        size_t pages;
+        int returned;
+    };
+    for (const Case c : {Case{300, 120, 3, 120}, Case{30, 120, 1, 30}, Case{100, 100, 2, 100}, Case{0, 10, 1, 0}}) {
+        SCOPED_TRACE(c.library);
+        serveLibrary(c.library);
+        const auto before = standIn.requestsTo("/v1/me/albums").size();
+        const auto albums = runTask(api->savedAlbums(50, c.maxAlbums));
+        const auto pages = standIn.requestsTo("/v1/me/albums");
+        ASSERT_EQ(pages.size() - before, c.pages);
+        ASSERT_EQ(albums.size(), c.returned);
+        if (c.returned > 0) {
+            EXPECT_EQ(albums.front().album.id, "al0");
+            EXPECT_EQ(albums.back().album.id, "al" + QString::number(c.returned - 1));
+        }
+        EXPECT_EQ(pages[before].target, "/v1/me/albums?limit=50");
+        // Later pages use the "next" address exactly as given.
+        for (size_t i = before + 1; i < pages.size(); ++i)
+            EXPECT_EQ(pages[i].target,
+                      "/v1/me/albums?offset=" + std::to_string(50 * (i - before)) + "&limit=50");
+    }
+}
+
+TEST_F(SpotifyWebAPI, SavedAlbumDatesInBothFormsElseDistantPast) {
+    signIn();
+    const std::vector<std::pair<std::string, QDateTime>> dates = {
+        {"2024-03-01T12:00:00Z", QDateTime(QDate(2024, 3, 1), QTime(12, 0), QTimeZone::utc())},
+        {"2024-03-01T12:00:00.250Z", QDateTime(QDate(2024, 3, 1), QTime(12, 0, 0, 250), QTimeZone::utc())},
+        {"2024-03-01T14:00:00+02:00", QDateTime(QDate(2024, 3, 1), QTime(12, 0), QTimeZone::utc())},
+        {"2024-03-01", SpotifyAPI::distantPast()},
+        {"2024-03-01T12:00:00", SpotifyAPI::distantPast()},
+        {"yesterday", SpotifyAPI::distantPast()},
+        {"2024-13-45T99:00:00Z", SpotifyAPI::distantPast()},
+    };
+    std::string items;
+    for (size_t i = 0; i < dates.size(); ++i)
+        items += (i ? "," : "") + (R"({"added_at":")" + dates[i].first + R"(","album":)" + albumJson(int(i)) + "}");
+    standIn.onJson("GET", "/v1/me/albums", 200, R"({"items":[)" + items + "]}");
+    const auto albums = runTask(api->savedAlbums(50, 100));
+    ASSERT_EQ(albums.size(), dates.size());
+    for (size_t i = 0; i < dates.size(); ++i)
+        EXPECT_EQ(albums[i].addedAt, dates[i].second) << dates[i].first;
+    EXPECT_EQ(SpotifyAPI::distantPast().date().year(), 1);
+}
+
+TEST_F(SpotifyWebAPI, PagingStopsAtEmptyPagesAndForeignAddresses) {
+    signIn();
+    // An endless chain of empty pages, and a "next" on another host that
+    // must never receive the token.
+    standIn.onJson("GET", "/v1/me/albums", 200,
+                   R"({"items":[],"next":")" + standIn.origin() + R"(/v1/me/albums?offset=0&limit=50"})");
+    EXPECT_TRUE(runTask(api->savedAlbums(50, 10)).isEmpty());
+    EXPECT_EQ(standIn.requestsTo("/v1/me/albums").size(), 1u);
+
+    standIn.onJson("GET", "/v1/me/albums", 200,
+                   R"({"items":[{"added_at":"x","album":)" + albumJson(1) +
+                       R"(}],"next":"http://127.0.0.2:9/v1/me/albums?offset=1"})");
+    EXPECT_EQ(runTask(api->savedAlbums(50, 10)).size(), 1);
+    EXPECT_EQ(standIn.requestsTo("/v1/me/albums").size(), 2u);
+
+    standIn.onJson("GET", "/v1/me/albums", 200,
+                   R"({"items":[{"added_at":"x","album":)" + albumJson(1) + R"(}],"next":"::not a url::"})");
+    EXPECT_EQ(runTask(api->savedAlbums(50, 10)).size(), 1);
+}
+
+TEST_F(SpotifyWebAPI, StatusesBecomeTheirDescriptions) {
+    signIn();
+    const QString hint = "Spotify denied this request (403). Make sure this Spotify account is added under "
+                         "Users in your app's Developer Dashboard settings.";
+    const QString noDevice = "No active Spotify device. Open Spotify on a speaker or device first.";
+    const std::vector<std::tuple<int, std::string, QString>> cases = {
+        {403, R"({"error":{"status":403,"message":"Player command failed: Premium required","reason":"PREMIUM_REQUIRED"}})",
+         "Spotify Premium is required to control playback."},
+        {403, R"({"error":{"status":403,"message":"Restriction violated","reason":"UNKNOWN"}})", "Restriction violated"},
+        {403, R"({"error":{"status":403,"message":"User not registered in the Developer Dashboard"}})",
+         "User not registered in the Developer Dashboard"},
+        {403, "Forbidden", hint},
+        {403, "", hint},
+        {404, R"({"error":{"status":404,"message":"Device not found"}})", noDevice},
+        {404, "", noDevice},
+        {502, "", "Spotify error 502: "},
+        {500, R"({"error":{"status":500,"message":"Server error"}})", "Spotify error 500: Server error"},
+        {429, "Too many requests", "Spotify error 429: Too many requests"},
+        {401, R"({"error":{"status":401,"message":"The access token expired"}})",
+         "Spotify error 401: The access token expired"},
+        {400, std::string("\xc3\x28", 2), "Spotify error 400: HTTP 400"},
+    };
+    for (const auto& [status, body, description] : cases) {
+        SCOPED_TRACE(body);
+        standIn.onJson("PUT", "/v1/me/player/pause", status, body);
+        const auto error = failureOf<SpotifyAPIError>(api->pause());
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->status(), status);
+        EXPECT_EQ(error->description(), description);
+    }
+    // Status 2xx of any kind passes a command.
+    standIn.onJson("PUT", "/v1/me/player/pause", 202, "");
+    EXPECT_NO_THROW(runTask(api->pause()));
+}
+
+TEST_F(SpotifyWebAPI, RequestsReachTheServerExactly) {
+    signIn("tok-en.1~");
+    standIn.onJson("PUT", "/v1/me/player/play", 204, "");
+    standIn.onJson("PUT", "/v1/me/player", 204, "");
+    standIn.onJson("PUT", "/v1/me/player/pause", 204, "");
+    standIn.onJson("POST", "/v1/me/player/next", 204, "");
+    standIn.onJson("POST", "/v1/me/player/previous", 204, "");
+    standIn.onJson("PUT", "/v1/me/player/volume", 204, "");
+    standIn.onJson("PUT", "/v1/me/player/seek", 204, "");
+
+    struct Expected {
+        std::function<QCoro::Task<>()> call;
+        std::string method, target;
+        QJsonObject body; // empty: no body at all
+    };
+    const std::vector<Expected> cases = {
+        {[&] { return api->play("spotify:album:al1", "dev&1"); }, "PUT", "/v1/me/player/play?device_id=dev%261",
+         QJsonObject{{"context_uri", "spotify:album:al1"}}},
+        {[&] { return api->transferPlayback("dev 2", false); }, "PUT", "/v1/me/player",
+         QJsonObject{{"device_ids", QJsonArray{"dev 2"}}, {"play", false}}},
+        {[&] { return api->resume(); }, "PUT", "/v1/me/player/play", {}},
+        {[&] { return api->resume("d1"); }, "PUT", "/v1/me/player/play?device_id=d1", {}},
+        {[&] { return api->pause("d1"); }, "PUT", "/v1/me/player/pause?device_id=d1", {}},
+        {[&] { return api->skipToNext(); }, "POST", "/v1/me/player/next", {}},
+        {[&] { return api->skipToPrevious("d1"); }, "POST", "/v1/me/player/previous?device_id=d1", {}},
+        {[&] { return api->setVolume(40); }, "PUT", "/v1/me/player/volume?volume_percent=40", {}},
+        {[&] { return api->setVolume(7, "d1"); }, "PUT", "/v1/me/player/volume?device_id=d1&volume_percent=7", {}},
+        {[&] { return api->seek(123456789012LL, "d1"); }, "PUT",
+         "/v1/me/player/seek?device_id=d1&position_ms=123456789012", {}},
+        {[&] { return api->seek(-5); }, "PUT", "/v1/me/player/seek?position_ms=-5", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const auto before = standIn.requests().size();
+        runTask(c.call());
+        const auto all = standIn.requests();
+        ASSERT_EQ(all.size(), before + 1);
+        const auto& sent = all.back();
+        EXPECT_EQ(sent.method, c.method);
+        EXPECT_EQ(sent.target, c.target);
+        EXPECT_EQ(sent.header("authorization"), "Bearer tok-en.1~");
+        if (c.body.isEmpty()) {
+            EXPECT_TRUE(sent.body.empty());
+            EXPECT_FALSE(sent.hasHeader("content-type"));
+        } else {
+            EXPECT_EQ(sent.header("content-type"), "application/json");
+            EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(sent.body)).object(), c.body);
+        }
+    }
+}
+
+TEST_F(SpotifyWebAPI, CurrentPlaybackIsAbsentFor204AndEmptyBodies) {
+    signIn();
+    standIn.onJson("GET", "/v1/me/player", 204, "");
+    EXPECT_FALSE(runTask(api->currentPlayback()).has_value());
+    standIn.onJson("GET", "/v1/me/player", 200, "");
+    EXPECT_FALSE(runTask(api->currentPlayback()).has_value());
+    standIn.onJson("GET", "/v1/me/player", 200,
+                   R"({"is_playing":true,"progress_ms":1500,"item":null,"device":{"id":"d","is_active":true,"name":"Den","type":"Speaker","volume_percent":55}})");
+    const auto state = runTask(api->currentPlayback());
+    ASSERT_TRUE(state.has_value());
+    EXPECT_TRUE(state->isPlaying);
+    EXPECT_EQ(state->device->volumePercent, 55);
+    // A playing item that is not a track fails the whole answer.
+    standIn.onJson("GET", "/v1/me/player", 200, R"({"is_playing":true,"item":{"name":"Episode","duration_ms":9}})");
+    const auto error = failureOf<SpotifyDecodingError>(api->currentPlayback());
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->keyPath(), "item.artists");
+    EXPECT_EQ(standIn.requests().back().target, "/v1/me/player");
+}
+
+TEST_F(SpotifyWebAPI, DevicesWithoutIdAreDropped) {
+    signIn();
+    standIn.onJson("GET", "/v1/me/player/devices", 200,
+                   R"({"devices":[{"id":"a","is_active":false,"name":"Kitchen","type":"Speaker"},)"
+                   R"({"id":null,"is_active":true,"name":"Web Player","type":"Computer"},)"
+                   R"({"is_active":false,"name":"Old","type":"TV"},)"
+                   R"({"id":"b","is_active":true,"name":"Phone","type":"Smartphone","volume_percent":80}]})");
+    const auto devices = runTask(api->devices());
+    ASSERT_EQ(devices.size(), 2);
+    EXPECT_EQ(devices[0].name, "Kitchen");
+    EXPECT_EQ(devices[1].id, "b");
+
+    standIn.onJson("GET", "/v1/me/player/devices", 200, R"({"devices":[{"id":"a","name":"x","type":"y"}]})");
+    const auto error = failureOf<SpotifyDecodingError>(api->devices());
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->keyPath(), "devices[0].is_active");
+}
+
+TEST_F(SpotifyWebAPI, FirstPreviewURL) {
+    signIn();
+    standIn.onJson("GET", "/v1/albums/al 1?x/tracks", 200,
+                   R"({"items":[{"preview_url":null},{"name":"t"},{"preview_url":"https://p.scdn.co/mp3-preview/2"},)"
+                   R"({"preview_url":"https://p.scdn.co/mp3-preview/3"}]})");
+    EXPECT_EQ(runTask(api->firstPreviewURL("al 1?x")), QUrl("https://p.scdn.co/mp3-preview/2"));
+    EXPECT_EQ(standIn.requests().back().target, "/v1/albums/al%201%3Fx/tracks?limit=10");
+
+    standIn.onJson("GET", "/v1/albums/none/tracks", 200, R"({"items":[{"preview_url":null}]})");
+    EXPECT_FALSE(runTask(api->firstPreviewURL("none")).has_value());
+    standIn.onJson("GET", "/v1/albums/bad/tracks", 200, R"({"items":[{"preview_url":"::"},{"preview_url":"https://ok"}]})");
+    EXPECT_FALSE(runTask(api->firstPreviewURL("bad")).has_value());
+}
+
+TEST_F(SpotifyWebAPI, TokensComeFromTheSignInFirst) {
+    // Signed out: nothing is sent.
+    const auto error = failureOf<SpotifyAuthError>(api->pause());
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), SpotifyAuthError::Case::notAuthenticated);
+    EXPECT_TRUE(standIn.requests().empty());
+
+    // Near expiry: the token is refreshed before the request goes out.
+    standIn.onJson("POST", "/accounts/api/token", 200, R"({"access_token":"fresh","expires_in":3600})");
+    standIn.onJson("PUT", "/v1/me/player/pause", 204, "");
+    auth->setTokens(TokenStore{"stale", "r", clock.now().addSecs(5), {}});
+    runTask(api->pause());
+    const auto all = standIn.requests();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].path, "/accounts/api/token");
+    EXPECT_EQ(all[1].header("authorization"), "Bearer fresh");
+}

@@ -1,0 +1,312 @@
+#include "SpotifyFixture.h"
+
+#include "spotify/SpotifyAuthError.h"
+#include "spotify/SpotifyHttp.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+
+namespace {
+
+const QString alphabet =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~");
+
+bool onlyFrom(const QString& text, const QString& characters) {
+    return std::all_of(text.cbegin(), text.cend(), [&](QChar c) { return characters.contains(c); });
+}
+
+std::string tokenAnswer(const char* access, const char* refresh, const char* scope, int expiresIn = 3600) {
+    std::string json = std::string(R"({"access_token":")") + access + R"(","token_type":"Bearer","expires_in":)" +
+                       std::to_string(expiresIn);
+    if (refresh)
+        json += std::string(R"(,"refresh_token":")") + refresh + '"';
+    if (scope)
+        json += std::string(R"(,"scope":")") + scope + '"';
+    return json + "}";
+}
+
+QString queryValue(const QUrl& url, const QString& name) {
+    return QUrlQuery(url).queryItemValue(name, QUrl::FullyDecoded);
+}
+
+} // namespace
+
+class SpotifyAuth : public SpotifyFixture {};
+
+TEST_F(SpotifyAuth, AuthorizationAddressCarriesSevenItemsInOrder) {
+    auth->setClientID(QStringLiteral("my id&x=1+2 "));
+    const auto url = auth->buildAuthorizationURL();
+    ASSERT_TRUE(url.has_value());
+    EXPECT_EQ(url->path(), "/accounts/authorize");
+
+    const QString raw = url->query(QUrl::FullyEncoded);
+    // Blanks are %20, and the client id cannot leak into other items.
+    EXPECT_TRUE(raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
+                               "redirect_uri=korvid%3A%2F%2Fcallback&"
+                               "code_challenge_method=S256&code_challenge=") ||
+                raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
+                               "redirect_uri=korvid://callback&code_challenge_method=S256&code_challenge="))
+        << raw.toStdString();
+    QStringList names;
+    for (const auto& [name, value] : pairsOf(raw.toStdString()))
+        names << name;
+    EXPECT_EQ(names, (QStringList{"client_id", "response_type", "redirect_uri", "code_challenge_method",
+                                  "code_challenge", "scope", "state"}));
+    EXPECT_EQ(queryValue(*url, "client_id"), "my id&x=1+2 ");
+    EXPECT_TRUE(raw.contains("scope=user-read-recently-played%20user-library-read%20"
+                             "user-read-playback-state%20user-modify-playback-state&"));
+
+    const QString verifier = *auth->pendingCodeVerifier();
+    const QString state = *auth->pendingState();
+    EXPECT_EQ(verifier.size(), 64);
+    EXPECT_EQ(state.size(), 16);
+    EXPECT_TRUE(onlyFrom(verifier + state, alphabet));
+    EXPECT_EQ(queryValue(*url, "state"), state);
+    const QString challenge = queryValue(*url, "code_challenge");
+    EXPECT_EQ(challenge.size(), 43);
+    EXPECT_EQ(challenge, SpotifyAuthManager::codeChallenge(verifier));
+
+    // A second attempt replaces the pending values.
+    auth->buildAuthorizationURL();
+    EXPECT_NE(*auth->pendingCodeVerifier(), verifier);
+}
+
+TEST_F(SpotifyAuth, ChallengeIsBase64UrlOfSha256) {
+    EXPECT_EQ(SpotifyAuthManager::codeChallenge("abc"), "ungWv48Bz-pBQUDeXa4iI7ADYaOWF3qctBD_YfIAFa0");
+    // Every character of the alphabet turns up over many draws: the draw is uniform enough
+    // not to drop any of them.
+    QString drawn;
+    for (int i = 0; i < 40; ++i)
+        drawn += SpotifyAuthManager::randomString(64);
+    for (QChar c : alphabet)
+        EXPECT_TRUE(drawn.contains(c)) << QString(c).toStdString();
+}
+
+TEST_F(SpotifyAuth, ClientIdPreferenceAndBlankIdentifiers) {
+    EXPECT_EQ(auth->clientID(), "5d0e8a7b39c14f26a8e1b4c7d92f3e61");
+    for (const char* blank : {"", "   ", "\t \t"}) {
+        auth->setClientID(QString::fromLatin1(blank));
+        EXPECT_FALSE(auth->hasClientID()) << blank;
+        auth->buildAuthorizationURL();
+        EXPECT_FALSE(auth->buildAuthorizationURL().has_value());
+        EXPECT_FALSE(auth->pendingState().has_value());
+    }
+    // A stored empty identifier stays empty at the next start.
+    EXPECT_EQ(QSettings().value("spotifyClientID").toString(), "\t \t");
+    auth->setClientID(QString());
+    SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
+    EXPECT_EQ(restarted.clientID(), "");
+    EXPECT_FALSE(restarted.hasClientID());
+
+    QSignalSpy changed(auth.get(), &SpotifyAuthManager::clientIDChanged);
+    auth->setClientID(" abc ");
+    auth->setClientID(" abc ");
+    EXPECT_EQ(changed.count(), 1);
+    SpotifyAuthManager again(network, keychain, clock, standIn.accountsBase());
+    EXPECT_EQ(again.clientID(), " abc ");
+}
+
+TEST_F(SpotifyAuth, SignInRoundTripStoresTheTokenSet) {
+    standIn.onJson("POST", "/accounts/api/token", 200,
+                   tokenAnswer("acc-1", "ref-1", "user-library-read  user-read-playback-state"));
+    auth->setClientID("client-7");
+    const auto url = auth->buildAuthorizationURL();
+    const QString verifier = *auth->pendingCodeVerifier();
+    QSignalSpy authenticated(auth.get(), &SpotifyAuthManager::isAuthenticatedChanged);
+
+    const QUrl callback("korvid://callback?code=c%2Fd+e&state=" + queryValue(*url, "state"));
+    runTask(auth->completeLogin(callback));
+
+    const auto sent = standIn.requestsTo("/accounts/api/token");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].header("content-type"), "application/x-www-form-urlencoded");
+    EXPECT_FALSE(sent[0].hasHeader("authorization"));
+    auto fields = pairsOf(sent[0].body);
+    std::sort(fields.begin(), fields.end());
+    EXPECT_EQ(fields, (QList<std::pair<QString, QString>>{{"client_id", "client-7"},
+                                                          {"code", "c/d+e"},
+                                                          {"code_verifier", verifier},
+                                                          {"grant_type", "authorization_code"},
+                                                          {"redirect_uri", "korvid://callback"}}));
+    // "+" inside a value is encoded, so the server reads it back as "+".
+    EXPECT_NE(sent[0].body.find("code=c/d%2Be&"), std::string::npos) << sent[0].body;
+
+    EXPECT_TRUE(auth->isAuthenticated());
+    EXPECT_EQ(authenticated.count(), 1);
+    EXPECT_FALSE(auth->pendingState().has_value());
+    EXPECT_FALSE(auth->pendingCodeVerifier().has_value());
+    const TokenStore expected{"acc-1", "ref-1", clock.now().addSecs(3600),
+                              {"user-library-read", "user-read-playback-state"}};
+    EXPECT_EQ(auth->tokens(), expected);
+    EXPECT_EQ(storedTokens(), expected);
+
+    // The next start reads it back from the keychain.
+    SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
+    EXPECT_FALSE(restarted.isAuthenticated());
+    runTask(restarted.loadStoredTokens());
+    EXPECT_TRUE(restarted.hasLoadedTokens());
+    EXPECT_EQ(restarted.tokens(), expected);
+
+    // Tokens never reach the preferences file.
+    QSettings().sync();
+    QFile prefs(QSettings().fileName());
+    ASSERT_TRUE(prefs.open(QIODevice::ReadOnly));
+    const QByteArray content = prefs.readAll();
+    EXPECT_FALSE(content.contains("acc-1"));
+    EXPECT_FALSE(content.contains("ref-1"));
+
+    // Disconnecting forgets them and deletes the item.
+    runTask(auth->signOut());
+    EXPECT_FALSE(auth->isAuthenticated());
+    EXPECT_FALSE(storedTokens().has_value());
+}
+
+TEST_F(SpotifyAuth, CallbacksOfEveryShapeFailCleanly) {
+    standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("a", "r", nullptr));
+    auth->buildAuthorizationURL();
+    const QString state = *auth->pendingState();
+    const QString verifier = *auth->pendingCodeVerifier();
+    const QString invalid = "The sign-in response from Spotify was invalid.";
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"korvid://callback?error=access_denied&code=x&state=" + state,
+         "Spotify sign-in was denied: access_denied"},
+        {"korvid://callback?error=&state=" + state, "Spotify sign-in was denied: "},
+        {"korvid://callback?error=a%20b", "Spotify sign-in was denied: a b"},
+        {"korvid://callback", invalid},
+        {"korvid://callback?", invalid},
+        {"korvid://callback?state=" + state, invalid},
+        {"korvid://callback?code=abc", invalid},
+        {"korvid://callback?code=abc&state=wrong", invalid},
+        {"korvid://callback?code=abc&state", invalid},
+        {"korvid://callback?error&code=abc&state=x" + state, invalid},
+        {"korvid://callback?code=abc&state=X" + state + "&state=" + state, invalid},
+        {"not a url at all %%% ::", invalid},
+        {"", invalid},
+        {"https://evil.example/callback?code=1&state=%ZZ", invalid},
+        {"korvid://callback?&&&=&=%00", invalid},
+    };
+    for (const auto& [callback, description] : cases) {
+        SCOPED_TRACE(callback.toStdString());
+        const auto error = failureOf<SpotifyAuthError>(auth->completeLogin(QUrl(callback)));
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->description(), description);
+        // A failed callback keeps the sign-in open.
+        EXPECT_EQ(auth->pendingState(), state);
+        EXPECT_EQ(auth->pendingCodeVerifier(), verifier);
+    }
+    EXPECT_TRUE(standIn.requests().empty());
+    EXPECT_FALSE(auth->isAuthenticated());
+
+    // Without a sign-in in progress even a well-formed callback is invalid.
+    SpotifyAuthManager fresh(network, keychain, clock, standIn.accountsBase());
+    const auto error = failureOf<SpotifyAuthError>(fresh.completeLogin(QUrl("korvid://callback?code=a&state=b")));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), SpotifyAuthError::Case::invalidCallback);
+}
+
+TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswer) {
+    auth->buildAuthorizationURL();
+    const QUrl callback("korvid://callback?code=abc&state=" + *auth->pendingState());
+    const std::vector<std::tuple<int, std::string, QString>> cases = {
+        {400, R"({"error":"invalid_grant","error_description":"Invalid authorization code"})",
+         R"({"error":"invalid_grant","error_description":"Invalid authorization code"})"},
+        {500, "", ""},
+        {503, std::string("\xff\xfe bad", 6), "Unknown error"},
+        {302, "moved", "moved"},
+    };
+    for (const auto& [status, body, description] : cases) {
+        SCOPED_TRACE(status);
+        standIn.on("POST", "/accounts/api/token", [status, body](const auto&) {
+            return SpotifyStandIn::Reply{status, body, "text/plain"};
+        });
+        const auto error = failureOf<SpotifyAuthError>(auth->completeLogin(callback));
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->kind(), SpotifyAuthError::Case::server);
+        EXPECT_EQ(error->description(), description);
+        EXPECT_TRUE(auth->pendingState().has_value());
+    }
+    // A 200 answer that is not a token document fails with a decoding error.
+    standIn.onJson("POST", "/accounts/api/token", 200, R"({"token_type":"Bearer","expires_in":10})");
+    const auto decoding = failureOf<SpotifyDecodingError>(auth->completeLogin(callback));
+    ASSERT_TRUE(decoding.has_value());
+    EXPECT_EQ(decoding->keyPath(), "access_token");
+    EXPECT_FALSE(auth->isAuthenticated());
+    EXPECT_TRUE(auth->pendingCodeVerifier().has_value());
+}
+
+TEST_F(SpotifyAuth, RefreshHappensOnlyInsideTheExpiryMargin) {
+    standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("acc-2", nullptr, nullptr, 7200));
+    auth->setTokens(TokenStore{"acc-1", "ref-1", clock.now().addSecs(31), {"user-library-read"}});
+    EXPECT_EQ(runTask(auth->validAccessToken()), "acc-1");
+    EXPECT_TRUE(standIn.requests().empty());
+
+    clock.setNow(clock.now().addSecs(2)); // 29 s left
+    EXPECT_EQ(runTask(auth->validAccessToken()), "acc-2");
+    const auto sent = standIn.requestsTo("/accounts/api/token");
+    ASSERT_EQ(sent.size(), 1u);
+    auto fields = pairsOf(sent[0].body);
+    std::sort(fields.begin(), fields.end());
+    EXPECT_EQ(fields, (QList<std::pair<QString, QString>>{{"client_id", "5d0e8a7b39c14f26a8e1b4c7d92f3e61"},
+                                                          {"grant_type", "refresh_token"},
+                                                          {"refresh_token", "ref-1"}}));
+    // No refresh_token and no scope in the answer: both are kept.
+    const TokenStore expected{"acc-2", "ref-1", clock.now().addSecs(7200), {"user-library-read"}};
+    EXPECT_EQ(auth->tokens(), expected);
+    EXPECT_EQ(storedTokens(), expected);
+}
+
+TEST_F(SpotifyAuth, FailedRefreshKeepsTheTokenSet) {
+    standIn.onJson("POST", "/accounts/api/token", 400, R"({"error":"invalid_grant"})");
+    const TokenStore old{"acc-1", "revoked", clock.now().addSecs(10), {}};
+    auth->setTokens(old);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto error = failureOf<SpotifyAuthError>(auth->validAccessToken());
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->description(), R"({"error":"invalid_grant"})");
+        EXPECT_EQ(auth->tokens(), old);
+    }
+    EXPECT_EQ(standIn.requestsTo("/accounts/api/token").size(), 2u);
+}
+
+TEST_F(SpotifyAuth, FirstSignInWithoutRefreshTokenStoresEmpty) {
+    standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("a", nullptr, nullptr));
+    auth->buildAuthorizationURL();
+    runTask(auth->completeLogin(QUrl("korvid://callback?code=1&state=" + *auth->pendingState())));
+    ASSERT_TRUE(auth->tokens().has_value());
+    EXPECT_EQ(auth->tokens()->refreshToken, "");
+    EXPECT_TRUE(auth->tokens()->grantedScopes.isEmpty());
+}
+
+TEST_F(SpotifyAuth, NotAuthenticatedAndUnreadableStoredItems) {
+    const auto error = failureOf<SpotifyAuthError>(auth->validAccessToken());
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->description(), "You're not connected to Spotify yet.");
+
+    for (const QByteArray stored : {QByteArray("not json"), QByteArray(R"({"accessToken":"a"})"),
+                                    QByteArray("\xff\x00\x01", 3)}) {
+        keychain.put(KeychainStore::service, KeychainStore::tokensAccount, stored);
+        SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
+        runTask(restarted.loadStoredTokens());
+        EXPECT_FALSE(restarted.isAuthenticated());
+        EXPECT_TRUE(restarted.hasLoadedTokens());
+        // The item is left as it was.
+        EXPECT_EQ(keychain.get(KeychainStore::service, KeychainStore::tokensAccount), stored);
+    }
+}
+
+TEST_F(SpotifyAuth, TransportFailurePropagates) {
+    SpotifyAuthManager unreachable(network, keychain, clock, QUrl("http://127.0.0.1:1/accounts"));
+    unreachable.setTokens(TokenStore{"a", "r", clock.now(), {}});
+    const auto error = failureOf<SpotifyTransportError>(unreachable.validAccessToken());
+    ASSERT_TRUE(error.has_value());
+    EXPECT_FALSE(error->description().isEmpty());
+}
+
+TEST(SpotifyForm, EncodingKeepsPairsApart) {
+    const QByteArray body = SpotifyAuthManager::formEncode(
+        {{"a b", "x&y=z+w"}, {"k", "é/~?"}, {"empty", ""}});
+    QList<QByteArray> pairs = body.split('&');
+    std::sort(pairs.begin(), pairs.end());
+    EXPECT_EQ(pairs, (QList<QByteArray>{"a%20b=x%26y%3Dz%2Bw", "empty=", "k=%C3%A9/~?"}));
+}

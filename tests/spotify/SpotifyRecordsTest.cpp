@@ -1,0 +1,176 @@
+#include "spotify/SpotifyRecords.h"
+#include "spotify/TokenStore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const char* album(const char* extra = "") {
+    static thread_local std::string text;
+    text = std::string(R"({"id":"al1","name":"Blue","uri":"spotify:album:al1",)"
+                       R"("images":[{"url":"https://i/1","height":640,"width":null}],)"
+                       R"("artists":[{"id":"ar1","name":"A"},{"id":"ar2","name":"B","genres":["jazz"]}])") +
+           extra + "}";
+    return text.c_str();
+}
+
+struct FailingDocument {
+    const char* what;
+    std::function<void(const QByteArray&)> decode;
+    std::string json;
+    QString keyPath;
+};
+
+auto savedAlbums = [](const QByteArray& json) { SavedAlbumsResponse::decode(json); };
+auto devices = [](const QByteArray& json) { DevicesResponse::decode(json); };
+auto playback = [](const QByteArray& json) { CurrentlyPlayingResponse::decode(json); };
+auto token = [](const QByteArray& json) { SpotifyTokenResponse::decode(json); };
+auto tracks = [](const QByteArray& json) { AlbumTracksResponse::decode(json); };
+auto errorBody = [](const QByteArray& json) { SpotifyErrorBody::decode(json); };
+
+} // namespace
+
+TEST(SpotifyRecords, MalformedDocumentsFailNamingTheKey) {
+    const std::vector<FailingDocument> cases = {
+        {"a device without is_active fails the whole list", devices,
+         R"({"devices":[{"id":"d1","is_active":true,"name":"Den","type":"Speaker"},)"
+         R"({"id":null,"name":"Phone","type":"Smartphone"}]})",
+         "devices[1].is_active"},
+        {"an album without images", savedAlbums,
+         R"({"items":[{"added_at":"2024-01-01T00:00:00Z","album":{"id":"x","name":"n","uri":"u","artists":[]}}]})",
+         "items[0].album.images"},
+        {"a required key that is null", savedAlbums, R"({"items":null})", "items"},
+        {"a playback item without an album", playback,
+         R"({"is_playing":true,"item":{"name":"t","artists":[],"duration_ms":1}})", "item.album"},
+        {"a mistyped integer", token, R"({"access_token":"a","expires_in":"3600"})", "expires_in"},
+        {"a fractional integer", savedAlbums,
+         std::string(R"({"items":[{"added_at":"x","album":)") + album(R"(,"total_tracks":3.5)") + "}]}",
+         "items[0].album.total_tracks"},
+        {"an integer beyond 64 bits", devices,
+         R"({"devices":[{"id":"d","is_active":true,"name":"n","type":"t","volume_percent":1e30}]})",
+         "devices[0].volume_percent"},
+        {"a genre that is not a string", playback,
+         std::string(R"({"is_playing":false,"item":{"name":"t","duration_ms":5,"album":)") + album() +
+             R"(,"artists":[{"id":"a","name":"n","genres":["rock",7]}]}})",
+         "item.artists[0].genres[1]"},
+        {"a list element that is not an object", tracks, R"({"items":[{"preview_url":null},3]})",
+         "items[1]"},
+        {"a boolean given as a number", playback, R"({"is_playing":1})", "is_playing"},
+        {"an error document without a message", errorBody, R"({"error":{"status":403}})",
+         "error.message"},
+        {"text that is not JSON", devices, "<html>Bad gateway</html>", ""},
+        {"a JSON list instead of an object", devices, "[]", ""},
+        {"an empty body", token, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            c.decode(QByteArray::fromStdString(c.json));
+            ADD_FAILURE() << "decoded although malformed";
+        } catch (const SpotifyDecodingError& error) {
+            EXPECT_EQ(error.keyPath(), c.keyPath);
+            if (!c.keyPath.isEmpty()) {
+                EXPECT_TRUE(error.description().contains(QLatin1Char('"') + c.keyPath + QLatin1Char('"')))
+                    << error.description().toStdString();
+            }
+        }
+    }
+}
+
+TEST(SpotifyRecords, SavedAlbumsPageDecodesOptionalMembersAsAbsent) {
+    const auto page = SavedAlbumsResponse::decode(
+        QByteArray(R"({"href":"ignored","items":[{"added_at":"2024-05-01T10:00:00Z","album":)") +
+        album(R"(,"album_type":"album","release_date":null,"total_tracks":12.0)") + "}]}");
+    ASSERT_EQ(page.items.size(), 1);
+    EXPECT_FALSE(page.next.has_value());
+    const SpotifyAlbum& a = page.items[0].album;
+    EXPECT_EQ(a.uri, "spotify:album:al1");
+    EXPECT_EQ(a.images, (QList<SpotifyImage>{{"https://i/1", 640, std::nullopt}}));
+    EXPECT_EQ(a.albumType, "album");
+    EXPECT_FALSE(a.releaseDate.has_value());
+    EXPECT_EQ(a.totalTracks, 12);
+    EXPECT_EQ(a.artists[1].genres, QStringList{"jazz"});
+    EXPECT_FALSE(a.artists[0].genres.has_value());
+    EXPECT_EQ(page.items[0].addedAt, "2024-05-01T10:00:00Z");
+}
+
+TEST(SpotifyRecords, ArtistNamesJoinInOrder) {
+    SpotifyAlbum a;
+    EXPECT_EQ(a.artistNames(), "");
+    a.artists = {{"1", "A", {}}, {"2", "B", {}}};
+    EXPECT_EQ(a.artistNames(), "A, B");
+}
+
+TEST(SpotifyRecords, DevicesKeepANullIdAsEmpty) {
+    const auto list = DevicesResponse::decode(
+        R"({"devices":[{"id":null,"is_active":false,"name":"Web","type":"Computer","volume_percent":null},)"
+        R"({"is_active":true,"name":"Den","type":"Speaker","volume_percent":40}]})");
+    ASSERT_EQ(list.devices.size(), 2);
+    EXPECT_EQ(list.devices[0], (SpotifyDevice{"", false, "Web", "Computer", std::nullopt}));
+    EXPECT_EQ(list.devices[1], (SpotifyDevice{"", true, "Den", "Speaker", 40}));
+}
+
+TEST(SpotifyRecords, PlaybackWithNullItemAndADevice) {
+    const auto state = CurrentlyPlayingResponse::decode(
+        R"({"is_playing":false,"progress_ms":null,"item":null,)"
+        R"("device":{"id":"d1","is_active":true,"name":"Den","type":"Speaker"}})");
+    EXPECT_FALSE(state.item.has_value());
+    EXPECT_FALSE(state.progressMs.has_value());
+    ASSERT_TRUE(state.device.has_value());
+    EXPECT_EQ(state.device->id, "d1");
+
+    const auto playing = CurrentlyPlayingResponse::decode(
+        QByteArray(R"({"is_playing":true,"progress_ms":61000,"item":{"name":"So What","duration_ms":562000,)"
+                   R"("artists":[{"id":"m","name":"Miles"}],"album":)") +
+        album() + "}}");
+    ASSERT_TRUE(playing.item.has_value());
+    EXPECT_EQ(playing.item->durationMs, 562000);
+    EXPECT_EQ(playing.item->album.id, "al1");
+    EXPECT_EQ(playing.progressMs, 61000);
+}
+
+TEST(SpotifyRecords, TokenAndErrorDocuments) {
+    const auto t = SpotifyTokenResponse::decode(R"({"access_token":"a","token_type":"Bearer","expires_in":3600})");
+    EXPECT_EQ(t.accessToken, "a");
+    EXPECT_EQ(t.expiresIn, 3600);
+    EXPECT_FALSE(t.refreshToken.has_value());
+    EXPECT_FALSE(t.scope.has_value());
+
+    const auto e = SpotifyErrorBody::decode(R"({"error":{"status":403,"message":"Forbidden"}})");
+    EXPECT_EQ(e.error.message, "Forbidden");
+    EXPECT_FALSE(e.error.reason.has_value());
+
+    const auto tracks = AlbumTracksResponse::decode(R"({"items":[{"preview_url":null},{"preview_url":"https://p/1"},{}]})");
+    ASSERT_EQ(tracks.items.size(), 3);
+    EXPECT_EQ(tracks.items[1].previewURL, "https://p/1");
+    EXPECT_FALSE(tracks.items[2].previewURL.has_value());
+}
+
+TEST(SpotifyRecords, RequestBodiesHaveExactlyTheirMembers) {
+    const auto play = QJsonDocument::fromJson(PlayRequestBody{"spotify:album:\"x\""}.encode());
+    EXPECT_EQ(play.object(), (QJsonObject{{"context_uri", "spotify:album:\"x\""}}));
+    const auto transfer = QJsonDocument::fromJson(TransferRequestBody{{"dev 1"}, true}.encode());
+    EXPECT_EQ(transfer.object(), (QJsonObject{{"device_ids", QJsonArray{"dev 1"}}, {"play", true}}));
+}
+
+TEST(TokenStoreDocument, RoundTripsAndRejectsIncompleteDocuments) {
+    const TokenStore tokens{"acc", "", QDateTime(QDate(2001, 1, 1), QTime(0, 1, 40, 500), QTimeZone::utc()),
+                            {"a", "b"}};
+    const QByteArray json = tokens.encode();
+    const QJsonObject object = QJsonDocument::fromJson(json).object();
+    EXPECT_DOUBLE_EQ(object.value("expiresAt").toDouble(), 100.5); // seconds since 2001
+    EXPECT_EQ(TokenStore::decode(json), tokens);
+
+    for (const char* bad : {"not json", "{}", R"({"accessToken":"a","refreshToken":"r","expiresAt":1})",
+                            R"({"accessToken":"a","refreshToken":"r","expiresAt":"1","grantedScopes":[]})",
+                            R"({"accessToken":"a","refreshToken":"r","expiresAt":1,"grantedScopes":[1]})"}) {
+        EXPECT_FALSE(TokenStore::decode(bad).has_value()) << bad;
+    }
+}

@@ -1,0 +1,9 @@
+# The stand-in for Spotify's servers is built on cpp-httplib (Debian ships it
+# as a shared library beside the header).
+find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
+
+korvid_add_test(spotify_tests
+  SOURCES SpotifyStandIn.cpp SpotifyStandIn.h SpotifyFixture.h
+          SpotifyRecordsTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp
+  LIBS ${KORVID_HTTPLIB}
+  LABELS spotify)
