@@ -7,3 +7,11 @@ korvid_add_test(spotify_tests
           SpotifyRecordsTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp
   LIBS ${KORVID_HTTPLIB}
   LABELS spotify)
+
+# Real Secret Service: a private session bus with gnome-keyring.
+find_package(Qt6 REQUIRED COMPONENTS DBus)
+korvid_add_test(spotify_keychain_tests
+  SOURCES SecretServiceKeychainTest.cpp
+  LIBS Qt6::DBus
+  LABELS spotify keychain
+  TIMEOUT 90)
