@@ -90,6 +90,11 @@ public:
             startSeconds_ = startSeconds;
             trimStart_ = true;
         }
+        // Protected files announce themselves on their packets, so the
+        // first one is read now: such a file is refused, not cut short.
+        if (!feedDecoder()) {
+            return false;
+        }
         reading_ = true;
         return true;
     }

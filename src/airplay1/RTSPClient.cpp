@@ -27,10 +27,11 @@ struct RTSPClient::State : std::enable_shared_from_this<State> {
 
     ~State() {
         if (socket) {
+            // Coroutines only ever resume from the event loop, never from
+            // inside a socket signal, so the socket is not on the stack here.
             socket->disconnect();
             socket->abort();
-            // It may be in the middle of emitting a signal further up the stack.
-            socket.release()->deleteLater();
+            socket.reset();
         }
     }
 

@@ -118,20 +118,17 @@ TEST(AirPlay1SpeakerBrowserOnAvahi, FollowsAnnouncementsOnLoopback) {
     KORVID_REQUIRE_LOCAL_AVAHI();
     LocalAvahi& avahi = *LocalAvahi::instance();
     const QString raopType = QStringLiteral("_raop._tcp");
-    std::vector<std::unique_ptr<ExternalDaemon>> published;
-    const auto announce = [&](const QString& name, const QString& type, const QStringList& txt) {
-        auto process = avahi.publish(name, type, 7000, txt);
-        ASSERT_TRUE(process);
-        published.push_back(std::move(process));
-    };
-    announce("0011223344A1@Speaker 10", raopType, {"cn=0,1,2,3", "et=0,3,5", "tp=UDP"});
-    announce("0011223344A2@Speaker 9", raopType, {"pw=false", "cn=1", "et="});
-    announce("0011223344A3@Locked", raopType, {"pw=TRUE"});
-    announce("0011223344A4@Encrypted", raopType, {"et=1"});
-    announce("0011223344A5@Tcp Only", raopType, {"tp=TCP"});
-    announce("0011223344A6@Plain", raopType, {});
-    announce("0011223344A7@Living Room", raopType, {"cn=0"});
-    announce("Living Room", "_airplay._tcp", {});
+    auto published = avahi.publishAll({
+        {"0011223344A1@Speaker 10", raopType, 7000, {"cn=0,1,2,3", "et=0,3,5", "tp=UDP"}},
+        {"0011223344A2@Speaker 9", raopType, 7000, {"pw=false", "cn=1", "et="}},
+        {"0011223344A3@Locked", raopType, 7000, {"pw=TRUE"}},
+        {"0011223344A4@Encrypted", raopType, 7000, {"et=1"}},
+        {"0011223344A5@Tcp Only", raopType, 7000, {"tp=TCP"}},
+        {"0011223344A6@Plain", raopType, 7000, {}},
+        {"0011223344A7@Living Room", raopType, 7000, {"cn=0"}},
+        {"Living Room", "_airplay._tcp", 7000, {}},
+    });
+    ASSERT_EQ(published.size(), 8u);
 
     AirPlay1SpeakerBrowser browser;
     browser.start();

@@ -3,7 +3,8 @@
 korvid_add_test(airplay1_discovery_test
   SOURCES SpeakerDiscoveryTest.cpp
   LABELS airplay1
-  TIMEOUT 120)
+  TIMEOUT 120
+  TSAN)
 
 korvid_add_test(airplay1_rtsp_test
   SOURCES RTSPClientTest.cpp

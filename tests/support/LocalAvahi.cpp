@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -223,4 +224,31 @@ std::unique_ptr<ExternalDaemon> LocalAvahi::publish(const QString& name, const Q
         return nullptr;
     }
     return process;
+}
+
+std::vector<std::unique_ptr<ExternalDaemon>> LocalAvahi::publishAll(
+    const QList<Announcement>& announcements) {
+    std::vector<std::unique_ptr<ExternalDaemon>> processes;
+    for (const Announcement& a : announcements) {
+        auto process = std::make_unique<ExternalDaemon>(QStringLiteral("avahi-publish"));
+        QStringList arguments{QStringLiteral("-s"), a.name, a.type, QString::number(a.port)};
+        arguments += a.txt;
+        if (!process->start(arguments, [] { return true; })) {
+            ADD_FAILURE() << process->errorText().toStdString();
+            return {};
+        }
+        processes.push_back(std::move(process));
+    }
+    const bool established = waitUntil(
+        [&] {
+            return std::all_of(processes.begin(), processes.end(), [](const auto& process) {
+                return process->output().contains("Established");
+            });
+        },
+        std::chrono::seconds(15));
+    if (!established) {
+        ADD_FAILURE() << "avahi-publish did not establish every announcement";
+        return {};
+    }
+    return processes;
 }

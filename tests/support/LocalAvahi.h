@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 // A private avahi-daemon that sees loopback only (allow-interfaces=lo,
 // use-ipv6=no), started on first use and stopped after the last test of the
@@ -24,6 +25,15 @@ public:
     // TXT entries are "key=value" strings.
     std::unique_ptr<ExternalDaemon> publish(const QString& name, const QString& type, quint16 port,
                                             const QStringList& txt = {});
+
+    struct Announcement {
+        QString name;
+        QString type;
+        quint16 port;
+        QStringList txt;
+    };
+    // Announces several at once (faster than one by one); empty on failure.
+    std::vector<std::unique_ptr<ExternalDaemon>> publishAll(const QList<Announcement>& announcements);
 
     // Stops what instance() started (the test environment calls this).
     static void shutDown();
