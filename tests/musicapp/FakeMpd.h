@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include <pthread.h>
+
 // MPD's state in memory, for the logic that turns player operations into
 // commands. Every call is logged by name; `failOn` makes one command fail.
 class FakeMpd final : public MpdClient {
@@ -124,9 +126,13 @@ public:
 
     std::optional<MpdFailure> refuseWith;
     QList<MpdAddress> attempts;
+    QSet<QString> threadNames;
 
     std::unique_ptr<MpdClient> connect(const MpdAddress& address) override {
         attempts.append(address);
+        char name[16] = {};
+        pthread_getname_np(pthread_self(), name, sizeof name);
+        threadNames.insert(QString::fromLatin1(name));
         if (refuseWith) {
             throw *refuseWith;
         }

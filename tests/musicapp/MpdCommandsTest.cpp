@@ -266,6 +266,8 @@ TEST_F(ControllerOverFakeTest, CommandsRunInCallOrder) {
     for (auto& task : tasks) {
         runTask(std::move(task));
     }
+    // Every connection was opened on the controller's own thread.
+    EXPECT_EQ(connector->threadNames, QSet<QString>{"Korvid.music-ap"});
     QStringList commands;
     for (const QString& entry : mpd.log) {
         if (entry == "setvol" || entry == "pause" || entry == "next" || entry == "load") {

@@ -55,8 +55,8 @@ QString testTrackID(const QString& relativePath) {
     return TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID(relativePath));
 }
 
-MpdTestServer::MpdTestServer(PulseAudioServer* pulse)
-    : daemon_(QStringLiteral("mpd")), pulse_(pulse) {}
+MpdTestServer::MpdTestServer(PulseAudioServer* pulse, QByteArray extraConfig)
+    : daemon_(QStringLiteral("mpd")), pulse_(pulse), extraConfig_(std::move(extraConfig)) {}
 
 MpdTestServer::~MpdTestServer() {
     daemon_.stop(std::chrono::seconds(3));
@@ -66,7 +66,7 @@ std::unique_ptr<MpdClient> MpdTestServer::connect() const {
     return LibMpdConnector(std::chrono::seconds(3)).connect(address());
 }
 
-bool MpdTestServer::start() {
+bool MpdTestServer::start(bool waitForDatabase) {
     const TestMusicFolder& music = TestMusicFolder::shared();
     QDir().mkpath(daemon_.filePath(QStringLiteral("playlists")));
     QByteArray config;
@@ -76,6 +76,7 @@ bool MpdTestServer::start() {
     config += "state_file " + quoted(daemon_.filePath("state")) + "\n";
     config += "bind_to_address " + quoted(socketPath()) + "\n";
     config += "auto_update \"no\"\n";
+    config += extraConfig_;
     if (pulse_) {
         config += "audio_output {\n type \"pulse\"\n name \"Speakers\"\n server " +
                   quoted(pulse_->serverAddress()) + "\n sink \"" + PulseAudioServer::kSinkName +
@@ -99,6 +100,9 @@ bool MpdTestServer::start() {
     }
     // A fresh database is filled in the background; wait until MPD knows
     // every file.
+    if (!waitForDatabase) {
+        return true;
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline) {
         try {

@@ -3,6 +3,7 @@
 #include "musicapp/MpdClient.h"
 #include "support/ExternalDaemon.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -28,11 +29,12 @@ public:
     static inline const QString awkwardOutputName =
         QStringLiteral("Kitchen \"Main\" \\ Ünïcode");
 
-    explicit MpdTestServer(PulseAudioServer* pulse = nullptr);
+    explicit MpdTestServer(PulseAudioServer* pulse = nullptr, QByteArray extraConfig = {});
     ~MpdTestServer();
 
-    // Starts mpd and waits until its database lists every test file.
-    bool start();
+    // Starts mpd and waits until it answers and, when asked, until its
+    // database lists every test file.
+    bool start(bool waitForDatabase = true);
     QString errorText() const { return error_; }
     MpdAddress address() const { return {socketPath(), 0}; }
     QString socketPath() const { return daemon_.filePath(QStringLiteral("socket")); }
@@ -43,6 +45,7 @@ public:
 private:
     ExternalDaemon daemon_;
     PulseAudioServer* pulse_;
+    QByteArray extraConfig_;
     QString error_;
 };
 

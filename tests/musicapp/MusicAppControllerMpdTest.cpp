@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <clocale>
 #include <csignal>
 
 namespace {
@@ -80,7 +83,11 @@ TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
     const QStringList requested = ids({music->files[0], "Album/missing.flac", music->lineBreakFile,
                                        music->files[1], music->files[2]});
     // Index 3 is the quoted track: the missing and unsendable ones are skipped.
+    // The start position must reach MPD with a decimal point in any locale.
+    const std::string previousLocale = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
     runTask(c->playQueue(requested, 3, 4.257, QString("Silent")), 10s);
+    std::setlocale(LC_ALL, previousLocale.c_str());
 
     const MusicPlayerStatus s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
     EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
@@ -254,6 +261,62 @@ TEST(MusicAppControllerPulseTest, ALocalSoundOutputIsTheComputer) {
     EXPECT_TRUE(std::any_of(sinks.begin(), sinks.end(), [](const SoundSink& sink) {
         return sink.name == PulseAudioServer::kSinkName;
     }));
+}
+
+} // namespace
+
+namespace {
+
+// An MPD that lets strangers read and queue but wants a password to control.
+TEST(MusicAppControllerPasswordTest, RefusalsForPasswordAndPermissionAreNotPermitted) {
+    TestHome home;
+    MpdTestServer mpd(nullptr, "password \"sesame@read,add,control,admin\"\n"
+                               "default_permissions \"read,add\"\n");
+    ASSERT_TRUE(mpd.start(false)) << mpd.errorText().toStdString();
+    const QByteArray previousHost = qgetenv("MPD_HOST");
+
+    auto controllerFor = [&](const QByteArray& host) {
+        qputenv("MPD_HOST", host);
+        MusicAppController::Options options;
+        options.addresses = MusicAppController::standardMpdAddresses();
+        options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
+        options.startDaemon = [] { return false; };
+        return std::make_unique<MusicAppController>(std::move(options));
+    };
+    const QByteArray socket = QFile::encodeName(mpd.socketPath());
+    const QString notPermitted = MusicAppError::notPermitted().description();
+
+    struct Case {
+        QByteArray host;
+        bool statusWorks;
+        bool controlWorks;
+    } cases[] = {
+        {socket, true, false},                 // no password: reading only
+        {"wrong@" + socket, false, false},     // a wrong password is refused at once
+        {"sesame@" + socket, true, true},
+    };
+    for (const Case& c : cases) {
+        auto controller = controllerFor(c.host);
+        try {
+            runTask(controller->status());
+            EXPECT_TRUE(c.statusWorks) << c.host.constData();
+        } catch (const MusicAppError& error) {
+            EXPECT_FALSE(c.statusWorks) << c.host.constData();
+            EXPECT_EQ(error.kind(), MusicAppError::Kind::notPermitted) << c.host.constData();
+        }
+        try {
+            runTask(controller->setMusicVolume(30));
+            EXPECT_TRUE(c.controlWorks) << c.host.constData();
+        } catch (const MusicAppError& error) {
+            EXPECT_FALSE(c.controlWorks) << c.host.constData();
+            EXPECT_EQ(error.description(), notPermitted) << c.host.constData();
+        }
+    }
+    if (previousHost.isNull()) {
+        qunsetenv("MPD_HOST");
+    } else {
+        qputenv("MPD_HOST", previousHost);
+    }
 }
 
 } // namespace
