@@ -1,0 +1,90 @@
+#include "platform/SingleInstance.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QTimer>
+
+QString SingleInstance::defaultSocketPath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return QDir(folder).filePath(QStringLiteral("korvid-instance"));
+}
+
+SingleInstance::SingleInstance(QString socketPath, QObject* parent)
+    : QObject(parent), socketPath_(std::move(socketPath)) {}
+
+SingleInstance::~SingleInstance() {
+    if (server_)
+        server_->close();
+}
+
+bool SingleInstance::listen() {
+    if (server_)
+        return true;
+    auto* server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(socketPath_)) {
+        // Either someone answers there, or a crashed instance left the file.
+        QLocalSocket probe;
+        probe.connectToServer(socketPath_);
+        if (probe.waitForConnected(500)) {
+            delete server;
+            return false;
+        }
+        QLocalServer::removeServer(socketPath_);
+        if (!server->listen(socketPath_)) {
+            delete server;
+            return false;
+        }
+    }
+    server_ = server;
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    return true;
+}
+
+void SingleInstance::acceptConnections() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A client that never finishes its line is dropped after a while.
+        QTimer::singleShot(5000, socket, [socket] { socket->abort(); });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (socket->bytesAvailable() > maxMessageBytes) {
+                socket->abort();
+                return;
+            }
+            if (!socket->canReadLine())
+                return;
+            const QByteArray line = socket->readLine(maxMessageBytes).trimmed();
+            socket->write("ok\n");
+            socket->flush();
+            socket->disconnectFromServer();
+            if (!line.isEmpty())
+                Q_EMIT messageReceived(QString::fromUtf8(line));
+        });
+    }
+}
+
+bool SingleInstance::sendToRunning(const QString& message, const QString& socketPath,
+                                   std::chrono::milliseconds timeout) {
+    QByteArray line = message.toUtf8();
+    if (line.contains('\n') || line.size() >= maxMessageBytes)
+        return false;
+    line.append('\n');
+    const int ms = static_cast<int>(timeout.count());
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(ms))
+        return false;
+    socket.write(line);
+    if (!socket.waitForBytesWritten(ms))
+        return false;
+    // The running instance confirms it read the whole line.
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(ms))
+            return false;
+    }
+    return socket.readLine().trimmed() == "ok";
+}

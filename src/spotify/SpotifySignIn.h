@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class MusicSourceSettings;
+class SpotifyAuthManager;
+class WebAuthSession;
+
+// What the sign-in screen binds to: the client identifier field, the
+// connect, cancel and paste actions, and the error shown under the button.
+class SpotifySignIn : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString clientID READ clientID WRITE setClientID NOTIFY clientIDChanged)
+    Q_PROPERTY(bool hasClientID READ hasClientID NOTIFY clientIDChanged)
+    Q_PROPERTY(QString redirectURI READ redirectURI CONSTANT)
+    Q_PROPERTY(QString dashboardURL READ dashboardURL CONSTANT)
+    Q_PROPERTY(bool isSigningIn READ isSigningIn NOTIFY isSigningInChanged)
+    Q_PROPERTY(QString authorizationURL READ authorizationURL NOTIFY authorizationURLChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+
+public:
+    SpotifySignIn(SpotifyAuthManager& auth, WebAuthSession& session, MusicSourceSettings& sources,
+                  QObject* parent = nullptr);
+
+    QString clientID() const;
+    void setClientID(const QString& clientID);
+    bool hasClientID() const;
+    QString redirectURI() const;
+    static QString dashboardURL() { return QStringLiteral("https://developer.spotify.com/dashboard"); }
+    bool isSigningIn() const { return signingIn_; }
+    // The page being shown, so it can be copied when no browser opens.
+    QString authorizationURL() const { return authorizationURL_; }
+    QString errorMessage() const { return errorMessage_; }
+
+    // Runs the whole sign-in; the outcome lands in errorMessage.
+    Q_INVOKABLE void connectSpotify();
+    QCoro::Task<> signIn();
+    Q_INVOKABLE void cancel();
+    // The address the browser ended on, pasted by hand.
+    Q_INVOKABLE void submitCallback(const QString& address);
+    Q_INVOKABLE void useLocalMusicOnly();
+
+Q_SIGNALS:
+    void clientIDChanged();
+    void isSigningInChanged();
+    void authorizationURLChanged();
+    void errorMessageChanged();
+
+private:
+    QCoro::Task<> complete(QUrl callback);
+    void setSigningIn(bool value);
+    void setAuthorizationURL(const QString& value);
+    void setErrorMessage(const QString& value);
+
+    SpotifyAuthManager& auth_;
+    WebAuthSession& session_;
+    MusicSourceSettings& sources_;
+    bool signingIn_ = false;
+    QString authorizationURL_;
+    QString errorMessage_;
+};
