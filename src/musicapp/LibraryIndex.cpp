@@ -25,6 +25,11 @@ qint64 stored(std::uint64_t value) {
     return static_cast<qint64>(value);
 }
 
+// A null QString binds as SQL NULL; the columns hold text, possibly empty.
+QString stored(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 } // namespace
 
 LibraryIndex::LibraryIndex(const QString& databasePath) : connection_(nextConnectionName()) {
@@ -172,11 +177,11 @@ bool LibraryIndex::apply(const IndexChanges& changes) {
         upsert.addBindValue(track.relativePath);
         upsert.addBindValue(stored(track.persistentID));
         upsert.addBindValue(stored(track.albumPersistentID));
-        upsert.addBindValue(tags.title);
-        upsert.addBindValue(tags.album);
-        upsert.addBindValue(tags.artist);
-        upsert.addBindValue(tags.albumArtist);
-        upsert.addBindValue(tags.genre);
+        upsert.addBindValue(stored(tags.title));
+        upsert.addBindValue(stored(tags.album));
+        upsert.addBindValue(stored(tags.artist));
+        upsert.addBindValue(stored(tags.albumArtist));
+        upsert.addBindValue(stored(tags.genre));
         upsert.addBindValue(tags.compilation ? 1 : 0);
         upsert.addBindValue(tags.discNumber);
         upsert.addBindValue(tags.trackNumber);

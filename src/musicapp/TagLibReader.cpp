@@ -218,6 +218,13 @@ public:
             tags.trackNumber = static_cast<int>(std::min(tag->track(), 99999u));
         }
         const TagLib::PropertyMap properties = file->properties();
+        // Some formats keep a second tag (a WAV's INFO list) that tag() does
+        // not look at; the property map merges them.
+        for (auto [field, key] : {std::pair{&tags.title, "TITLE"}, {&tags.album, "ALBUM"},
+                                  {&tags.artist, "ARTIST"}, {&tags.genre, "GENRE"}}) {
+            if (field->isEmpty())
+                *field = property(properties, key);
+        }
         tags.albumArtist = property(properties, "ALBUMARTIST");
         tags.compilation = isTrue(property(properties, "COMPILATION"));
         tags.discNumber = leadingNumber(property(properties, "DISCNUMBER"));

@@ -1,0 +1,1 @@
+korvid_add_benchmark(library_bench SOURCES LibraryBench.cpp)

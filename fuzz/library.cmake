@@ -1,0 +1,1 @@
+korvid_add_fuzzer(fuzz_library SOURCES LibraryFuzzer.cpp)

@@ -1,0 +1,323 @@
+// The library over a real music folder made with ffmpeg, read with TagLib
+// into a real SQLite index.
+#include "TestMusicFolder.h"
+#include "musicapp/AppleMusicLibrary.h"
+#include "musicapp/LibraryIndex.h"
+#include "musicapp/LibraryScanner.h"
+#include "musicapp/TagReader.h"
+#include "musicapp/TrackIdentity.h"
+#include "support/FakeClock.h"
+#include "support/RunTask.h"
+#include "support/TestHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Tags = QList<QPair<QString, QString>>;
+
+const QStringList flac{"-c:a", "flac"};
+const QStringList mp3{"-c:a", "libmp3lame", "-id3v2_version", "3"};
+const QStringList aac{"-c:a", "aac", "-b:a", "64k"};
+const QStringList alac{"-c:a", "alac"};
+const QStringList vorbis{"-c:a", "libvorbis"};
+const QStringList opus{"-c:a", "libopus"};
+const QStringList wav{"-c:a", "pcm_s16le"};
+const QStringList aiff{"-c:a", "pcm_s16be", "-write_id3v2", "1"};
+
+const QList<TestSong>& songs() {
+    static const QList<TestSong> list{
+        {"Far/A/first.flac", flac,
+         Tags{{"title", "First"}, {"album", "Far Album"}, {"album_artist", "The Band"}, {"artist", "Singer A"},
+              {"disc", "1/2"}, {"track", "1/3"}, {"genre", "Rock"}},
+         true},
+        {"Far/M/second.m4a", aac,
+         Tags{{"title", "Second"}, {"album", "Far Album"}, {"album_artist", "The Band"}, {"artist", "Singer B"},
+              {"disc", "1/2"}, {"track", "2/3"}, {"genre", "Rock"}}},
+        {"Z/far/third.mp3", mp3,
+         Tags{{"title", "Third"}, {"album", "Far Album"}, {"album_artist", "The Band"}, {"artist", "Singer C"},
+              {"disc", "2/2"}, {"track", "1"}, {"genre", "Pop"}},
+         true},
+        {"Hits/a.ogg", vorbis,
+         Tags{{"title", "A"}, {"album", "Hits"}, {"artist", "X"}, {"compilation", "1"}, {"track", "2"},
+              {"genre", "Dance"}}},
+        {"Hits/b.opus", opus,
+         Tags{{"title", "B"}, {"album", "Hits"}, {"artist", "Y"}, {"compilation", "1"}, {"track", "1"}}},
+        {"Plain/p.wav", wav, Tags{{"title", "W"}, {"album", "Plain"}, {"artist", "Wave Artist"}}},
+        {"Plain/q.aiff", aiff, Tags{{"title", "Q"}, {"album", "Aiff Album"}, {"artist", "Aiff Artist"}}},
+        {"Lossless/l.m4a", alac, Tags{{"title", "L"}, {"album", "Lossless"}, {"artist", "L"}}},
+        {"Video/clip.mp4", aac, Tags{{"title", "Clip"}, {"album", "Video Album"}}, false, true},
+        {"Video/clip.m4a", aac, Tags{{"title", "Clip"}, {"album", "Video Album"}}, false, true},
+        {"Bad/bad.flac", flac, Tags{{"title", "BADUTF8X"}, {"album", "Bad Bytes"}, {"artist", "Bytes"}}},
+        {"Broken/broken.mp3", mp3, Tags{{"title", "Broken"}, {"album", "Broken Tags"}, {"artist", "B"}}},
+        {"Loose/untagged.flac", flac, Tags{}},
+    };
+    return list;
+}
+
+// The folder is made once; every test works on its own copy.
+class LibraryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        source_ = new QTemporaryDir;
+        for (const TestSong& song : songs())
+            ASSERT_TRUE(makeSong(source_->path(), song)) << song.path.toStdString();
+        const QString root = source_->path();
+        // Tag bytes that are not UTF-8 where UTF-8 is required.
+        ASSERT_TRUE(patchBytes(root + "/Bad/bad.flac", "BADUTF8X", QByteArray("Bad\xff\xfe\xc3(\x80", 8)));
+        // An ID3 tag whose size runs far past the end of the file.
+        QFile broken(root + "/Broken/broken.mp3");
+        ASSERT_TRUE(broken.open(QIODevice::ReadWrite));
+        broken.seek(6);
+        broken.write(QByteArray("\x7f\x7f\x7f\x7f", 4));
+        broken.close();
+        // Not audio, and audio names over things that are not audio.
+        QFile::copy(root + "/Loose/untagged.flac", root + "/Broken/truncated.flac");
+        QFile::resize(root + "/Broken/truncated.flac", 20);
+        for (const char* name : {"/notes.txt", "/fake.mp3"}) {
+            QFile text(root + name);
+            ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+            text.write("these are not the files you are looking for\n");
+        }
+    }
+    static void TearDownTestSuite() {
+        delete source_;
+        source_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(copyTree(source_->path(), music()));
+    }
+
+    QString music() const { return home.filePath("music"); }
+    QString indexPath() const { return home.filePath("index/library.sqlite"); }
+
+    std::unique_ptr<AppleMusicLibrary> openLibrary() {
+        auto library = std::make_unique<AppleMusicLibrary>(music(), indexPath(), makeTagLibReader(), &clock);
+        EXPECT_TRUE(runTask(library->requestAuthorizationIfNeeded(), 30s));
+        EXPECT_TRUE(waitUntil([&] { return !library->isScanning(); }, 60s));
+        return library;
+    }
+
+    static const AppleMusicAlbum* find(const QList<AppleMusicAlbum>& albums, const QString& title) {
+        for (const auto& album : albums) {
+            if (album.title() == title)
+                return &album;
+        }
+        return nullptr;
+    }
+
+    static QStringList titlesOf(const AppleMusicAlbum& album) {
+        QStringList titles;
+        for (qsizetype i = 0; i < album.trackCount(); ++i)
+            titles << album.track(i).tags.title;
+        return titles;
+    }
+
+    TestHome home;
+    FakeClock clock;
+    static QTemporaryDir* source_;
+};
+QTemporaryDir* LibraryTest::source_ = nullptr;
+
+TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormat) {
+    auto library = openLibrary();
+    EXPECT_TRUE(library->isAuthorized());
+    const ScanReport& report = library->lastScanReport();
+    EXPECT_TRUE(report.completed);
+    // fake.mp3, both videos and the truncated file are not songs; notes.txt is not looked at.
+    EXPECT_GE(report.unreadable, 4);
+    EXPECT_EQ(report.added + report.unreadable, songs().size() + 2);
+
+    const QList<AppleMusicAlbum> albums = library->albums();
+    QStringList titles;
+    for (const auto& album : albums)
+        titles << album.unified().title;
+    titles.sort();
+    EXPECT_EQ(titles.filter("Video").size(), 0);
+    for (const char* expected : {"Far Album", "Hits", "Plain", "Aiff Album", "Lossless", "Bad Bytes", "Unknown Album"})
+        EXPECT_TRUE(titles.contains(expected)) << expected << " in " << titles.join(", ").toStdString();
+
+    const AppleMusicAlbum* far = find(albums, "Far Album");
+    ASSERT_TRUE(far);
+    EXPECT_EQ(titlesOf(*far), QStringList({"First", "Second", "Third"}));
+    const UnifiedAlbum unified = far->unified();
+    EXPECT_EQ(unified.id, "apple-" + QString::number(TrackIdentity::albumPersistentID("Far Album", "The Band", "")));
+    EXPECT_EQ(unified.artistNames, "The Band");
+    EXPECT_EQ(unified.rawGenres, QStringList({"Rock", "Rock", "Pop"}));
+    EXPECT_EQ(unified.sortDate, clock.now());
+    const auto* handle = unified.playback.appleMusicHandle();
+    ASSERT_TRUE(handle);
+    ASSERT_EQ(handle->tracks.size(), 3);
+    EXPECT_EQ(handle->tracks[2].id, TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("Z/far/third.mp3")));
+    EXPECT_EQ(handle->tracks[2].url, QUrl::fromLocalFile(music() + "/Z/far/third.mp3"));
+    EXPECT_TRUE(QFile::exists(handle->tracks[1].url->toLocalFile()));
+
+    // The cover of the first song, decoded only now and scaled to fit.
+    ASSERT_TRUE(unified.artwork.isLocal());
+    ASSERT_TRUE(unified.artwork.localImage());
+    const QImage cover = unified.artwork.localImage()->image(QSize(30, 30));
+    EXPECT_EQ(cover.size(), QSize(30, 20));
+    EXPECT_EQ(QColor(cover.pixel(15, 10)).red(), 200);
+    EXPECT_EQ(unified.artwork.localImage()->image().size(), QSize(120, 80));
+
+    const AppleMusicAlbum* hits = find(albums, "Hits");
+    ASSERT_TRUE(hits);
+    EXPECT_EQ(hits->unified().artistNames, "Various Artists");
+    EXPECT_EQ(titlesOf(*hits), QStringList({"B", "A"}));
+    EXPECT_FALSE(hits->unified().artwork.localImage());
+    for (const auto& [album, artist] : {std::pair{"Plain", "Wave Artist"}, {"Aiff Album", "Aiff Artist"}}) {
+        const AppleMusicAlbum* found = find(albums, album);
+        ASSERT_TRUE(found) << album;
+        EXPECT_EQ(found->unified().artistNames, artist);
+    }
+
+    const AppleMusicAlbum* bad = find(albums, "Bad Bytes");
+    ASSERT_TRUE(bad);
+    // TagLib drops a text that is not valid UTF-8; the song stays, named after its file.
+    EXPECT_EQ(bad->track(0).tags.title, "bad");
+    EXPECT_EQ(bad->unified().artistNames, "Bytes");
+
+    const AppleMusicAlbum* loose = find(albums, "");
+    ASSERT_TRUE(loose);
+    EXPECT_EQ(loose->unified().title, "Unknown Album");
+    EXPECT_EQ(loose->unified().artistNames, "Unknown Artist");
+    EXPECT_EQ(loose->track(0).tags.title, "untagged");
+}
+
+TEST_F(LibraryTest, RescanReadsOnlyWhatChanged) {
+    const QDateTime firstScan = clock.now();
+    auto library = openLibrary();
+    const int songCount = library->lastScanReport().added;
+    const int unreadableCount = library->lastScanReport().unreadable;
+    clock.advance(24h);
+
+    ASSERT_TRUE(makeSong(music(), {"Elsewhere/fourth.flac", flac,
+                                   Tags{{"title", "Fourth"}, {"album", "Far Album"}, {"album_artist", "The Band"},
+                                        {"disc", "2"}, {"track", "2"}}}));
+    ASSERT_TRUE(QFile::remove(music() + "/Plain/q.aiff"));
+    ASSERT_TRUE(makeSong(music(), {"Plain/q.aiff", aiff, Tags{{"title", "Q"}, {"album", "Renamed"}, {"artist", "Aiff Artist"}}}));
+    touchLater(music() + "/Plain/q.aiff", 5);
+    ASSERT_TRUE(QFile::remove(music() + "/Hits/a.ogg"));
+
+    QSignalSpy changed(library.get(), &AppleMusicLibrary::albumsChanged);
+    library->rescan();
+    ASSERT_TRUE(waitUntil([&] { return !library->isScanning(); }, 30s));
+    const ScanReport report = library->lastScanReport();
+    EXPECT_EQ(report.added, 1);
+    EXPECT_EQ(report.updated, 1);
+    EXPECT_EQ(report.removed, 1);
+    EXPECT_EQ(report.unchanged, songCount + unreadableCount - 2);
+    EXPECT_EQ(changed.size(), 1);
+
+    const auto albums = library->albums();
+    ASSERT_TRUE(find(albums, "Far Album") && find(albums, "Hits"));
+    EXPECT_EQ(titlesOf(*find(albums, "Far Album")), QStringList({"First", "Second", "Third", "Fourth"}));
+    EXPECT_EQ(titlesOf(*find(albums, "Hits")), QStringList({"B"}));
+    EXPECT_FALSE(find(albums, "Aiff Album"));
+    ASSERT_TRUE(find(albums, "Renamed"));
+    // A changed file keeps the date it was first seen; a new one gets today.
+    EXPECT_EQ(find(albums, "Renamed")->unified().sortDate, firstScan);
+    EXPECT_EQ(find(albums, "Far Album")->track(3).firstSeenMs, clock.now().toMSecsSinceEpoch());
+
+    // Nothing changed: nothing read, nothing published.
+    library->rescan();
+    ASSERT_TRUE(waitUntil([&] { return !library->isScanning(); }, 30s));
+    EXPECT_EQ(library->lastScanReport().added + library->lastScanReport().updated +
+                  library->lastScanReport().removed + library->lastScanReport().unreadable,
+              0);
+    EXPECT_EQ(changed.size(), 1);
+
+    // The next start shows the index at once and finds nothing to read.
+    library.reset();
+    AppleMusicLibrary again(music(), indexPath(), makeTagLibReader(), &clock);
+    ASSERT_TRUE(runTask(again.requestAuthorizationIfNeeded(), 30s));
+    EXPECT_EQ(again.albums().size(), albums.size());
+    ASSERT_TRUE(waitUntil([&] { return !again.isScanning(); }, 30s));
+    EXPECT_EQ(again.lastScanReport().unchanged, report.unchanged + report.added + report.updated);
+}
+
+TEST_F(LibraryTest, AMissingFolderIsAnEmptyLibrary) {
+    AppleMusicLibrary library(home.filePath("no such folder"), indexPath(), makeTagLibReader(), &clock);
+    QSignalSpy authorized(&library, &AppleMusicLibrary::isAuthorizedChanged);
+    EXPECT_FALSE(runTask(library.requestAuthorizationIfNeeded()));
+    EXPECT_FALSE(library.isAuthorized());
+    EXPECT_TRUE(library.albums().isEmpty());
+    EXPECT_EQ(authorized.size(), 0);
+    library.rescan(); // nothing to do before authorization
+    EXPECT_FALSE(library.isScanning());
+
+    // A folder that vanishes after the first scan (an unmounted disk) does
+    // not empty the index.
+    auto present = openLibrary();
+    const auto count = present->albums().size();
+    ASSERT_GT(count, 0);
+    ASSERT_TRUE(QDir(music()).removeRecursively());
+    present->rescan();
+    ASSERT_TRUE(waitUntil([&] { return !present->isScanning(); }, 30s));
+    EXPECT_FALSE(present->lastScanReport().completed);
+    EXPECT_EQ(present->albums().size(), count);
+}
+
+TEST_F(LibraryTest, AKilledScanLeavesAUsableIndex) {
+    // Many copies of one small song, so the scan takes a while.
+    const QString folder = home.filePath("many");
+    const QString song = music() + "/Loose/untagged.flac";
+    constexpr int copies = 400;
+    for (int i = 0; i < copies; ++i) {
+        const QString target = QStringLiteral("%1/%2/song%3.flac").arg(folder).arg(i / 100).arg(i);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        ASSERT_TRUE(QFile::copy(song, target));
+    }
+    const QString index = home.filePath("killed/library.sqlite");
+    QProcess child;
+    child.start(LIBRARY_SCAN_CHILD, {folder, index});
+    ASSERT_TRUE(child.waitForStarted());
+    int looked = 0;
+    while (looked < LibraryScanner::batchSize + 50 && child.state() == QProcess::Running) {
+        child.waitForReadyRead(5000);
+        while (child.canReadLine())
+            looked = child.readLine().trimmed().toInt();
+    }
+    ASSERT_EQ(child.state(), QProcess::Running) << "the scan ended before it could be killed";
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    child.waitForFinished();
+
+    int kept = 0;
+    {
+        LibraryIndex reopened(index);
+        ASSERT_TRUE(reopened.isOpen());
+        kept = reopened.loadTracks().size();
+        EXPECT_GE(kept, LibraryScanner::batchSize);
+        EXPECT_LT(kept, copies);
+        LibraryScanner scanner(makeTagLibReader(), folder, reopened);
+        const ScanReport report = scanner.scan(clock.now().toMSecsSinceEpoch());
+        EXPECT_TRUE(report.completed);
+        EXPECT_EQ(report.added, copies - kept);
+        EXPECT_EQ(report.unchanged, kept);
+        EXPECT_EQ(reopened.loadTracks().size(), copies);
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "integrity");
+        db.setDatabaseName(index);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec("PRAGMA integrity_check") && query.next());
+        EXPECT_EQ(query.value(0).toString(), "ok");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("integrity");
+}
+
+} // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// Makes test audio with ffmpeg: a fifth of a second of a sine tone in the
+// given codec, with tags, optionally an embedded cover or a video track.
+struct TestSong {
+    QString path; // relative to the folder
+    QStringList codec; // ffmpeg output options, e.g. {"-c:a", "flac"}
+    QList<QPair<QString, QString>> tags;
+    bool cover = false;
+    bool video = false;
+};
+
+// Writes the song below `folder`; false (with ffmpeg's complaint on stderr)
+// when ffmpeg failed.
+bool makeSong(const QString& folder, const TestSong& song);
+// Replaces the first occurrence of `from` by `to` (same length) inside a file.
+bool patchBytes(const QString& file, const QByteArray& from, const QByteArray& to);
+// Sets a file's modification time `seconds` into the future, so a rescan
+// sees it as changed even within the same second.
+void touchLater(const QString& file, int seconds);
+// Copies a folder tree, keeping modification times.
+bool copyTree(const QString& from, const QString& to);
