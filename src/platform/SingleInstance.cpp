@@ -24,21 +24,20 @@ SingleInstance::~SingleInstance() {
 bool SingleInstance::listen() {
     if (server_)
         return true;
+    {
+        // Someone answering there is the running instance; a file nobody
+        // answers on was left by a process that ended without cleaning up.
+        QLocalSocket probe;
+        probe.connectToServer(socketPath_);
+        if (probe.waitForConnected(500))
+            return false;
+    }
+    QLocalServer::removeServer(socketPath_);
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(socketPath_)) {
-        // Either someone answers there, or a crashed instance left the file.
-        QLocalSocket probe;
-        probe.connectToServer(socketPath_);
-        if (probe.waitForConnected(500)) {
-            delete server;
-            return false;
-        }
-        QLocalServer::removeServer(socketPath_);
-        if (!server->listen(socketPath_)) {
-            delete server;
-            return false;
-        }
+        delete server;
+        return false;
     }
     server_ = server;
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);

@@ -4,9 +4,16 @@ find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 
 korvid_add_test(spotify_tests
   SOURCES SpotifyStandIn.cpp SpotifyStandIn.h SpotifyFixture.h
-          SpotifyRecordsTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp
+          SpotifyRecordsTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp SignInHandoffTest.cpp
   LIBS ${KORVID_HTTPLIB}
   LABELS spotify)
+
+# The second process of the single-instance hand-off.
+add_executable(korvid_handoff_peer HandoffPeer.cpp)
+target_link_libraries(korvid_handoff_peer PRIVATE korvid_core)
+add_dependencies(spotify_tests korvid_handoff_peer)
+target_compile_definitions(spotify_tests PRIVATE
+  KORVID_HANDOFF_PEER="$<TARGET_FILE:korvid_handoff_peer>")
 
 # Real Secret Service: a private session bus with gnome-keyring.
 find_package(Qt6 REQUIRED COMPONENTS DBus)

@@ -1,0 +1,133 @@
+#include "SpotifyFixture.h"
+
+#include "model/MusicSourceSettings.h"
+#include "platform/SingleInstance.h"
+#include "platform/WebAuthSession.h"
+#include "spotify/SpotifySignIn.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QProcess>
+#include <QSignalSpy>
+
+namespace {
+
+// Runs the peer process; the event loop keeps turning meanwhile, so the
+// listening side in this process can answer.
+int runPeer(const QString& socket, const QString& message) {
+    QProcess peer;
+    peer.start(QStringLiteral(KORVID_HANDOFF_PEER), {socket, message});
+    if (!peer.waitForStarted(5000))
+        return -1;
+    if (!waitUntil([&] { return peer.state() == QProcess::NotRunning; }, std::chrono::seconds(10)))
+        return -2;
+    return peer.exitCode();
+}
+
+} // namespace
+
+class SignInHandoff : public SpotifyFixture {
+protected:
+    QString socket = home.filePath("instance");
+};
+
+TEST_F(SignInHandoff, SecondProcessHandsTheAddressOver) {
+    // Nobody listens yet: the second process says so and the caller starts normally.
+    EXPECT_EQ(runPeer(socket, "korvid://callback?code=1"), 3);
+
+    SingleInstance first(socket);
+    ASSERT_TRUE(first.listen());
+    QSignalSpy received(&first, &SingleInstance::messageReceived);
+    // Another process cannot take over while the first runs.
+    SingleInstance rival(socket);
+    EXPECT_FALSE(rival.listen());
+
+    const QString address = "korvid://callback?code=a%20b&state=%C3%A9";
+    EXPECT_EQ(runPeer(socket, address), 0);
+    ASSERT_TRUE(waitUntil([&] { return received.count() == 1; }));
+    EXPECT_EQ(received.at(0).at(0).toString(), address);
+}
+
+TEST_F(SignInHandoff, StaleSocketIsReplaced) {
+    {
+        // A listener that vanished without removing its socket file.
+        QLocalServer crashed;
+        crashed.setSocketOptions(QLocalServer::UserAccessOption);
+        ASSERT_TRUE(crashed.listen(socket));
+        crashed.close();
+    }
+    QFile(socket).open(QIODevice::WriteOnly); // the file stays behind
+    SingleInstance next(socket);
+    ASSERT_TRUE(next.listen());
+    QSignalSpy received(&next, &SingleInstance::messageReceived);
+    EXPECT_EQ(runPeer(socket, "korvid://callback"), 0);
+    ASSERT_TRUE(waitUntil([&] { return received.count() == 1; }));
+}
+
+TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {
+    standIn.onJson("POST", "/accounts/api/token", 200,
+                   R"({"access_token":"acc","expires_in":3600,"refresh_token":"ref"})");
+    QUrl opened;
+    WebAuthSession session([&](const QUrl& url) {
+        opened = url;
+        return true;
+    });
+    MusicSourceSettings sources;
+    SpotifySignIn signIn(*auth, session, sources);
+    SingleInstance instance(socket);
+    ASSERT_TRUE(instance.listen());
+    // As main() wires it: addresses from second processes go to the session.
+    QObject::connect(&instance, &SingleInstance::messageReceived, &session,
+                     [&](const QString& message) { session.deliver(QUrl(message)); });
+
+    signIn.connectSpotify();
+    ASSERT_TRUE(signIn.isSigningIn());
+    ASSERT_TRUE(opened.isValid());
+    EXPECT_EQ(signIn.authorizationURL(), opened.toString(QUrl::FullyEncoded));
+    // Addresses of another scheme do not end the wait.
+    EXPECT_EQ(runPeer(socket, "https://example.invalid/?code=1"), 0);
+    const QString state = QUrlQuery(opened).queryItemValue("state");
+    EXPECT_EQ(runPeer(socket, "korvid://callback?code=xyz&state=" + state), 0);
+    ASSERT_TRUE(waitUntil([&] { return auth->isAuthenticated(); }));
+    EXPECT_FALSE(signIn.isSigningIn());
+    EXPECT_EQ(signIn.errorMessage(), "");
+    EXPECT_EQ(storedTokens()->accessToken, "acc");
+    EXPECT_EQ(pairsOf(standIn.requestsTo("/accounts/api/token").at(0).body).size(), 5);
+}
+
+TEST_F(SignInHandoff, CancelDenyAndPaste) {
+    standIn.onJson("POST", "/accounts/api/token", 200, R"({"access_token":"acc","expires_in":3600})");
+    bool browserOpens = true;
+    WebAuthSession session([&](const QUrl&) { return browserOpens; });
+    MusicSourceSettings sources;
+    SpotifySignIn signIn(*auth, session, sources);
+
+    signIn.connectSpotify();
+    signIn.cancel();
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_EQ(signIn.errorMessage(), "The sign-in was cancelled.");
+
+    signIn.connectSpotify();
+    signIn.submitCallback("  korvid://callback?error=access_denied  ");
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_EQ(signIn.errorMessage(), "Spotify sign-in was denied: access_denied");
+
+    signIn.connectSpotify();
+    signIn.submitCallback("garbage");
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_EQ(signIn.errorMessage(), "The sign-in response from Spotify was invalid.");
+
+    // No browser: the message says so, and the pasted address still completes.
+    browserOpens = false;
+    signIn.connectSpotify();
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_TRUE(signIn.errorMessage().startsWith("Korvid couldn't open your web browser."));
+    const QString state = QUrlQuery(QUrl(signIn.authorizationURL())).queryItemValue("state");
+    signIn.submitCallback("korvid://callback?code=1&state=" + state);
+    ASSERT_TRUE(waitUntil([&] { return auth->isAuthenticated(); }));
+    EXPECT_EQ(signIn.errorMessage(), "");
+    EXPECT_TRUE(standIn.requestsTo("/accounts/api/token").size() == 1);
+
+    signIn.useLocalMusicOnly();
+    EXPECT_EQ(sources.current(), MusicSource::appleMusic);
+}
