@@ -2,6 +2,8 @@
 
 #include <mpd/client.h>
 
+#include <cstring>
+
 namespace {
 
 QString fromUtf8(const char* text) {
@@ -41,7 +43,8 @@ MpdFailure takeFailure(mpd_connection* connection) {
 
 class LibMpdClient final : public MpdClient {
 public:
-    explicit LibMpdClient(mpd_connection* connection) : connection_(connection) {}
+    explicit LibMpdClient(mpd_connection* connection)
+        : connection_(connection) {}
     ~LibMpdClient() override { mpd_connection_free(connection_); }
     LibMpdClient(const LibMpdClient&) = delete;
     LibMpdClient& operator=(const LibMpdClient&) = delete;
@@ -169,7 +172,9 @@ public:
                       : mpd_run_disable_output(connection_, id));
     }
 
-    void playPosition(unsigned position) override { check(mpd_run_play_pos(connection_, position)); }
+    void playPosition(unsigned position) override {
+        check(mpd_run_play_pos(connection_, position));
+    }
     void play() override { check(mpd_run_play(connection_)); }
     void pause() override { check(mpd_run_pause(connection_, true)); }
     void next() override { check(mpd_run_next(connection_)); }
@@ -183,6 +188,25 @@ public:
     }
 
     void setVolume(unsigned volume) override { check(mpd_run_set_volume(connection_, volume)); }
+
+    std::optional<QString> musicDirectory() override {
+        check(mpd_send_command(connection_, "config", nullptr));
+        std::optional<QString> folder;
+        while (mpd_pair* pair = mpd_recv_pair(connection_)) {
+            if (std::strcmp(pair->name, "music_directory") == 0) {
+                folder = fromUtf8(pair->value);
+            }
+            mpd_return_pair(connection_, pair);
+        }
+        if (!mpd_response_finish(connection_)) {
+            const MpdFailure failure = takeFailure(connection_);
+            if (failure.kind() == MpdFailure::Kind::connection) {
+                throw failure;
+            }
+            return std::nullopt;
+        }
+        return folder;
+    }
 
 private:
     void check(bool ok) {

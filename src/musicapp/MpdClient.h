@@ -16,7 +16,7 @@
 // Where an MPD may listen. An empty host means "as the environment says"
 // (MPD_HOST, MPD_PORT, with an optional password in MPD_HOST).
 struct MpdAddress {
-    QString host;  // Unix socket path or host name
+    QString host; // Unix socket path or host name
     unsigned port = 0;
 
     friend bool operator==(const MpdAddress&, const MpdAddress&) = default;
@@ -25,7 +25,7 @@ struct MpdAddress {
 struct MpdOutput {
     unsigned id = 0;
     QString name;
-    QString plugin;  // "pulse", "alsa", "null", "httpd", ...
+    QString plugin; // "pulse", "alsa", "null", "httpd", ...
     bool enabled = false;
 
     friend bool operator==(const MpdOutput&, const MpdOutput&) = default;
@@ -35,8 +35,8 @@ enum class MpdPlayState { stopped, playing, paused };
 
 struct MpdStatus {
     MpdPlayState state = MpdPlayState::stopped;
-    int volume = -1;        // -1: no mixer
-    int songPosition = -1;  // position of the current song in the queue, -1: none
+    int volume = -1;       // -1: no mixer
+    int songPosition = -1; // position of the current song in the queue, -1: none
     double elapsedSeconds = 0;
     unsigned queueLength = 0;
 };
@@ -45,14 +45,16 @@ struct MpdStatus {
 class MpdFailure : public std::exception {
 public:
     enum class Kind {
-        refused,       // MPD answered ACK
-        notPermitted,  // ACK for a wrong password or a missing permission
-        noSuchItem,    // ACK "no such song / playlist"
-        connection,    // nothing answers, the connection broke, timed out or MPD spoke nonsense
+        refused,      // MPD answered ACK
+        notPermitted, // ACK for a wrong password or a missing permission
+        noSuchItem,   // ACK "no such song / playlist"
+        connection,   // nothing answers, the connection broke, timed out or MPD spoke nonsense
     };
 
     MpdFailure(Kind kind, QString message)
-        : kind_(kind), message_(std::move(message)), utf8_(message_.toUtf8()) {}
+        : kind_(kind)
+        , message_(std::move(message))
+        , utf8_(message_.toUtf8()) {}
 
     Kind kind() const noexcept { return kind_; }
     const QString& message() const noexcept { return message_; }
@@ -93,6 +95,9 @@ public:
     virtual void next() = 0;
     virtual void seekCurrent(double seconds) = 0;
     virtual void setVolume(unsigned volume) = 0;
+    // MPD's music folder; none when MPD does not tell (it tells only clients
+    // on its local socket).
+    virtual std::optional<QString> musicDirectory() = 0;
 };
 
 // Opens connections; throws MpdFailure(connection) when nothing answers.

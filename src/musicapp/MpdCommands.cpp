@@ -11,9 +11,9 @@ namespace MpdCommands {
 namespace {
 
 // Plugins that reach this computer's own speakers or sound server.
-constexpr std::array localSoundPlugins{"pulse", "pipewire", "alsa",  "oss",  "jack",  "sndio",
-                                       "ao",    "openal",   "osx",   "sles", "haiku", "wasapi",
-                                       "winmm", "solaris"};
+constexpr std::array localSoundPlugins{"pulse", "pipewire", "alsa",   "oss",    "jack",
+                                       "sndio", "ao",       "openal", "osx",    "sles",
+                                       "haiku", "wasapi",   "winmm",  "solaris"};
 
 constexpr std::array<std::pair<const char*, const char*>, 8> readablePluginNames{{
     {"null", "Silent output"},
@@ -88,7 +88,8 @@ MusicPlayerStatus readStatus(MpdClient& client) {
     for (const MpdOutput& output : client.outputs()) {
         // MPD cannot tell whether a sink is reachable before it opens it, so
         // every configured output is offered.
-        result.devices.append({output.name, outputKind(output.plugin), true, output.enabled, volume});
+        result.devices.append(
+            {output.name, outputKind(output.plugin), true, output.enabled, volume});
     }
     result.isPlaying = status.state == MpdPlayState::playing;
     result.volume = volume;
@@ -105,8 +106,7 @@ MusicPlayerStatus readStatus(MpdClient& client) {
         result.trackIndex = std::max(0, status.songPosition);
     }
     if (const std::optional<QString> uri = client.currentSongUri(); uri && !uri->isEmpty()) {
-        result.currentTrackID =
-            TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID(*uri));
+        result.currentTrackID = TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID(*uri));
     }
     result.positionSeconds = std::max(0.0, status.elapsedSeconds);
     return result;
@@ -131,8 +131,8 @@ void playQueue(MpdClient& client, const QueueRequest& request, const std::functi
         throw MpdFailure(MpdFailure::Kind::refused, noTracksFoundMessage);
     }
     client.replaceQueueWith(playlistName);
-    client.playPosition(startPosition(keptIndexes, request.startIndex,
-                                      static_cast<int>(request.files.size())));
+    client.playPosition(
+        startPosition(keptIndexes, request.startIndex, static_cast<int>(request.files.size())));
     if (request.startSeconds <= 0) {
         return;
     }

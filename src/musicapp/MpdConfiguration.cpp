@@ -49,7 +49,8 @@ MpdDaemonFiles MpdDaemonFiles::standard() {
 
 QByteArray mpdConfiguration(const QString& musicFolder, const MpdDaemonFiles& files,
                             const QList<SoundSink>& sinks) {
-    QByteArray text = "# Written by Korvid for the music player it starts; rewritten at each start.\n";
+    QByteArray text =
+        "# Written by Korvid for the music player it starts; rewritten at each start.\n";
     text += setting("music_directory", musicFolder);
     text += setting("playlist_directory", files.folder + QStringLiteral("/playlists"));
     text += setting("db_file", files.folder + QStringLiteral("/database"));

@@ -9,12 +9,12 @@
 // Korvid and the queue survives both.
 
 struct SoundSink {
-    QString name;         // the sound server's sink name
-    QString description;  // what the user calls it
+    QString name;        // the sound server's sink name
+    QString description; // what the user calls it
 };
 
 struct MpdDaemonFiles {
-    QString folder;      // database, state, playlists, log and pid file
+    QString folder; // database, state, playlists, log and pid file
     QString socketPath;
 
     QString configPath() const { return folder + QStringLiteral("/mpd.conf"); }

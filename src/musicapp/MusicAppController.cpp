@@ -26,7 +26,8 @@ bool isSocketPath(const QString& host) {
 
 class MusicAppController::Engine {
 public:
-    explicit Engine(Options options) : options_(std::move(options)) {
+    explicit Engine(Options options)
+        : options_(std::move(options)) {
         if (!options_.connector) {
             options_.connector = std::make_shared<LibMpdConnector>();
         }
@@ -104,9 +105,9 @@ private:
 };
 
 MusicAppController::MusicAppController(Options options)
-    : trackFile_(options.trackFile),
-      engine_(std::make_shared<Engine>(std::move(options))),
-      worker_(std::make_unique<SerialWorker>("Korvid.music-app")) {}
+    : trackFile_(options.trackFile)
+    , engine_(std::make_shared<Engine>(std::move(options)))
+    , worker_(std::make_unique<SerialWorker>("Korvid.music-app")) {}
 
 MusicAppController::~MusicAppController() {
     // Runs what callers already queued, so each of them gets its outcome.
@@ -127,8 +128,7 @@ QList<MpdAddress> MusicAppController::standardMpdAddresses() {
     return addresses;
 }
 
-template <typename T>
-QCoro::Task<T> MusicAppController::perform(std::function<T(Engine&)> work) {
+template <typename T> QCoro::Task<T> MusicAppController::perform(std::function<T(Engine&)> work) {
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();
     promise->start();
@@ -225,4 +225,9 @@ QCoro::Task<> MusicAppController::selectDevice(QString deviceName) {
     return performOnClient<void>([deviceName = std::move(deviceName)](MpdClient& client) {
         MpdCommands::selectOutput(client, deviceName);
     });
+}
+
+QCoro::Task<std::optional<QString>> MusicAppController::musicDirectory() {
+    return performOnClient<std::optional<QString>>(
+        [](MpdClient& client) { return client.musicDirectory(); });
 }

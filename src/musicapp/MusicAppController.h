@@ -72,15 +72,16 @@ public:
     QCoro::Task<> restartTrack();
     // Plays on the output of that name alone.
     QCoro::Task<> selectDevice(QString deviceName);
+    // The folder the running MPD plays from, for the library to read the same
+    // files; none when it does not say.
+    QCoro::Task<std::optional<QString>> musicDirectory();
 
     // Runs on the worker thread; owns the connection policy.
     class Engine;
 
 private:
-    template <typename T>
-    QCoro::Task<T> perform(std::function<T(Engine&)> work);
-    template <typename T>
-    QCoro::Task<T> performOnClient(std::function<T(MpdClient&)> work);
+    template <typename T> QCoro::Task<T> perform(std::function<T(Engine&)> work);
+    template <typename T> QCoro::Task<T> performOnClient(std::function<T(MpdClient&)> work);
 
     TrackFileLookup trackFile_;
     std::shared_ptr<Engine> engine_;

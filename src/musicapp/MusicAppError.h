@@ -24,7 +24,9 @@ public:
 
 private:
     MusicAppError(Kind kind, QString message, QString description)
-        : KorvidError(std::move(description)), kind_(kind), message_(std::move(message)) {}
+        : KorvidError(std::move(description))
+        , kind_(kind)
+        , message_(std::move(message)) {}
 
     Kind kind_;
     QString message_;

@@ -9,10 +9,10 @@
 // One output of the music player, as the speaker list shows it.
 struct MusicAirPlayDevice {
     QString name;
-    QString kind;  // "computer" for this computer's own sound
+    QString kind; // "computer" for this computer's own sound
     bool isAvailable = false;
     bool isSelected = false;
-    int volume = 0;  // 0...100
+    int volume = 0; // 0...100
 
     friend bool operator==(const MusicAirPlayDevice&, const MusicAirPlayDevice&) = default;
 };
@@ -24,10 +24,10 @@ struct MusicPlayerStatus {
     // The player's queue is the playlist "Korvid" (so a restarted Korvid can
     // take it over).
     bool isPlayingQueue = false;
-    int trackIndex = 0;  // zero-based, 0 unless isPlayingQueue
-    std::optional<QString> currentTrackID;  // 16 upper-case hex digits
+    int trackIndex = 0;                    // zero-based, 0 unless isPlayingQueue
+    std::optional<QString> currentTrackID; // 16 upper-case hex digits
     double positionSeconds = 0;
-    int volume = 0;  // 0...100
+    int volume = 0; // 0...100
 
     friend bool operator==(const MusicPlayerStatus&, const MusicPlayerStatus&) = default;
 };

@@ -2,7 +2,8 @@
 
 #include <pthread.h>
 
-SerialWorker::SerialWorker(std::string name) : name_(std::move(name)) {
+SerialWorker::SerialWorker(std::string name)
+    : name_(std::move(name)) {
     thread_ = std::thread([this] { run(); });
 }
 

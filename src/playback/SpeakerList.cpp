@@ -29,25 +29,23 @@ QList<SpeakerOption> buildSpeakerOptions(const QList<MusicAirPlayDevice>& musicD
     for (const AirPlay1Speaker& speaker : legacySpeakers) {
         options.append({SpeakerOutput::legacy(speaker), true});
     }
-    if (selected && std::none_of(options.cbegin(), options.cend(), [&](const SpeakerOption& o) {
-            return o.id() == selectedID;
-        })) {
+    if (selected && std::none_of(options.cbegin(), options.cend(),
+                                 [&](const SpeakerOption& o) { return o.id() == selectedID; })) {
         options.append({*selected, false});
     }
 
     const QCollator collator = naturalOrderCollator();
-    std::stable_sort(options.begin(), options.end(),
-                     [&](const SpeakerOption& a, const SpeakerOption& b) {
-                         const bool aFirst = a.output.isComputer();
-                         const bool bFirst = b.output.isComputer();
-                         if (aFirst != bFirst) {
-                             return aFirst;
-                         }
-                         if (aFirst) {
-                             return false;
-                         }
-                         return collator.compare(a.output.displayName(),
-                                                 b.output.displayName()) < 0;
-                     });
+    std::stable_sort(
+        options.begin(), options.end(), [&](const SpeakerOption& a, const SpeakerOption& b) {
+            const bool aFirst = a.output.isComputer();
+            const bool bFirst = b.output.isComputer();
+            if (aFirst != bFirst) {
+                return aFirst;
+            }
+            if (aFirst) {
+                return false;
+            }
+            return collator.compare(a.output.displayName(), b.output.displayName()) < 0;
+        });
     return options;
 }

@@ -41,7 +41,8 @@ public:
     }
 
 private:
-    explicit SpeakerOutput(std::variant<Music, AirPlay1Speaker> value) : value_(std::move(value)) {}
+    explicit SpeakerOutput(std::variant<Music, AirPlay1Speaker> value)
+        : value_(std::move(value)) {}
 
     std::variant<Music, AirPlay1Speaker> value_;
 };

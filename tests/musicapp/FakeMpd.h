@@ -108,6 +108,10 @@ public:
         note("setvol");
         state.volume = static_cast<int>(volume);
     }
+    std::optional<QString> musicDirectory() override {
+        note("config");
+        return std::nullopt;
+    }
 
 private:
     void note(const char* command) {
@@ -122,7 +126,8 @@ private:
 // connect as told.
 class FakeMpdConnector final : public MpdConnector {
 public:
-    explicit FakeMpdConnector(FakeMpd* mpd) : mpd_(mpd) {}
+    explicit FakeMpdConnector(FakeMpd* mpd)
+        : mpd_(mpd) {}
 
     std::optional<MpdFailure> refuseWith;
     QList<MpdAddress> attempts;
@@ -143,7 +148,8 @@ private:
     // A connection that forwards to the shared fake.
     class Borrowed final : public MpdClient {
     public:
-        explicit Borrowed(FakeMpd* mpd) : m(mpd) {}
+        explicit Borrowed(FakeMpd* mpd)
+            : m(mpd) {}
         QList<MpdOutput> outputs() override { return m->outputs(); }
         MpdStatus status() override { return m->status(); }
         std::optional<QString> currentSongUri() override { return m->currentSongUri(); }
@@ -164,6 +170,7 @@ private:
         void next() override { m->next(); }
         void seekCurrent(double s) override { m->seekCurrent(s); }
         void setVolume(unsigned v) override { m->setVolume(v); }
+        std::optional<QString> musicDirectory() override { return m->musicDirectory(); }
 
     private:
         FakeMpd* m;

@@ -12,18 +12,18 @@ namespace {
 FakeMpd albumPlayer() {
     FakeMpd mpd;
     mpd.database = {"a/1.flac", "a/2.flac", "a/3.flac", "a/4.flac"};
-    mpd.outputList = {{0, "Speakers", "pulse", true}, {1, "Stream", "httpd", true},
-                      {2, "Silent", "null", false}};
+    mpd.outputList = {
+        {0, "Speakers", "pulse", true}, {1, "Stream", "httpd", true}, {2, "Silent", "null", false}};
     mpd.state.volume = 40;
     return mpd;
 }
 
 TEST(MpdCommandsTest, OutputKindsNameLocalSoundComputer) {
     const std::pair<const char*, const char*> cases[] = {
-        {"pulse", "computer"},   {"pipewire", "computer"}, {"alsa", "computer"},
-        {"jack", "computer"},    {"null", "Silent output"}, {"httpd", "HTTP stream"},
-        {"shout", "Icecast stream"}, {"fifo", "FIFO"},     {"somethingnew", "somethingnew"},
-        {"", "Other output"},    {"Pulse", "Pulse"},
+        {"pulse", "computer"},       {"pipewire", "computer"},  {"alsa", "computer"},
+        {"jack", "computer"},        {"null", "Silent output"}, {"httpd", "HTTP stream"},
+        {"shout", "Icecast stream"}, {"fifo", "FIFO"},          {"somethingnew", "somethingnew"},
+        {"", "Other output"},        {"Pulse", "Pulse"},
     };
     for (const auto& [plugin, kind] : cases) {
         EXPECT_EQ(MpdCommands::outputKind(QString::fromUtf8(plugin)), QString::fromUtf8(kind))
@@ -41,15 +41,37 @@ struct QueueCase {
 
 TEST(MpdCommandsTest, QueueKeepsKnownFilesAndMapsTheStart) {
     const QueueCase cases[] = {
-        {"all known", {"a/1.flac", "a/2.flac", "a/3.flac"}, 1, {"a/1.flac", "a/2.flac", "a/3.flac"}, 1},
+        {"all known",
+         {"a/1.flac", "a/2.flac", "a/3.flac"},
+         1,
+         {"a/1.flac", "a/2.flac", "a/3.flac"},
+         1},
         {"unknown to the library and to MPD are skipped",
-         {"a/1.flac", "", "gone.flac", "a/4.flac"}, 3, {"a/1.flac", "a/4.flac"}, 1},
+         {"a/1.flac", "", "gone.flac", "a/4.flac"},
+         3,
+         {"a/1.flac", "a/4.flac"},
+         1},
         {"a missing start track starts at the next one found",
-         {"a/1.flac", "gone.flac", "a/3.flac"}, 1, {"a/1.flac", "a/3.flac"}, 1},
-        {"past the end falls back to the first", {"a/1.flac", "a/2.flac"}, 2, {"a/1.flac", "a/2.flac"}, 0},
-        {"negative falls back to the first", {"a/1.flac", "a/2.flac"}, -1, {"a/1.flac", "a/2.flac"}, 0},
+         {"a/1.flac", "gone.flac", "a/3.flac"},
+         1,
+         {"a/1.flac", "a/3.flac"},
+         1},
+        {"past the end falls back to the first",
+         {"a/1.flac", "a/2.flac"},
+         2,
+         {"a/1.flac", "a/2.flac"},
+         0},
+        {"negative falls back to the first",
+         {"a/1.flac", "a/2.flac"},
+         -1,
+         {"a/1.flac", "a/2.flac"},
+         0},
         {"no track found at or after the start", {"a/1.flac", "gone.flac"}, 1, {"a/1.flac"}, 0},
-        {"line breaks are never sent", {"a/1.flac\nclear", "a/2.flac", "a/3\r.flac"}, 0, {"a/2.flac"}, 0},
+        {"line breaks are never sent",
+         {"a/1.flac\nclear", "a/2.flac", "a/3\r.flac"},
+         0,
+         {"a/2.flac"},
+         0},
     };
     for (const QueueCase& c : cases) {
         FakeMpd mpd = albumPlayer();
@@ -73,8 +95,7 @@ TEST(MpdCommandsTest, NothingFoundFailsAndLeavesTheUsersQueue) {
         FAIL() << "an empty queue was accepted";
     } catch (const MpdFailure& failure) {
         EXPECT_EQ(failure.kind(), MpdFailure::Kind::refused);
-        EXPECT_EQ(failure.message(),
-                  "None of the album's tracks were found in the Music library.");
+        EXPECT_EQ(failure.message(), "None of the album's tracks were found in the Music library.");
     }
     EXPECT_EQ(mpd.queue, QStringList{"a/4.flac"});
     EXPECT_FALSE(mpd.playlists.contains("Korvid"));
@@ -133,12 +154,54 @@ TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
         int index;
         bool hasTrack;
     } cases[] = {
-        {"playing Korvid", MpdPlayState::playing, {"a/1.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, true, true, 1, true},
-        {"paused Korvid", MpdPlayState::paused, {"a/1.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, false, true, 1, true},
-        {"another queue", MpdPlayState::playing, {"a/3.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, true, false, 0, true},
-        {"a longer queue", MpdPlayState::playing, {"a/1.flac", "a/2.flac", "a/3.flac"}, QStringList{"a/1.flac", "a/2.flac"}, true, false, 0, true},
-        {"no stored playlist", MpdPlayState::playing, {"a/1.flac", "a/2.flac"}, std::nullopt, true, false, 0, true},
-        {"stopped", MpdPlayState::stopped, {"a/1.flac", "a/2.flac"}, QStringList{"a/1.flac", "a/2.flac"}, false, false, 0, false},
+        {"playing Korvid",
+         MpdPlayState::playing,
+         {"a/1.flac", "a/2.flac"},
+         QStringList{"a/1.flac", "a/2.flac"},
+         true,
+         true,
+         1,
+         true},
+        {"paused Korvid",
+         MpdPlayState::paused,
+         {"a/1.flac", "a/2.flac"},
+         QStringList{"a/1.flac", "a/2.flac"},
+         false,
+         true,
+         1,
+         true},
+        {"another queue",
+         MpdPlayState::playing,
+         {"a/3.flac", "a/2.flac"},
+         QStringList{"a/1.flac", "a/2.flac"},
+         true,
+         false,
+         0,
+         true},
+        {"a longer queue",
+         MpdPlayState::playing,
+         {"a/1.flac", "a/2.flac", "a/3.flac"},
+         QStringList{"a/1.flac", "a/2.flac"},
+         true,
+         false,
+         0,
+         true},
+        {"no stored playlist",
+         MpdPlayState::playing,
+         {"a/1.flac", "a/2.flac"},
+         std::nullopt,
+         true,
+         false,
+         0,
+         true},
+        {"stopped",
+         MpdPlayState::stopped,
+         {"a/1.flac", "a/2.flac"},
+         QStringList{"a/1.flac", "a/2.flac"},
+         false,
+         false,
+         0,
+         false},
     };
     for (const Case& c : cases) {
         FakeMpd mpd = albumPlayer();
@@ -173,7 +236,7 @@ TEST(MpdCommandsTest, StatusListsOutputsAsDevices) {
                                                 {"Silent", "Silent output", true, false, 40}};
     EXPECT_EQ(status.devices, expected);
     EXPECT_EQ(status.volume, 40);
-    mpd.state.volume = -1;  // no mixer
+    mpd.state.volume = -1; // no mixer
     status = MpdCommands::readStatus(mpd);
     EXPECT_EQ(status.volume, 0);
     EXPECT_EQ(status.devices.value(0).volume, 0);
@@ -198,7 +261,9 @@ protected:
             return daemonStarts_ok;
         };
         options.launchWait = std::chrono::milliseconds(1);
-        options.trackFile = [](const QString& id) { return id == "0000000000000001" ? "a/1.flac" : ""; };
+        options.trackFile = [](const QString& id) {
+            return id == "0000000000000001" ? "a/1.flac" : "";
+        };
         return std::make_unique<MusicAppController>(std::move(options));
     }
 };

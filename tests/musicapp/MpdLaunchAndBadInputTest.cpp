@@ -28,8 +28,8 @@ TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
     const QString musicFolder = home.filePath("Mü \"sic\" \\ folder");
     QDir().mkpath(musicFolder);
     const QString track = TestMusicFolder::shared().files[1];
-    ASSERT_TRUE(QFile::copy(TestMusicFolder::shared().path + "/" + track,
-                            musicFolder + "/one.flac"));
+    ASSERT_TRUE(
+        QFile::copy(TestMusicFolder::shared().path + "/" + track, musicFolder + "/one.flac"));
 
     MusicAppController::Options options;
     options.musicFolder = musicFolder;
@@ -56,7 +56,9 @@ TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
         pid_t pid;
         ~Stop() {
             ::kill(pid, SIGTERM);
-            waitUntil([this] { return !processAlive(pid); }, 5s) || ::kill(pid, SIGKILL);
+            if (!waitUntil([this] { return !processAlive(pid); }, 5s)) {
+                ::kill(pid, SIGKILL);
+            }
         }
     } stop{pid};
 
@@ -66,14 +68,16 @@ TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms) << "an answering player waits";
 
     // It plays from the configured folder once its first scan is done.
-    bool queued = waitUntil([&] {
-        try {
-            runTask(controller.playQueue({testTrackID("one.flac")}, 0, 0, std::nullopt));
-            return true;
-        } catch (const MusicAppError&) {
-            return false;
-        }
-    }, 10s);
+    bool queued = waitUntil(
+        [&] {
+            try {
+                runTask(controller.playQueue({testTrackID("one.flac")}, 0, 0, std::nullopt));
+                return true;
+            } catch (const MusicAppError&) {
+                return false;
+            }
+        },
+        10s);
     EXPECT_TRUE(queued);
     const MusicPlayerStatus status = runTask(controller.status());
     EXPECT_EQ(status.currentTrackID, testTrackID("one.flac"));
@@ -99,15 +103,16 @@ TEST(MpdLaunchTest, NoPlayerProgramIsNotInstalled) {
 
 TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {
     const MpdDaemonFiles files{"/data/k\"orvid", "/run/k/mpd.socket"};
-    const QByteArray withSinks = mpdConfiguration(
-        "/music/\"A\\B\"", files,
-        {{"alsa_output.pci", "Built-in \"Audio\""}, {"bluez_sink.xx", ""}});
+    const QByteArray withSinks =
+        mpdConfiguration("/music/\"A\\B\"", files,
+                         {{"alsa_output.pci", "Built-in \"Audio\""}, {"bluez_sink.xx", ""}});
     EXPECT_TRUE(withSinks.contains("music_directory \"/music/\\\"A\\\\B\\\"\"\n"));
     EXPECT_TRUE(withSinks.contains("bind_to_address \"/run/k/mpd.socket\"\n"));
     EXPECT_TRUE(withSinks.contains("db_file \"/data/k\\\"orvid/database\"\n"));
     EXPECT_TRUE(withSinks.contains("auto_update \"yes\"\n"));
     EXPECT_EQ(withSinks.count("audio_output {"), 2);
-    EXPECT_TRUE(withSinks.contains("name \"Built-in \\\"Audio\\\"\"\n    sink \"alsa_output.pci\""));
+    EXPECT_TRUE(
+        withSinks.contains("name \"Built-in \\\"Audio\\\"\"\n    sink \"alsa_output.pci\""));
     EXPECT_TRUE(withSinks.contains("name \"bluez_sink.xx\"\n    sink \"bluez_sink.xx\""));
     const QByteArray noSinks = mpdConfiguration("/m\nx", files, {});
     EXPECT_EQ(noSinks.count("audio_output {"), 1);
@@ -120,7 +125,8 @@ enum class Misbehaviour { silent, hangsUp, nonsense, endlessLine, garbledGreetin
 
 class BadPeer {
 public:
-    BadPeer(const QString& path, Misbehaviour how) : how_(how) {
+    BadPeer(const QString& path, Misbehaviour how)
+        : how_(how) {
         QLocalServer::removeServer(path);
         server_.listen(path);
         QObject::connect(&server_, &QLocalServer::newConnection, [this] { accept(); });

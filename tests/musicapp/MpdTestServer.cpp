@@ -22,8 +22,8 @@ bool makeTone(const QString& path, int frequency) {
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
                  {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                  QStringLiteral("sine=frequency=%1:duration=30").arg(frequency), "-ac", "1",
-                  "-ar", "22050", "-metadata", "title=Tone", path});
+                  QStringLiteral("sine=frequency=%1:duration=30").arg(frequency), "-ac", "1", "-ar",
+                  "22050", "-metadata", "title=Tone", path});
     return ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0;
 }
 
@@ -56,7 +56,9 @@ QString testTrackID(const QString& relativePath) {
 }
 
 MpdTestServer::MpdTestServer(PulseAudioServer* pulse, QByteArray extraConfig)
-    : daemon_(QStringLiteral("mpd")), pulse_(pulse), extraConfig_(std::move(extraConfig)) {}
+    : daemon_(QStringLiteral("mpd"))
+    , pulse_(pulse)
+    , extraConfig_(std::move(extraConfig)) {}
 
 MpdTestServer::~MpdTestServer() {
     daemon_.stop(std::chrono::seconds(3));
@@ -119,6 +121,7 @@ bool MpdTestServer::start(bool waitForDatabase) {
         }
         QThread::msleep(50);
     }
-    error_ = QStringLiteral("MPD never listed the test files: ") + QString::fromUtf8(daemon_.output());
+    error_ =
+        QStringLiteral("MPD never listed the test files: ") + QString::fromUtf8(daemon_.output());
     return false;
 }

@@ -17,8 +17,8 @@ struct TestMusicFolder {
     static const TestMusicFolder& shared();
 
     QString path;
-    QStringList files;        // relative paths MPD can play
-    QString lineBreakFile;    // relative path holding a line break
+    QStringList files;     // relative paths MPD can play
+    QString lineBreakFile; // relative path holding a line break
 };
 
 // A private MPD on a socket in its own temporary folder over the shared music
@@ -26,8 +26,7 @@ struct TestMusicFolder {
 // and, when a private pulseaudio is given, a local-sound output "Speakers".
 class MpdTestServer {
 public:
-    static inline const QString awkwardOutputName =
-        QStringLiteral("Kitchen \"Main\" \\ Ünïcode");
+    static inline const QString awkwardOutputName = QStringLiteral("Kitchen \"Main\" \\ Ünïcode");
 
     explicit MpdTestServer(PulseAudioServer* pulse = nullptr, QByteArray extraConfig = {});
     ~MpdTestServer();

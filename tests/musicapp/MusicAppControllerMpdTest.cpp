@@ -20,7 +20,8 @@ using namespace std::chrono_literals;
 QString describe(const MusicPlayerStatus& s) {
     QStringList devices;
     for (const auto& d : s.devices) {
-        devices << QStringLiteral("%1/%2/%3/%4").arg(d.name, d.kind).arg(d.isSelected).arg(d.volume);
+        devices
+            << QStringLiteral("%1/%2/%3/%4").arg(d.name, d.kind).arg(d.isSelected).arg(d.volume);
     }
     return QStringLiteral("playing=%1 queue=%2 index=%3 id=%4 pos=%5 vol=%6 [%7]")
         .arg(s.isPlaying)
@@ -66,10 +67,12 @@ protected:
     MusicPlayerStatus statusWhen(MusicAppController& c,
                                  const std::function<bool(const MusicPlayerStatus&)>& wanted) {
         MusicPlayerStatus last;
-        waitUntil([&] {
-            last = runTask(c.status());
-            return wanted(last);
-        }, 5s);
+        waitUntil(
+            [&] {
+                last = runTask(c.status());
+                return wanted(last);
+            },
+            5s);
         return last;
     }
 
@@ -99,6 +102,7 @@ TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
     for (const MusicAirPlayDevice& d : s.devices) {
         EXPECT_EQ(d.isSelected, d.name == "Silent") << d.name.toStdString();
     }
+    EXPECT_EQ(runTask(c->musicDirectory()), music->path);
     auto direct = mpd.connect();
     EXPECT_EQ(direct->storedPlaylist("Korvid"), music->files);
     EXPECT_EQ(direct->queueUris(), music->files);
@@ -120,7 +124,8 @@ TEST_F(MusicAppControllerMpdTest, NoTrackFoundIsAnErrorAndKeepsTheQueue) {
     direct->appendToStoredPlaylist("Mine", music->files[2]);
     direct->replaceQueueWith("Mine");
     try {
-        runTask(c->playQueue(ids({"Album/missing.flac", music->lineBreakFile}), 0, 0, std::nullopt));
+        runTask(
+            c->playQueue(ids({"Album/missing.flac", music->lineBreakFile}), 0, 0, std::nullopt));
         FAIL() << "an empty queue was accepted";
     } catch (const MusicAppError& error) {
         EXPECT_EQ(error.description(), "The music player reported an error: None of the "
@@ -167,7 +172,6 @@ TEST_F(MusicAppControllerMpdTest, StatusFollowsPlayPauseStopAndOtherQueues) {
     EXPECT_FALSE(s.isPlayingQueue);
     EXPECT_EQ(s.trackIndex, 0);
     EXPECT_EQ(s.currentTrackID, testTrackID(music->files[0]));
-
 }
 
 TEST_F(MusicAppControllerMpdTest, ARestartedControllerFindsItsQueue) {
@@ -245,8 +249,9 @@ TEST(MusicAppControllerPulseTest, ALocalSoundOutputIsTheComputer) {
         return QString();
     };
     MusicAppController c(std::move(options));
-    runTask(c.playQueue({testTrackID(TestMusicFolder::shared().files[0])}, 0, 0,
-                        QString("Speakers")), 10s);
+    runTask(
+        c.playQueue({testTrackID(TestMusicFolder::shared().files[0])}, 0, 0, QString("Speakers")),
+        10s);
     MusicPlayerStatus s;
     waitUntil([&] { return (s = runTask(c.status())).isPlaying; }, 5s);
     ASSERT_FALSE(s.devices.isEmpty());
@@ -291,8 +296,8 @@ TEST(MusicAppControllerPasswordTest, RefusalsForPasswordAndPermissionAreNotPermi
         bool statusWorks;
         bool controlWorks;
     } cases[] = {
-        {socket, true, false},                 // no password: reading only
-        {"wrong@" + socket, false, false},     // a wrong password is refused at once
+        {socket, true, false},             // no password: reading only
+        {"wrong@" + socket, false, false}, // a wrong password is refused at once
         {"sesame@" + socket, true, true},
     };
     for (const Case& c : cases) {

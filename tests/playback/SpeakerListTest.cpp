@@ -40,8 +40,8 @@ TEST(SpeakerListTest, MergesFiltersAndOrdersTheTwoFamilies) {
           device("Speaker 2", "HTTP stream", true)},
          {legacySpeaker("bose"), legacySpeaker("Speaker 9")},
          std::nullopt,
-         {"music:Zebra", "legacy:0011223344AA@bose",
-          "music:Speaker 2", "legacy:0011223344AA@Speaker 9", "music:speaker 10"}},
+         {"music:Zebra", "legacy:0011223344AA@bose", "music:Speaker 2",
+          "legacy:0011223344AA@Speaker 9", "music:speaker 10"}},
         {"a player output named like a legacy speaker is listed once, as legacy",
          {device("Kitchen", "Pipe", true), device("Desk", "computer", true)},
          {legacySpeaker("Kitchen")},
@@ -72,7 +72,9 @@ TEST(SpeakerListTest, MergesFiltersAndOrdersTheTwoFamilies) {
     for (const Case& c : cases) {
         EXPECT_EQ(rows(buildSpeakerOptions(c.devices, c.speakers, c.selected)), c.expected)
             << c.label << "\n got: "
-            << rows(buildSpeakerOptions(c.devices, c.speakers, c.selected)).join(" | ").toStdString();
+            << rows(buildSpeakerOptions(c.devices, c.speakers, c.selected))
+                   .join(" | ")
+                   .toStdString();
     }
 }
 
