@@ -172,8 +172,14 @@ Genre Genre::classify(const QStringList& rawGenres) {
     std::array<int, 32> counts{};
     std::array<int, 32> firstMet{};
     int metCount = 0;
+    // An album's tracks mostly carry the same tag one after another: such a
+    // repeat reuses the previous answer instead of walking the catalogue again.
+    const QString* previousRaw = nullptr;
+    int previousIndex = -1;
     for (const auto& raw : rawGenres) {
-        const int index = classifyIndex(raw);
+        const int index = previousRaw && *previousRaw == raw ? previousIndex : classifyIndex(raw);
+        previousRaw = &raw;
+        previousIndex = index;
         if (index < 0) {
             continue;
         }

@@ -1,0 +1,380 @@
+#include "airplay1/AirPlay1Player.h"
+
+#include "airplay1/AirPlay1Error.h"
+#include "airplay1/AirPlay1Handshake.h"
+#include "airplay1/AirPlay1Stream.h"
+#include "airplay1/AirPlay1TrackQueue.h"
+#include "airplay1/RTSPClient.h"
+
+#include <QPointer>
+
+#include <mutex>
+
+struct AirPlay1Player::Session {
+    AirPlay1Speaker speaker;
+    std::shared_ptr<RTSPClient> rtsp;
+    std::shared_ptr<AirPlay1Stream> stream;
+    QString uri;
+};
+
+// Lets the stream's send thread reach the player only while it lives.
+struct AirPlay1Player::Guard {
+    std::mutex mutex;
+    AirPlay1Player* player = nullptr;
+};
+
+namespace {
+
+// QStringLiteral's static arrays trip the compiler inside coroutines.
+QString text(const char* latin1) { return QString::fromLatin1(latin1); }
+
+// Header maps are built outside the coroutines for the same reason.
+QMap<QString, QString> oneHeader(const char* name, const QString& value) {
+    QMap<QString, QString> out;
+    out.insert(text(name), value);
+    return out;
+}
+
+QMap<QString, QString> contentType(const char* type) { return oneHeader("Content-Type", text(type)); }
+
+QMap<QString, QString> recordHeaders(uint16_t sequence, uint32_t rtpTime) {
+    QMap<QString, QString> out = oneHeader("RTP-Info", rtpInfo(sequence, rtpTime));
+    out.insert(text("Range"), text("npt=0-"));
+    return out;
+}
+
+constexpr auto kKeepAliveInterval = std::chrono::seconds(10);
+
+// The track queue as the stream sees it.
+class TrackQueueSource final : public AirPlay1FrameSource {
+public:
+    explicit TrackQueueSource(std::unique_ptr<AirPlay1TrackQueue> queue) : queue_(std::move(queue)) {}
+    std::optional<QByteArray> nextFrames(int count) override { return queue_->nextFrames(count); }
+    void close() override { queue_->close(); }
+    AirPlay1QueuePosition position() const override {
+        return {queue_->playingIndex(), queue_->playingFrames()};
+    }
+
+private:
+    std::unique_ptr<AirPlay1TrackQueue> queue_;
+};
+
+AirPlay1PlaybackPosition toPlayback(const AirPlay1QueuePosition& p) {
+    return {p.index, static_cast<double>(p.frames) / kSampleRate};
+}
+
+QString describe(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const KorvidError& e) {
+        return e.description();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return text("Unknown error.");
+    }
+}
+
+} // namespace
+
+AirPlay1Player::AirPlay1Player(Clock& clock, std::shared_ptr<PcmReaderFactory> decoding, QObject* parent)
+    : QObject(parent), clock_(clock), decoding_(std::move(decoding)), guard_(std::make_shared<Guard>()) {
+    qRegisterMetaType<AirPlay1PlayerEvent>();
+    guard_->player = this;
+}
+
+AirPlay1Player::~AirPlay1Player() {
+    {
+        std::lock_guard lock(guard_->mutex);
+        guard_->player = nullptr;
+    }
+    if (keepAlive_) {
+        keepAlive_->cancel();
+    }
+    if (session_) {
+        session_->stream->close();
+        session_->rtsp->cancel();
+    }
+}
+
+void AirPlay1Player::yield(AirPlay1PlayerEvent e) { Q_EMIT event(e); }
+
+std::function<void()> AirPlay1Player::finishedCallback(std::shared_ptr<Guard> guard) {
+    // Runs on the send thread: hand the event to the player's own thread.
+    return [guard] {
+        std::lock_guard lock(guard->mutex);
+        if (AirPlay1Player* player = guard->player) {
+            QMetaObject::invokeMethod(
+                player, [player] { player->yield({AirPlay1PlayerEvent::Kind::finished, {}}); },
+                Qt::QueuedConnection);
+        }
+    };
+}
+
+QString AirPlay1Player::sessionUri() const { return session_ ? session_->uri : QString(); }
+
+QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double startSeconds,
+                                   AirPlay1Speaker speaker, double volumePercent) {
+    tracks_ = tracks;
+    volumePercent_ = volumePercent;
+    lostPlace_.reset();
+
+    const double from = startSeconds > 0 ? startSeconds : 0;
+    std::unique_ptr<TrackDecoder> decoder;
+    int index = std::max(startIndex, 0);
+    for (; index < tracks.size(); ++index) {
+        decoder = TrackDecoder::open(tracks[index], index == startIndex ? from : 0, decoding_);
+        if (decoder) {
+            break;
+        }
+    }
+    if (!decoder) {
+        if (session_ && session_->stream->isSending()) {
+            co_await flush(session_);
+        }
+        yield(AirPlay1PlayerEvent::failed(noStreamableTracksMessage(speaker.name)));
+        co_return;
+    }
+    const qint64 frames = index == startIndex ? static_cast<qint64>(from * kSampleRate) : 0;
+    auto queue = std::make_unique<AirPlay1TrackQueue>(tracks, std::move(decoder), index, index, frames, decoding_);
+    queue->preloadNext();
+
+    std::shared_ptr<Session> session;
+    std::exception_ptr failure;
+    try {
+        session = co_await readySession(speaker);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        queue->close();
+        co_await disconnect();
+        yield(AirPlay1PlayerEvent::failed(couldNotPlayMessage(speaker.name, describe(failure))));
+        co_return;
+    }
+    session->stream->start(std::make_unique<TrackQueueSource>(std::move(queue)));
+    yield({AirPlay1PlayerEvent::Kind::started, {}});
+}
+
+QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::readySession(AirPlay1Speaker speaker) {
+    if (session_ && session_->speaker.id == speaker.id) {
+        auto current = session_;
+        bool alive = true;
+        try {
+            co_await current->rtsp->request(text("OPTIONS"), text("*"));
+        } catch (...) {
+            alive = false;
+        }
+        if (alive) {
+            co_return current;
+        }
+    }
+    co_await disconnect();
+    auto session = co_await connect(speaker);
+    session_ = session;
+    startKeepAlive(session);
+    co_return session;
+}
+
+QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::connect(AirPlay1Speaker speaker) {
+    const AirPlay1Codec codec = speaker.supportsPCM ? AirPlay1Codec::pcm : AirPlay1Codec::alac;
+    auto stream = std::make_shared<AirPlay1Stream>(codec, finishedCallback(guard_));
+    auto rtsp = std::make_shared<RTSPClient>(speaker.endpoint);
+
+    std::exception_ptr failure;
+    try {
+        const RTSPAddresses addresses = co_await rtsp->connect();
+        const uint32_t number = randomSessionNumber();
+        const QString uri = ::sessionUri(addresses.local, number);
+        co_await rtsp->request(text("OPTIONS"), text("*"));
+        co_await rtsp->request(text("ANNOUNCE"), uri,
+                               contentType("application/sdp"),
+                               sdpBody(codec, number, addresses.local, addresses.remote));
+        const RTSPResponse setup = co_await rtsp->request(
+            text("SETUP"), uri,
+            oneHeader("Transport", transportRequest(stream->controlPort(), stream->timingPort())));
+        const auto ports = speakerPorts(setup.header(text("transport")));
+        if (!ports) {
+            throw AirPlay1Error::badResponse();
+        }
+        stream->configure(addresses.remote, ports->server, ports->control);
+        const auto next = stream->nextPacket();
+        co_await rtsp->request(text("RECORD"), uri,
+                               recordHeaders(next.sequence, next.rtpTime));
+        auto session = std::make_shared<Session>(Session{speaker, rtsp, stream, uri});
+        co_await sendVolume(session);
+        co_return session;
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    stream->close();
+    rtsp->cancel();
+    std::rethrow_exception(failure);
+}
+
+QCoro::Task<> AirPlay1Player::sendVolume(std::shared_ptr<Session> session) {
+    co_await session->rtsp->request(text("SET_PARAMETER"), session->uri,
+                                    contentType("text/parameters"),
+                                    volumeBody(volumePercent_));
+}
+
+QCoro::Task<> AirPlay1Player::flush(std::shared_ptr<Session> session) {
+    const auto next = session->stream->stopSending();
+    try {
+        co_await session->rtsp->request(text("FLUSH"), session->uri,
+                                        oneHeader("RTP-Info", rtpInfo(next.sequence, next.rtpTime)));
+    } catch (...) {
+        // The place is kept either way; a later resume re-checks the speaker.
+    }
+}
+
+QCoro::Task<> AirPlay1Player::pause() {
+    if (session_) {
+        co_await flush(session_);
+    }
+    yield({AirPlay1PlayerEvent::Kind::paused, {}});
+}
+
+QCoro::Task<> AirPlay1Player::resume() {
+    auto session = session_;
+    if (!session || !session->stream->hasQueue()) {
+        if (!session && lostPlace_) {
+            // The connection was lost while playing: start again where it stopped.
+            const LostPlace place = *lostPlace_;
+            co_await play(tracks_, place.position.index, place.position.seconds, place.speaker, volumePercent_);
+            co_return;
+        }
+        yield({AirPlay1PlayerEvent::Kind::paused, {}});
+        co_return;
+    }
+    const auto place = session->stream->position();
+    bool alive = true;
+    try {
+        co_await session->rtsp->request(text("OPTIONS"), text("*"));
+    } catch (...) {
+        alive = false;
+    }
+    if (alive) {
+        session->stream->beginRunIfQueued();
+        yield({AirPlay1PlayerEvent::Kind::started, {}});
+        co_return;
+    }
+    co_await disconnect();
+    const AirPlay1PlaybackPosition at = place ? toPlayback(*place) : AirPlay1PlaybackPosition{};
+    co_await play(tracks_, at.index, at.seconds, session->speaker, volumePercent_);
+}
+
+QCoro::Task<> AirPlay1Player::skip(int by) {
+    auto session = session_;
+    if (!session) {
+        co_return;
+    }
+    const auto place = session->stream->position();
+    if (!place) {
+        co_return;
+    }
+    const int target = place->index + by;
+    if (target >= tracks_.size()) {
+        co_await flush(session);
+        yield({AirPlay1PlayerEvent::Kind::finished, {}});
+        co_return;
+    }
+    co_await play(tracks_, target, 0, session->speaker, volumePercent_);
+}
+
+std::optional<AirPlay1PlaybackPosition> AirPlay1Player::position() const {
+    if (session_) {
+        if (const auto place = session_->stream->position()) {
+            return toPlayback(*place);
+        }
+        return std::nullopt;
+    }
+    if (lostPlace_) {
+        return lostPlace_->position;
+    }
+    return std::nullopt;
+}
+
+QCoro::Task<std::optional<AirPlay1PlaybackPosition>> AirPlay1Player::stop() {
+    const auto place = position();
+    lostPlace_.reset();
+    co_await disconnect();
+    co_return place;
+}
+
+QCoro::Task<> AirPlay1Player::setVolume(double percent) {
+    volumePercent_ = percent;
+    if (auto session = session_) {
+        try {
+            co_await sendVolume(session);
+        } catch (...) {
+            // The speaker keeps its old level; the next session sends this one.
+        }
+    }
+}
+
+QCoro::Task<> AirPlay1Player::disconnect() {
+    if (keepAlive_) {
+        keepAlive_->cancel();
+        keepAlive_.reset();
+    }
+    auto session = std::move(session_);
+    session_.reset();
+    if (!session) {
+        co_return;
+    }
+    session->stream->close();
+    try {
+        co_await session->rtsp->request(text("TEARDOWN"), session->uri);
+    } catch (...) {
+        // The speaker drops a session it no longer hears from anyway.
+    }
+    session->rtsp->cancel();
+}
+
+namespace {
+QCoro::Task<> runKeepAlive(QPointer<AirPlay1Player> player, Clock& clock, QString uri, CancellationToken token,
+                           std::function<QCoro::Task<>(AirPlay1Player*, QString)> check) {
+    for (;;) {
+        const bool slept = co_await clock.sleep(kKeepAliveInterval, token);
+        if (!slept || token.isCancelled() || !player) {
+            co_return;
+        }
+        co_await check(player.data(), uri);
+        if (token.isCancelled() || !player) {
+            co_return;
+        }
+    }
+}
+} // namespace
+
+void AirPlay1Player::startKeepAlive(std::shared_ptr<Session> session) {
+    if (keepAlive_) {
+        keepAlive_->cancel();
+    }
+    keepAlive_ = std::make_unique<CancellationSource>();
+    // Fire and forget: the task ends by itself once cancelled or orphaned.
+    runKeepAlive(QPointer<AirPlay1Player>(this), clock_, session->uri, keepAlive_->token(),
+                 [](AirPlay1Player* player, QString uri) { return player->checkStillConnected(std::move(uri)); });
+}
+
+QCoro::Task<> AirPlay1Player::checkStillConnected(QString uri) {
+    auto session = session_;
+    if (!session || session->uri != uri) {
+        co_return;
+    }
+    bool alive = true;
+    try {
+        co_await session->rtsp->request(text("OPTIONS"), text("*"));
+    } catch (...) {
+        alive = false;
+    }
+    if (alive || !session_ || session_->uri != uri) {
+        co_return;
+    }
+    if (const auto place = session->stream->position()) {
+        lostPlace_ = LostPlace{session->speaker, toPlayback(*place)};
+    }
+    co_await disconnect();
+    yield(AirPlay1PlayerEvent::failed(lostConnectionMessage(session->speaker.name)));
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "airplay1/AirPlay1Speaker.h"
+#include "platform/Cancellation.h"
+#include "platform/Clock.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class AirPlay1Stream;
+class PcmReaderFactory;
+class RTSPClient;
+
+// What the player reports to its caller. `message` is set for `failed` only
+// and is a complete sentence for the user.
+struct AirPlay1PlayerEvent {
+    enum class Kind { failed, started, paused, finished };
+    Kind kind = Kind::started;
+    QString message;
+
+    static AirPlay1PlayerEvent failed(QString message) { return {Kind::failed, std::move(message)}; }
+    friend bool operator==(const AirPlay1PlayerEvent&, const AirPlay1PlayerEvent&) = default;
+};
+Q_DECLARE_METATYPE(AirPlay1PlayerEvent)
+
+// A place in the track list: track index and seconds into that track.
+struct AirPlay1PlaybackPosition {
+    int index = 0;
+    double seconds = 0;
+    friend bool operator==(const AirPlay1PlaybackPosition&, const AirPlay1PlaybackPosition&) = default;
+};
+
+// Plays local files on one legacy AirPlay 1 speaker at a time: the RTSP
+// handshake, the audio stream fed by the track queue, pause, resume, skip,
+// volume, a keep-alive every 10 seconds, and events about all of it.
+// Main thread only. Operations never throw: outcomes arrive as events.
+class AirPlay1Player : public QObject {
+    Q_OBJECT
+
+public:
+    struct Session;
+
+    explicit AirPlay1Player(Clock& clock = Clock::system(), std::shared_ptr<PcmReaderFactory> decoding = nullptr,
+                            QObject* parent = nullptr);
+    ~AirPlay1Player() override;
+
+    QCoro::Task<> play(QList<QUrl> tracks, int startIndex, double startSeconds, AirPlay1Speaker speaker,
+                       double volumePercent);
+    QCoro::Task<> pause();
+    QCoro::Task<> resume();
+    QCoro::Task<> skip(int by);
+    // Where the stream stands: the session's queue, or the place a lost
+    // connection left off; nothing otherwise.
+    std::optional<AirPlay1PlaybackPosition> position() const;
+    // The position, then the session ends.
+    QCoro::Task<std::optional<AirPlay1PlaybackPosition>> stop();
+    QCoro::Task<> setVolume(double percent);
+    double volumePercent() const { return volumePercent_; }
+
+    // The session's RTSP URI, empty without one (lets callers tell sessions apart).
+    QString sessionUri() const;
+
+Q_SIGNALS:
+    void event(const AirPlay1PlayerEvent& event);
+
+private:
+    struct Guard;
+    struct LostPlace {
+        AirPlay1Speaker speaker;
+        AirPlay1PlaybackPosition position;
+    };
+
+    QCoro::Task<std::shared_ptr<Session>> readySession(AirPlay1Speaker speaker);
+    QCoro::Task<std::shared_ptr<Session>> connect(AirPlay1Speaker speaker);
+    QCoro::Task<> flush(std::shared_ptr<Session> session);
+    QCoro::Task<> disconnect();
+    QCoro::Task<> sendVolume(std::shared_ptr<Session> session);
+    void startKeepAlive(std::shared_ptr<Session> session);
+    QCoro::Task<> keepAliveLoop(QString uri, CancellationToken token);
+    QCoro::Task<> checkStillConnected(QString uri);
+    void yield(AirPlay1PlayerEvent event);
+    static std::function<void()> finishedCallback(std::shared_ptr<Guard> guard);
+
+    Clock& clock_;
+    std::shared_ptr<PcmReaderFactory> decoding_;
+    std::shared_ptr<Guard> guard_;
+    std::shared_ptr<Session> session_;
+    QList<QUrl> tracks_;
+    double volumePercent_ = 50;
+    std::unique_ptr<CancellationSource> keepAlive_;
+    std::optional<LostPlace> lostPlace_;
+};

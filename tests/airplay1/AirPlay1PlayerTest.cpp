@@ -1,0 +1,487 @@
+#include "airplay1/AirPlay1Player.h"
+#include "airplay1/AirPlay1SpeakerBrowser.h"
+
+#include "support/LocalAvahi.h"
+#include "support/RunTask.h"
+#include "support/ShairportSpeaker.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kFrameBytes = 4;
+
+// Sine tracks made by ffmpeg, each with its raw PCM as the reference of what
+// a speaker must play.
+class ToneTracks {
+public:
+    QUrl make(const QString& name, int frequency, qint64 frames) {
+        return makeFrom(name, QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(frequency), frames);
+    }
+    // Noise never repeats, so any block of it tells where in the track it lies.
+    QUrl makeNoise(const QString& name, int seed, qint64 frames) {
+        return makeFrom(name, QStringLiteral("anoisesrc=seed=%1:sample_rate=44100:amplitude=0.3").arg(seed), frames);
+    }
+    QUrl makeFrom(const QString& name, const QString& source, qint64 frames) {
+        const QString filter = QStringLiteral("atrim=end_sample=%1").arg(frames);
+        const QString wav = dir_.filePath(name + ".wav");
+        const QString raw = dir_.filePath(name + ".raw");
+        run({"-v", "error", "-y", "-f", "lavfi", "-i", source, "-af", filter, "-ac", "2", wav});
+        run({"-v", "error", "-y", "-f", "lavfi", "-i", source, "-af", filter, "-ac", "2", "-f", "s16le", raw});
+        QFile file(raw);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        reference_ += file.readAll();
+        return QUrl::fromLocalFile(wav);
+    }
+    QUrl unreadable(const QString& name) {
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("this is no audio file");
+        return QUrl::fromLocalFile(path);
+    }
+    // Every track's PCM, joined.
+    const QByteArray& reference() const { return reference_; }
+
+private:
+    static void run(const QStringList& args) {
+        QProcess ffmpeg;
+        ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+        ffmpeg.start(QStringLiteral("ffmpeg"), args);
+        ASSERT_TRUE(ffmpeg.waitForFinished(60000));
+        ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAll().toStdString();
+    }
+    QTemporaryDir dir_;
+    QByteArray reference_;
+};
+
+// Relays a control connection to the real receiver and keeps what the
+// player sent, so a test can read the requests on the wire.
+class RtspRecorder : public QObject {
+public:
+    explicit RtspRecorder(quint16 speakerPort) : speakerPort_(speakerPort) {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* client = server_.nextPendingConnection()) {
+                auto* speaker = new QTcpSocket(client);
+                speaker->connectToHost(QHostAddress::LocalHost, speakerPort_);
+                QObject::connect(client, &QTcpSocket::readyRead, speaker, [this, client, speaker] {
+                    const QByteArray bytes = client->readAll();
+                    sent_ += bytes;
+                    speaker->write(bytes);
+                });
+                QObject::connect(speaker, &QTcpSocket::readyRead, client,
+                                 [client, speaker] { client->write(speaker->readAll()); });
+                QObject::connect(speaker, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
+                QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+            }
+        });
+    }
+    quint16 port() const { return server_.serverPort(); }
+    // Request lines of `method`.
+    int count(const QByteArray& method) const {
+        int n = 0;
+        for (const QByteArray& line : sent_.split('\n')) {
+            n += line.startsWith(method + " ") && line.endsWith(" RTSP/1.0\r");
+        }
+        return n;
+    }
+    QList<QByteArray> volumes() const {
+        QList<QByteArray> out;
+        for (const QByteArray& line : sent_.split('\n')) {
+            if (line.startsWith("volume: ")) {
+                out << line.trimmed();
+            }
+        }
+        return out;
+    }
+    const QByteArray& sent() const { return sent_; }
+
+private:
+    QTcpServer server_;
+    quint16 speakerPort_;
+    QByteArray sent_;
+};
+
+struct EventLog {
+    explicit EventLog(AirPlay1Player& player) {
+        QObject::connect(&player, &AirPlay1Player::event, &player,
+                         [this](const AirPlay1PlayerEvent& e) { events.push_back(e); });
+    }
+    int count(AirPlay1PlayerEvent::Kind kind) const {
+        return int(std::count_if(events.begin(), events.end(), [kind](const auto& e) { return e.kind == kind; }));
+    }
+    bool waitFor(AirPlay1PlayerEvent::Kind kind, int times = 1, std::chrono::milliseconds timeout = 15s) const {
+        return waitUntil([&] { return count(kind) >= times; }, timeout);
+    }
+    std::vector<AirPlay1PlayerEvent> events;
+};
+
+using Kind = AirPlay1PlayerEvent::Kind;
+
+// The speaker as the browser finds it on the private avahi-daemon.
+std::optional<AirPlay1Speaker> discover(const QString& name) {
+    AirPlay1SpeakerBrowser browser;
+    browser.start();
+    std::optional<AirPlay1Speaker> found;
+    waitUntil(
+        [&] {
+            for (const auto& s : browser.speakers()) {
+                if (s.name == name) {
+                    found = s;
+                }
+            }
+            return found.has_value();
+        },
+        10s);
+    return found;
+}
+
+// Samples differing by more than the receiver's dither of one step.
+qsizetype mismatchedSamples(const QByteArray& played, const QByteArray& expected) {
+    qsizetype bad = std::abs(played.size() - expected.size()) / 2;
+    const auto* a = reinterpret_cast<const int16_t*>(played.constData());
+    const auto* b = reinterpret_cast<const int16_t*>(expected.constData());
+    for (qsizetype i = 0; i < std::min(played.size(), expected.size()) / 2; ++i) {
+        bad += std::abs(int(a[i]) - int(b[i])) > 2;
+    }
+    return bad;
+}
+
+// The byte offset, at a frame from `fromFrame` to `toFrame`, where `block`
+// fits `reference` best.
+qsizetype bestAlignment(const QByteArray& block, const QByteArray& reference, qsizetype fromFrame, qsizetype toFrame) {
+    qsizetype best = -1;
+    qint64 bestDistance = std::numeric_limits<qint64>::max();
+    const auto* b = reinterpret_cast<const int16_t*>(block.constData());
+    const auto* r = reinterpret_cast<const int16_t*>(reference.constData());
+    for (qsizetype frame = std::max<qsizetype>(fromFrame, 0);
+         frame <= toFrame && (frame * kFrameBytes + block.size()) <= reference.size(); ++frame) {
+        qint64 distance = 0;
+        for (qsizetype i = 0; i < block.size() / 2 && distance < bestDistance; ++i) {
+            distance += std::abs(int(b[i]) - int(r[frame * 2 + i]));
+        }
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = frame * kFrameBytes;
+        }
+    }
+    return best;
+}
+
+// Louder than the receiver's dither.
+bool isLoud(const QByteArray& pcm, qsizetype i) {
+    const auto* s = reinterpret_cast<const int16_t*>(pcm.constData() + i);
+    return std::abs(int(s[0])) > 8 || std::abs(int(s[1])) > 8;
+}
+
+bool isSilence(const QByteArray& pcm) {
+    for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
+        if (isLoud(pcm, i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+qsizetype lastSound(const QByteArray& pcm) {
+    for (qsizetype i = pcm.size() - pcm.size() % kFrameBytes - kFrameBytes; i >= 0; i -= kFrameBytes) {
+        if (isLoud(pcm, i)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+qsizetype waitForSound(ShairportSpeaker& receiver) {
+    qsizetype at = -1;
+    waitUntil(
+        [&] {
+            const QByteArray pcm = receiver.pcm();
+            for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
+                if (isLoud(pcm, i)) {
+                    at = i;
+                    return true;
+                }
+            }
+            return false;
+        },
+        15s);
+    return at;
+}
+
+// The first sound the receiver plays after byte `from` continues
+// `reference` at `frame`, give or take what it drops while it settles.
+void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from, const QByteArray& reference, qsizetype frame) {
+    qsizetype at = -1;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const QByteArray pcm = receiver.pcm();
+            for (qsizetype i = from - from % kFrameBytes; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
+                if (isLoud(pcm, i)) {
+                    at = i;
+                    return pcm.size() >= i + 400 * kFrameBytes;
+                }
+            }
+            return false;
+        },
+        10s))
+        << "no sound after the restart";
+    const QByteArray block = receiver.pcm().mid(at + 16 * kFrameBytes, 352 * kFrameBytes);
+    const qsizetype offset = bestAlignment(block, reference, frame - 2000, frame + 16 + 4410);
+    EXPECT_EQ(mismatchedSamples(block, reference.mid(offset, block.size())), 0) << "not audio of this track";
+    EXPECT_GE(offset / kFrameBytes, frame + 16) << "played audio from before the place";
+    EXPECT_LE(offset / kFrameBytes, frame + 16 + 4410) << "skipped audio after the place";
+}
+
+// A speaker that takes connections and never answers, to see whether the
+// player reached out at all.
+TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    AirPlay1Speaker speaker{"AA@Den", "Den", {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", silent.serverPort()},
+                            true};
+    ToneTracks tracks;
+    AirPlay1Player player;
+    EventLog log(player);
+
+    const std::vector<std::pair<QList<QUrl>, int>> cases = {
+        {{}, 0},
+        {{tracks.unreadable("a.wav"), QUrl("https://example.com/b.mp3")}, 0},
+        {{tracks.make("tone", 440, 1000)}, 1},  // start index past the end
+    };
+    for (const auto& [urls, start] : cases) {
+        log.events.clear();
+        runTask(player.play(urls, start, 0, speaker, 50));
+        QCoreApplication::processEvents();
+        ASSERT_EQ(log.events.size(), 1u);
+        EXPECT_EQ(log.events[0],
+                  AirPlay1PlayerEvent::failed("None of these tracks can be streamed to Den. Legacy speakers can "
+                                              "only play tracks stored on this computer that aren't copy-protected."));
+    }
+    EXPECT_FALSE(silent.hasPendingConnections());
+    EXPECT_FALSE(player.position());
+}
+
+TEST(AirPlay1PlayerTest, UnreachableSpeakerFailsWithTheReason) {
+    AirPlay1Speaker speaker{"AA@Den", "Den", {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", freeTcpPort()}, true};
+    ToneTracks tracks;
+    AirPlay1Player player;
+    EventLog log(player);
+    runTask(player.play({tracks.make("tone", 440, 1000)}, 0, 0, speaker, 50), 15s);
+    ASSERT_EQ(log.events.size(), 1u);
+    EXPECT_EQ(log.events[0].kind, Kind::failed);
+    EXPECT_TRUE(log.events[0].message.startsWith("Couldn't play to Den. The connection failed ("))
+        << log.events[0].message.toStdString();
+    EXPECT_TRUE(player.sessionUri().isEmpty());
+}
+
+class AirPlay1PlayerOnShairport : public ::testing::TestWithParam<bool> {};
+
+// Two tones whose lengths are no multiple of a packet come out of a real
+// receiver sample for sample, joined without a gap, in both codecs.
+TEST_P(AirPlay1PlayerOnShairport, PlaysTracksGaplessly) {
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    KORVID_REQUIRE_SHAIRPORT();
+    const bool alac = GetParam();
+    const QString name = alac ? "Korvid Gapless ALAC" : "Korvid Gapless PCM";
+    ShairportSpeaker receiver(name);
+    ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
+    auto speaker = discover(name);
+    ASSERT_TRUE(speaker) << receiver.output().toStdString();
+    ASSERT_TRUE(speaker->supportsPCM);
+    speaker->supportsPCM = !alac;
+
+    // 437 Hz and 661 Hz repeat only once a second, so each block of the
+    // tracks tells where it lies.
+    ToneTracks tracks;
+    const QList<QUrl> urls = {tracks.make("a", 437, 30000 + 17), tracks.make("b", 661, 25000 + 101)};
+    const QByteArray& reference = tracks.reference();
+    ASSERT_EQ(reference.size(), (55000 + 118) * kFrameBytes);
+
+    AirPlay1Player player;
+    EventLog log(player);
+    runTask(player.play(urls, 0, 0, *speaker, 100), 15s);
+    ASSERT_EQ(log.count(Kind::started), 1) << (log.events.empty() ? "" : log.events[0].message.toStdString());
+    ASSERT_TRUE(log.waitFor(Kind::finished));
+    EXPECT_EQ(player.position(), (AirPlay1PlaybackPosition{1, (25000 + 101 + (352 - (55118 % 352))) / 44100.0}));
+
+    // The receiver starts a session by dropping a few dozen milliseconds
+    // while it settles; from its first sound on it must play the rest of
+    // both tracks exactly, with the join intact and nothing after the end
+    // but the silence that pads the last packet.
+    const qsizetype settle = 4410;
+    const qsizetype firstSoundAt = waitForSound(receiver);
+    ASSERT_GE(firstSoundAt, 0) << receiver.output().toStdString();
+    const qsizetype probe = firstSoundAt + 16 * kFrameBytes;
+    ASSERT_TRUE(waitUntil([&] { return receiver.pcm().size() >= probe + 352 * kFrameBytes; }, 5s));
+    const qsizetype offset = bestAlignment(receiver.pcm().mid(probe, 352 * kFrameBytes), reference, 0, settle + 16);
+    ASSERT_LE(offset, (settle + 16) * kFrameBytes) << "playback began too late into the first track";
+    const qsizetype expectedEnd = probe + (reference.size() - offset);
+    ASSERT_TRUE(waitUntil([&] { return receiver.pcm().size() >= expectedEnd + 100 * kFrameBytes; }, 15s))
+        << "played " << receiver.pcm().size() << " bytes of " << expectedEnd;
+    const QByteArray pcm = receiver.pcm();
+    EXPECT_EQ(mismatchedSamples(pcm.mid(probe, expectedEnd - probe), reference.mid(offset)), 0)
+        << "starting " << offset / kFrameBytes << " frames into the first track";
+    EXPECT_TRUE(isSilence(pcm.mid(expectedEnd, 100 * kFrameBytes)));
+    EXPECT_EQ(lastSound(pcm), expectedEnd - kFrameBytes);
+
+    runTask(player.stop());
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, AirPlay1PlayerOnShairport, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "alac" : "pcm"; });
+
+// Pause, resume, skip, volume, a second play and stop, as the receiver gets them.
+TEST(AirPlay1PlayerOnShairportWire, SessionControl) {
+    KORVID_REQUIRE_SHAIRPORT();
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    ShairportSpeaker receiver("Korvid Session Control");
+    ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
+    RtspRecorder wire(receiver.port());
+    const AirPlay1Speaker speaker{"AB@Korvid Session Control",
+                                  "Korvid Session Control",
+                                  {"AB@Korvid Session Control", "_raop._tcp", "local", 1, "127.0.0.1", wire.port()},
+                                  true};
+    ToneTracks tracks;
+    const qint64 trackFrames = 44100 * 20 + 5;
+    const QList<QUrl> urls = {tracks.unreadable("x.wav"), tracks.unreadable("y.wav"),
+                              tracks.makeNoise("c", 1, trackFrames), tracks.makeNoise("d", 2, trackFrames),
+                              tracks.makeNoise("e", 3, trackFrames)};
+    const QByteArray& reference = tracks.reference();
+
+    AirPlay1Player player;
+    EventLog log(player);
+    // Two unreadable tracks first: it starts at the third, from its start.
+    runTask(player.play(urls, 0, 5.0, speaker, 0), 15s);
+    ASSERT_EQ(log.count(Kind::started), 1) << (log.events.empty() ? "" : log.events[0].message.toStdString());
+    auto at = player.position();
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->index, 2);
+    EXPECT_LT(at->seconds, 1.0);
+    runTask(player.setVolume(50));
+    runTask(player.setVolume(150));
+    EXPECT_EQ(wire.volumes(), QList<QByteArray>({"volume: -144.000000", "volume: -15.000000", "volume: 0.000000"}));
+
+    // Pause: sending stops and the place holds still.
+    QTest::qWait(1500);
+    runTask(player.pause());
+    EXPECT_EQ(log.count(Kind::paused), 1);
+    EXPECT_EQ(wire.count("FLUSH"), 1);
+    const auto paused = player.position();
+    ASSERT_TRUE(paused);
+    QTest::qWait(500);
+    EXPECT_EQ(player.position(), paused);
+
+    // Resume carries on from exactly there: the first sound the receiver
+    // plays afterwards is the frames that follow the last ones sent (less
+    // what it drops while it settles).
+    const qsizetype playedBeforeResume = receiver.pcm().size();
+    runTask(player.resume());
+    EXPECT_EQ(log.count(Kind::started), 2);
+    const qsizetype resumeFrame = qsizetype(std::llround(paused->seconds * 44100));
+    expectContinuesAt(receiver, playedBeforeResume, reference, resumeFrame);
+    const auto resumed = player.position();
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(resumed->index, 2);
+    EXPECT_GT(resumed->seconds, paused->seconds);
+
+    // Skips: one forward starts the next track, zero restarts it.
+    runTask(player.skip(1));
+    at = player.position();
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->index, 3);
+    EXPECT_LT(at->seconds, 0.5);
+    QTest::qWait(1000);
+    runTask(player.skip(0));
+    at = player.position();
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->index, 3);
+    EXPECT_LT(at->seconds, 0.5);
+
+    // A new list on the same speaker reuses the session.
+    runTask(player.play(urls, 4, 2.0, speaker, 50));
+    at = player.position();
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->index, 4);
+    EXPECT_GE(at->seconds, 2.0);
+    EXPECT_EQ(wire.count("ANNOUNCE"), 1);
+    EXPECT_EQ(wire.count("SETUP"), 1);
+    EXPECT_EQ(wire.count("RECORD"), 1);
+
+    // Skipping past the last track flushes and finishes.
+    const int flushes = wire.count("FLUSH");
+    runTask(player.skip(1));
+    EXPECT_EQ(wire.count("FLUSH"), flushes + 1);
+    EXPECT_TRUE(log.waitFor(Kind::finished));
+
+    // Stop answers the place taken before the session ends.
+    const auto before = player.position();
+    const auto stopped = runTask(player.stop());
+    EXPECT_EQ(stopped, before);
+    ASSERT_TRUE(waitUntil([&] { return wire.count("TEARDOWN") == 1; }, 5s));
+    EXPECT_FALSE(player.position());
+    EXPECT_TRUE(player.sessionUri().isEmpty());
+    EXPECT_EQ(log.count(Kind::failed), 0);
+}
+
+// The receiver goes away mid-stream: one failure, then a resume once it is
+// back continues at the remembered track and place.
+TEST(AirPlay1PlayerOnShairportWire, LostConnectionAndResume) {
+    KORVID_REQUIRE_SHAIRPORT();
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    const quint16 port = freeTcpPort();
+    auto receiver = std::make_unique<ShairportSpeaker>("Korvid Lost", port);
+    ASSERT_TRUE(receiver->start()) << receiver->errorText().toStdString();
+    const AirPlay1Speaker speaker{
+        "AC@Korvid Lost", "Korvid Lost", {"AC@Korvid Lost", "_raop._tcp", "local", 1, "127.0.0.1", port}, true};
+    ToneTracks tracks;
+    const qint64 trackFrames = 44100 * 30 + 3;
+    const QList<QUrl> urls = {tracks.makeNoise("f", 4, trackFrames), tracks.makeNoise("g", 5, trackFrames)};
+    const QByteArray& reference = tracks.reference();
+
+    AirPlay1Player player;
+    EventLog log(player);
+    runTask(player.play(urls, 1, 3.0, speaker, 100), 15s);
+    ASSERT_EQ(log.count(Kind::started), 1) << (log.events.empty() ? "" : log.events[0].message.toStdString());
+    QTest::qWait(1000);
+
+    receiver->stop();
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    ASSERT_TRUE(log.waitFor(Kind::failed, 1, 12s));
+    EXPECT_LE(std::chrono::steady_clock::now() - stoppedAt, 12s);
+    QTest::qWait(1000);
+    ASSERT_EQ(log.count(Kind::failed), 1);
+    const auto failure = std::find_if(log.events.begin(), log.events.end(),
+                                      [](const auto& e) { return e.kind == Kind::failed; });
+    EXPECT_EQ(failure->message, "Lost the connection to Korvid Lost.");
+    const auto remembered = player.position();
+    ASSERT_TRUE(remembered);
+    EXPECT_EQ(remembered->index, 1);
+    EXPECT_GT(remembered->seconds, 3.5);
+
+    receiver = std::make_unique<ShairportSpeaker>("Korvid Lost", port);
+    ASSERT_TRUE(receiver->start()) << receiver->errorText().toStdString();
+    runTask(player.resume(), 15s);
+    EXPECT_EQ(log.count(Kind::started), 2);
+    const auto at = player.position();
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->index, 1);
+    EXPECT_GE(at->seconds, remembered->seconds);
+    // The restarted receiver plays on from the remembered frame of track 1.
+    expectContinuesAt(*receiver, 0, reference, trackFrames + qsizetype(std::llround(remembered->seconds * 44100)));
+    runTask(player.stop());
+}
+
+} // namespace
