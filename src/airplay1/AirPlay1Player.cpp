@@ -159,13 +159,7 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
 QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::readySession(AirPlay1Speaker speaker) {
     if (session_ && session_->speaker.id == speaker.id) {
         auto current = session_;
-        bool alive = true;
-        try {
-            co_await current->rtsp->request(text("OPTIONS"), text("*"));
-        } catch (...) {
-            alive = false;
-        }
-        if (alive) {
+        if (co_await stillAnswers(current)) {
             co_return current;
         }
     }
@@ -212,6 +206,15 @@ QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::connect(Ai
     std::rethrow_exception(failure);
 }
 
+QCoro::Task<bool> AirPlay1Player::stillAnswers(std::shared_ptr<Session> session) {
+    try {
+        co_await session->rtsp->request(text("OPTIONS"), text("*"));
+    } catch (...) {
+        co_return false;
+    }
+    co_return true;
+}
+
 QCoro::Task<> AirPlay1Player::sendVolume(std::shared_ptr<Session> session) {
     co_await session->rtsp->request(text("SET_PARAMETER"), session->uri,
                                     contentType("text/parameters"),
@@ -248,12 +251,7 @@ QCoro::Task<> AirPlay1Player::resume() {
         co_return;
     }
     const auto place = session->stream->position();
-    bool alive = true;
-    try {
-        co_await session->rtsp->request(text("OPTIONS"), text("*"));
-    } catch (...) {
-        alive = false;
-    }
+    const bool alive = co_await stillAnswers(session);
     if (alive) {
         session->stream->beginRunIfQueued();
         yield({AirPlay1PlayerEvent::Kind::started, {}});
@@ -363,12 +361,7 @@ QCoro::Task<> AirPlay1Player::checkStillConnected(QString uri) {
     if (!session || session->uri != uri) {
         co_return;
     }
-    bool alive = true;
-    try {
-        co_await session->rtsp->request(text("OPTIONS"), text("*"));
-    } catch (...) {
-        alive = false;
-    }
+    const bool alive = co_await stillAnswers(session);
     if (alive || !session_ || session_->uri != uri) {
         co_return;
     }

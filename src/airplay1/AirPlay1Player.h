@@ -84,6 +84,8 @@ private:
     QCoro::Task<> flush(std::shared_ptr<Session> session);
     QCoro::Task<> disconnect();
     QCoro::Task<> sendVolume(std::shared_ptr<Session> session);
+    // An OPTIONS round trip; false when the speaker is gone.
+    QCoro::Task<bool> stillAnswers(std::shared_ptr<Session> session);
     void startKeepAlive(std::shared_ptr<Session> session);
     QCoro::Task<> keepAliveLoop(QString uri, CancellationToken token);
     QCoro::Task<> checkStillConnected(QString uri);

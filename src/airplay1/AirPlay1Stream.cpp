@@ -180,9 +180,13 @@ void AirPlay1Stream::sendLoop() {
             continue;
         }
         const uint64_t elapsed = elapsedFrames(now_(), anchorTime_);
-        if (syncDue(startsNewRun_, elapsed, lastSyncFrame_)) {
+        // A receiver ignores syncs until it has our clock, so the first
+        // timing exchange brings one more rather than a second of silence.
+        const bool clockJustShared = !resyncedForClock_ && clockShared_.load();
+        if (syncDue(startsNewRun_, elapsed, lastSyncFrame_) || clockJustShared) {
             sendSync(startsNewRun_, elapsed);
             lastSyncFrame_ = elapsed;
+            resyncedForClock_ = resyncedForClock_ || clockJustShared;
         }
         if (mayQueuePacket(framesSinceAnchor_, elapsed)) {
             if (auto frames = queue_->nextFrames(kFramesPerPacket)) {
@@ -261,6 +265,7 @@ void AirPlay1Stream::answerTiming(char* buffer, ssize_t size, const sockaddr_in&
     const auto reply = timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
     if (reply) {
         timingSocket_.send(*reply, from);
+        clockShared_.store(true);
     }
 }
 

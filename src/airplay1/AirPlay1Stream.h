@@ -6,6 +6,7 @@
 #include "airplay1/AirPlay1Speaker.h"
 #include "airplay1/UDPSocket.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -101,6 +102,10 @@ private:
     uint64_t framesSinceAnchor_ = 0;
     uint64_t lastSyncFrame_ = 0;
     bool startsNewRun_ = true;
+    bool resyncedForClock_ = false;
+
+    // Set by the receive thread once it answered a timing request.
+    std::atomic<bool> clockShared_{false};
 
     // Resend state, guarded by historyMutex_; never held with mutex_.
     std::mutex historyMutex_;

@@ -6,3 +6,14 @@ korvid_add_test(airplay1_stream_tests
   SOURCES AirPlay1StreamTest.cpp
   LABELS airplay1
   TSAN)
+
+korvid_add_test(airplay1_handshake_tests
+  SOURCES AirPlay1HandshakeTest.cpp
+  LABELS airplay1)
+
+# Against a real shairport-sync found through the private avahi-daemon.
+korvid_add_test(airplay1_player_tests
+  SOURCES AirPlay1PlayerTest.cpp
+  LABELS airplay1
+  TIMEOUT 120
+  TSAN)

@@ -38,6 +38,12 @@ bool ShairportSpeaker::start() {
                        "  output_backend = \"pipe\";\n"
                        "  mdns_backend = \"avahi\";\n"
                        "  ignore_volume_control = \"yes\";\n"
+                       // The sender's sync packets ask for a quarter second of
+                       // latency; a shorter output buffer keeps it positive.
+                       "  audio_backend_buffer_desired_length_in_seconds = 0.2;\n"
+                       // Play exactly what arrives: no resampling to chase the
+                       // sender's clock, so tests can compare samples.
+                       "  disable_synchronization = \"yes\";\n"
                        "};\n"
                        "pipe = {\n"
                        "  name = \"%4\";\n"
