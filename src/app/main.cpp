@@ -3,16 +3,48 @@
 #include "app/TrayIcon.h"
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
+#include "platform/Clock.h"
+#include "platform/SecretServiceKeychain.h"
+#include "platform/SingleInstance.h"
+#include "platform/WebAuthSession.h"
+#include "spotify/SpotifyAPI.h"
+#include "spotify/SpotifyAuthManager.h"
+#include "spotify/SpotifySignIn.h"
 #include "ui/UiComposition.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
+#include <QQmlContext>
+
+namespace {
+// The korvid:// address the desktop started this process with, if any.
+QString callbackArgument() {
+    const QStringList args = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i).startsWith(QLatin1String("korvid:"), Qt::CaseInsensitive))
+            return args.at(i);
+    }
+    return {};
+}
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Korvid"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvid"));
     QApplication app(argc, argv);
+
+    // One Korvid per session: a second start (the browser handing back the
+    // sign-in redirect, or the user starting it again) passes its address to
+    // the running process and ends.
+    const QString callback = callbackArgument();
+    SingleInstance instance;
+    if (!instance.listen()) {
+        const QString message = callback.isEmpty() ? QStringLiteral("activate") : callback;
+        if (SingleInstance::sendToRunning(message))
+            return 0;
+    }
     QApplication::setApplicationDisplayName(QStringLiteral("Korvid"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/korvid/icons/note.svg")));
     // Closing the window leaves Korvid in the tray.
@@ -21,9 +53,21 @@ int main(int argc, char** argv) {
     MusicSourceSettings sourceSettings;
     AlbumFilterSettings filterSettings;
 
+    QNetworkAccessManager network;
+    SecretServiceKeychain keychain;
+    SpotifyAuthManager spotifyAuth(network, keychain, Clock::system());
+    spotifyAuth.loadStoredTokens();
+    SpotifyAPI spotifyAPI(spotifyAuth, network);
+    WebAuthSession webAuth;
+    SpotifySignIn spotifySignIn(spotifyAuth, webAuth, sourceSettings);
+    QObject::connect(&instance, &SingleInstance::messageReceived, &webAuth,
+                     [&webAuth](const QString& message) { webAuth.deliver(QUrl(message)); });
+
     UiComposition::useViewStyle();
     QQmlApplicationEngine engine;
     UiComposition::expose(engine, UiModels{&sourceSettings, &filterSettings});
+    engine.rootContext()->setContextProperty(QStringLiteral("spotifyAuth"), &spotifyAuth);
+    engine.rootContext()->setContextProperty(QStringLiteral("spotifySignIn"), &spotifySignIn);
     engine.load(UiComposition::mainWindowUrl());
     if (engine.rootObjects().isEmpty()) {
         return 1;

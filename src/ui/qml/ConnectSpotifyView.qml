@@ -1,0 +1,163 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// The sign-in screen, shown while Spotify is a chosen source and no token set
+// is stored. Binds to `spotifySignIn`.
+Page {
+    id: view
+    objectName: "connectSpotifyView"
+    property var signIn: spotifySignIn
+
+    ScrollView {
+        anchors.fill: parent
+        contentWidth: availableWidth
+
+        ColumnLayout {
+            width: Math.min(parent.width, 560)
+            anchors.horizontalCenter: parent.horizontalCenter
+            spacing: 16
+
+            Item { Layout.preferredHeight: 24 }
+
+            SymbolImage {
+                Layout.alignment: Qt.AlignHCenter
+                symbol: "music.note.list"
+                size: 56
+            }
+            Label {
+                objectName: "connectTitle"
+                Layout.alignment: Qt.AlignHCenter
+                text: "Connect Your Spotify Account"
+                font.pixelSize: 24
+                font.bold: true
+            }
+            Label {
+                objectName: "connectSubtitle"
+                Layout.fillWidth: true
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.WordWrap
+                opacity: 0.7
+                text: "Sign in with your Spotify account to load your library and control playback."
+            }
+
+            // Setup steps, only while no client ID is stored.
+            ColumnLayout {
+                objectName: "clientIDInstructions"
+                visible: !view.signIn.hasClientID
+                Layout.fillWidth: true
+                spacing: 6
+                Label {
+                    Layout.fillWidth: true
+                    wrapMode: Text.WordWrap
+                    text: "Korvid needs a free Spotify developer app to talk to the Spotify API on your behalf."
+                }
+                Label {
+                    Layout.fillWidth: true
+                    wrapMode: Text.WordWrap
+                    textFormat: Text.PlainText
+                    text: "1. Create an app on the Spotify developer dashboard (" + view.signIn.dashboardURL + ")."
+                }
+                Label {
+                    Layout.fillWidth: true
+                    wrapMode: Text.WordWrap
+                    text: "2. Add this Redirect URI in the app's settings:"
+                }
+                RowLayout {
+                    objectName: "SpotifyClientIDField"
+                    Layout.leftMargin: 16
+                    Label { text: "Redirect URI: " }
+                    TextField {
+                        objectName: "redirectURIField"
+                        readOnly: true
+                        selectByMouse: true
+                        text: view.signIn.redirectURI
+                        Layout.fillWidth: true
+                    }
+                }
+                Label {
+                    Layout.fillWidth: true
+                    wrapMode: Text.WordWrap
+                    text: "3. Paste the app's Client ID below and connect."
+                }
+            }
+
+            TextField {
+                objectName: "clientIDField"
+                Layout.fillWidth: true
+                placeholderText: "Spotify Client ID"
+                inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
+                text: view.signIn.clientID
+                onTextEdited: view.signIn.clientID = text
+            }
+
+            Button {
+                objectName: "connectButton"
+                Layout.alignment: Qt.AlignHCenter
+                text: "Connect to Spotify"
+                highlighted: true
+                enabled: view.signIn.hasClientID && !view.signIn.isSigningIn
+                onClicked: view.signIn.connectSpotify()
+            }
+
+            // While the browser is open: cancel, or paste the address it ended on.
+            ColumnLayout {
+                objectName: "signInProgress"
+                visible: view.signIn.isSigningIn
+                Layout.fillWidth: true
+                spacing: 6
+                RowLayout {
+                    Layout.alignment: Qt.AlignHCenter
+                    BusyIndicator { running: view.signIn.isSigningIn; implicitWidth: 24; implicitHeight: 24 }
+                    Label { text: "Waiting for Spotify in your browser…" }
+                    Button {
+                        objectName: "cancelSignInButton"
+                        text: "Cancel"
+                        onClicked: view.signIn.cancel()
+                    }
+                }
+            }
+            RowLayout {
+                objectName: "pasteCallbackRow"
+                visible: view.signIn.authorizationURL !== ""
+                Layout.fillWidth: true
+                TextField {
+                    id: pastedAddress
+                    objectName: "callbackField"
+                    Layout.fillWidth: true
+                    placeholderText: "korvid://callback?…"
+                    selectByMouse: true
+                }
+                Button {
+                    objectName: "submitCallbackButton"
+                    text: "Continue"
+                    enabled: pastedAddress.text.length > 0
+                    onClicked: {
+                        view.signIn.submitCallback(pastedAddress.text)
+                        pastedAddress.text = ""
+                    }
+                }
+            }
+
+            Label {
+                objectName: "signInError"
+                visible: text !== ""
+                Layout.fillWidth: true
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.WordWrap
+                color: "#d9534f"
+                text: view.signIn.errorMessage
+            }
+
+            Button {
+                objectName: "useLocalMusicButton"
+                Layout.alignment: Qt.AlignHCenter
+                flat: true
+                text: "Use Local Music Only"
+                onClicked: view.signIn.useLocalMusicOnly()
+            }
+
+            Item { Layout.preferredHeight: 24 }
+        }
+    }
+}
