@@ -22,3 +22,8 @@ korvid_add_test(spotify_keychain_tests
   LIBS Qt6::DBus
   LABELS spotify keychain
   TIMEOUT 90)
+
+korvid_add_test(spotify_view_tests
+  SOURCES ConnectSpotifyViewTest.cpp SpotifyStandIn.cpp
+  LIBS korvid_ui ${KORVID_HTTPLIB}
+  LABELS spotify ui)
