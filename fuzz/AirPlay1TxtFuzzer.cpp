@@ -56,10 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     browsing->handlers["_raop._tcp"](raop);
     browsing->handlers["_airplay._tcp"](airplay);
     const QList<AirPlay1Speaker> speakers = browser.speakers();
-    QHash<QString, QHash<QString, QString>> firstTxt;
+    // A result that is left out does not hold its name: a later result of
+    // the same name may still be listed.
+    QSet<QString> streamable;
     for (const BrowseResult& result : raop) {
-        if (!firstTxt.contains(result.endpoint.name)) {
-            firstTxt.insert(result.endpoint.name, result.txt.value_or(QHash<QString, QString>()));
+        if (AirPlay1Txt::canStream(result.txt.value_or(QHash<QString, QString>()))) {
+            streamable.insert(result.endpoint.name);
         }
     }
     QSet<QString> hidden;
@@ -72,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QSet<QString> ids;
     for (qsizetype i = 0; i < speakers.size(); ++i) {
         const AirPlay1Speaker& speaker = speakers[i];
-        if (ids.contains(speaker.id) || !AirPlay1Txt::canStream(firstTxt.value(speaker.id)) ||
+        if (ids.contains(speaker.id) || !streamable.contains(speaker.id) ||
             hidden.contains(speaker.name) ||
             (i > 0 && collator.compare(speakers[i - 1].name, speaker.name) > 0)) {
             std::abort();

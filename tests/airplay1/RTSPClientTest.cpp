@@ -263,6 +263,34 @@ TEST(RTSPClient, FailsPendingRequestsWhenCancelledOrDestroyed) {
     EXPECT_EQ(failureOf(std::move(second)), "The connection failed (cancelled).");
 }
 
+TEST(RTSPResponseReader, ReadsHeadersAsSpeakersWriteThem) {
+    RTSPResponseReader reader;
+    reader.append("RTSP/1.0   200\r\n"
+                  "  Public :  OPTIONS, SETUP \r\n"
+                  "no colon here\r\n"
+                  "Audio-Latency: 1\r\n"
+                  "AUDIO-LATENCY: 11025\r\n"
+                  "Content-Length: -4\r\n"
+                  "Empty:\r\n"
+                  "\r\n"
+                  "RTSP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nab");
+    const auto first = reader.take();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->statusCode, 200);
+    EXPECT_EQ(first->headers,
+              (QMap<QString, QString>{{"public", "OPTIONS, SETUP"},
+                                      {"audio-latency", "11025"},
+                                      {"content-length", "-4"},
+                                      {"empty", ""}}));
+    EXPECT_FALSE(reader.take()) << "the second reply's body is not complete yet";
+    reader.append("cRTSP");
+    ASSERT_TRUE(reader.take());
+    EXPECT_EQ(reader.buffered(), "RTSP");
+
+    EXPECT_EQ(sessionIdentifier(" 12345 ;timeout=60"), QString("12345"));
+    EXPECT_EQ(sessionIdentifier(";;"), std::nullopt);
+}
+
 TEST(RTSPClientWithShairport, AnswersOptions) {
     KORVID_REQUIRE_SHAIRPORT();
     KORVID_REQUIRE_LOCAL_AVAHI();
