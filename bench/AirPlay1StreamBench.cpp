@@ -1,0 +1,378 @@
+// The AirPlay 1 stream in real time: what one stream costs in CPU (decoding
+// included), how soon the first packet leaves after play, how closely sends
+// follow the ideal schedule, and what a real receiver reports over a minute.
+// Every run takes as long as the audio it streams.
+#include "airplay1/AirPlay1Player.h"
+#include "airplay1/AirPlay1Stream.h"
+#include "airplay1/AirPlay1TrackQueue.h"
+#include "airplay1/TrackDecoder.h"
+
+#ifdef KORVID_BENCH_WITH_RECEIVER
+#include "support/LocalAvahi.h"
+#include "support/ShairportSpeaker.h"
+#endif
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+QTemporaryDir& folder() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// Music-like test audio (a tone and noise) of `seconds`, made once per name.
+QUrl track(const QString& name, int seconds) {
+    const QString path = folder().filePath(name);
+    if (!QFile::exists(path)) {
+        const QString command =
+            QStringLiteral("ffmpeg -v error -y -f lavfi -i \"sine=frequency=440:duration=%1\" "
+                           "-f lavfi -i \"anoisesrc=d=%1:a=0.1\" -filter_complex amix=inputs=2 "
+                           "-ac 2 -ar 44100 -c:a flac '%2'")
+                .arg(seconds)
+                .arg(path);
+        if (std::system(command.toLocal8Bit().constData()) != 0) {
+            return {};
+        }
+    }
+    return QUrl::fromLocalFile(path);
+}
+
+double processCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+double monotonicSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+void spin(std::chrono::milliseconds duration) {
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A UDP socket on 127.0.0.1 that stands in for the speaker's audio port and
+// notes when each datagram arrives.
+class Sink {
+public:
+    Sink() {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const int size = 8 << 20;
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t length = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
+        port_ = ntohs(a.sin_port);
+        reader_ = std::thread([this] { read(); });
+    }
+    ~Sink() {
+        stop_ = true;
+        reader_.join();
+        ::close(fd_);
+    }
+    uint16_t port() const { return port_; }
+    // Arrival times of audio packets (payload type 96) so far.
+    std::vector<double> arrivals() {
+        std::lock_guard lock(mutex_);
+        return arrivals_;
+    }
+    double firstArrival() const { return first_.load(); }
+
+private:
+    void read() {
+        char buffer[2048];
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0) {
+                continue;
+            }
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            const double now = monotonicSeconds();
+            if (n > 12 && (uint8_t(buffer[1]) & 0x7F) == 0x60) {
+                double expected = 0;
+                first_.compare_exchange_strong(expected, now);
+                std::lock_guard lock(mutex_);
+                arrivals_.push_back(now);
+            }
+        }
+    }
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    std::thread reader_;
+    std::atomic<bool> stop_{false};
+    std::atomic<double> first_{0};
+    std::mutex mutex_;
+    std::vector<double> arrivals_;
+};
+
+class QueueSource final : public AirPlay1FrameSource {
+public:
+    explicit QueueSource(std::unique_ptr<AirPlay1TrackQueue> q) : q_(std::move(q)) {}
+    std::optional<QByteArray> nextFrames(int count) override { return q_->nextFrames(count); }
+    void close() override { q_->close(); }
+    AirPlay1QueuePosition position() const override { return {q_->playingIndex(), q_->playingFrames()}; }
+
+private:
+    std::unique_ptr<AirPlay1TrackQueue> q_;
+};
+
+class SilenceSource final : public AirPlay1FrameSource {
+public:
+    std::optional<QByteArray> nextFrames(int count) override {
+        frames_ += count;
+        return QByteArray(count * 4, '\0');
+    }
+    void close() override {}
+    AirPlay1QueuePosition position() const override { return {0, frames_}; }
+
+private:
+    int64_t frames_ = 0;
+};
+
+// CPU seconds per minute of audio for one stream: decoding, packet building
+// and sending, at the real pace.
+void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
+    constexpr int streamSeconds = 10;
+    const QUrl url = track(QStringLiteral("cpu.flac"), streamSeconds + 5);
+    for (auto _ : state) {
+        Sink sink;
+        AirPlay1Stream stream(codec, {});
+        stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
+        const double cpuBefore = processCpuSeconds();
+        auto decoder = TrackDecoder::open(url, 0);
+        if (!decoder) {
+            state.SkipWithError("no test audio (is ffmpeg installed?)");
+            return;
+        }
+        stream.start(std::make_unique<QueueSource>(
+            std::make_unique<AirPlay1TrackQueue>(QList<QUrl>{url}, std::move(decoder), 0, 0, 0)));
+        std::this_thread::sleep_for(std::chrono::seconds(streamSeconds));
+        stream.close();
+        const double cpu = processCpuSeconds() - cpuBefore;
+        state.SetIterationTime(streamSeconds);
+        state.counters["cpu_s_per_audio_min"] = cpu * 60.0 / streamSeconds;
+        state.counters["percent_of_core"] = cpu * 100.0 / streamSeconds;
+    }
+}
+BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, pcm, AirPlay1Codec::pcm)->Iterations(1)->UseManualTime();
+BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, alac, AirPlay1Codec::alac)->Iterations(1)->UseManualTime();
+
+// A speaker stand-in that answers every request at once, pointing the audio
+// at `audioPort`, so the time measured is the player's own.
+class AnsweringSpeaker : public QObject {
+public:
+    explicit AnsweringSpeaker(uint16_t audioPort) : audioPort_(audioPort) {
+        server_.listen(QHostAddress::LocalHost);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    quint16 port() const { return server_.serverPort(); }
+
+private:
+    void answer(QTcpSocket* socket) {
+        buffer_ += socket->readAll();
+        for (;;) {
+            const qsizetype end = buffer_.indexOf("\r\n\r\n");
+            if (end < 0) {
+                return;
+            }
+            const QByteArray head = buffer_.left(end);
+            qsizetype length = 0;
+            QByteArray cseq = "0";
+            for (const QByteArray& line : head.split('\n')) {
+                const QByteArray l = line.trimmed();
+                if (l.toLower().startsWith("content-length:")) {
+                    length = l.mid(15).trimmed().toLongLong();
+                } else if (l.toLower().startsWith("cseq:")) {
+                    cseq = l.mid(5).trimmed();
+                }
+            }
+            if (buffer_.size() < end + 4 + length) {
+                return;
+            }
+            buffer_.remove(0, end + 4 + length);
+            const QByteArray port = QByteArray::number(audioPort_);
+            socket->write("RTSP/1.0 200 OK\r\nCSeq: " + cseq + "\r\nSession: 1\r\nTransport: RTP/AVP/UDP;unicast;"
+                          "mode=record;server_port=" + port + ";control_port=" + port + ";timing_port=" + port +
+                          "\r\n\r\n");
+        }
+    }
+    QTcpServer server_;
+    uint16_t audioPort_;
+    QByteArray buffer_;
+};
+
+// From the call to play to the first RTP packet on loopback.
+void BM_PlayToFirstPacket(benchmark::State& state) {
+    const QUrl url = track(QStringLiteral("short.flac"), 5);
+    std::vector<double> latencies;
+    for (auto _ : state) {
+        Sink sink;
+        AnsweringSpeaker answering(sink.port());
+        const AirPlay1Speaker speaker{"AA@Bench", "Bench",
+                                      {"AA@Bench", "_raop._tcp", "local", 1, "127.0.0.1", answering.port()}, true};
+        AirPlay1Player player;
+        const double start = monotonicSeconds();
+        auto task = player.play({url}, 0, 0, speaker, 50);
+        while (sink.firstArrival() == 0 && monotonicSeconds() - start < 5) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+        const double latency = sink.firstArrival() - start;
+        state.SetIterationTime(latency);
+        latencies.push_back(latency * 1000);
+        auto stopping = player.stop();
+        spin(std::chrono::milliseconds(50));
+    }
+    std::sort(latencies.begin(), latencies.end());
+    state.counters["median_ms"] = latencies[latencies.size() / 2];
+    state.counters["max_ms"] = latencies.back();
+}
+BENCHMARK(BM_PlayToFirstPacket)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// How far each packet's arrival lies behind the earliest moment the pacing
+// allows it to leave (four packets ahead of the clock), over a minute.
+void BM_SendScheduleDeviation(benchmark::State& state) {
+    constexpr int streamSeconds = 60;
+    for (auto _ : state) {
+        Sink sink;
+        AirPlay1Stream stream(AirPlay1Codec::pcm, {});
+        stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
+        stream.start(std::make_unique<SilenceSource>());
+        std::this_thread::sleep_for(std::chrono::seconds(streamSeconds));
+        stream.close();
+        const auto arrivals = sink.arrivals();
+        if (arrivals.empty()) {
+            state.SkipWithError("no packets arrived");
+            return;
+        }
+        std::vector<double> deviations;
+        deviations.reserve(arrivals.size());
+        for (size_t k = 0; k < arrivals.size(); ++k) {
+            const double ideal = arrivals[0] + std::max(0.0, double(k) * 352 - 1408) / 44100.0;
+            deviations.push_back((arrivals[k] - ideal) * 1000.0);
+        }
+        std::sort(deviations.begin(), deviations.end());
+        state.SetIterationTime(streamSeconds);
+        state.counters["packets"] = double(arrivals.size());
+        state.counters["expected_packets"] = std::floor(streamSeconds * 44100.0 / 352) + 5;
+        state.counters["p50_ms"] = deviations[deviations.size() / 2];
+        state.counters["p99_ms"] = deviations[deviations.size() * 99 / 100];
+        state.counters["max_ms"] = deviations.back();
+        state.counters["min_ms"] = deviations.front();
+    }
+}
+BENCHMARK(BM_SendScheduleDeviation)->Iterations(1)->UseManualTime();
+
+#ifdef KORVID_BENCH_WITH_RECEIVER
+// Counters from the last statistics line shairport-sync printed.
+std::vector<double> lastStatistics(const QByteArray& output, double* minimumOccupancy) {
+    std::vector<double> last;
+    *minimumOccupancy = -1;
+    for (const QByteArray& line : output.split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        if (fields.size() < 7) {
+            continue;
+        }
+        std::vector<double> values;
+        bool ok = true;
+        for (const QByteArray& f : fields) {
+            values.push_back(f.trimmed().toDouble(&ok));
+            if (!ok) {
+                break;
+            }
+        }
+        if (ok) {
+            last = values;
+            if (values[0] > 0 && (*minimumOccupancy < 0 || values[5] < *minimumOccupancy)) {
+                *minimumOccupancy = values[5];
+            }
+        }
+    }
+    return last;
+}
+
+// A minute to a real shairport-sync: what it reports missing, late and resent.
+void BM_ReceiverStatistics(benchmark::State& state) {
+    constexpr int streamSeconds = 60;
+    QString whyNot;
+    if (!LocalAvahi::instance(&whyNot)) {
+        state.SkipWithError(whyNot.toStdString().c_str());
+        return;
+    }
+    const QUrl url = track(QStringLiteral("minute.flac"), streamSeconds + 5);
+    for (auto _ : state) {
+        ShairportSpeaker receiver(QStringLiteral("Korvid Bench"));
+        if (!receiver.start()) {
+            state.SkipWithError(receiver.errorText().toStdString().c_str());
+            break;
+        }
+        const AirPlay1Speaker speaker{"AD@Korvid Bench", "Korvid Bench",
+                                      {"AD@Korvid Bench", "_raop._tcp", "local", 1, "127.0.0.1", receiver.port()},
+                                      true};
+        AirPlay1Player player;
+        auto playing = player.play({url}, 0, 0, speaker, 100);
+        spin(std::chrono::seconds(streamSeconds));
+        double minimumOccupancy = -1;
+        const auto stats = lastStatistics(receiver.output(), &minimumOccupancy);
+        auto stopping = player.stop();
+        spin(std::chrono::milliseconds(200));
+        state.SetIterationTime(streamSeconds);
+        if (stats.size() < 5) {
+            state.SkipWithError("the receiver printed no statistics");
+            break;
+        }
+        state.counters["total_packets"] = stats[0];
+        state.counters["missing"] = stats[1];
+        state.counters["late"] = stats[2];
+        state.counters["too_late"] = stats[3];
+        state.counters["resend_requests"] = stats[4];
+        state.counters["min_buffer_occupancy"] = minimumOccupancy;
+    }
+}
+BENCHMARK(BM_ReceiverStatistics)->Iterations(1)->UseManualTime();
+#endif
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+#ifdef KORVID_BENCH_WITH_RECEIVER
+    LocalAvahi::shutDown();
+#endif
+    return 0;
+}
