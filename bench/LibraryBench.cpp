@@ -33,22 +33,32 @@ QString musicFolder() {
     made = true;
     const QString seed = dir.filePath("seed.flac");
     QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                            "sine=frequency=440:duration=0.05:sample_rate=8000", "-ac", "1", "-c:a", "flac",
-                            "-metadata", "title=TITLE_PLACEHOLDER", "-metadata", "album=ALBUM_PLACEHOLDER",
-                            "-metadata", "artist=Bench Artist", "-metadata", "track=1", "-metadata",
-                            "genre=Rock", seed});
+    ffmpeg.start("ffmpeg", {"-nostdin",  "-loglevel",
+                            "error",     "-y",
+                            "-f",        "lavfi",
+                            "-i",        "sine=frequency=440:duration=0.05:sample_rate=8000",
+                            "-ac",       "1",
+                            "-c:a",      "flac",
+                            "-metadata", "title=TITLE_PLACEHOLDER",
+                            "-metadata", "album=ALBUM_PLACEHOLDER",
+                            "-metadata", "artist=Bench Artist",
+                            "-metadata", "track=1",
+                            "-metadata", "genre=Rock",
+                            seed});
     ffmpeg.waitForFinished(60000);
     QFile file(seed);
     file.open(QIODevice::ReadOnly);
     const QByteArray bytes = file.readAll();
     for (int i = 0; i < folderFiles; ++i) {
         QByteArray copy = bytes;
-        const QByteArray title = QByteArray("Song ") + QByteArray::number(i).rightJustified(12, '0');
-        const QByteArray album = QByteArray("Album ") + QByteArray::number(i / tracksPerAlbum).rightJustified(11, '0');
+        const QByteArray title =
+            QByteArray("Song ") + QByteArray::number(i).rightJustified(12, '0');
+        const QByteArray album =
+            QByteArray("Album ") + QByteArray::number(i / tracksPerAlbum).rightJustified(11, '0');
         copy.replace(copy.indexOf("TITLE_PLACEHOLDER"), title.size(), title);
         copy.replace(copy.indexOf("ALBUM_PLACEHOLDER"), album.size(), album);
-        const QString folder = QStringLiteral("%1/music/%2/%3").arg(dir.path()).arg(i / 1000).arg(i / tracksPerAlbum);
+        const QString folder =
+            QStringLiteral("%1/music/%2/%3").arg(dir.path()).arg(i / 1000).arg(i / tracksPerAlbum);
         QDir().mkpath(folder);
         QFile out(QStringLiteral("%1/%2.flac").arg(folder).arg(i));
         out.open(QIODevice::WriteOnly);
@@ -103,7 +113,10 @@ const QString& bigIndex() {
             IndexedTrack track;
             const int album = i / tracksPerAlbum;
             track.relativePath = QStringLiteral("Artist %1/Album %2/%3 Song number %4.flac")
-                                     .arg(album / 5).arg(album).arg(i % tracksPerAlbum + 1).arg(i);
+                                     .arg(album / 5)
+                                     .arg(album)
+                                     .arg(i % tracksPerAlbum + 1)
+                                     .arg(i);
             track.persistentID = TrackIdentity::trackPersistentID(track.relativePath);
             track.tags.title = QStringLiteral("Song number %1").arg(i);
             track.tags.album = QStringLiteral("Album %1").arg(album);
@@ -115,7 +128,8 @@ const QString& bigIndex() {
             track.tags.discNumber = 1;
             track.tags.durationMs = 200'000;
             track.tags.hasPicture = true;
-            track.albumPersistentID = TrackIdentity::albumPersistentID(track.tags.album, track.tags.albumArtist, {});
+            track.albumPersistentID =
+                TrackIdentity::albumPersistentID(track.tags.album, track.tags.albumArtist, {});
             track.size = 5'000'000;
             track.modifiedMs = 1'700'000'000'000;
             track.firstSeenMs = 1'700'000'000'000 + i;

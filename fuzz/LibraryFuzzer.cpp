@@ -18,7 +18,8 @@ const char* const extensions[] = {"flac", "mp3", "m4a", "ogg", "opus", "wav", "a
 
 QString scratchFile(const char* extension) {
     static const QString folder = [] {
-        const QString path = QDir::temp().filePath(QStringLiteral("korvid-fuzz-library-%1").arg(getpid()));
+        const QString path =
+            QDir::temp().filePath(QStringLiteral("korvid-fuzz-library-%1").arg(getpid()));
         QDir().mkpath(path);
         return path;
     }();
@@ -48,13 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (data[0] % 4) {
     case 0:
         if (const auto entries = PlayHistoryStore::decodeEntries(bytes)) {
-            if (PlayHistoryStore::decodeEntries(PlayHistoryStore::encodeEntries(*entries)) != entries)
+            if (PlayHistoryStore::decodeEntries(PlayHistoryStore::encodeEntries(*entries)) !=
+                entries)
                 std::abort();
         }
         break;
     case 1:
         if (const auto dates = PlayHistoryStore::decodePlayDates(bytes)) {
-            if (PlayHistoryStore::decodePlayDates(PlayHistoryStore::encodePlayDates(*dates)) != dates)
+            if (PlayHistoryStore::decodePlayDates(PlayHistoryStore::encodePlayDates(*dates)) !=
+                dates)
                 std::abort();
         }
         break;

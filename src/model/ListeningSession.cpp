@@ -39,7 +39,7 @@ QJsonObject ListeningSession::Device::toJson() const {
 }
 
 std::optional<ListeningSession::Device> ListeningSession::Device::fromJson(const QJsonValue& value,
-                                                                         QString* failure) {
+                                                                           QString* failure) {
     const auto fail = [failure](const QString& why) -> std::optional<Device> {
         if (failure)
             *failure = why;
@@ -84,7 +84,6 @@ std::optional<ListeningSession::Device> ListeningSession::Device::fromJson(const
     }
     return Device(Device::Local{});
 }
-
 
 QString ListeningSession::Device::systemImage() const {
     if (as<LegacyAirPlay>())

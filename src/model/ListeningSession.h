@@ -35,18 +35,20 @@ struct ListeningSession {
         };
         using Value = std::variant<LegacyAirPlay, AirPlay, SpotifyConnect, Local>;
 
-        Device() : value_(Local{}) {}
+        Device()
+            : value_(Local{}) {}
         // A device is its case, so each case converts to one.
-        Device(LegacyAirPlay value) : value_(std::move(value)) {} // NOLINT(google-explicit-constructor)
-        Device(AirPlay value) : value_(std::move(value)) {}       // NOLINT(google-explicit-constructor)
-        Device(SpotifyConnect value) : value_(std::move(value)) {} // NOLINT(google-explicit-constructor)
-        Device(Local value) : value_(value) {}                    // NOLINT(google-explicit-constructor)
+        Device(LegacyAirPlay value)
+            : value_(std::move(value)) {} // NOLINT(google-explicit-constructor)
+        Device(AirPlay value)
+            : value_(std::move(value)) {} // NOLINT(google-explicit-constructor)
+        Device(SpotifyConnect value)
+            : value_(std::move(value)) {} // NOLINT(google-explicit-constructor)
+        Device(Local value)
+            : value_(value) {} // NOLINT(google-explicit-constructor)
 
         const Value& value() const { return value_; }
-        template <typename Case>
-        const Case* as() const {
-            return std::get_if<Case>(&value_);
-        }
+        template <typename Case> const Case* as() const { return std::get_if<Case>(&value_); }
         // The icon drawn for the device in the resume offer.
         QString systemImage() const;
 

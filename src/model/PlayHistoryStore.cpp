@@ -41,7 +41,8 @@ std::optional<PlayHistoryStore::Entry> decodeEntry(const QJsonValue& value) {
     const auto playedAt = StoredJson::toDate(object.value(QLatin1String("playedAt")));
     const auto trackCount = StoredJson::integer(object, "trackCount");
     const QJsonValue genres = object.value(QLatin1String("rawGenres"));
-    if (!id || !title || !artistNames || !spotifyURI || !playedAt || !trackCount || !genres.isArray())
+    if (!id || !title || !artistNames || !spotifyURI || !playedAt || !trackCount ||
+        !genres.isArray())
         return std::nullopt;
     for (const QJsonValue& genre : genres.toArray()) {
         if (!genre.isString())
@@ -61,8 +62,11 @@ std::optional<PlayHistoryStore::Entry> decodeEntry(const QJsonValue& value) {
 
 } // namespace
 
-PlayHistoryStore::PlayHistoryStore(SynchronizedKeyValueStore* store, const Clock* clock, QObject* parent)
-    : QObject(parent), store_(store), clock_(clock) {
+PlayHistoryStore::PlayHistoryStore(SynchronizedKeyValueStore* store, const Clock* clock,
+                                   QObject* parent)
+    : QObject(parent)
+    , store_(store)
+    , clock_(clock) {
     loadSpotifyHistory();
     loadAppleMusicPlayDates();
     if (store_) {
@@ -209,7 +213,8 @@ QByteArray PlayHistoryStore::encodeEntries(const QList<Entry>& entries) {
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
-std::optional<QList<PlayHistoryStore::Entry>> PlayHistoryStore::decodeEntries(const QByteArray& json) {
+std::optional<QList<PlayHistoryStore::Entry>>
+PlayHistoryStore::decodeEntries(const QByteArray& json) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())

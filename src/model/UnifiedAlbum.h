@@ -14,8 +14,8 @@
 // The local tracks of an album in album order, as the local player queues them.
 struct AppleMusicPlaybackHandle {
     struct Track {
-        QString id;               // persistent id, 16 upper-case hex digits
-        std::optional<QUrl> url;  // absent for a track without a local file
+        QString id;              // persistent id, 16 upper-case hex digits
+        std::optional<QUrl> url; // absent for a track without a local file
     };
     QList<Track> tracks;
 };
@@ -27,7 +27,9 @@ struct UnifiedAlbum {
     class Playback {
     public:
         static Playback spotify(QString uri) { return Playback(std::move(uri)); }
-        static Playback appleMusic(AppleMusicPlaybackHandle handle) { return Playback(std::move(handle)); }
+        static Playback appleMusic(AppleMusicPlaybackHandle handle) {
+            return Playback(std::move(handle));
+        }
 
         bool isSpotify() const { return std::holds_alternative<QString>(value_); }
         bool isAppleMusic() const { return !isSpotify(); }
@@ -39,8 +41,10 @@ struct UnifiedAlbum {
         }
 
     private:
-        explicit Playback(QString uri) : value_(std::move(uri)) {}
-        explicit Playback(AppleMusicPlaybackHandle handle) : value_(std::move(handle)) {}
+        explicit Playback(QString uri)
+            : value_(std::move(uri)) {}
+        explicit Playback(AppleMusicPlaybackHandle handle)
+            : value_(std::move(handle)) {}
         std::variant<QString, AppleMusicPlaybackHandle> value_;
     };
 

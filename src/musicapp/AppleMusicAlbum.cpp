@@ -8,8 +8,10 @@
 
 #include <algorithm>
 
-AppleMusicAlbum::AppleMusicAlbum(std::shared_ptr<const LibrarySnapshot> snapshot, QList<qint32> trackIndexes)
-    : snapshot_(std::move(snapshot)), trackIndexes_(std::move(trackIndexes)) {
+AppleMusicAlbum::AppleMusicAlbum(std::shared_ptr<const LibrarySnapshot> snapshot,
+                                 QList<qint32> trackIndexes)
+    : snapshot_(std::move(snapshot))
+    , trackIndexes_(std::move(trackIndexes)) {
     Q_ASSERT(snapshot_ && !trackIndexes_.isEmpty());
 }
 

@@ -17,7 +17,7 @@ class TagReader;
 // Everything the index held at one moment, shared by the albums made from it.
 struct LibrarySnapshot {
     QString musicFolder;
-    QList<IndexedTrack> tracks; // in the order the scanner first found them
+    QList<IndexedTrack> tracks;              // in the order the scanner first found them
     std::shared_ptr<const TagReader> reader; // for pictures, read when drawn
 };
 
@@ -35,7 +35,9 @@ public:
     bool isCompilation() const { return first().tags.compilation; }
 
     qsizetype trackCount() const { return trackIndexes_.size(); }
-    const IndexedTrack& track(qsizetype i) const { return snapshot_->tracks.at(trackIndexes_.at(i)); }
+    const IndexedTrack& track(qsizetype i) const {
+        return snapshot_->tracks.at(trackIndexes_.at(i));
+    }
 
     // Album artist; else "Various Artists" for a compilation; else the first
     // song's artist; else "Unknown Artist".

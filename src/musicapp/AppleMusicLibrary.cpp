@@ -11,14 +11,17 @@
 #include <pthread.h>
 
 AppleMusicLibrary::AppleMusicLibrary(QString musicFolder, QObject* parent)
-    : AppleMusicLibrary(std::move(musicFolder), LibraryIndex::defaultPath(), makeTagLibReader(), nullptr,
-                        parent) {}
+    : AppleMusicLibrary(std::move(musicFolder), LibraryIndex::defaultPath(), makeTagLibReader(),
+                        nullptr, parent) {}
 
 AppleMusicLibrary::AppleMusicLibrary(QString musicFolder, QString indexPath,
                                      std::shared_ptr<const TagReader> reader, const Clock* clock,
                                      QObject* parent)
-    : QObject(parent), musicFolder_(QDir::cleanPath(std::move(musicFolder))),
-      indexPath_(std::move(indexPath)), reader_(std::move(reader)), clock_(clock) {}
+    : QObject(parent)
+    , musicFolder_(QDir::cleanPath(std::move(musicFolder)))
+    , indexPath_(std::move(indexPath))
+    , reader_(std::move(reader))
+    , clock_(clock) {}
 
 AppleMusicLibrary::~AppleMusicLibrary() {
     cancelled_ = true;
@@ -80,15 +83,18 @@ void AppleMusicLibrary::runJob(Job job, qint64 nowMs) {
     if (job == Job::openAndScan) {
         const bool opened = index.isOpen();
         auto snapshot = opened ? snapshotOf() : nullptr;
-        QMetaObject::invokeMethod(this, [this, opened, snapshot] {
-            opening_ = false;
-            if (opened)
-                publish(snapshot);
-            setAuthorized(opened);
-            if (!opened)
-                setScanning(false);
-            Q_EMIT libraryOpened(opened);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, opened, snapshot] {
+                opening_ = false;
+                if (opened)
+                    publish(snapshot);
+                setAuthorized(opened);
+                if (!opened)
+                    setScanning(false);
+                Q_EMIT libraryOpened(opened);
+            },
+            Qt::QueuedConnection);
         if (!opened)
             return;
     }
@@ -97,13 +103,16 @@ void AppleMusicLibrary::runJob(Job job, qint64 nowMs) {
     const ScanReport report = scanner.scan(nowMs, &cancelled_);
     const bool changed = report.added + report.updated + report.removed > 0;
     auto snapshot = changed ? snapshotOf() : nullptr;
-    QMetaObject::invokeMethod(this, [this, report, snapshot] {
-        lastScanReport_ = report;
-        if (snapshot)
-            publish(snapshot);
-        setScanning(false);
-        Q_EMIT scanFinished();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, report, snapshot] {
+            lastScanReport_ = report;
+            if (snapshot)
+                publish(snapshot);
+            setScanning(false);
+            Q_EMIT scanFinished();
+        },
+        Qt::QueuedConnection);
 }
 
 void AppleMusicLibrary::publish(std::shared_ptr<const LibrarySnapshot> snapshot) {

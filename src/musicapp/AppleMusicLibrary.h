@@ -25,8 +25,9 @@ class AppleMusicLibrary : public QObject {
 public:
     // The index lives at LibraryIndex::defaultPath() and tags are read with TagLib.
     explicit AppleMusicLibrary(QString musicFolder, QObject* parent = nullptr);
-    AppleMusicLibrary(QString musicFolder, QString indexPath, std::shared_ptr<const TagReader> reader,
-                      const Clock* clock = nullptr, QObject* parent = nullptr);
+    AppleMusicLibrary(QString musicFolder, QString indexPath,
+                      std::shared_ptr<const TagReader> reader, const Clock* clock = nullptr,
+                      QObject* parent = nullptr);
     ~AppleMusicLibrary() override;
 
     // Opens the index and starts a scan of the folder. True once the music

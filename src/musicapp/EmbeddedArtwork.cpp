@@ -19,7 +19,8 @@ quint64 keyOf(QSize bounds) {
 } // namespace
 
 EmbeddedArtwork::EmbeddedArtwork(QString filePath, std::shared_ptr<const TagReader> reader)
-    : filePath_(std::move(filePath)), reader_(std::move(reader)) {}
+    : filePath_(std::move(filePath))
+    , reader_(std::move(reader)) {}
 
 QImage EmbeddedArtwork::image(QSize bounds) const {
     std::lock_guard lock(mutex_);
@@ -36,7 +37,8 @@ QImage EmbeddedArtwork::image(QSize bounds) const {
     QImage picture;
     if (natural.isValid() && static_cast<qint64>(natural.width()) * natural.height() <= maxPixels) {
         // Decoders such as JPEG can scale while decoding, which is much cheaper.
-        if (!bounds.isEmpty() && (natural.width() > bounds.width() || natural.height() > bounds.height()))
+        if (!bounds.isEmpty() &&
+            (natural.width() > bounds.width() || natural.height() > bounds.height()))
             decoder.setScaledSize(natural.scaled(bounds, Qt::KeepAspectRatio));
         picture = decoder.read();
     }

@@ -32,7 +32,8 @@ QString stored(const QString& text) {
 
 } // namespace
 
-LibraryIndex::LibraryIndex(const QString& databasePath) : connection_(nextConnectionName()) {
+LibraryIndex::LibraryIndex(const QString& databasePath)
+    : connection_(nextConnectionName()) {
     QDir().mkpath(QFileInfo(databasePath).absolutePath());
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     db.setDatabaseName(databasePath);
@@ -54,18 +55,18 @@ LibraryIndex::LibraryIndex(const QString& databasePath) : connection_(nextConnec
         exec(query, QStringLiteral("DROP TABLE IF EXISTS tracks"));
         exec(query, QStringLiteral("DROP TABLE IF EXISTS unreadable"));
         const bool created =
-            exec(query, QStringLiteral(
-                            "CREATE TABLE tracks ("
-                            " path TEXT PRIMARY KEY NOT NULL,"
-                            " persistent_id INTEGER NOT NULL,"
-                            " album_id INTEGER NOT NULL,"
-                            " title TEXT NOT NULL, album TEXT NOT NULL, artist TEXT NOT NULL,"
-                            " album_artist TEXT NOT NULL, genre TEXT NOT NULL,"
-                            " compilation INTEGER NOT NULL, disc INTEGER NOT NULL,"
-                            " track INTEGER NOT NULL, duration_ms INTEGER NOT NULL,"
-                            " has_picture INTEGER NOT NULL, size INTEGER NOT NULL,"
-                            " modified_ms INTEGER NOT NULL, first_seen_ms INTEGER NOT NULL,"
-                            " last_played_ms INTEGER NOT NULL DEFAULT 0)")) &&
+            exec(query,
+                 QStringLiteral("CREATE TABLE tracks ("
+                                " path TEXT PRIMARY KEY NOT NULL,"
+                                " persistent_id INTEGER NOT NULL,"
+                                " album_id INTEGER NOT NULL,"
+                                " title TEXT NOT NULL, album TEXT NOT NULL, artist TEXT NOT NULL,"
+                                " album_artist TEXT NOT NULL, genre TEXT NOT NULL,"
+                                " compilation INTEGER NOT NULL, disc INTEGER NOT NULL,"
+                                " track INTEGER NOT NULL, duration_ms INTEGER NOT NULL,"
+                                " has_picture INTEGER NOT NULL, size INTEGER NOT NULL,"
+                                " modified_ms INTEGER NOT NULL, first_seen_ms INTEGER NOT NULL,"
+                                " last_played_ms INTEGER NOT NULL DEFAULT 0)")) &&
             exec(query, QStringLiteral("CREATE TABLE unreadable ("
                                        " path TEXT PRIMARY KEY NOT NULL,"
                                        " size INTEGER NOT NULL, modified_ms INTEGER NOT NULL)")) &&
@@ -153,22 +154,23 @@ bool LibraryIndex::apply(const IndexChanges& changes) {
     QSqlQuery markUnreadable(db);
     QSqlQuery dropTrack(db);
     // A changed file keeps its row (and so its place and first-seen time).
-    bool ok = upsert.prepare(QStringLiteral(
-                  "INSERT INTO tracks (path, persistent_id, album_id, title, album, artist,"
-                  " album_artist, genre, compilation, disc, track, duration_ms, has_picture, size,"
-                  " modified_ms, first_seen_ms)"
-                  " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                  " ON CONFLICT(path) DO UPDATE SET persistent_id=excluded.persistent_id,"
-                  " album_id=excluded.album_id, title=excluded.title, album=excluded.album,"
-                  " artist=excluded.artist, album_artist=excluded.album_artist,"
-                  " genre=excluded.genre, compilation=excluded.compilation, disc=excluded.disc,"
-                  " track=excluded.track, duration_ms=excluded.duration_ms,"
-                  " has_picture=excluded.has_picture, size=excluded.size,"
-                  " modified_ms=excluded.modified_ms")) &&
-              dropUnreadable.prepare(QStringLiteral("DELETE FROM unreadable WHERE path = ?")) &&
-              markUnreadable.prepare(QStringLiteral(
-                  "INSERT OR REPLACE INTO unreadable (path, size, modified_ms) VALUES (?, ?, ?)")) &&
-              dropTrack.prepare(QStringLiteral("DELETE FROM tracks WHERE path = ?"));
+    bool ok =
+        upsert.prepare(QStringLiteral(
+            "INSERT INTO tracks (path, persistent_id, album_id, title, album, artist,"
+            " album_artist, genre, compilation, disc, track, duration_ms, has_picture, size,"
+            " modified_ms, first_seen_ms)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+            " ON CONFLICT(path) DO UPDATE SET persistent_id=excluded.persistent_id,"
+            " album_id=excluded.album_id, title=excluded.title, album=excluded.album,"
+            " artist=excluded.artist, album_artist=excluded.album_artist,"
+            " genre=excluded.genre, compilation=excluded.compilation, disc=excluded.disc,"
+            " track=excluded.track, duration_ms=excluded.duration_ms,"
+            " has_picture=excluded.has_picture, size=excluded.size,"
+            " modified_ms=excluded.modified_ms")) &&
+        dropUnreadable.prepare(QStringLiteral("DELETE FROM unreadable WHERE path = ?")) &&
+        markUnreadable.prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO unreadable (path, size, modified_ms) VALUES (?, ?, ?)")) &&
+        dropTrack.prepare(QStringLiteral("DELETE FROM tracks WHERE path = ?"));
 
     for (const IndexedTrack& track : changes.upserts) {
         if (!ok)

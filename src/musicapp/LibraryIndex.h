@@ -15,8 +15,8 @@ struct IndexedTrack {
     std::uint64_t albumPersistentID = 0;
     TrackTags tags;
     qint64 size = 0;
-    qint64 modifiedMs = 0;  // file modification time, ms since the epoch
-    qint64 firstSeenMs = 0; // when a scan first found it: its "date added"
+    qint64 modifiedMs = 0;   // file modification time, ms since the epoch
+    qint64 firstSeenMs = 0;  // when a scan first found it: its "date added"
     qint64 lastPlayedMs = 0; // 0 until a play is recorded
 
     bool operator==(const IndexedTrack&) const = default;
@@ -32,9 +32,9 @@ struct FileStamp {
 // One batch of scan results, written in one transaction so a kill leaves
 // either all of it or none.
 struct IndexChanges {
-    QList<IndexedTrack> upserts;            // new or changed songs
+    QList<IndexedTrack> upserts;                     // new or changed songs
     QList<std::pair<QString, FileStamp>> unreadable; // files that are not songs
-    QStringList removals;                   // paths that are gone
+    QStringList removals;                            // paths that are gone
 };
 
 // The library index in SQLite (WAL). One object per thread: each opens its

@@ -10,7 +10,9 @@
 
 LibraryScanner::LibraryScanner(std::shared_ptr<const TagReader> reader, QString musicFolder,
                                LibraryIndex& index)
-    : reader_(std::move(reader)), folder_(QDir::cleanPath(std::move(musicFolder))), index_(index) {}
+    : reader_(std::move(reader))
+    , folder_(QDir::cleanPath(std::move(musicFolder)))
+    , index_(index) {}
 
 ScanReport LibraryScanner::scan(qint64 nowMs, const std::atomic<bool>* cancelled,
                                 const std::function<void(int)>& progress) {
@@ -28,7 +30,9 @@ ScanReport LibraryScanner::scan(qint64 nowMs, const std::atomic<bool>* cancelled
         batch = IndexChanges();
         return ok;
     };
-    const auto isCancelled = [cancelled] { return cancelled && cancelled->load(std::memory_order_relaxed); };
+    const auto isCancelled = [cancelled] {
+        return cancelled && cancelled->load(std::memory_order_relaxed);
+    };
 
     const qsizetype prefix = folder_.size() + 1;
     int looked = 0;

@@ -14,7 +14,7 @@ struct ScanReport {
     int updated = 0;
     int removed = 0;
     int unchanged = 0;
-    int unreadable = 0; // audio-named files that are not readable songs
+    int unreadable = 0;     // audio-named files that are not readable songs
     bool completed = false; // false when cancelled or the index failed
 };
 
@@ -23,7 +23,8 @@ struct ScanReport {
 // gone. Runs on whatever thread calls scan(); the index must belong to it.
 class LibraryScanner {
 public:
-    LibraryScanner(std::shared_ptr<const TagReader> reader, QString musicFolder, LibraryIndex& index);
+    LibraryScanner(std::shared_ptr<const TagReader> reader, QString musicFolder,
+                   LibraryIndex& index);
 
     // `nowMs` is the first-seen time given to new files. `progress` is told
     // the number of files looked at so far, after each file.

@@ -205,7 +205,8 @@ public:
         if (format == Format::mp4) {
             auto* mp4 = static_cast<TagLib::MP4::File*>(file.get());
             const auto* properties = mp4->audioProperties();
-            if (!properties || properties->codec() == TagLib::MP4::Properties::Unknown || mp4HasVideo(*mp4))
+            if (!properties || properties->codec() == TagLib::MP4::Properties::Unknown ||
+                mp4HasVideo(*mp4))
                 return std::nullopt;
         }
 
@@ -220,8 +221,10 @@ public:
         const TagLib::PropertyMap properties = file->properties();
         // Some formats keep a second tag (a WAV's INFO list) that tag() does
         // not look at; the property map merges them.
-        for (auto [field, key] : {std::pair{&tags.title, "TITLE"}, {&tags.album, "ALBUM"},
-                                  {&tags.artist, "ARTIST"}, {&tags.genre, "GENRE"}}) {
+        for (auto [field, key] : {std::pair{&tags.title, "TITLE"},
+                                  {&tags.album, "ALBUM"},
+                                  {&tags.artist, "ARTIST"},
+                                  {&tags.genre, "GENRE"}}) {
             if (field->isEmpty())
                 *field = property(properties, key);
         }

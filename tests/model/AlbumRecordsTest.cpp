@@ -52,7 +52,11 @@ TEST(AlbumRecordsTest, SavedAlbumWithoutImagesOrTrackCount) {
         {"no images", {}, std::nullopt, std::nullopt, 0},
         {"not a URL", {{QStringLiteral("http://exa mple.com/%%"), {}, {}}}, 3, std::nullopt, 3},
         {"relative", {{QStringLiteral("image/x"), {}, {}}}, 0, std::nullopt, 0},
-        {"fine", {{QStringLiteral("https://x.example/a.jpg"), {}, {}}}, 7, QUrl("https://x.example/a.jpg"), 7},
+        {"fine",
+         {{QStringLiteral("https://x.example/a.jpg"), {}, {}}},
+         7,
+         QUrl("https://x.example/a.jpg"),
+         7},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -91,11 +95,14 @@ TEST(AlbumRecordsTest, TrackIDsAreSixteenUpperCaseHexDigits) {
 TEST(AlbumRecordsTest, PersistentIDsAreStableAndDistinguishTheirInputs) {
     // These values are stored by the music player and in listening sessions:
     // they must never change between versions.
-    EXPECT_EQ(TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("Artist/Album/01 Song.flac")),
-              "6F086A1A84B13867");
-    EXPECT_EQ(TrackIdentity::albumPersistentID("Kid A", "Radiohead", "anywhere"), 5168076536886376188ull);
+    EXPECT_EQ(
+        TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("Artist/Album/01 Song.flac")),
+        "6F086A1A84B13867");
+    EXPECT_EQ(TrackIdentity::albumPersistentID("Kid A", "Radiohead", "anywhere"),
+              5168076536886376188ull);
     EXPECT_NE(TrackIdentity::trackPersistentID("a.mp3"), TrackIdentity::trackPersistentID("A.mp3"));
-    EXPECT_NE(TrackIdentity::trackPersistentID("x/a.mp3"), TrackIdentity::trackPersistentID("x/b.mp3"));
+    EXPECT_NE(TrackIdentity::trackPersistentID("x/a.mp3"),
+              TrackIdentity::trackPersistentID("x/b.mp3"));
 
     // One album wherever its files lie, when the album artist is known.
     EXPECT_EQ(TrackIdentity::albumPersistentID("Kid A", "Radiohead", "one"),
@@ -106,7 +113,8 @@ TEST(AlbumRecordsTest, PersistentIDsAreStableAndDistinguishTheirInputs) {
     EXPECT_NE(TrackIdentity::albumPersistentID("", "Radiohead", "one"),
               TrackIdentity::albumPersistentID("", "Radiohead", "two"));
     // An artist named like a folder does not collide with that folder.
-    EXPECT_NE(TrackIdentity::albumPersistentID("X", "f", "g"), TrackIdentity::albumPersistentID("X", "", "f"));
+    EXPECT_NE(TrackIdentity::albumPersistentID("X", "f", "g"),
+              TrackIdentity::albumPersistentID("X", "", "f"));
     EXPECT_EQ(TrackIdentity::relativeFolderOf("a/b/c.flac"), "a/b");
     EXPECT_EQ(TrackIdentity::relativeFolderOf("c.flac"), "");
 }

@@ -33,15 +33,17 @@ TEST(ListeningSessionTest, LocalRecordOmitsAbsentKeysAndReadsBack) {
     const ListeningSession session = localSession();
     const QByteArray bytes = session.encode();
     const QJsonObject json = jsonOf(bytes);
-    EXPECT_EQ(QStringList(json.keys()), QStringList({"albumID", "albumTitle", "artistNames", "device",
-                                                     "positionSeconds", "trackIndex", "updatedAt"}));
+    EXPECT_EQ(QStringList(json.keys()),
+              QStringList({"albumID", "albumTitle", "artistNames", "device", "positionSeconds",
+                           "trackIndex", "updatedAt"}));
     EXPECT_EQ(json.value("device").toObject(), QJsonObject({{"local", QJsonObject()}}));
     EXPECT_DOUBLE_EQ(json.value("positionSeconds").toDouble(), 83.125);
     EXPECT_EQ(json.value("trackIndex").toInteger(), 3);
     // Seconds since 2001-01-01 as a JSON number.
     const double expected =
         (session.updatedAt.toMSecsSinceEpoch() -
-         QDateTime(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch()) / 1000.0;
+         QDateTime(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch()) /
+        1000.0;
     EXPECT_DOUBLE_EQ(json.value("updatedAt").toDouble(), expected);
     EXPECT_EQ(ListeningSession::decode(bytes), session);
 }
@@ -51,9 +53,11 @@ TEST(ListeningSessionTest, EveryDeviceCaseRoundTrips) {
         Device device;
         const char* json;
     } rows[] = {
-        {Device::LegacyAirPlay{"AA:BB@Kitchen", "Kitchen"}, R"({"legacyAirPlay":{"id":"AA:BB@Kitchen","name":"Kitchen"}})"},
+        {Device::LegacyAirPlay{"AA:BB@Kitchen", "Kitchen"},
+         R"({"legacyAirPlay":{"id":"AA:BB@Kitchen","name":"Kitchen"}})"},
         {Device::AirPlay{"Living Room"}, R"({"airPlay":{"name":"Living Room"}})"},
-        {Device::SpotifyConnect{"d1", "Phone", "Smartphone"}, R"({"spotifyConnect":{"id":"d1","name":"Phone","type":"Smartphone"}})"},
+        {Device::SpotifyConnect{"d1", "Phone", "Smartphone"},
+         R"({"spotifyConnect":{"id":"d1","name":"Phone","type":"Smartphone"}})"},
         {Device::Local{}, R"({"local":{}})"},
     };
     for (const auto& row : rows) {
@@ -65,7 +69,8 @@ TEST(ListeningSessionTest, EveryDeviceCaseRoundTrips) {
         const auto decoded = ListeningSession::decode(session.encode());
         ASSERT_TRUE(decoded) << row.json;
         EXPECT_EQ(*decoded, session);
-        EXPECT_EQ(jsonOf(session.encode()).value("coverURL").toString(), "https://i.scdn.co/image/x");
+        EXPECT_EQ(jsonOf(session.encode()).value("coverURL").toString(),
+                  "https://i.scdn.co/image/x");
     }
 }
 
@@ -94,7 +99,8 @@ TEST(ListeningSessionTest, DeviceObjectsMustHoldExactlyOneKnownCase) {
         // Inside a record, a bad device makes the whole record unreadable.
         QJsonObject record = jsonOf(localSession().encode());
         record.insert("device", QJsonDocument::fromJson(row.json).object());
-        EXPECT_EQ(ListeningSession::decode(QJsonDocument(record).toJson()).has_value(), row.failure == nullptr)
+        EXPECT_EQ(ListeningSession::decode(QJsonDocument(record).toJson()).has_value(),
+                  row.failure == nullptr)
             << row.json;
     }
 }
@@ -125,7 +131,9 @@ TEST(ListeningSessionTest, RecordsMissingOrMistypedMembersAreUnreadable) {
             record.remove(row.key);
         else
             record.insert(row.key, row.value);
-        EXPECT_EQ(ListeningSession::decode(QJsonDocument(record).toJson()).has_value(), row.readable) << row.key;
+        EXPECT_EQ(ListeningSession::decode(QJsonDocument(record).toJson()).has_value(),
+                  row.readable)
+            << row.key;
     }
     EXPECT_FALSE(ListeningSession::decode("{\"device\":"));
     EXPECT_FALSE(ListeningSession::decode("[]"));
@@ -169,7 +177,8 @@ TEST(ListeningSessionTest, TheStoreExposesOnlyWhatItFoundAtConstruction) {
     EXPECT_EQ(ListeningSessionStore().previousLaunch()->trackIndex, 9);
 
     // A corrupted record reads as absent, and saving replaces it.
-    QSettings().setValue("lastListeningSession", QByteArray(R"({"device":{"local":{},"airPlay":{"name":"x"}}})"));
+    QSettings().setValue("lastListeningSession",
+                         QByteArray(R"({"device":{"local":{},"airPlay":{"name":"x"}}})"));
     EXPECT_FALSE(ListeningSessionStore().previousLaunch());
     QSettings().setValue("lastListeningSession", QByteArray("\xff\xfe garbage"));
     ListeningSessionStore corrupted;

@@ -12,7 +12,9 @@ public:
         const auto it = values.constFind(key);
         return it == values.cend() ? std::nullopt : std::optional<QByteArray>(*it);
     }
-    void setData(const QString& key, const QByteArray& value) override { values.insert(key, value); }
+    void setData(const QString& key, const QByteArray& value) override {
+        values.insert(key, value);
+    }
     void synchronize() override { ++synchronizations; }
     void announceExternalChange() { Q_EMIT changedExternally(); }
 

@@ -1,5 +1,5 @@
-#include "MemorySynchronizedStore.h"
 #include "model/PlayHistoryStore.h"
+#include "MemorySynchronizedStore.h"
 #include "support/FakeClock.h"
 #include "support/TestHome.h"
 
@@ -23,7 +23,8 @@ UnifiedAlbum spotifyAlbum(int n, std::optional<QUrl> cover = std::nullopt) {
     album.rawGenres = {QStringLiteral("indie rock"), QStringLiteral("shoegaze")};
     album.artwork = AlbumArtwork::remote(std::move(cover));
     album.trackCount = 10 + n;
-    album.playback = UnifiedAlbum::Playback::spotify(QStringLiteral("spotify:album:album%1").arg(n));
+    album.playback =
+        UnifiedAlbum::Playback::spotify(QStringLiteral("spotify:album:album%1").arg(n));
     return album;
 }
 
@@ -84,8 +85,14 @@ TEST_F(PlayHistoryStoreTest, TheListKeepsTheNewest250) {
         // Recording 250 plays one by one would rewrite the preferences 250 times.
         QList<PlayHistoryStore::Entry> full;
         for (int n = 250; n >= 1; --n)
-            full.append({QStringLiteral("spotify-album%1").arg(n), "t", "a", std::nullopt, {}, "u",
-                         clock.now().addSecs(n), 1});
+            full.append({QStringLiteral("spotify-album%1").arg(n),
+                         "t",
+                         "a",
+                         std::nullopt,
+                         {},
+                         "u",
+                         clock.now().addSecs(n),
+                         1});
         QSettings().setValue("spotifyPlayHistory", PlayHistoryStore::encodeEntries(full));
     }
     PlayHistoryStore history(&synced, &clock);
@@ -112,10 +119,12 @@ TEST_F(PlayHistoryStoreTest, StoredJsonHasTheKnownShapeAndReadsBackExactly) {
     ASSERT_EQ(array.size(), 2);
     const QJsonObject withCover = array[0].toObject();
     const QJsonObject withoutCover = array[1].toObject();
-    EXPECT_EQ(withCover.value("coverURLString").toString(), "https://i.scdn.co/image/ab67616d0000b273");
+    EXPECT_EQ(withCover.value("coverURLString").toString(),
+              "https://i.scdn.co/image/ab67616d0000b273");
     EXPECT_FALSE(withoutCover.contains("coverURLString"));
     EXPECT_EQ(QStringList(withoutCover.keys()),
-              QStringList({"artistNames", "id", "playedAt", "rawGenres", "spotifyURI", "title", "trackCount"}));
+              QStringList({"artistNames", "id", "playedAt", "rawGenres", "spotifyURI", "title",
+                           "trackCount"}));
     // A day and 1.25 s after the reference date, as a JSON number.
     EXPECT_TRUE(withoutCover.value("playedAt").isDouble());
     EXPECT_DOUBLE_EQ(withoutCover.value("playedAt").toDouble(), 86401.25);
@@ -125,7 +134,8 @@ TEST_F(PlayHistoryStoreTest, StoredJsonHasTheKnownShapeAndReadsBackExactly) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, history.entries());
     EXPECT_FALSE(history.recentAlbums()[1].artwork.url());
-    EXPECT_EQ(history.recentAlbums()[0].artwork.url(), QUrl("https://i.scdn.co/image/ab67616d0000b273"));
+    EXPECT_EQ(history.recentAlbums()[0].artwork.url(),
+              QUrl("https://i.scdn.co/image/ab67616d0000b273"));
 }
 
 TEST_F(PlayHistoryStoreTest, MalformedHistoriesDoNotDecode) {
@@ -133,28 +143,35 @@ TEST_F(PlayHistoryStoreTest, MalformedHistoriesDoNotDecode) {
         "",
         "{}",
         "[1]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
+        "\"u\","
         "\"playedAt\":\"yesterday\",\"trackCount\":1}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
+        "\"u\","
         "\"playedAt\":1,\"trackCount\":1.5}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[3],\"spotifyURI\":\"u\","
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[3],\"spotifyURI\":"
+        "\"u\","
         "\"playedAt\":1,\"trackCount\":1}]",
         "[{\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
         "\"playedAt\":1,\"trackCount\":1}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
+        "\"u\","
         "\"playedAt\":1,\"trackCount\":1,\"coverURLString\":5}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
+        "\"u\","
         "\"playedAt\":1e300,\"trackCount\":1}]",
     };
     for (const char* document : documents)
         EXPECT_FALSE(PlayHistoryStore::decodeEntries(document)) << document;
     // Null cover and unknown keys are fine.
     const auto fine = PlayHistoryStore::decodeEntries(
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[\"Pop\"],\"spotifyURI\":\"u\","
+        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[\"Pop\"],"
+        "\"spotifyURI\":\"u\","
         "\"playedAt\":-10.5,\"trackCount\":4,\"coverURLString\":null,\"extra\":true}]");
     ASSERT_TRUE(fine);
     EXPECT_FALSE(fine->at(0).coverURLString);
-    EXPECT_EQ(fine->at(0).playedAt, QDateTime(QDate(2000, 12, 31), QTime(23, 59, 49, 500), QTimeZone::utc()));
+    EXPECT_EQ(fine->at(0).playedAt,
+              QDateTime(QDate(2000, 12, 31), QTime(23, 59, 49, 500), QTimeZone::utc()));
 
     for (const char* document : {"[]", "{\"apple-1\":\"x\"}", "{\"apple-1\":null}"})
         EXPECT_FALSE(PlayHistoryStore::decodePlayDates(document)) << document;
@@ -164,7 +181,14 @@ TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
     const auto bytesOf = [this](QList<int> albums) {
         QList<PlayHistoryStore::Entry> entries;
         for (int n : albums)
-            entries.append({QStringLiteral("spotify-album%1").arg(n), "t", "a", std::nullopt, {}, "u", clock.now(), 1});
+            entries.append({QStringLiteral("spotify-album%1").arg(n),
+                            "t",
+                            "a",
+                            std::nullopt,
+                            {},
+                            "u",
+                            clock.now(),
+                            1});
         return PlayHistoryStore::encodeEntries(entries);
     };
     const auto idsOf = [](const PlayHistoryStore& history) {
@@ -182,9 +206,16 @@ TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
     };
     const Row rows[] = {
         {"only local", std::nullopt, bytesOf({1}), {"spotify-album1"}, bytesOf({1})},
-        {"both: synchronised wins and is copied", bytesOf({2, 3}), bytesOf({1}),
-         {"spotify-album2", "spotify-album3"}, bytesOf({2, 3})},
-        {"unreadable synchronised copy", QByteArray("[{"), bytesOf({1}), {"spotify-album1"}, bytesOf({1})},
+        {"both: synchronised wins and is copied",
+         bytesOf({2, 3}),
+         bytesOf({1}),
+         {"spotify-album2", "spotify-album3"},
+         bytesOf({2, 3})},
+        {"unreadable synchronised copy",
+         QByteArray("[{"),
+         bytesOf({1}),
+         {"spotify-album1"},
+         bytesOf({1})},
         {"nothing readable", QByteArray("null"), QByteArray("garbage"), {}, QByteArray("garbage")},
         {"nothing at all", std::nullopt, std::nullopt, {}, std::nullopt},
     };
@@ -199,7 +230,8 @@ TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
         PlayHistoryStore history(&store, &clock);
         EXPECT_EQ(idsOf(history), row.expected);
         const QVariant local = QSettings().value("spotifyPlayHistory");
-        EXPECT_EQ(local.isValid() ? std::optional<QByteArray>(local.toByteArray()) : std::nullopt, row.localAfter);
+        EXPECT_EQ(local.isValid() ? std::optional<QByteArray>(local.toByteArray()) : std::nullopt,
+                  row.localAfter);
     }
 }
 
@@ -207,8 +239,9 @@ TEST_F(PlayHistoryStoreTest, ExternalChangeReloadsAndAnUnreadableOneKeepsTheList
     PlayHistoryStore history(&synced, &clock);
     history.recordPlay(spotifyAlbum(1));
 
-    synced.values.insert("spotifyPlayHistory", PlayHistoryStore::encodeEntries(
-                                                   {{"spotify-other", "t", "a", std::nullopt, {}, "u", clock.now(), 2}}));
+    synced.values.insert("spotifyPlayHistory",
+                         PlayHistoryStore::encodeEntries(
+                             {{"spotify-other", "t", "a", std::nullopt, {}, "u", clock.now(), 2}}));
     synced.announceExternalChange();
     ASSERT_EQ(history.entries().size(), 1);
     EXPECT_EQ(history.entries()[0].id, "spotify-other");
@@ -262,7 +295,8 @@ TEST_F(PlayHistoryStoreTest, LocalPlaysKeepOnlyADatePerAlbumAndTheNewest250) {
 
     PlayHistoryStore reloaded(&synced, &clock);
     EXPECT_EQ(reloaded.appleMusicPlayDates(), history.appleMusicPlayDates());
-    const QJsonObject stored = QJsonDocument::fromJson(defaultsBytes("appleMusicPlayHistory")).object();
+    const QJsonObject stored =
+        QJsonDocument::fromJson(defaultsBytes("appleMusicPlayHistory")).object();
     EXPECT_EQ(stored.size(), 250);
     EXPECT_TRUE(stored.value("apple-7").isDouble());
 }

@@ -99,7 +99,8 @@ TEST(LibraryAlbumsTest, ArtistNamesFallBackInOrder) {
 TEST(LibraryAlbumsTest, UnifiedRecordOfALocalAlbum) {
     QList<Song> songs;
     for (int i = 1; i <= 10; ++i)
-        songs.append({QStringLiteral("A/%1.flac").arg(i), 0xAB, 1, i, i <= 7 ? "Rock" : (i <= 9 ? "Pop" : "")});
+        songs.append({QStringLiteral("A/%1.flac").arg(i), 0xAB, 1, i,
+                      i <= 7 ? "Rock" : (i <= 9 ? "Pop" : "")});
     songs[0].path.clear(); // a song the index knows without a file
     auto snapshot = snapshotOf(songs);
     const auto albums = groupAlbums(snapshot);
@@ -114,7 +115,8 @@ TEST(LibraryAlbumsTest, UnifiedRecordOfALocalAlbum) {
     EXPECT_TRUE(album.artwork.isLocal());
     EXPECT_EQ(album.artwork.localImage(), nullptr);
     // Never played: sorted by when its first song was first seen.
-    EXPECT_EQ(album.sortDate, QDateTime::fromMSecsSinceEpoch(snapshot->tracks[0].firstSeenMs, QTimeZone::utc()));
+    EXPECT_EQ(album.sortDate,
+              QDateTime::fromMSecsSinceEpoch(snapshot->tracks[0].firstSeenMs, QTimeZone::utc()));
 
     const AppleMusicPlaybackHandle* handle = album.playback.appleMusicHandle();
     ASSERT_NE(handle, nullptr);
@@ -124,14 +126,18 @@ TEST(LibraryAlbumsTest, UnifiedRecordOfALocalAlbum) {
     EXPECT_EQ(handle->tracks[1].id, "0000000000000002");
     EXPECT_EQ(handle->tracks[1].url, QUrl::fromLocalFile("/music/A/2.flac"));
     for (const auto& track : handle->tracks)
-        EXPECT_TRUE(QRegularExpression("^[0-9A-F]{16}$").match(track.id).hasMatch()) << track.id.toStdString();
+        EXPECT_TRUE(QRegularExpression("^[0-9A-F]{16}$").match(track.id).hasMatch())
+            << track.id.toStdString();
 }
 
 TEST(LibraryAlbumsTest, PlayedAlbumsSortByTheirLatestPlay) {
-    auto songs = QList<Song>{{"a", 1, 1, 1, {}, 0}, {"b", 1, 1, 2, {}, 1'800'000'000'000}, {"c", 1, 1, 3, {}, 1'750'000'000'000}};
+    auto songs = QList<Song>{{"a", 1, 1, 1, {}, 0},
+                             {"b", 1, 1, 2, {}, 1'800'000'000'000},
+                             {"c", 1, 1, 3, {}, 1'750'000'000'000}};
     const auto albums = groupAlbums(snapshotOf(songs));
     ASSERT_EQ(albums.size(), 1);
-    EXPECT_EQ(albums[0].lastPlayedDate(), QDateTime::fromMSecsSinceEpoch(1'800'000'000'000, QTimeZone::utc()));
+    EXPECT_EQ(albums[0].lastPlayedDate(),
+              QDateTime::fromMSecsSinceEpoch(1'800'000'000'000, QTimeZone::utc()));
     EXPECT_EQ(albums[0].unified().sortDate, *albums[0].lastPlayedDate());
 
     // A song with no first-seen time gives the distant past.

@@ -16,10 +16,11 @@ int main(int argc, char** argv) {
         return 2;
     LibraryIndex index(QString::fromLocal8Bit(argv[2]));
     LibraryScanner scanner(makeTagLibReader(), QString::fromLocal8Bit(argv[1]), index);
-    const ScanReport report = scanner.scan(QDateTime::currentMSecsSinceEpoch(), nullptr, [](int files) {
-        std::printf("%d\n", files);
-        std::fflush(stdout);
-        std::this_thread::sleep_for(std::chrono::milliseconds(4));
-    });
+    const ScanReport report =
+        scanner.scan(QDateTime::currentMSecsSinceEpoch(), nullptr, [](int files) {
+            std::printf("%d\n", files);
+            std::fflush(stdout);
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        });
     return report.completed ? 0 : 1;
 }

@@ -39,28 +39,54 @@ const QStringList aiff{"-c:a", "pcm_s16be", "-write_id3v2", "1"};
 const QList<TestSong>& songs() {
     static const QList<TestSong> list{
         {"Far/A/first.flac", flac,
-         Tags{{"title", "First"}, {"album", "Far Album"}, {"album_artist", "The Band"}, {"artist", "Singer A"},
-              {"disc", "1/2"}, {"track", "1/3"}, {"genre", "Rock"}},
+         Tags{{"title", "First"},
+              {"album", "Far Album"},
+              {"album_artist", "The Band"},
+              {"artist", "Singer A"},
+              {"disc", "1/2"},
+              {"track", "1/3"},
+              {"genre", "Rock"}},
          true},
         {"Far/M/second.m4a", aac,
-         Tags{{"title", "Second"}, {"album", "Far Album"}, {"album_artist", "The Band"}, {"artist", "Singer B"},
-              {"disc", "1/2"}, {"track", "2/3"}, {"genre", "Rock"}}},
+         Tags{{"title", "Second"},
+              {"album", "Far Album"},
+              {"album_artist", "The Band"},
+              {"artist", "Singer B"},
+              {"disc", "1/2"},
+              {"track", "2/3"},
+              {"genre", "Rock"}}},
         {"Z/far/third.mp3", mp3,
-         Tags{{"title", "Third"}, {"album", "Far Album"}, {"album_artist", "The Band"}, {"artist", "Singer C"},
-              {"disc", "2/2"}, {"track", "1"}, {"genre", "Pop"}},
+         Tags{{"title", "Third"},
+              {"album", "Far Album"},
+              {"album_artist", "The Band"},
+              {"artist", "Singer C"},
+              {"disc", "2/2"},
+              {"track", "1"},
+              {"genre", "Pop"}},
          true},
         {"Hits/a.ogg", vorbis,
-         Tags{{"title", "A"}, {"album", "Hits"}, {"artist", "X"}, {"compilation", "1"}, {"track", "2"},
+         Tags{{"title", "A"},
+              {"album", "Hits"},
+              {"artist", "X"},
+              {"compilation", "1"},
+              {"track", "2"},
               {"genre", "Dance"}}},
         {"Hits/b.opus", opus,
-         Tags{{"title", "B"}, {"album", "Hits"}, {"artist", "Y"}, {"compilation", "1"}, {"track", "1"}}},
+         Tags{{"title", "B"},
+              {"album", "Hits"},
+              {"artist", "Y"},
+              {"compilation", "1"},
+              {"track", "1"}}},
         {"Plain/p.wav", wav, Tags{{"title", "W"}, {"album", "Plain"}, {"artist", "Wave Artist"}}},
-        {"Plain/q.aiff", aiff, Tags{{"title", "Q"}, {"album", "Aiff Album"}, {"artist", "Aiff Artist"}}},
+        {"Plain/q.aiff", aiff,
+         Tags{{"title", "Q"}, {"album", "Aiff Album"}, {"artist", "Aiff Artist"}}},
         {"Lossless/l.m4a", alac, Tags{{"title", "L"}, {"album", "Lossless"}, {"artist", "L"}}},
         {"Video/clip.mp4", aac, Tags{{"title", "Clip"}, {"album", "Video Album"}}, false, true},
         {"Video/clip.m4a", aac, Tags{{"title", "Clip"}, {"album", "Video Album"}}, false, true},
-        {"Bad/bad.flac", flac, Tags{{"title", "BADUTF8X"}, {"album", "Bad Bytes"}, {"artist", "Bytes"}}},
-        {"Broken/broken.mp3", mp3, Tags{{"title", "Broken"}, {"album", "Broken Tags"}, {"artist", "B"}}},
+        {"Bad/bad.flac", flac,
+         Tags{{"title", "BADUTF8X"}, {"album", "Bad Bytes"}, {"artist", "Bytes"}}},
+        {"Broken/broken.mp3", mp3,
+         Tags{{"title", "Broken"}, {"album", "Broken Tags"}, {"artist", "B"}}},
         {"Loose/untagged.flac", flac, Tags{}},
     };
     return list;
@@ -75,7 +101,8 @@ protected:
             ASSERT_TRUE(makeSong(source_->path(), song)) << song.path.toStdString();
         const QString root = source_->path();
         // Tag bytes that are not UTF-8 where UTF-8 is required.
-        ASSERT_TRUE(patchBytes(root + "/Bad/bad.flac", "BADUTF8X", QByteArray("Bad\xff\xfe\xc3(\x80", 8)));
+        ASSERT_TRUE(
+            patchBytes(root + "/Bad/bad.flac", "BADUTF8X", QByteArray("Bad\xff\xfe\xc3(\x80", 8)));
         // An ID3 tag whose size runs far past the end of the file.
         QFile broken(root + "/Broken/broken.mp3");
         ASSERT_TRUE(broken.open(QIODevice::ReadWrite));
@@ -96,15 +123,14 @@ protected:
         source_ = nullptr;
     }
 
-    void SetUp() override {
-        ASSERT_TRUE(copyTree(source_->path(), music()));
-    }
+    void SetUp() override { ASSERT_TRUE(copyTree(source_->path(), music())); }
 
     QString music() const { return home.filePath("music"); }
     QString indexPath() const { return home.filePath("index/library.sqlite"); }
 
     std::unique_ptr<AppleMusicLibrary> openLibrary() {
-        auto library = std::make_unique<AppleMusicLibrary>(music(), indexPath(), makeTagLibReader(), &clock);
+        auto library =
+            std::make_unique<AppleMusicLibrary>(music(), indexPath(), makeTagLibReader(), &clock);
         EXPECT_TRUE(runTask(library->requestAuthorizationIfNeeded(), 30s));
         EXPECT_TRUE(waitUntil([&] { return !library->isScanning(); }, 60s));
         return library;
@@ -146,21 +172,25 @@ TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormat) {
         titles << album.unified().title;
     titles.sort();
     EXPECT_EQ(titles.filter("Video").size(), 0);
-    for (const char* expected : {"Far Album", "Hits", "Plain", "Aiff Album", "Lossless", "Bad Bytes", "Unknown Album"})
-        EXPECT_TRUE(titles.contains(expected)) << expected << " in " << titles.join(", ").toStdString();
+    for (const char* expected :
+         {"Far Album", "Hits", "Plain", "Aiff Album", "Lossless", "Bad Bytes", "Unknown Album"})
+        EXPECT_TRUE(titles.contains(expected))
+            << expected << " in " << titles.join(", ").toStdString();
 
     const AppleMusicAlbum* far = find(albums, "Far Album");
     ASSERT_TRUE(far);
     EXPECT_EQ(titlesOf(*far), QStringList({"First", "Second", "Third"}));
     const UnifiedAlbum unified = far->unified();
-    EXPECT_EQ(unified.id, "apple-" + QString::number(TrackIdentity::albumPersistentID("Far Album", "The Band", "")));
+    EXPECT_EQ(unified.id, "apple-" + QString::number(TrackIdentity::albumPersistentID(
+                                         "Far Album", "The Band", "")));
     EXPECT_EQ(unified.artistNames, "The Band");
     EXPECT_EQ(unified.rawGenres, QStringList({"Rock", "Rock", "Pop"}));
     EXPECT_EQ(unified.sortDate, clock.now());
     const auto* handle = unified.playback.appleMusicHandle();
     ASSERT_TRUE(handle);
     ASSERT_EQ(handle->tracks.size(), 3);
-    EXPECT_EQ(handle->tracks[2].id, TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("Z/far/third.mp3")));
+    EXPECT_EQ(handle->tracks[2].id,
+              TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("Z/far/third.mp3")));
     EXPECT_EQ(handle->tracks[2].url, QUrl::fromLocalFile(music() + "/Z/far/third.mp3"));
     EXPECT_TRUE(QFile::exists(handle->tracks[1].url->toLocalFile()));
 
@@ -177,7 +207,8 @@ TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormat) {
     EXPECT_EQ(hits->unified().artistNames, "Various Artists");
     EXPECT_EQ(titlesOf(*hits), QStringList({"B", "A"}));
     EXPECT_FALSE(hits->unified().artwork.localImage());
-    for (const auto& [album, artist] : {std::pair{"Plain", "Wave Artist"}, {"Aiff Album", "Aiff Artist"}}) {
+    for (const auto& [album, artist] :
+         {std::pair{"Plain", "Wave Artist"}, {"Aiff Album", "Aiff Artist"}}) {
         const AppleMusicAlbum* found = find(albums, album);
         ASSERT_TRUE(found) << album;
         EXPECT_EQ(found->unified().artistNames, artist);
@@ -204,10 +235,15 @@ TEST_F(LibraryTest, RescanReadsOnlyWhatChanged) {
     clock.advance(24h);
 
     ASSERT_TRUE(makeSong(music(), {"Elsewhere/fourth.flac", flac,
-                                   Tags{{"title", "Fourth"}, {"album", "Far Album"}, {"album_artist", "The Band"},
-                                        {"disc", "2"}, {"track", "2"}}}));
+                                   Tags{{"title", "Fourth"},
+                                        {"album", "Far Album"},
+                                        {"album_artist", "The Band"},
+                                        {"disc", "2"},
+                                        {"track", "2"}}}));
     ASSERT_TRUE(QFile::remove(music() + "/Plain/q.aiff"));
-    ASSERT_TRUE(makeSong(music(), {"Plain/q.aiff", aiff, Tags{{"title", "Q"}, {"album", "Renamed"}, {"artist", "Aiff Artist"}}}));
+    ASSERT_TRUE(
+        makeSong(music(), {"Plain/q.aiff", aiff,
+                           Tags{{"title", "Q"}, {"album", "Renamed"}, {"artist", "Aiff Artist"}}}));
     touchLater(music() + "/Plain/q.aiff", 5);
     ASSERT_TRUE(QFile::remove(music() + "/Hits/a.ogg"));
 
@@ -223,7 +259,8 @@ TEST_F(LibraryTest, RescanReadsOnlyWhatChanged) {
 
     const auto albums = library->albums();
     ASSERT_TRUE(find(albums, "Far Album") && find(albums, "Hits"));
-    EXPECT_EQ(titlesOf(*find(albums, "Far Album")), QStringList({"First", "Second", "Third", "Fourth"}));
+    EXPECT_EQ(titlesOf(*find(albums, "Far Album")),
+              QStringList({"First", "Second", "Third", "Fourth"}));
     EXPECT_EQ(titlesOf(*find(albums, "Hits")), QStringList({"B"}));
     EXPECT_FALSE(find(albums, "Aiff Album"));
     ASSERT_TRUE(find(albums, "Renamed"));
@@ -249,7 +286,8 @@ TEST_F(LibraryTest, RescanReadsOnlyWhatChanged) {
 }
 
 TEST_F(LibraryTest, AMissingFolderIsAnEmptyLibrary) {
-    AppleMusicLibrary library(home.filePath("no such folder"), indexPath(), makeTagLibReader(), &clock);
+    AppleMusicLibrary library(home.filePath("no such folder"), indexPath(), makeTagLibReader(),
+                              &clock);
     QSignalSpy authorized(&library, &AppleMusicLibrary::isAuthorizedChanged);
     EXPECT_FALSE(runTask(library.requestAuthorizationIfNeeded()));
     EXPECT_FALSE(library.isAuthorized());

@@ -15,28 +15,44 @@ bool makeSong(const QString& folder, const TestSong& song) {
     const QString target = folder + u'/' + song.path;
     QDir().mkpath(QFileInfo(target).absolutePath());
     QTemporaryDir scratch;
-    QStringList arguments{"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                          "sine=frequency=440:duration=0.2"};
+    QStringList arguments{"-nostdin", "-loglevel", "error", "-y",
+                          "-f",       "lavfi",     "-i",    "sine=frequency=440:duration=0.2"};
     if (song.cover) {
         QImage cover(120, 80, QImage::Format_RGB32);
         cover.fill(QColor(200, 30, 60));
         const QString coverPath = scratch.filePath("cover.png");
         cover.save(coverPath);
-        arguments << "-i" << coverPath << "-map" << "0:a" << "-map" << "1:v" << "-c:v" << "png"
-                  << "-disposition:v" << "attached_pic";
+        arguments << "-i" << coverPath << "-map"
+                  << "0:a"
+                  << "-map"
+                  << "1:v"
+                  << "-c:v"
+                  << "png"
+                  << "-disposition:v"
+                  << "attached_pic";
     } else if (song.video) {
-        arguments << "-f" << "lavfi" << "-i" << "testsrc=size=64x48:rate=10:duration=0.2" << "-map" << "0:a"
-                  << "-map" << "1:v" << "-c:v" << "mpeg4";
+        arguments << "-f"
+                  << "lavfi"
+                  << "-i"
+                  << "testsrc=size=64x48:rate=10:duration=0.2"
+                  << "-map"
+                  << "0:a"
+                  << "-map"
+                  << "1:v"
+                  << "-c:v"
+                  << "mpeg4";
     }
     arguments << song.codec;
     for (const auto& [key, value] : song.tags)
         arguments << "-metadata" << key + u'=' + value;
     if (song.video)
-        arguments << "-f" << "mp4";
+        arguments << "-f"
+                  << "mp4";
     arguments << target;
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", arguments);
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0) {
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit ||
+        ffmpeg.exitCode() != 0) {
         std::fprintf(stderr, "ffmpeg failed for %s: %s\n", qPrintable(song.path),
                      ffmpeg.readAllStandardError().constData());
         return false;
@@ -60,7 +76,8 @@ bool patchBytes(const QString& file, const QByteArray& from, const QByteArray& t
 void touchLater(const QString& file, int seconds) {
     QFile f(file);
     if (f.open(QIODevice::ReadWrite))
-        f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(seconds), QFileDevice::FileModificationTime);
+        f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(seconds),
+                      QFileDevice::FileModificationTime);
 }
 
 bool copyTree(const QString& from, const QString& to) {

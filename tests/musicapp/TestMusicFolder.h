@@ -8,7 +8,7 @@
 // Makes test audio with ffmpeg: a fifth of a second of a sine tone in the
 // given codec, with tags, optionally an embedded cover or a video track.
 struct TestSong {
-    QString path; // relative to the folder
+    QString path;      // relative to the folder
     QStringList codec; // ffmpeg output options, e.g. {"-c:a", "flac"}
     QList<QPair<QString, QString>> tags;
     bool cover = false;
