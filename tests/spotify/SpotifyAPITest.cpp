@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QTimeZone>
 
+#include <clocale>
+
 namespace {
 
 std::string albumJson(int n) {
@@ -269,4 +271,21 @@ TEST_F(SpotifyWebAPI, TokensComeFromTheSignInFirst) {
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].path, "/accounts/api/token");
     EXPECT_EQ(all[1].header("authorization"), "Bearer fresh");
+}
+
+TEST_F(SpotifyWebAPI, NumbersOnTheWireIgnoreTheUserLocale) {
+    const std::string previous = setlocale(LC_ALL, nullptr);
+    const bool german = setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    const QLocale previousDefault;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    signIn();
+    standIn.onJson("PUT", "/v1/me/player/seek", 204, "");
+    runTask(api->seek(1234567));
+    EXPECT_EQ(standIn.requests().back().target, "/v1/me/player/seek?position_ms=1234567");
+    const TokenStore tokens{"a", "r", QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 250), QTimeZone::utc()), {}};
+    EXPECT_TRUE(tokens.encode().contains("\"expiresAt\":1.25")) << tokens.encode().toStdString();
+    QLocale::setDefault(previousDefault);
+    setlocale(LC_ALL, previous.c_str());
+    if (!german)
+        GTEST_SKIP() << "de_DE.UTF-8 is not installed; checked with Qt's German locale only";
 }
