@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 const QString secretsService = QStringLiteral("org.freedesktop.secrets");
@@ -51,6 +53,9 @@ protected:
     }
 
     void TearDown() override {
+        // The Secret Service library's bus connection ends the process with
+        // SIGTERM when its bus goes away, which it is about to do.
+        std::signal(SIGTERM, SIG_IGN);
         QDBusConnection::disconnectFromBus(QStringLiteral("korvid-test"));
         if (!address.isEmpty()) {
             if (previousAddress.isNull())
