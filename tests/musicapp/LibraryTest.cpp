@@ -92,14 +92,13 @@ const QList<TestSong>& songs() {
     return list;
 }
 
-// The folder is made once; every test works on its own copy.
 class LibraryTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        source_ = new QTemporaryDir;
+    // The whole folder is made once per process, on first use, and each test
+    // that needs it works on its own copy.
+    static void makeWholeFolder(const QString& root) {
         for (const TestSong& song : songs())
-            ASSERT_TRUE(makeSong(source_->path(), song)) << song.path.toStdString();
-        const QString root = source_->path();
+            ASSERT_TRUE(makeSong(root, song)) << song.path.toStdString();
         // Tag bytes that are not UTF-8 where UTF-8 is required.
         ASSERT_TRUE(
             patchBytes(root + "/Bad/bad.flac", "BADUTF8X", QByteArray("Bad\xff\xfe\xc3(\x80", 8)));
@@ -118,12 +117,17 @@ protected:
             text.write("these are not the files you are looking for\n");
         }
     }
-    static void TearDownTestSuite() {
-        delete source_;
-        source_ = nullptr;
-    }
 
-    void SetUp() override { ASSERT_TRUE(copyTree(source_->path(), music())); }
+    void useWholeFolder() {
+        static QTemporaryDir source;
+        static bool made = false;
+        if (!made) {
+            made = true;
+            makeWholeFolder(source.path());
+        }
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(copyTree(source.path(), music()));
+    }
 
     QString music() const { return home.filePath("music"); }
     QString indexPath() const { return home.filePath("index/library.sqlite"); }
@@ -153,11 +157,10 @@ protected:
 
     TestHome home;
     FakeClock clock;
-    static QTemporaryDir* source_;
 };
-QTemporaryDir* LibraryTest::source_ = nullptr;
 
 TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormat) {
+    ASSERT_NO_FATAL_FAILURE(useWholeFolder());
     auto library = openLibrary();
     EXPECT_TRUE(library->isAuthorized());
     const ScanReport& report = library->lastScanReport();
@@ -228,6 +231,7 @@ TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormat) {
 }
 
 TEST_F(LibraryTest, RescanReadsOnlyWhatChanged) {
+    ASSERT_NO_FATAL_FAILURE(useWholeFolder());
     const QDateTime firstScan = clock.now();
     auto library = openLibrary();
     const int songCount = library->lastScanReport().added;
@@ -298,6 +302,7 @@ TEST_F(LibraryTest, AMissingFolderIsAnEmptyLibrary) {
 
     // A folder that vanishes after the first scan (an unmounted disk) does
     // not empty the index.
+    ASSERT_TRUE(makeSong(music(), {"One/one.flac", flac, Tags{{"album", "One"}}}));
     auto present = openLibrary();
     const auto count = present->albums().size();
     ASSERT_GT(count, 0);
@@ -311,7 +316,8 @@ TEST_F(LibraryTest, AMissingFolderIsAnEmptyLibrary) {
 TEST_F(LibraryTest, AKilledScanLeavesAUsableIndex) {
     // Many copies of one small song, so the scan takes a while.
     const QString folder = home.filePath("many");
-    const QString song = music() + "/Loose/untagged.flac";
+    const QString song = home.filePath("seed/untagged.flac");
+    ASSERT_TRUE(makeSong(home.filePath("seed"), {"untagged.flac", flac, Tags{}}));
     constexpr int copies = 400;
     for (int i = 0; i < copies; ++i) {
         const QString target = QStringLiteral("%1/%2/song%3.flac").arg(folder).arg(i / 100).arg(i);
