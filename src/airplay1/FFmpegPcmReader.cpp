@@ -19,10 +19,6 @@ extern "C" {
 namespace {
 std::atomic<int> readersOpen{0};
 
-int interrupted(void* opaque) {
-    const auto* abort = static_cast<const std::atomic<bool>*>(opaque);
-    return abort && abort->load() ? 1 : 0;
-}
 
 // Copy-protected content shows up as encryption info on the stream.
 bool isEncrypted(const AVStream* stream) {
@@ -35,11 +31,20 @@ public:
     ~FFmpegPcmReader() override { release(); }
 
     bool open(const QString& path, double startSeconds, const std::atomic<bool>* abort) {
+        // The caller's flag only lives as long as the opening; FFmpeg keeps
+        // asking through the reader itself, which outlives the file.
+        openAbort_ = abort;
+        const bool opened = openFile(path, startSeconds);
+        openAbort_ = nullptr;
+        return opened;
+    }
+
+    bool openFile(const QString& path, double startSeconds) {
         format_ = avformat_alloc_context();
         if (!format_) {
             return false;
         }
-        format_->interrupt_callback = AVIOInterruptCB{&interrupted, const_cast<std::atomic<bool>*>(abort)};
+        format_->interrupt_callback = AVIOInterruptCB{&FFmpegPcmReader::interrupted, this};
         AVDictionary* options = nullptr;
         // A local file must not make FFmpeg reach out anywhere else.
         av_dict_set(&options, "protocol_whitelist", "file", 0);
@@ -135,6 +140,11 @@ public:
     bool isReading() const override { return reading_; }
 
 private:
+    static int interrupted(void* opaque) {
+        const std::atomic<bool>* abort = static_cast<FFmpegPcmReader*>(opaque)->openAbort_.load();
+        return abort && abort->load() ? 1 : 0;
+    }
+
     // Sends the next packet of our stream (or the end mark) to the decoder.
     bool feedDecoder() {
         for (;;) {
@@ -260,6 +270,7 @@ private:
     int64_t dropFrames_ = 0;
     bool reading_ = false;
     bool counted_ = false;
+    std::atomic<const std::atomic<bool>*> openAbort_{nullptr};
 };
 
 class FFmpegFactory : public PcmReaderFactory {
