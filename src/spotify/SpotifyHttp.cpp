@@ -38,6 +38,10 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& network, QNetworkRequest requ
                             QByteArray method, std::optional<QByteArray> body) {
     request.setTransferTimeout(static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(requestTimeout).count()));
+    // Redirects are reported, not followed: the bearer token must never be
+    // carried to another host.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
     // Without a body, PUT and POST still state a length of zero: the Web API
     // refuses them otherwise (411).
     const bool needsLength = method == "PUT" || method == "POST";

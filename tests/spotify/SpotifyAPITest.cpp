@@ -147,6 +147,15 @@ TEST_F(SpotifyWebAPI, StatusesBecomeTheirDescriptions) {
         EXPECT_EQ(error->status(), status);
         EXPECT_EQ(error->description(), description);
     }
+    // A redirect is not followed, so the token stays with the Web API.
+    standIn.on("PUT", "/v1/me/player/pause", [](const auto&) {
+        SpotifyStandIn::Reply reply{307, "", "text/plain"};
+        reply.location = "http://127.0.0.2:9/elsewhere";
+        return reply;
+    });
+    const auto redirected = failureOf<SpotifyAPIError>(api->pause());
+    ASSERT_TRUE(redirected.has_value());
+    EXPECT_EQ(redirected->description(), "Spotify error 307: ");
     // Status 2xx of any kind passes a command.
     standIn.onJson("PUT", "/v1/me/player/pause", 202, "");
     EXPECT_NO_THROW(runTask(api->pause()));

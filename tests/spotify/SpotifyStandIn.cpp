@@ -41,6 +41,8 @@ SpotifyStandIn::SpotifyStandIn() : server_(std::make_unique<httplib::Server>()) 
         if (handler)
             reply = handler(request);
         out.status = reply.status;
+        if (!reply.location.empty())
+            out.set_header("Location", reply.location);
         if (!reply.body.empty() || reply.status != 204)
             out.set_content(reply.body, reply.contentType.c_str());
     };

@@ -33,6 +33,7 @@ public:
         int status = 200;
         std::string body;
         std::string contentType = "application/json";
+        std::string location; // sent as Location when not empty
     };
     using Handler = std::function<Reply(const Request&)>;
 
