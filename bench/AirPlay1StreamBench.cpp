@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <thread>
 #include <vector>
@@ -84,6 +85,8 @@ public:
         fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         const int size = 8 << 20;
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
+        const int on = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -114,8 +117,27 @@ private:
             if (::poll(&p, 1, 50) <= 0) {
                 continue;
             }
-            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-            const double now = monotonicSeconds();
+            // The kernel's arrival stamp, so the reader's own scheduling
+            // does not count against the sender.
+            char control[CMSG_SPACE(sizeof(timespec))];
+            iovec io{buffer, sizeof buffer};
+            msghdr message{};
+            message.msg_iov = &io;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            const ssize_t n = ::recvmsg(fd_, &message, 0);
+            double now = monotonicSeconds();
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                    timespec stamp{};
+                    std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+                    timespec wall{};
+                    clock_gettime(CLOCK_REALTIME, &wall);
+                    // Stamps are wall-clock time; carry them onto the monotonic clock.
+                    now -= (double(wall.tv_sec) - double(stamp.tv_sec)) + (double(wall.tv_nsec) - double(stamp.tv_nsec)) / 1e9;
+                }
+            }
             if (n > 12 && (uint8_t(buffer[1]) & 0x7F) == 0x60) {
                 double expected = 0;
                 first_.compare_exchange_strong(expected, now);

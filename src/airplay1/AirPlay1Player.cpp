@@ -8,6 +8,7 @@
 
 #include <QPointer>
 
+#include <cmath>
 #include <mutex>
 
 struct AirPlay1Player::Session {
@@ -119,7 +120,8 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
     volumePercent_ = volumePercent;
     lostPlace_.reset();
 
-    const double from = startSeconds > 0 ? startSeconds : 0;
+    // A place past any real track still fits the frame counter.
+    const double from = std::isfinite(startSeconds) && startSeconds > 0 ? std::min(startSeconds, 1e9) : 0;
     std::unique_ptr<TrackDecoder> decoder;
     int index = std::max(startIndex, 0);
     for (; index < tracks.size(); ++index) {
