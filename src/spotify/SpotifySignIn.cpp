@@ -10,6 +10,8 @@ SpotifySignIn::SpotifySignIn(SpotifyAuthManager& auth, WebAuthSession& session,
                              MusicSourceSettings& sources, QObject* parent)
     : QObject(parent), auth_(auth), session_(session), sources_(sources) {
     connect(&auth_, &SpotifyAuthManager::clientIDChanged, this, &SpotifySignIn::clientIDChanged);
+    connect(&auth_, &SpotifyAuthManager::isAuthenticatedChanged, this,
+            &SpotifySignIn::isAuthenticatedChanged);
 }
 
 QString SpotifySignIn::clientID() const { return auth_.clientID(); }
@@ -68,6 +70,10 @@ void SpotifySignIn::submitCallback(const QString& address) {
     if (!session_.deliverPasted(callback))
         complete(callback);
 }
+
+bool SpotifySignIn::isAuthenticated() const { return auth_.isAuthenticated(); }
+
+void SpotifySignIn::disconnectSpotify() { auth_.signOut(); }
 
 void SpotifySignIn::useLocalMusicOnly() { sources_.setCurrent(MusicSource::appleMusic); }
 

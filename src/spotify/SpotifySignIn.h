@@ -20,6 +20,7 @@ class SpotifySignIn : public QObject {
     Q_PROPERTY(bool isSigningIn READ isSigningIn NOTIFY isSigningInChanged)
     Q_PROPERTY(QString authorizationURL READ authorizationURL NOTIFY authorizationURLChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
 
 public:
     SpotifySignIn(SpotifyAuthManager& auth, WebAuthSession& session, MusicSourceSettings& sources,
@@ -34,6 +35,7 @@ public:
     // The page being shown, so it can be copied when no browser opens.
     QString authorizationURL() const { return authorizationURL_; }
     QString errorMessage() const { return errorMessage_; }
+    bool isAuthenticated() const;
 
     // Runs the whole sign-in; the outcome lands in errorMessage.
     Q_INVOKABLE void connectSpotify();
@@ -42,12 +44,15 @@ public:
     // The address the browser ended on, pasted by hand.
     Q_INVOKABLE void submitCallback(const QString& address);
     Q_INVOKABLE void useLocalMusicOnly();
+    // Settings' disconnect: forgets the token set and deletes its keychain item.
+    Q_INVOKABLE void disconnectSpotify();
 
 Q_SIGNALS:
     void clientIDChanged();
     void isSigningInChanged();
     void authorizationURLChanged();
     void errorMessageChanged();
+    void isAuthenticatedChanged();
 
 private:
     QCoro::Task<> complete(QUrl callback);

@@ -93,6 +93,11 @@ TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {
     EXPECT_EQ(signIn.errorMessage(), "");
     EXPECT_EQ(storedTokens()->accessToken, "acc");
     EXPECT_EQ(pairsOf(standIn.requestsTo("/accounts/api/token").at(0).body).size(), 5);
+
+    // Settings' disconnect signs out and deletes the item.
+    signIn.disconnectSpotify();
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isAuthenticated(); }));
+    EXPECT_FALSE(storedTokens().has_value());
 }
 
 TEST_F(SignInHandoff, CancelDenyAndPaste) {
