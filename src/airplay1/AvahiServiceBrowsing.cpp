@@ -157,10 +157,10 @@ public:
         state->withTxt = withTxt;
         state->receiver = receiver.get();
         state->handler = std::move(handler);
-        if (client_) {
+        if (poll_) {
             avahi_threaded_poll_lock(poll_);
             states_.insert(state.get());
-            if (avahi_client_get_state(client_) == AVAHI_CLIENT_S_RUNNING) {
+            if (client_ && avahi_client_get_state(client_) == AVAHI_CLIENT_S_RUNNING) {
                 startBrowser(state.get());
             }
             avahi_threaded_poll_unlock(poll_);
@@ -172,7 +172,7 @@ public:
 
 private:
     void remove(BrowseState* state) {
-        if (!client_) {
+        if (!poll_) {
             return;
         }
         avahi_threaded_poll_lock(poll_);
