@@ -3,6 +3,7 @@
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -103,16 +104,23 @@ QList<IndexedTrack> LibraryIndex::loadTracks() const {
             " compilation, disc, track, duration_ms, has_picture, size, modified_ms,"
             " first_seen_ms, last_played_ms FROM tracks ORDER BY rowid")))
         return tracks;
+    // Songs of one album repeat its texts; sharing one copy of each keeps a
+    // large library's snapshot much smaller.
+    QSet<QString> pool;
+    const auto shared = [&pool](const QVariant& value) {
+        const QString text = value.toString();
+        return *pool.insert(text);
+    };
     while (query.next()) {
         IndexedTrack track;
         track.relativePath = query.value(0).toString();
         track.persistentID = static_cast<std::uint64_t>(query.value(1).toLongLong());
         track.albumPersistentID = static_cast<std::uint64_t>(query.value(2).toLongLong());
         track.tags.title = query.value(3).toString();
-        track.tags.album = query.value(4).toString();
-        track.tags.artist = query.value(5).toString();
-        track.tags.albumArtist = query.value(6).toString();
-        track.tags.genre = query.value(7).toString();
+        track.tags.album = shared(query.value(4));
+        track.tags.artist = shared(query.value(5));
+        track.tags.albumArtist = shared(query.value(6));
+        track.tags.genre = shared(query.value(7));
         track.tags.compilation = query.value(8).toInt() != 0;
         track.tags.discNumber = query.value(9).toInt();
         track.tags.trackNumber = query.value(10).toInt();
