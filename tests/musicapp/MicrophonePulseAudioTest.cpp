@@ -115,6 +115,16 @@ TEST_F(MicrophonePulseAudioTest, ARecordingReportsUseAtOnceAndItsEndTwoSecondsLa
     EXPECT_TRUE(monitor->isInUse());
     EXPECT_TRUE(passReleaseDelay());
     EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+
+    // The monitor's connection to the server goes with it.
+    const auto connected = [&] {
+        QByteArray clients;
+        return server.pactl({QStringLiteral("list"), QStringLiteral("clients")}, &clients) &&
+               clients.contains("application.name = \"Korvid\"");
+    };
+    EXPECT_TRUE(connected());
+    monitor.reset();
+    EXPECT_TRUE(waitUntil([&] { return !connected(); }, 5s));
 }
 
 TEST_F(MicrophonePulseAudioTest, RestartingWithinTwoSecondsReportsNothing) {
