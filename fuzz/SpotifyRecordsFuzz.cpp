@@ -8,8 +8,7 @@
 #include <cstdint>
 
 namespace {
-template <typename Decode>
-void attempt(Decode decode) {
+template <typename Decode> void attempt(Decode decode) {
     try {
         decode();
     } catch (const SpotifyDecodingError&) {

@@ -14,7 +14,8 @@ QString SingleInstance::defaultSocketPath() {
 }
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
-    : QObject(parent), socketPath_(std::move(socketPath)) {}
+    : QObject(parent)
+    , socketPath_(std::move(socketPath)) {}
 
 SingleInstance::~SingleInstance() {
     if (server_)

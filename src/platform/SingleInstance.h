@@ -30,7 +30,8 @@ public:
 
     // Hands `message` to the running instance. True once it was delivered;
     // false when none runs.
-    static bool sendToRunning(const QString& message, const QString& socketPath = defaultSocketPath(),
+    static bool sendToRunning(const QString& message,
+                              const QString& socketPath = defaultSocketPath(),
                               std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
 Q_SIGNALS:

@@ -4,7 +4,8 @@
 #include <QDesktopServices>
 
 WebAuthSession::WebAuthSession(Opener opener, QObject* parent)
-    : QObject(parent), opener_(std::move(opener)) {
+    : QObject(parent)
+    , opener_(std::move(opener)) {
     if (!opener_)
         opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }

@@ -24,7 +24,9 @@ public:
     Case kind() const noexcept { return case_; }
 
 private:
-    WebAuthError(Case kind, const QString& description) : KorvidError(description), case_(kind) {}
+    WebAuthError(Case kind, const QString& description)
+        : KorvidError(description)
+        , case_(kind) {}
     Case case_;
 };
 

@@ -8,7 +8,8 @@ public:
     static constexpr auto service = "com.korvid.spotify";
     static constexpr auto tokensAccount = "spotifyTokens";
 
-    explicit KeychainStore(Keychain& keychain) : keychain_(keychain) {}
+    explicit KeychainStore(Keychain& keychain)
+        : keychain_(keychain) {}
 
     QCoro::Task<> save(QByteArray data, QString account) {
         return keychain_.save(QString::fromLatin1(service), std::move(account), std::move(data));

@@ -27,7 +27,10 @@ SpotifyHttp::QueryItems deviceQuery(const std::optional<QString>& deviceID) {
 
 SpotifyAPI::SpotifyAPI(SpotifyAuthManager& authManager, QNetworkAccessManager& network,
                        QUrl baseURL, QObject* parent)
-    : QObject(parent), authManager_(authManager), network_(network), baseURL_(std::move(baseURL)) {}
+    : QObject(parent)
+    , authManager_(authManager)
+    , network_(network)
+    , baseURL_(std::move(baseURL)) {}
 
 QDateTime SpotifyAPI::distantPast() {
     return QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
@@ -35,8 +38,8 @@ QDateTime SpotifyAPI::distantPast() {
 
 QDateTime SpotifyAPI::parseAddedAt(const QString& text) {
     // Internet date-time: full date, full time, and a zone (Z or an offset).
-    static const QRegularExpression withFraction(QStringLiteral(
-        R"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d+(Z|[+-]\d{2}:\d{2})$)"));
+    static const QRegularExpression withFraction(
+        QStringLiteral(R"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d+(Z|[+-]\d{2}:\d{2})$)"));
     static const QRegularExpression withoutFraction(
         QStringLiteral(R"(^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(Z|[+-]\d{2}:\d{2})$)"));
     for (const auto* form : {&withFraction, &withoutFraction}) {
@@ -74,7 +77,8 @@ QCoro::Task<SpotifyHttp::Answer> SpotifyAPI::send(QUrl url, QByteArray method,
     request.setRawHeader(QByteArrayLiteral("Authorization"),
                          QByteArrayLiteral("Bearer ") + token.toUtf8());
     if (jsonBody)
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/json"));
     auto answer = co_await SpotifyHttp::perform(network_, request, method, std::move(jsonBody));
     co_return answer;
 }
@@ -110,8 +114,8 @@ QCoro::Task<QList<SpotifySavedAlbum>> SpotifyAPI::savedAlbums(int limit, int max
 }
 
 QCoro::Task<QList<SpotifyDevice>> SpotifyAPI::devices() {
-    const auto answer = co_await send(endpoint(QStringLiteral("me/player/devices")),
-                                      QByteArrayLiteral("GET"));
+    const auto answer =
+        co_await send(endpoint(QStringLiteral("me/player/devices")), QByteArrayLiteral("GET"));
     validate(answer);
     QList<SpotifyDevice> devices = DevicesResponse::decode(answer.body).devices;
     devices.removeIf([](const SpotifyDevice& device) { return device.id.isEmpty(); });

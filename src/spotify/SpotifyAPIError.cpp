@@ -3,7 +3,9 @@
 #include "spotify/SpotifyRecords.h"
 
 SpotifyAPIError::SpotifyAPIError(int status, QString message)
-    : KorvidError(describe(status, message)), status_(status), message_(std::move(message)) {}
+    : KorvidError(describe(status, message))
+    , status_(status)
+    , message_(std::move(message)) {}
 
 QString SpotifyAPIError::describe(int status, const QString& message) {
     std::optional<SpotifyErrorBody::ErrorDetail> detail;
@@ -20,7 +22,8 @@ QString SpotifyAPIError::describe(int status, const QString& message) {
                               "is added under Users in your app's Developer Dashboard settings.");
     }
     if (status == 404)
-        return QStringLiteral("No active Spotify device. Open Spotify on a speaker or device first.");
+        return QStringLiteral(
+            "No active Spotify device. Open Spotify on a speaker or device first.");
     return QStringLiteral("Spotify error ") + QString::number(status) + QStringLiteral(": ") +
            (detail ? detail->message : message);
 }

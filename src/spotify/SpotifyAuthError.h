@@ -8,8 +8,7 @@ public:
     enum class Case { authorizationDenied, server, invalidCallback, notAuthenticated };
 
     static SpotifyAuthError authorizationDenied(const QString& reason) {
-        return {Case::authorizationDenied,
-                QStringLiteral("Spotify sign-in was denied: ") + reason};
+        return {Case::authorizationDenied, QStringLiteral("Spotify sign-in was denied: ") + reason};
     }
     static SpotifyAuthError server(const QString& message) { return {Case::server, message}; }
     static SpotifyAuthError invalidCallback() {
@@ -24,6 +23,7 @@ public:
 
 private:
     SpotifyAuthError(Case kind, const QString& description)
-        : KorvidError(description), case_(kind) {}
+        : KorvidError(description)
+        , case_(kind) {}
     Case case_;
 };

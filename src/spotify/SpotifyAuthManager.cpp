@@ -13,8 +13,8 @@
 namespace {
 
 constexpr auto clientIDKey = "spotifyClientID";
-constexpr QLatin1StringView randomAlphabet(
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~");
+constexpr QLatin1StringView
+    randomAlphabet("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~");
 
 // The query of a callback address as (name, value) pairs in order. A pair
 // without "=" has no value, which differs from an empty one.

@@ -21,7 +21,8 @@ QString describe(const QString& keyPath, const QString& problem) {
 class ObjectReader {
 public:
     ObjectReader(QJsonObject object, QString path)
-        : object_(std::move(object)), path_(std::move(path)) {}
+        : object_(std::move(object))
+        , path_(std::move(path)) {}
 
     static ObjectReader document(const QByteArray& json) {
         QJsonParseError error{};
@@ -194,7 +195,8 @@ QByteArray compact(const QJsonObject& object) {
 } // namespace
 
 SpotifyDecodingError::SpotifyDecodingError(QString keyPath, QString problem)
-    : KorvidError(describe(keyPath, problem)), keyPath_(std::move(keyPath)) {}
+    : KorvidError(describe(keyPath, problem))
+    , keyPath_(std::move(keyPath)) {}
 
 QString SpotifyAlbum::artistNames() const {
     QStringList names;

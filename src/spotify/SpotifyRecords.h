@@ -158,7 +158,7 @@ struct TransferRequestBody {
 // The accounts service's answer to a token request.
 struct SpotifyTokenResponse {
     QString accessToken;
-    qint64 expiresIn = 0; // seconds
+    qint64 expiresIn = 0;                // seconds
     std::optional<QString> refreshToken; // refresh answers often omit it
     std::optional<QString> scope;        // blank-separated
 

@@ -8,20 +8,31 @@
 
 SpotifySignIn::SpotifySignIn(SpotifyAuthManager& auth, WebAuthSession& session,
                              MusicSourceSettings& sources, QObject* parent)
-    : QObject(parent), auth_(auth), session_(session), sources_(sources) {
+    : QObject(parent)
+    , auth_(auth)
+    , session_(session)
+    , sources_(sources) {
     connect(&auth_, &SpotifyAuthManager::clientIDChanged, this, &SpotifySignIn::clientIDChanged);
     connect(&auth_, &SpotifyAuthManager::isAuthenticatedChanged, this,
             &SpotifySignIn::isAuthenticatedChanged);
 }
 
-QString SpotifySignIn::clientID() const { return auth_.clientID(); }
-void SpotifySignIn::setClientID(const QString& clientID) { auth_.setClientID(clientID); }
-bool SpotifySignIn::hasClientID() const { return auth_.hasClientID(); }
+QString SpotifySignIn::clientID() const {
+    return auth_.clientID();
+}
+void SpotifySignIn::setClientID(const QString& clientID) {
+    auth_.setClientID(clientID);
+}
+bool SpotifySignIn::hasClientID() const {
+    return auth_.hasClientID();
+}
 QString SpotifySignIn::redirectURI() const {
     return QString::fromLatin1(SpotifyAuthManager::redirectURI);
 }
 
-void SpotifySignIn::connectSpotify() { signIn(); }
+void SpotifySignIn::connectSpotify() {
+    signIn();
+}
 
 QCoro::Task<> SpotifySignIn::signIn() {
     const auto url = auth_.buildAuthorizationURL();
@@ -61,7 +72,9 @@ QCoro::Task<> SpotifySignIn::complete(QUrl callback) {
     }
 }
 
-void SpotifySignIn::cancel() { session_.cancel(); }
+void SpotifySignIn::cancel() {
+    session_.cancel();
+}
 
 void SpotifySignIn::submitCallback(const QString& address) {
     const QUrl callback(address.trimmed());
@@ -71,11 +84,17 @@ void SpotifySignIn::submitCallback(const QString& address) {
         complete(callback);
 }
 
-bool SpotifySignIn::isAuthenticated() const { return auth_.isAuthenticated(); }
+bool SpotifySignIn::isAuthenticated() const {
+    return auth_.isAuthenticated();
+}
 
-void SpotifySignIn::disconnectSpotify() { auth_.signOut(); }
+void SpotifySignIn::disconnectSpotify() {
+    auth_.signOut();
+}
 
-void SpotifySignIn::useLocalMusicOnly() { sources_.setCurrent(MusicSource::appleMusic); }
+void SpotifySignIn::useLocalMusicOnly() {
+    sources_.setCurrent(MusicSource::appleMusic);
+}
 
 void SpotifySignIn::setSigningIn(bool value) {
     if (signingIn_ == value)

@@ -30,7 +30,9 @@ public:
     void setClientID(const QString& clientID);
     bool hasClientID() const;
     QString redirectURI() const;
-    static QString dashboardURL() { return QStringLiteral("https://developer.spotify.com/dashboard"); }
+    static QString dashboardURL() {
+        return QStringLiteral("https://developer.spotify.com/dashboard");
+    }
     bool isSigningIn() const { return signingIn_; }
     // The page being shown, so it can be copied when no browser opens.
     QString authorizationURL() const { return authorizationURL_; }

@@ -44,7 +44,8 @@ std::optional<TokenStore> TokenStore::decode(const QByteArray& json) {
     TokenStore tokens;
     tokens.accessToken = access.toString();
     tokens.refreshToken = refresh.toString();
-    tokens.expiresAt = referenceDate().addMSecs(static_cast<qint64>(std::llround(seconds * 1000.0)));
+    tokens.expiresAt =
+        referenceDate().addMSecs(static_cast<qint64>(std::llround(seconds * 1000.0)));
     for (const QJsonValue scope : scopes.toArray()) {
         if (!scope.isString())
             return std::nullopt;

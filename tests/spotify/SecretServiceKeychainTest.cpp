@@ -71,9 +71,9 @@ protected:
 
     // Items the Secret Service itself finds for the account (unlocked ones).
     int itemsFor(const QString& account) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            secretsService, "/org/freedesktop/secrets", "org.freedesktop.Secret.Service",
-            "SearchItems");
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(secretsService, "/org/freedesktop/secrets",
+                                           "org.freedesktop.Secret.Service", "SearchItems");
         QMap<QString, QString> attributes{{"user", account}, {"server", KeychainStore::service}};
         call << QVariant::fromValue(attributes);
         const QDBusMessage reply = connection().call(call);

@@ -101,7 +101,8 @@ TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {
 }
 
 TEST_F(SignInHandoff, CancelDenyAndPaste) {
-    standIn.onJson("POST", "/accounts/api/token", 200, R"({"access_token":"acc","expires_in":3600})");
+    standIn.onJson("POST", "/accounts/api/token", 200,
+                   R"({"access_token":"acc","expires_in":3600})");
     bool browserOpens = true;
     WebAuthSession session([&](const QUrl&) { return browserOpens; });
     MusicSourceSettings sources;

@@ -14,7 +14,8 @@ namespace {
 
 std::string albumJson(int n) {
     const std::string id = "al" + std::to_string(n);
-    return R"({"id":")" + id + R"(","name":"Album )" + std::to_string(n) + R"(","uri":"spotify:album:)" + id +
+    return R"({"id":")" + id + R"(","name":"Album )" + std::to_string(n) +
+           R"(","uri":"spotify:album:)" + id +
            R"(","images":[],"artists":[{"id":"a","name":"Artist"}]})";
 }
 
@@ -42,7 +43,8 @@ protected:
             if (offset + limit < total)
                 next = "\"" + origin + "/v1/me/albums?offset=" + std::to_string(offset + limit) +
                        "&limit=" + std::to_string(limit) + "\"";
-            return SpotifyStandIn::Reply{200, R"({"href":"x","items":[)" + items + "],\"next\":" + next +
+            return SpotifyStandIn::Reply{200, R"({"href":"x","items":[)" + items +
+                                                  "],\"next\":" + next +
                                                   ",\"total\":" + std::to_string(total) + "}"};
         });
     }
@@ -55,7 +57,8 @@ TEST_F(SpotifyWebAPI, SavedAlbumsFollowNextPagesUpToTheMaximum) {
         size_t pages;
         int returned;
     };
-    for (const Case c : {Case{300, 120, 3, 120}, Case{30, 120, 1, 30}, Case{100, 100, 2, 100}, Case{0, 10, 1, 0}}) {
+    for (const Case c : {Case{300, 120, 3, 120}, Case{30, 120, 1, 30}, Case{100, 100, 2, 100},
+                         Case{0, 10, 1, 0}}) {
         SCOPED_TRACE(c.library);
         serveLibrary(c.library);
         const auto before = standIn.requestsTo("/v1/me/albums").size();
@@ -79,7 +82,8 @@ TEST_F(SpotifyWebAPI, SavedAlbumDatesInBothFormsElseDistantPast) {
     signIn();
     const std::vector<std::pair<std::string, QDateTime>> dates = {
         {"2024-03-01T12:00:00Z", QDateTime(QDate(2024, 3, 1), QTime(12, 0), QTimeZone::utc())},
-        {"2024-03-01T12:00:00.250Z", QDateTime(QDate(2024, 3, 1), QTime(12, 0, 0, 250), QTimeZone::utc())},
+        {"2024-03-01T12:00:00.250Z",
+         QDateTime(QDate(2024, 3, 1), QTime(12, 0, 0, 250), QTimeZone::utc())},
         {"2024-03-01T14:00:00+02:00", QDateTime(QDate(2024, 3, 1), QTime(12, 0), QTimeZone::utc())},
         {"2024-03-01", SpotifyAPI::distantPast()},
         {"2024-03-01T12:00:00", SpotifyAPI::distantPast()},
@@ -88,7 +92,8 @@ TEST_F(SpotifyWebAPI, SavedAlbumDatesInBothFormsElseDistantPast) {
     };
     std::string items;
     for (size_t i = 0; i < dates.size(); ++i)
-        items += (i ? "," : "") + (R"({"added_at":")" + dates[i].first + R"(","album":)" + albumJson(int(i)) + "}");
+        items += (i ? "," : "") +
+                 (R"({"added_at":")" + dates[i].first + R"(","album":)" + albumJson(int(i)) + "}");
     standIn.onJson("GET", "/v1/me/albums", 200, R"({"items":[)" + items + "]}");
     const auto albums = runTask(api->savedAlbums(50, 100));
     ASSERT_EQ(albums.size(), dates.size());
@@ -102,7 +107,8 @@ TEST_F(SpotifyWebAPI, PagingStopsAtEmptyPagesAndForeignAddresses) {
     // An endless chain of empty pages, and a "next" on another host that
     // must never receive the token.
     standIn.onJson("GET", "/v1/me/albums", 200,
-                   R"({"items":[],"next":")" + standIn.origin() + R"(/v1/me/albums?offset=0&limit=50"})");
+                   R"({"items":[],"next":")" + standIn.origin() +
+                       R"(/v1/me/albums?offset=0&limit=50"})");
     EXPECT_TRUE(runTask(api->savedAlbums(50, 10)).isEmpty());
     EXPECT_EQ(standIn.requestsTo("/v1/me/albums").size(), 1u);
 
@@ -113,27 +119,33 @@ TEST_F(SpotifyWebAPI, PagingStopsAtEmptyPagesAndForeignAddresses) {
     EXPECT_EQ(standIn.requestsTo("/v1/me/albums").size(), 2u);
 
     standIn.onJson("GET", "/v1/me/albums", 200,
-                   R"({"items":[{"added_at":"x","album":)" + albumJson(1) + R"(}],"next":"::not a url::"})");
+                   R"({"items":[{"added_at":"x","album":)" + albumJson(1) +
+                       R"(}],"next":"::not a url::"})");
     EXPECT_EQ(runTask(api->savedAlbums(50, 10)).size(), 1);
 }
 
 TEST_F(SpotifyWebAPI, StatusesBecomeTheirDescriptions) {
     signIn();
-    const QString hint = "Spotify denied this request (403). Make sure this Spotify account is added under "
-                         "Users in your app's Developer Dashboard settings.";
+    const QString hint =
+        "Spotify denied this request (403). Make sure this Spotify account is added under "
+        "Users in your app's Developer Dashboard settings.";
     const QString noDevice = "No active Spotify device. Open Spotify on a speaker or device first.";
     const std::vector<std::tuple<int, std::string, QString>> cases = {
-        {403, R"({"error":{"status":403,"message":"Player command failed: Premium required","reason":"PREMIUM_REQUIRED"}})",
+        {403,
+         R"({"error":{"status":403,"message":"Player command failed: Premium required","reason":"PREMIUM_REQUIRED"}})",
          "Spotify Premium is required to control playback."},
-        {403, R"({"error":{"status":403,"message":"Restriction violated","reason":"UNKNOWN"}})", "Restriction violated"},
-        {403, R"({"error":{"status":403,"message":"User not registered in the Developer Dashboard"}})",
+        {403, R"({"error":{"status":403,"message":"Restriction violated","reason":"UNKNOWN"}})",
+         "Restriction violated"},
+        {403,
+         R"({"error":{"status":403,"message":"User not registered in the Developer Dashboard"}})",
          "User not registered in the Developer Dashboard"},
         {403, "Forbidden", hint},
         {403, "", hint},
         {404, R"({"error":{"status":404,"message":"Device not found"}})", noDevice},
         {404, "", noDevice},
         {502, "", "Spotify error 502: "},
-        {500, R"({"error":{"status":500,"message":"Server error"}})", "Spotify error 500: Server error"},
+        {500, R"({"error":{"status":500,"message":"Server error"}})",
+         "Spotify error 500: Server error"},
         {429, "Too many requests", "Spotify error 429: Too many requests"},
         {401, R"({"error":{"status":401,"message":"The access token expired"}})",
          "Spotify error 401: The access token expired"},
@@ -177,19 +189,27 @@ TEST_F(SpotifyWebAPI, RequestsReachTheServerExactly) {
         QJsonObject body; // empty: no body at all
     };
     const std::vector<Expected> cases = {
-        {[&] { return api->play("spotify:album:al1", "dev&1"); }, "PUT", "/v1/me/player/play?device_id=dev%261",
-         QJsonObject{{"context_uri", "spotify:album:al1"}}},
+        {[&] { return api->play("spotify:album:al1", "dev&1"); }, "PUT",
+         "/v1/me/player/play?device_id=dev%261", QJsonObject{{"context_uri", "spotify:album:al1"}}},
         {[&] { return api->transferPlayback("dev 2", false); }, "PUT", "/v1/me/player",
          QJsonObject{{"device_ids", QJsonArray{"dev 2"}}, {"play", false}}},
         {[&] { return api->resume(); }, "PUT", "/v1/me/player/play", {}},
         {[&] { return api->resume("d1"); }, "PUT", "/v1/me/player/play?device_id=d1", {}},
         {[&] { return api->pause("d1"); }, "PUT", "/v1/me/player/pause?device_id=d1", {}},
         {[&] { return api->skipToNext(); }, "POST", "/v1/me/player/next", {}},
-        {[&] { return api->skipToPrevious("d1"); }, "POST", "/v1/me/player/previous?device_id=d1", {}},
+        {[&] { return api->skipToPrevious("d1"); },
+         "POST",
+         "/v1/me/player/previous?device_id=d1",
+         {}},
         {[&] { return api->setVolume(40); }, "PUT", "/v1/me/player/volume?volume_percent=40", {}},
-        {[&] { return api->setVolume(7, "d1"); }, "PUT", "/v1/me/player/volume?device_id=d1&volume_percent=7", {}},
-        {[&] { return api->seek(123456789012LL, "d1"); }, "PUT",
-         "/v1/me/player/seek?device_id=d1&position_ms=123456789012", {}},
+        {[&] { return api->setVolume(7, "d1"); },
+         "PUT",
+         "/v1/me/player/volume?device_id=d1&volume_percent=7",
+         {}},
+        {[&] { return api->seek(123456789012LL, "d1"); },
+         "PUT",
+         "/v1/me/player/seek?device_id=d1&position_ms=123456789012",
+         {}},
         {[&] { return api->seek(-5); }, "PUT", "/v1/me/player/seek?position_ms=-5", {}},
     };
     for (const auto& c : cases) {
@@ -207,7 +227,8 @@ TEST_F(SpotifyWebAPI, RequestsReachTheServerExactly) {
             EXPECT_FALSE(sent.hasHeader("content-type"));
         } else {
             EXPECT_EQ(sent.header("content-type"), "application/json");
-            EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(sent.body)).object(), c.body);
+            EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(sent.body)).object(),
+                      c.body);
         }
     }
 }
@@ -218,14 +239,16 @@ TEST_F(SpotifyWebAPI, CurrentPlaybackIsAbsentFor204AndEmptyBodies) {
     EXPECT_FALSE(runTask(api->currentPlayback()).has_value());
     standIn.onJson("GET", "/v1/me/player", 200, "");
     EXPECT_FALSE(runTask(api->currentPlayback()).has_value());
-    standIn.onJson("GET", "/v1/me/player", 200,
-                   R"({"is_playing":true,"progress_ms":1500,"item":null,"device":{"id":"d","is_active":true,"name":"Den","type":"Speaker","volume_percent":55}})");
+    standIn.onJson(
+        "GET", "/v1/me/player", 200,
+        R"({"is_playing":true,"progress_ms":1500,"item":null,"device":{"id":"d","is_active":true,"name":"Den","type":"Speaker","volume_percent":55}})");
     const auto state = runTask(api->currentPlayback());
     ASSERT_TRUE(state.has_value());
     EXPECT_TRUE(state->isPlaying);
     EXPECT_EQ(state->device->volumePercent, 55);
     // A playing item that is not a track fails the whole answer.
-    standIn.onJson("GET", "/v1/me/player", 200, R"({"is_playing":true,"item":{"name":"Episode","duration_ms":9}})");
+    standIn.onJson("GET", "/v1/me/player", 200,
+                   R"({"is_playing":true,"item":{"name":"Episode","duration_ms":9}})");
     const auto error = failureOf<SpotifyDecodingError>(api->currentPlayback());
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->keyPath(), "item.artists");
@@ -234,17 +257,19 @@ TEST_F(SpotifyWebAPI, CurrentPlaybackIsAbsentFor204AndEmptyBodies) {
 
 TEST_F(SpotifyWebAPI, DevicesWithoutIdAreDropped) {
     signIn();
-    standIn.onJson("GET", "/v1/me/player/devices", 200,
-                   R"({"devices":[{"id":"a","is_active":false,"name":"Kitchen","type":"Speaker"},)"
-                   R"({"id":null,"is_active":true,"name":"Web Player","type":"Computer"},)"
-                   R"({"is_active":false,"name":"Old","type":"TV"},)"
-                   R"({"id":"b","is_active":true,"name":"Phone","type":"Smartphone","volume_percent":80}]})");
+    standIn.onJson(
+        "GET", "/v1/me/player/devices", 200,
+        R"({"devices":[{"id":"a","is_active":false,"name":"Kitchen","type":"Speaker"},)"
+        R"({"id":null,"is_active":true,"name":"Web Player","type":"Computer"},)"
+        R"({"is_active":false,"name":"Old","type":"TV"},)"
+        R"({"id":"b","is_active":true,"name":"Phone","type":"Smartphone","volume_percent":80}]})");
     const auto devices = runTask(api->devices());
     ASSERT_EQ(devices.size(), 2);
     EXPECT_EQ(devices[0].name, "Kitchen");
     EXPECT_EQ(devices[1].id, "b");
 
-    standIn.onJson("GET", "/v1/me/player/devices", 200, R"({"devices":[{"id":"a","name":"x","type":"y"}]})");
+    standIn.onJson("GET", "/v1/me/player/devices", 200,
+                   R"({"devices":[{"id":"a","name":"x","type":"y"}]})");
     const auto error = failureOf<SpotifyDecodingError>(api->devices());
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->keyPath(), "devices[0].is_active");
@@ -252,15 +277,17 @@ TEST_F(SpotifyWebAPI, DevicesWithoutIdAreDropped) {
 
 TEST_F(SpotifyWebAPI, FirstPreviewURL) {
     signIn();
-    standIn.onJson("GET", "/v1/albums/al 1?x/tracks", 200,
-                   R"({"items":[{"preview_url":null},{"name":"t"},{"preview_url":"https://p.scdn.co/mp3-preview/2"},)"
-                   R"({"preview_url":"https://p.scdn.co/mp3-preview/3"}]})");
+    standIn.onJson(
+        "GET", "/v1/albums/al 1?x/tracks", 200,
+        R"({"items":[{"preview_url":null},{"name":"t"},{"preview_url":"https://p.scdn.co/mp3-preview/2"},)"
+        R"({"preview_url":"https://p.scdn.co/mp3-preview/3"}]})");
     EXPECT_EQ(runTask(api->firstPreviewURL("al 1?x")), QUrl("https://p.scdn.co/mp3-preview/2"));
     EXPECT_EQ(standIn.requests().back().target, "/v1/albums/al%201%3Fx/tracks?limit=10");
 
     standIn.onJson("GET", "/v1/albums/none/tracks", 200, R"({"items":[{"preview_url":null}]})");
     EXPECT_FALSE(runTask(api->firstPreviewURL("none")).has_value());
-    standIn.onJson("GET", "/v1/albums/bad/tracks", 200, R"({"items":[{"preview_url":"::"},{"preview_url":"https://ok"}]})");
+    standIn.onJson("GET", "/v1/albums/bad/tracks", 200,
+                   R"({"items":[{"preview_url":"::"},{"preview_url":"https://ok"}]})");
     EXPECT_FALSE(runTask(api->firstPreviewURL("bad")).has_value());
 }
 
@@ -272,7 +299,8 @@ TEST_F(SpotifyWebAPI, TokensComeFromTheSignInFirst) {
     EXPECT_TRUE(standIn.requests().empty());
 
     // Near expiry: the token is refreshed before the request goes out.
-    standIn.onJson("POST", "/accounts/api/token", 200, R"({"access_token":"fresh","expires_in":3600})");
+    standIn.onJson("POST", "/accounts/api/token", 200,
+                   R"({"access_token":"fresh","expires_in":3600})");
     standIn.onJson("PUT", "/v1/me/player/pause", 204, "");
     auth->setTokens(TokenStore{"stale", "r", clock.now().addSecs(5), {}});
     runTask(api->pause());
@@ -291,7 +319,8 @@ TEST_F(SpotifyWebAPI, NumbersOnTheWireIgnoreTheUserLocale) {
     standIn.onJson("PUT", "/v1/me/player/seek", 204, "");
     runTask(api->seek(1234567));
     EXPECT_EQ(standIn.requests().back().target, "/v1/me/player/seek?position_ms=1234567");
-    const TokenStore tokens{"a", "r", QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 250), QTimeZone::utc()), {}};
+    const TokenStore tokens{
+        "a", "r", QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 250), QTimeZone::utc()), {}};
     EXPECT_TRUE(tokens.encode().contains("\"expiresAt\":1.25")) << tokens.encode().toStdString();
     QLocale::setDefault(previousDefault);
     setlocale(LC_ALL, previous.c_str());

@@ -16,9 +16,10 @@ bool onlyFrom(const QString& text, const QString& characters) {
     return std::all_of(text.cbegin(), text.cend(), [&](QChar c) { return characters.contains(c); });
 }
 
-std::string tokenAnswer(const char* access, const char* refresh, const char* scope, int expiresIn = 3600) {
-    std::string json = std::string(R"({"access_token":")") + access + R"(","token_type":"Bearer","expires_in":)" +
-                       std::to_string(expiresIn);
+std::string tokenAnswer(const char* access, const char* refresh, const char* scope,
+                        int expiresIn = 3600) {
+    std::string json = std::string(R"({"access_token":")") + access +
+                       R"(","token_type":"Bearer","expires_in":)" + std::to_string(expiresIn);
     if (refresh)
         json += std::string(R"(,"refresh_token":")") + refresh + '"';
     if (scope)
@@ -42,17 +43,18 @@ TEST_F(SpotifyAuth, AuthorizationAddressCarriesSevenItemsInOrder) {
 
     const QString raw = url->query(QUrl::FullyEncoded);
     // Blanks are %20, and the client id cannot leak into other items.
-    EXPECT_TRUE(raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
-                               "redirect_uri=korvid%3A%2F%2Fcallback&"
-                               "code_challenge_method=S256&code_challenge=") ||
-                raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
-                               "redirect_uri=korvid://callback&code_challenge_method=S256&code_challenge="))
+    EXPECT_TRUE(
+        raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
+                       "redirect_uri=korvid%3A%2F%2Fcallback&"
+                       "code_challenge_method=S256&code_challenge=") ||
+        raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
+                       "redirect_uri=korvid://callback&code_challenge_method=S256&code_challenge="))
         << raw.toStdString();
     QStringList names;
     for (const auto& [name, value] : pairsOf(raw.toStdString()))
         names << name;
-    EXPECT_EQ(names, (QStringList{"client_id", "response_type", "redirect_uri", "code_challenge_method",
-                                  "code_challenge", "scope", "state"}));
+    EXPECT_EQ(names, (QStringList{"client_id", "response_type", "redirect_uri",
+                                  "code_challenge_method", "code_challenge", "scope", "state"}));
     EXPECT_EQ(queryValue(*url, "client_id"), "my id&x=1+2 ");
     EXPECT_TRUE(raw.contains("scope=user-read-recently-played%20user-library-read%20"
                              "user-read-playback-state%20user-modify-playback-state&"));
@@ -73,7 +75,8 @@ TEST_F(SpotifyAuth, AuthorizationAddressCarriesSevenItemsInOrder) {
 }
 
 TEST_F(SpotifyAuth, ChallengeIsBase64UrlOfSha256) {
-    EXPECT_EQ(SpotifyAuthManager::codeChallenge("abc"), "ungWv48Bz-pBQUDeXa4iI7ADYaOWF3qctBD_YfIAFa0");
+    EXPECT_EQ(SpotifyAuthManager::codeChallenge("abc"),
+              "ungWv48Bz-pBQUDeXa4iI7ADYaOWF3qctBD_YfIAFa0");
     // Every character of the alphabet turns up over many draws: the draw is uniform enough
     // not to drop any of them.
     QString drawn;
@@ -136,7 +139,9 @@ TEST_F(SpotifyAuth, SignInRoundTripStoresTheTokenSet) {
     EXPECT_EQ(authenticated.count(), 1);
     EXPECT_FALSE(auth->pendingState().has_value());
     EXPECT_FALSE(auth->pendingCodeVerifier().has_value());
-    const TokenStore expected{"acc-1", "ref-1", clock.now().addSecs(3600),
+    const TokenStore expected{"acc-1",
+                              "ref-1",
+                              clock.now().addSecs(3600),
                               {"user-library-read", "user-read-playback-state"}};
     EXPECT_EQ(auth->tokens(), expected);
     EXPECT_EQ(storedTokens(), expected);
@@ -200,7 +205,8 @@ TEST_F(SpotifyAuth, CallbacksOfEveryShapeFailCleanly) {
 
     // Without a sign-in in progress even a well-formed callback is invalid.
     SpotifyAuthManager fresh(network, keychain, clock, standIn.accountsBase());
-    const auto error = failureOf<SpotifyAuthError>(fresh.completeLogin(QUrl("korvid://callback?code=a&state=b")));
+    const auto error =
+        failureOf<SpotifyAuthError>(fresh.completeLogin(QUrl("korvid://callback?code=a&state=b")));
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->kind(), SpotifyAuthError::Case::invalidCallback);
 }
@@ -227,7 +233,8 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswer) {
         EXPECT_TRUE(auth->pendingState().has_value());
     }
     // A 200 answer that is not a token document fails with a decoding error.
-    standIn.onJson("POST", "/accounts/api/token", 200, R"({"token_type":"Bearer","expires_in":10})");
+    standIn.onJson("POST", "/accounts/api/token", 200,
+                   R"({"token_type":"Bearer","expires_in":10})");
     const auto decoding = failureOf<SpotifyDecodingError>(auth->completeLogin(callback));
     ASSERT_TRUE(decoding.has_value());
     EXPECT_EQ(decoding->keyPath(), "access_token");
@@ -236,7 +243,8 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswer) {
 }
 
 TEST_F(SpotifyAuth, RefreshHappensOnlyInsideTheExpiryMargin) {
-    standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("acc-2", nullptr, nullptr, 7200));
+    standIn.onJson("POST", "/accounts/api/token", 200,
+                   tokenAnswer("acc-2", nullptr, nullptr, 7200));
     auth->setTokens(TokenStore{"acc-1", "ref-1", clock.now().addSecs(31), {"user-library-read"}});
     EXPECT_EQ(runTask(auth->validAccessToken()), "acc-1");
     EXPECT_TRUE(standIn.requests().empty());
@@ -247,9 +255,10 @@ TEST_F(SpotifyAuth, RefreshHappensOnlyInsideTheExpiryMargin) {
     ASSERT_EQ(sent.size(), 1u);
     auto fields = pairsOf(sent[0].body);
     std::sort(fields.begin(), fields.end());
-    EXPECT_EQ(fields, (QList<std::pair<QString, QString>>{{"client_id", "5d0e8a7b39c14f26a8e1b4c7d92f3e61"},
-                                                          {"grant_type", "refresh_token"},
-                                                          {"refresh_token", "ref-1"}}));
+    EXPECT_EQ(fields,
+              (QList<std::pair<QString, QString>>{{"client_id", "5d0e8a7b39c14f26a8e1b4c7d92f3e61"},
+                                                  {"grant_type", "refresh_token"},
+                                                  {"refresh_token", "ref-1"}}));
     // No refresh_token and no scope in the answer: both are kept.
     const TokenStore expected{"acc-2", "ref-1", clock.now().addSecs(7200), {"user-library-read"}};
     EXPECT_EQ(auth->tokens(), expected);
@@ -304,8 +313,8 @@ TEST_F(SpotifyAuth, TransportFailurePropagates) {
 }
 
 TEST(SpotifyForm, EncodingKeepsPairsApart) {
-    const QByteArray body = SpotifyAuthManager::formEncode(
-        {{"a b", "x&y=z+w"}, {"k", "é/~?"}, {"empty", ""}});
+    const QByteArray body =
+        SpotifyAuthManager::formEncode({{"a b", "x&y=z+w"}, {"k", "é/~?"}, {"empty", ""}});
     QList<QByteArray> pairs = body.split('&');
     std::sort(pairs.begin(), pairs.end());
     EXPECT_EQ(pairs, (QList<QByteArray>{"a%20b=x%26y%3Dz%2Bw", "empty=", "k=%C3%A9/~?"}));

@@ -23,15 +23,17 @@ protected:
     SpotifyFixture() {
         // Loopback only, whatever proxy the environment names.
         network.setProxy(QNetworkProxy::NoProxy);
-        auth = std::make_unique<SpotifyAuthManager>(network, keychain, clock,
-                                                    standIn.accountsBase());
+        auth =
+            std::make_unique<SpotifyAuthManager>(network, keychain, clock, standIn.accountsBase());
         api = std::make_unique<SpotifyAPI>(*auth, network, standIn.apiBase());
     }
 
     // Signs in without the browser: a token set valid for an hour.
     void signIn(const QString& accessToken = QStringLiteral("access-1"),
                 const QString& refreshToken = QStringLiteral("refresh-1")) {
-        auth->setTokens(TokenStore{accessToken, refreshToken, clock.now().addSecs(3600),
+        auth->setTokens(TokenStore{accessToken,
+                                   refreshToken,
+                                   clock.now().addSecs(3600),
                                    {QStringLiteral("user-library-read")}});
     }
 
@@ -53,14 +55,14 @@ protected:
 // Pairs of a form body or query, in the order they were sent, decoded.
 inline QList<std::pair<QString, QString>> pairsOf(const std::string& encoded) {
     QList<std::pair<QString, QString>> pairs;
-    for (const auto& item : QUrlQuery(QString::fromStdString(encoded)).queryItems(QUrl::FullyDecoded))
+    for (const auto& item :
+         QUrlQuery(QString::fromStdString(encoded)).queryItems(QUrl::FullyDecoded))
         pairs.append({item.first, item.second});
     return pairs;
 }
 
 // The exception a task ends with, or nothing when it succeeded.
-template <typename Error, typename T>
-std::optional<Error> failureOf(QCoro::Task<T> task) {
+template <typename Error, typename T> std::optional<Error> failureOf(QCoro::Task<T> task) {
     try {
         runTask(std::move(task));
     } catch (const Error& error) {

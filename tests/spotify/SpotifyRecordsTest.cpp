@@ -14,9 +14,10 @@ namespace {
 
 const char* album(const char* extra = "") {
     static thread_local std::string text;
-    text = std::string(R"({"id":"al1","name":"Blue","uri":"spotify:album:al1",)"
-                       R"("images":[{"url":"https://i/1","height":640,"width":null}],)"
-                       R"("artists":[{"id":"ar1","name":"A"},{"id":"ar2","name":"B","genres":["jazz"]}])") +
+    text = std::string(
+               R"({"id":"al1","name":"Blue","uri":"spotify:album:al1",)"
+               R"("images":[{"url":"https://i/1","height":640,"width":null}],)"
+               R"("artists":[{"id":"ar1","name":"A"},{"id":"ar2","name":"B","genres":["jazz"]}])") +
            extra + "}";
     return text.c_str();
 }
@@ -51,14 +52,15 @@ TEST(SpotifyRecords, MalformedDocumentsFailNamingTheKey) {
          R"({"is_playing":true,"item":{"name":"t","artists":[],"duration_ms":1}})", "item.album"},
         {"a mistyped integer", token, R"({"access_token":"a","expires_in":"3600"})", "expires_in"},
         {"a fractional integer", savedAlbums,
-         std::string(R"({"items":[{"added_at":"x","album":)") + album(R"(,"total_tracks":3.5)") + "}]}",
+         std::string(R"({"items":[{"added_at":"x","album":)") + album(R"(,"total_tracks":3.5)") +
+             "}]}",
          "items[0].album.total_tracks"},
         {"an integer beyond 64 bits", devices,
          R"({"devices":[{"id":"d","is_active":true,"name":"n","type":"t","volume_percent":1e30}]})",
          "devices[0].volume_percent"},
         {"a genre that is not a string", playback,
-         std::string(R"({"is_playing":false,"item":{"name":"t","duration_ms":5,"album":)") + album() +
-             R"(,"artists":[{"id":"a","name":"n","genres":["rock",7]}]}})",
+         std::string(R"({"is_playing":false,"item":{"name":"t","duration_ms":5,"album":)") +
+             album() + R"(,"artists":[{"id":"a","name":"n","genres":["rock",7]}]}})",
          "item.artists[0].genres[1]"},
         {"a list element that is not an object", tracks, R"({"items":[{"preview_url":null},3]})",
          "items[1]"},
@@ -77,7 +79,8 @@ TEST(SpotifyRecords, MalformedDocumentsFailNamingTheKey) {
         } catch (const SpotifyDecodingError& error) {
             EXPECT_EQ(error.keyPath(), c.keyPath);
             if (!c.keyPath.isEmpty()) {
-                EXPECT_TRUE(error.description().contains(QLatin1Char('"') + c.keyPath + QLatin1Char('"')))
+                EXPECT_TRUE(
+                    error.description().contains(QLatin1Char('"') + c.keyPath + QLatin1Char('"')))
                     << error.description().toStdString();
             }
         }
@@ -127,8 +130,9 @@ TEST(SpotifyRecords, PlaybackWithNullItemAndADevice) {
     EXPECT_EQ(state.device->id, "d1");
 
     const auto playing = CurrentlyPlayingResponse::decode(
-        QByteArray(R"({"is_playing":true,"progress_ms":61000,"item":{"name":"So What","duration_ms":562000,)"
-                   R"("artists":[{"id":"m","name":"Miles"}],"album":)") +
+        QByteArray(
+            R"({"is_playing":true,"progress_ms":61000,"item":{"name":"So What","duration_ms":562000,)"
+            R"("artists":[{"id":"m","name":"Miles"}],"album":)") +
         album() + "}}");
     ASSERT_TRUE(playing.item.has_value());
     EXPECT_EQ(playing.item->durationMs, 562000);
@@ -137,7 +141,8 @@ TEST(SpotifyRecords, PlaybackWithNullItemAndADevice) {
 }
 
 TEST(SpotifyRecords, TokenAndErrorDocuments) {
-    const auto t = SpotifyTokenResponse::decode(R"({"access_token":"a","token_type":"Bearer","expires_in":3600})");
+    const auto t = SpotifyTokenResponse::decode(
+        R"({"access_token":"a","token_type":"Bearer","expires_in":3600})");
     EXPECT_EQ(t.accessToken, "a");
     EXPECT_EQ(t.expiresIn, 3600);
     EXPECT_FALSE(t.refreshToken.has_value());
@@ -147,7 +152,8 @@ TEST(SpotifyRecords, TokenAndErrorDocuments) {
     EXPECT_EQ(e.error.message, "Forbidden");
     EXPECT_FALSE(e.error.reason.has_value());
 
-    const auto tracks = AlbumTracksResponse::decode(R"({"items":[{"preview_url":null},{"preview_url":"https://p/1"},{}]})");
+    const auto tracks = AlbumTracksResponse::decode(
+        R"({"items":[{"preview_url":null},{"preview_url":"https://p/1"},{}]})");
     ASSERT_EQ(tracks.items.size(), 3);
     EXPECT_EQ(tracks.items[1].previewURL, "https://p/1");
     EXPECT_FALSE(tracks.items[2].previewURL.has_value());
@@ -157,20 +163,24 @@ TEST(SpotifyRecords, RequestBodiesHaveExactlyTheirMembers) {
     const auto play = QJsonDocument::fromJson(PlayRequestBody{"spotify:album:\"x\""}.encode());
     EXPECT_EQ(play.object(), (QJsonObject{{"context_uri", "spotify:album:\"x\""}}));
     const auto transfer = QJsonDocument::fromJson(TransferRequestBody{{"dev 1"}, true}.encode());
-    EXPECT_EQ(transfer.object(), (QJsonObject{{"device_ids", QJsonArray{"dev 1"}}, {"play", true}}));
+    EXPECT_EQ(transfer.object(),
+              (QJsonObject{{"device_ids", QJsonArray{"dev 1"}}, {"play", true}}));
 }
 
 TEST(TokenStoreDocument, RoundTripsAndRejectsIncompleteDocuments) {
-    const TokenStore tokens{"acc", "", QDateTime(QDate(2001, 1, 1), QTime(0, 1, 40, 500), QTimeZone::utc()),
+    const TokenStore tokens{"acc",
+                            "",
+                            QDateTime(QDate(2001, 1, 1), QTime(0, 1, 40, 500), QTimeZone::utc()),
                             {"a", "b"}};
     const QByteArray json = tokens.encode();
     const QJsonObject object = QJsonDocument::fromJson(json).object();
     EXPECT_DOUBLE_EQ(object.value("expiresAt").toDouble(), 100.5); // seconds since 2001
     EXPECT_EQ(TokenStore::decode(json), tokens);
 
-    for (const char* bad : {"not json", "{}", R"({"accessToken":"a","refreshToken":"r","expiresAt":1})",
-                            R"({"accessToken":"a","refreshToken":"r","expiresAt":"1","grantedScopes":[]})",
-                            R"({"accessToken":"a","refreshToken":"r","expiresAt":1,"grantedScopes":[1]})"}) {
+    for (const char* bad :
+         {"not json", "{}", R"({"accessToken":"a","refreshToken":"r","expiresAt":1})",
+          R"({"accessToken":"a","refreshToken":"r","expiresAt":"1","grantedScopes":[]})",
+          R"({"accessToken":"a","refreshToken":"r","expiresAt":1,"grantedScopes":[1]})"}) {
         EXPECT_FALSE(TokenStore::decode(bad).has_value()) << bad;
     }
 }

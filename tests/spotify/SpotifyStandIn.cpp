@@ -15,7 +15,8 @@ std::string SpotifyStandIn::Request::header(const std::string& name) const {
     return it == headers.end() ? std::string() : it->second;
 }
 
-SpotifyStandIn::SpotifyStandIn() : server_(std::make_unique<httplib::Server>()) {
+SpotifyStandIn::SpotifyStandIn()
+    : server_(std::make_unique<httplib::Server>()) {
     // Routed handlers see the whole body, which a pre-routing handler does not.
     const auto serve = [this](const httplib::Request& in, httplib::Response& out) {
         Request request;
