@@ -135,7 +135,8 @@ private:
                     timespec wall{};
                     clock_gettime(CLOCK_REALTIME, &wall);
                     // Stamps are wall-clock time; carry them onto the monotonic clock.
-                    now -= (double(wall.tv_sec) - double(stamp.tv_sec)) + (double(wall.tv_nsec) - double(stamp.tv_nsec)) / 1e9;
+                    now -= (double(wall.tv_sec) - double(stamp.tv_sec)) +
+                           (double(wall.tv_nsec) - double(stamp.tv_nsec)) / 1e9;
                 }
             }
             if (n > 12 && (uint8_t(buffer[1]) & 0x7F) == 0x60) {
@@ -157,10 +158,13 @@ private:
 
 class QueueSource final : public AirPlay1FrameSource {
 public:
-    explicit QueueSource(std::unique_ptr<AirPlay1TrackQueue> q) : q_(std::move(q)) {}
+    explicit QueueSource(std::unique_ptr<AirPlay1TrackQueue> q)
+        : q_(std::move(q)) {}
     std::optional<QByteArray> nextFrames(int count) override { return q_->nextFrames(count); }
     void close() override { q_->close(); }
-    AirPlay1QueuePosition position() const override { return {q_->playingIndex(), q_->playingFrames()}; }
+    AirPlay1QueuePosition position() const override {
+        return {q_->playingIndex(), q_->playingFrames()};
+    }
 
 private:
     std::unique_ptr<AirPlay1TrackQueue> q_;
@@ -204,14 +208,19 @@ void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
         state.counters["percent_of_core"] = cpu * 100.0 / streamSeconds;
     }
 }
-BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, pcm, AirPlay1Codec::pcm)->Iterations(1)->UseManualTime();
-BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, alac, AirPlay1Codec::alac)->Iterations(1)->UseManualTime();
+BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, pcm, AirPlay1Codec::pcm)
+    ->Iterations(1)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, alac, AirPlay1Codec::alac)
+    ->Iterations(1)
+    ->UseManualTime();
 
 // A speaker stand-in that answers every request at once, pointing the audio
 // at `audioPort`, so the time measured is the player's own.
 class AnsweringSpeaker : public QObject {
 public:
-    explicit AnsweringSpeaker(uint16_t audioPort) : audioPort_(audioPort) {
+    explicit AnsweringSpeaker(uint16_t audioPort)
+        : audioPort_(audioPort) {
         server_.listen(QHostAddress::LocalHost);
         connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -246,9 +255,10 @@ private:
             }
             buffer_.remove(0, end + 4 + length);
             const QByteArray port = QByteArray::number(audioPort_);
-            socket->write("RTSP/1.0 200 OK\r\nCSeq: " + cseq + "\r\nSession: 1\r\nTransport: RTP/AVP/UDP;unicast;"
-                          "mode=record;server_port=" + port + ";control_port=" + port + ";timing_port=" + port +
-                          "\r\n\r\n");
+            socket->write("RTSP/1.0 200 OK\r\nCSeq: " + cseq +
+                          "\r\nSession: 1\r\nTransport: RTP/AVP/UDP;unicast;"
+                          "mode=record;server_port=" +
+                          port + ";control_port=" + port + ";timing_port=" + port + "\r\n\r\n");
         }
     }
     QTcpServer server_;
@@ -263,8 +273,11 @@ void BM_PlayToFirstPacket(benchmark::State& state) {
     for (auto _ : state) {
         Sink sink;
         AnsweringSpeaker answering(sink.port());
-        const AirPlay1Speaker speaker{"AA@Bench", "Bench",
-                                      {"AA@Bench", "_raop._tcp", "local", 1, "127.0.0.1", answering.port()}, true};
+        const AirPlay1Speaker speaker{
+            "AA@Bench",
+            "Bench",
+            {"AA@Bench", "_raop._tcp", "local", 1, "127.0.0.1", answering.port()},
+            true};
         AirPlay1Player player;
         const double start = monotonicSeconds();
         auto task = player.play({url}, 0, 0, speaker, 50);
@@ -364,9 +377,11 @@ void BM_ReceiverStatistics(benchmark::State& state) {
             state.SkipWithError(receiver.errorText().toStdString().c_str());
             break;
         }
-        const AirPlay1Speaker speaker{"AD@Korvid Bench", "Korvid Bench",
-                                      {"AD@Korvid Bench", "_raop._tcp", "local", 1, "127.0.0.1", receiver.port()},
-                                      true};
+        const AirPlay1Speaker speaker{
+            "AD@Korvid Bench",
+            "Korvid Bench",
+            {"AD@Korvid Bench", "_raop._tcp", "local", 1, "127.0.0.1", receiver.port()},
+            true};
         AirPlay1Player player;
         auto playing = player.play({url}, 0, 0, speaker, 100);
         spin(std::chrono::seconds(streamSeconds));

@@ -28,8 +28,14 @@ std::array<uint8_t, 8> ntpBytes(double ntpSeconds) {
     return out;
 }
 
-double monotonicRawSeconds() { return readClock(CLOCK_MONOTONIC_RAW); }
+double monotonicRawSeconds() {
+    return readClock(CLOCK_MONOTONIC_RAW);
+}
 
-double wallClockSeconds() { return readClock(CLOCK_REALTIME); }
+double wallClockSeconds() {
+    return readClock(CLOCK_REALTIME);
+}
 
-AirPlay1Clock AirPlay1Clock::now() { return fromReadings(wallClockSeconds(), monotonicRawSeconds()); }
+AirPlay1Clock AirPlay1Clock::now() {
+    return fromReadings(wallClockSeconds(), monotonicRawSeconds());
+}

@@ -7,11 +7,13 @@
 #include <cmath>
 
 QString sessionUri(const QString& localAddress, uint32_t sessionNumber) {
-    return QStringLiteral("rtsp://") + localAddress + QLatin1Char('/') + QString::number(sessionNumber);
+    return QStringLiteral("rtsp://") + localAddress + QLatin1Char('/') +
+           QString::number(sessionNumber);
 }
 
 uint32_t randomSessionNumber() {
-    return static_cast<uint32_t>(1000000000ull + QRandomGenerator::system()->bounded(quint64(3000000001ull)));
+    return static_cast<uint32_t>(1000000000ull +
+                                 QRandomGenerator::system()->bounded(quint64(3000000001ull)));
 }
 
 QByteArray sdpBody(AirPlay1Codec codec, uint32_t sessionNumber, const QString& localAddress,
@@ -34,7 +36,8 @@ QByteArray sdpBody(AirPlay1Codec codec, uint32_t sessionNumber, const QString& l
 
 QString transportRequest(uint16_t controlPort, uint16_t timingPort) {
     return QStringLiteral("RTP/AVP/UDP;unicast;interleaved=0-1;mode=record;control_port=") +
-           QString::number(controlPort) + QStringLiteral(";timing_port=") + QString::number(timingPort);
+           QString::number(controlPort) + QStringLiteral(";timing_port=") +
+           QString::number(timingPort);
 }
 
 QMap<QString, QString> transportParameters(const QString& value) {
@@ -76,8 +79,8 @@ double volumeDecibels(double percent) {
 
 QByteArray volumeBody(double percent) {
     char number[64];
-    const auto result =
-        std::to_chars(number, number + sizeof number, volumeDecibels(percent), std::chars_format::fixed, 6);
+    const auto result = std::to_chars(number, number + sizeof number, volumeDecibels(percent),
+                                      std::chars_format::fixed, 6);
     QByteArray out = "volume: ";
     out.append(number, result.ptr - number);
     out += "\r\n";
@@ -86,8 +89,9 @@ QByteArray volumeBody(double percent) {
 
 QString noStreamableTracksMessage(const QString& speakerName) {
     return QStringLiteral("None of these tracks can be streamed to ") + speakerName +
-           QStringLiteral(". Legacy speakers can only play tracks stored on this computer that aren't "
-                          "copy-protected.");
+           QStringLiteral(
+               ". Legacy speakers can only play tracks stored on this computer that aren't "
+               "copy-protected.");
 }
 
 QString couldNotPlayMessage(const QString& speakerName, const QString& description) {

@@ -18,10 +18,13 @@ void appendBigEndian32(QByteArray& out, uint32_t value) {
 }
 
 uint16_t readBigEndian16(const QByteArray& in, qsizetype offset) {
-    return static_cast<uint16_t>((static_cast<uint8_t>(in[offset]) << 8) | static_cast<uint8_t>(in[offset + 1]));
+    return static_cast<uint16_t>((static_cast<uint8_t>(in[offset]) << 8) |
+                                 static_cast<uint8_t>(in[offset + 1]));
 }
 
-uint8_t payloadType(const QByteArray& datagram) { return static_cast<uint8_t>(datagram[1]) & 0x7F; }
+uint8_t payloadType(const QByteArray& datagram) {
+    return static_cast<uint8_t>(datagram[1]) & 0x7F;
+}
 } // namespace
 
 QByteArray pcmPayload(const QByteArray& littleEndianPcm) {
@@ -40,15 +43,16 @@ QByteArray alacVerbatimPayload(const QByteArray& littleEndianPcm) {
     BitWriter writer;
     const qsizetype samples = littleEndianPcm.size() / 2;
     writer.reserve(3 + samples * 2);
-    writer.write(1, 3);  // channels minus one: stereo
+    writer.write(1, 3); // channels minus one: stereo
     writer.write(0, 4);
     writer.write(0, 12);
-    writer.write(0, 1);  // no sample count in the header
+    writer.write(0, 1); // no sample count in the header
     writer.write(0, 2);
-    writer.write(1, 1);  // not compressed
+    writer.write(1, 1); // not compressed
     const auto* in = reinterpret_cast<const uint8_t*>(littleEndianPcm.constData());
     for (qsizetype i = 0; i < samples; ++i) {
-        writer.write(static_cast<uint32_t>(in[2 * i]) | (static_cast<uint32_t>(in[2 * i + 1]) << 8), 16);
+        writer.write(static_cast<uint32_t>(in[2 * i]) | (static_cast<uint32_t>(in[2 * i + 1]) << 8),
+                     16);
     }
     return writer.finish();
 }
@@ -65,7 +69,8 @@ QByteArray audioPacket(const RtpHeader& header, const QByteArray& payload) {
     return out;
 }
 
-QByteArray syncPacket(bool first, uint32_t anchorRTPTime, uint64_t elapsed, const std::array<uint8_t, 8>& ntp) {
+QByteArray syncPacket(bool first, uint32_t anchorRTPTime, uint64_t elapsed,
+                      const std::array<uint8_t, 8>& ntp) {
     const auto now = static_cast<uint32_t>(anchorRTPTime + elapsed);
     QByteArray out;
     out.reserve(20);
@@ -79,7 +84,8 @@ QByteArray syncPacket(bool first, uint32_t anchorRTPTime, uint64_t elapsed, cons
     return out;
 }
 
-std::optional<QByteArray> timingReply(const QByteArray& request, const std::array<uint8_t, 8>& ntpNow) {
+std::optional<QByteArray> timingReply(const QByteArray& request,
+                                      const std::array<uint8_t, 8>& ntpNow) {
     if (request.size() < 32 || payloadType(request) != 0x52) {
         return std::nullopt;
     }

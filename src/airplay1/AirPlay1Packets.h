@@ -39,7 +39,8 @@ QByteArray syncPacket(bool first, uint32_t anchorRTPTime, uint64_t elapsed,
                       const std::array<uint8_t, 8>& ntp);
 
 // The answer to a timing request, or nothing when the datagram is not one.
-std::optional<QByteArray> timingReply(const QByteArray& request, const std::array<uint8_t, 8>& ntpNow);
+std::optional<QByteArray> timingReply(const QByteArray& request,
+                                      const std::array<uint8_t, 8>& ntpNow);
 
 struct RetransmitRequest {
     uint16_t first = 0;
@@ -56,7 +57,8 @@ QByteArray resendPacket(const QByteArray& audioPacket);
 // Recently sent audio packets, indexed by sequence number modulo the slot count.
 class PacketHistory {
 public:
-    PacketHistory() : slots_(kHistorySlots) {}
+    PacketHistory()
+        : slots_(kHistorySlots) {}
     void store(uint16_t sequence, const QByteArray& packet);
     // The packet sent with `sequence`, unless its slot was reused since.
     std::optional<QByteArray> find(uint16_t sequence) const;

@@ -27,7 +27,9 @@ struct AirPlay1Player::Guard {
 namespace {
 
 // QStringLiteral's static arrays trip the compiler inside coroutines.
-QString text(const char* latin1) { return QString::fromLatin1(latin1); }
+QString text(const char* latin1) {
+    return QString::fromLatin1(latin1);
+}
 
 // Header maps are built outside the coroutines for the same reason.
 QMap<QString, QString> oneHeader(const char* name, const QString& value) {
@@ -36,7 +38,9 @@ QMap<QString, QString> oneHeader(const char* name, const QString& value) {
     return out;
 }
 
-QMap<QString, QString> contentType(const char* type) { return oneHeader("Content-Type", text(type)); }
+QMap<QString, QString> contentType(const char* type) {
+    return oneHeader("Content-Type", text(type));
+}
 
 QMap<QString, QString> recordHeaders(uint16_t sequence, uint32_t rtpTime) {
     QMap<QString, QString> out = oneHeader("RTP-Info", rtpInfo(sequence, rtpTime));
@@ -49,7 +53,8 @@ constexpr auto kKeepAliveInterval = std::chrono::seconds(10);
 // The track queue as the stream sees it.
 class TrackQueueSource final : public AirPlay1FrameSource {
 public:
-    explicit TrackQueueSource(std::unique_ptr<AirPlay1TrackQueue> queue) : queue_(std::move(queue)) {}
+    explicit TrackQueueSource(std::unique_ptr<AirPlay1TrackQueue> queue)
+        : queue_(std::move(queue)) {}
     std::optional<QByteArray> nextFrames(int count) override { return queue_->nextFrames(count); }
     void close() override { queue_->close(); }
     AirPlay1QueuePosition position() const override {
@@ -78,8 +83,12 @@ QString describe(std::exception_ptr error) {
 
 } // namespace
 
-AirPlay1Player::AirPlay1Player(Clock& clock, std::shared_ptr<PcmReaderFactory> decoding, QObject* parent)
-    : QObject(parent), clock_(clock), decoding_(std::move(decoding)), guard_(std::make_shared<Guard>()) {
+AirPlay1Player::AirPlay1Player(Clock& clock, std::shared_ptr<PcmReaderFactory> decoding,
+                               QObject* parent)
+    : QObject(parent)
+    , clock_(clock)
+    , decoding_(std::move(decoding))
+    , guard_(std::make_shared<Guard>()) {
     qRegisterMetaType<AirPlay1PlayerEvent>();
     guard_->player = this;
 }
@@ -98,7 +107,9 @@ AirPlay1Player::~AirPlay1Player() {
     }
 }
 
-void AirPlay1Player::yield(AirPlay1PlayerEvent e) { Q_EMIT event(e); }
+void AirPlay1Player::yield(AirPlay1PlayerEvent e) {
+    Q_EMIT event(e);
+}
 
 std::function<void()> AirPlay1Player::finishedCallback(std::shared_ptr<Guard> guard) {
     // Runs on the send thread: hand the event to the player's own thread.
@@ -106,13 +117,18 @@ std::function<void()> AirPlay1Player::finishedCallback(std::shared_ptr<Guard> gu
         std::lock_guard lock(guard->mutex);
         if (AirPlay1Player* player = guard->player) {
             QMetaObject::invokeMethod(
-                player, [player] { player->yield({AirPlay1PlayerEvent::Kind::finished, {}}); },
+                player,
+                [player] {
+                    player->yield({AirPlay1PlayerEvent::Kind::finished, {}});
+                },
                 Qt::QueuedConnection);
         }
     };
 }
 
-QString AirPlay1Player::sessionUri() const { return session_ ? session_->uri : QString(); }
+QString AirPlay1Player::sessionUri() const {
+    return session_ ? session_->uri : QString();
+}
 
 QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double startSeconds,
                                    AirPlay1Speaker speaker, double volumePercent) {
@@ -121,7 +137,8 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
     lostPlace_.reset();
 
     // A place past any real track still fits the frame counter.
-    const double from = std::isfinite(startSeconds) && startSeconds > 0 ? std::min(startSeconds, 1e9) : 0;
+    const double from =
+        std::isfinite(startSeconds) && startSeconds > 0 ? std::min(startSeconds, 1e9) : 0;
     std::unique_ptr<TrackDecoder> decoder;
     int index = std::max(startIndex, 0);
     for (; index < tracks.size(); ++index) {
@@ -138,7 +155,8 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
         co_return;
     }
     const qint64 frames = index == startIndex ? static_cast<qint64>(from * kSampleRate) : 0;
-    auto queue = std::make_unique<AirPlay1TrackQueue>(tracks, std::move(decoder), index, index, frames, decoding_);
+    auto queue = std::make_unique<AirPlay1TrackQueue>(tracks, std::move(decoder), index, index,
+                                                      frames, decoding_);
     queue->preloadNext();
 
     std::shared_ptr<Session> session;
@@ -158,7 +176,8 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
     yield({AirPlay1PlayerEvent::Kind::started, {}});
 }
 
-QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::readySession(AirPlay1Speaker speaker) {
+QCoro::Task<std::shared_ptr<AirPlay1Player::Session>>
+AirPlay1Player::readySession(AirPlay1Speaker speaker) {
     if (session_ && session_->speaker.id == speaker.id) {
         auto current = session_;
         if (co_await stillAnswers(current)) {
@@ -172,7 +191,8 @@ QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::readySessi
     co_return session;
 }
 
-QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::connect(AirPlay1Speaker speaker) {
+QCoro::Task<std::shared_ptr<AirPlay1Player::Session>>
+AirPlay1Player::connect(AirPlay1Speaker speaker) {
     const AirPlay1Codec codec = speaker.supportsPCM ? AirPlay1Codec::pcm : AirPlay1Codec::alac;
     auto stream = std::make_shared<AirPlay1Stream>(codec, finishedCallback(guard_));
     auto rtsp = std::make_shared<RTSPClient>(speaker.endpoint);
@@ -183,8 +203,7 @@ QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::connect(Ai
         const uint32_t number = randomSessionNumber();
         const QString uri = ::sessionUri(addresses.local, number);
         co_await rtsp->request(text("OPTIONS"), text("*"));
-        co_await rtsp->request(text("ANNOUNCE"), uri,
-                               contentType("application/sdp"),
+        co_await rtsp->request(text("ANNOUNCE"), uri, contentType("application/sdp"),
                                sdpBody(codec, number, addresses.local, addresses.remote));
         const RTSPResponse setup = co_await rtsp->request(
             text("SETUP"), uri,
@@ -195,8 +214,7 @@ QCoro::Task<std::shared_ptr<AirPlay1Player::Session>> AirPlay1Player::connect(Ai
         }
         stream->configure(addresses.remote, ports->server, ports->control);
         const auto next = stream->nextPacket();
-        co_await rtsp->request(text("RECORD"), uri,
-                               recordHeaders(next.sequence, next.rtpTime));
+        co_await rtsp->request(text("RECORD"), uri, recordHeaders(next.sequence, next.rtpTime));
         auto session = std::make_shared<Session>(Session{speaker, rtsp, stream, uri});
         co_await sendVolume(session);
         co_return session;
@@ -219,15 +237,15 @@ QCoro::Task<bool> AirPlay1Player::stillAnswers(std::shared_ptr<Session> session)
 
 QCoro::Task<> AirPlay1Player::sendVolume(std::shared_ptr<Session> session) {
     co_await session->rtsp->request(text("SET_PARAMETER"), session->uri,
-                                    contentType("text/parameters"),
-                                    volumeBody(volumePercent_));
+                                    contentType("text/parameters"), volumeBody(volumePercent_));
 }
 
 QCoro::Task<> AirPlay1Player::flush(std::shared_ptr<Session> session) {
     const auto next = session->stream->stopSending();
     try {
-        co_await session->rtsp->request(text("FLUSH"), session->uri,
-                                        oneHeader("RTP-Info", rtpInfo(next.sequence, next.rtpTime)));
+        co_await session->rtsp->request(
+            text("FLUSH"), session->uri,
+            oneHeader("RTP-Info", rtpInfo(next.sequence, next.rtpTime)));
     } catch (...) {
         // The place is kept either way; a later resume re-checks the speaker.
     }
@@ -246,7 +264,8 @@ QCoro::Task<> AirPlay1Player::resume() {
         if (!session && lostPlace_) {
             // The connection was lost while playing: start again where it stopped.
             const LostPlace place = *lostPlace_;
-            co_await play(tracks_, place.position.index, place.position.seconds, place.speaker, volumePercent_);
+            co_await play(tracks_, place.position.index, place.position.seconds, place.speaker,
+                          volumePercent_);
             co_return;
         }
         yield({AirPlay1PlayerEvent::Kind::paused, {}});
@@ -333,7 +352,8 @@ QCoro::Task<> AirPlay1Player::disconnect() {
 }
 
 namespace {
-QCoro::Task<> runKeepAlive(QPointer<AirPlay1Player> player, Clock& clock, QString uri, CancellationToken token,
+QCoro::Task<> runKeepAlive(QPointer<AirPlay1Player> player, Clock& clock, QString uri,
+                           CancellationToken token,
                            std::function<QCoro::Task<>(AirPlay1Player*, QString)> check) {
     for (;;) {
         const bool slept = co_await clock.sleep(kKeepAliveInterval, token);
@@ -355,7 +375,9 @@ void AirPlay1Player::startKeepAlive(std::shared_ptr<Session> session) {
     keepAlive_ = std::make_unique<CancellationSource>();
     // Fire and forget: the task ends by itself once cancelled or orphaned.
     runKeepAlive(QPointer<AirPlay1Player>(this), clock_, session->uri, keepAlive_->token(),
-                 [](AirPlay1Player* player, QString uri) { return player->checkStillConnected(std::move(uri)); });
+                 [](AirPlay1Player* player, QString uri) {
+                     return player->checkStillConnected(std::move(uri));
+                 });
 }
 
 QCoro::Task<> AirPlay1Player::checkStillConnected(QString uri) {

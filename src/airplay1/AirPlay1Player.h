@@ -27,7 +27,9 @@ struct AirPlay1PlayerEvent {
     Kind kind = Kind::started;
     QString message;
 
-    static AirPlay1PlayerEvent failed(QString message) { return {Kind::failed, std::move(message)}; }
+    static AirPlay1PlayerEvent failed(QString message) {
+        return {Kind::failed, std::move(message)};
+    }
     friend bool operator==(const AirPlay1PlayerEvent&, const AirPlay1PlayerEvent&) = default;
 };
 Q_DECLARE_METATYPE(AirPlay1PlayerEvent)
@@ -36,7 +38,8 @@ Q_DECLARE_METATYPE(AirPlay1PlayerEvent)
 struct AirPlay1PlaybackPosition {
     int index = 0;
     double seconds = 0;
-    friend bool operator==(const AirPlay1PlaybackPosition&, const AirPlay1PlaybackPosition&) = default;
+    friend bool operator==(const AirPlay1PlaybackPosition&,
+                           const AirPlay1PlaybackPosition&) = default;
 };
 
 // Plays local files on one legacy AirPlay 1 speaker at a time: the RTSP
@@ -49,12 +52,13 @@ class AirPlay1Player : public QObject {
 public:
     struct Session;
 
-    explicit AirPlay1Player(Clock& clock = Clock::system(), std::shared_ptr<PcmReaderFactory> decoding = nullptr,
+    explicit AirPlay1Player(Clock& clock = Clock::system(),
+                            std::shared_ptr<PcmReaderFactory> decoding = nullptr,
                             QObject* parent = nullptr);
     ~AirPlay1Player() override;
 
-    QCoro::Task<> play(QList<QUrl> tracks, int startIndex, double startSeconds, AirPlay1Speaker speaker,
-                       double volumePercent);
+    QCoro::Task<> play(QList<QUrl> tracks, int startIndex, double startSeconds,
+                       AirPlay1Speaker speaker, double volumePercent);
     QCoro::Task<> pause();
     QCoro::Task<> resume();
     QCoro::Task<> skip(int by);

@@ -10,16 +10,19 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-AirPlay1Stream::AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueueFinished, Options options)
-    : codec_(codec),
-      onQueueFinished_(std::move(onQueueFinished)),
-      now_(std::move(options.now)),
-      timingPort_(timingSocket_.port()),
-      controlPort_(controlSocket_.port()),
-      clock_(AirPlay1Clock::fromReadings(wallClockSeconds(), now_())),
-      ssrc_(QRandomGenerator::system()->generate()),
-      sequence_(options.firstSequence.value_or(static_cast<uint16_t>(QRandomGenerator::system()->generate()))),
-      rtpTime_(options.firstRTPTime.value_or(QRandomGenerator::system()->generate() & 0x7FFFFFFFu)) {}
+AirPlay1Stream::AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueueFinished,
+                               Options options)
+    : codec_(codec)
+    , onQueueFinished_(std::move(onQueueFinished))
+    , now_(std::move(options.now))
+    , timingPort_(timingSocket_.port())
+    , controlPort_(controlSocket_.port())
+    , clock_(AirPlay1Clock::fromReadings(wallClockSeconds(), now_()))
+    , ssrc_(QRandomGenerator::system()->generate())
+    , sequence_(options.firstSequence.value_or(
+          static_cast<uint16_t>(QRandomGenerator::system()->generate())))
+    , rtpTime_(
+          options.firstRTPTime.value_or(QRandomGenerator::system()->generate() & 0x7FFFFFFFu)) {}
 
 AirPlay1Stream::~AirPlay1Stream() {
     close();
@@ -43,7 +46,7 @@ void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uin
             throw AirPlay1Error::socketFailed(QStringLiteral("stream closed"));
         }
         if (threadsStarted_) {
-            return;  // already talking to a speaker; its addresses stay
+            return; // already talking to a speaker; its addresses stay
         }
         audioAddress_ = *audio;
         controlAddress_ = *control;
@@ -169,7 +172,8 @@ QByteArray AirPlay1Stream::payloadFor(const QByteArray& frames) const {
 
 void AirPlay1Stream::sendSync(bool first, uint64_t elapsed) {
     const double at = anchorTime_ + static_cast<double>(elapsed) / kSampleRate;
-    controlSocket_.send(syncPacket(first, anchorRTPTime_, elapsed, clock_.ntpTimestamp(at)), controlAddress_);
+    controlSocket_.send(syncPacket(first, anchorRTPTime_, elapsed, clock_.ntpTimestamp(at)),
+                        controlAddress_);
 }
 
 void AirPlay1Stream::sendLoop() {
@@ -251,7 +255,8 @@ void AirPlay1Stream::receiveLoop() {
         if (fds[1].revents & POLLIN) {
             const ssize_t size = ::recv(fds[1].fd, buffer, sizeof buffer, 0);
             if (size > 0) {
-                if (const auto request = parseRetransmitRequest(QByteArray::fromRawData(buffer, size))) {
+                if (const auto request =
+                        parseRetransmitRequest(QByteArray::fromRawData(buffer, size))) {
                     resend(*request);
                 }
             }
@@ -262,7 +267,8 @@ void AirPlay1Stream::receiveLoop() {
 }
 
 void AirPlay1Stream::answerTiming(char* buffer, ssize_t size, const sockaddr_in& from) {
-    const auto reply = timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
+    const auto reply =
+        timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
     if (reply) {
         timingSocket_.send(*reply, from);
         clockShared_.store(true);

@@ -18,9 +18,9 @@
 
 // Seams for tests; a session uses the defaults.
 struct AirPlay1StreamOptions {
-    std::function<double()> now = monotonicRawSeconds;  // monotonic seconds
-    std::optional<uint16_t> firstSequence;               // random when absent
-    std::optional<uint32_t> firstRTPTime;                // random when absent
+    std::function<double()> now = monotonicRawSeconds; // monotonic seconds
+    std::optional<uint16_t> firstSequence;             // random when absent
+    std::optional<uint32_t> firstRTPTime;              // random when absent
 };
 
 // The UDP side of one AirPlay 1 session: paced RTP audio packets from a frame
@@ -34,7 +34,8 @@ public:
 
     // Opens the timing, control and audio sockets (AirPlay1Error::socketFailed).
     // `onQueueFinished` runs on the send thread when the source runs dry.
-    AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueueFinished, Options options = {});
+    AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueueFinished,
+                   Options options = {});
     ~AirPlay1Stream();
     AirPlay1Stream(const AirPlay1Stream&) = delete;
     AirPlay1Stream& operator=(const AirPlay1Stream&) = delete;

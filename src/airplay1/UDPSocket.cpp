@@ -62,7 +62,8 @@ std::optional<sockaddr_in> ipv4SocketAddress(const QString& address, uint16_t po
     out.sin_family = AF_INET;
     out.sin_port = htons(port);
     // inet_pton accepts only the dotted-quad form, never a host name.
-    if (address.contains(QChar(0)) || ::inet_pton(AF_INET, address.toLatin1().constData(), &out.sin_addr) != 1) {
+    if (address.contains(QChar(0)) ||
+        ::inet_pton(AF_INET, address.toLatin1().constData(), &out.sin_addr) != 1) {
         return std::nullopt;
     }
     return out;

@@ -13,18 +13,19 @@ TEST(AirPlay1HandshakeTest, SdpDescribesTheCodec) {
               QByteArray("v=0\r\no=iTunes 1234567890 0 IN IP4 192.168.1.2\r\ns=iTunes\r\n"
                          "c=IN IP4 192.168.1.9\r\nt=0 0\r\nm=audio 0 RTP/AVP 96\r\n"
                          "a=rtpmap:96 L16/44100/2\r\n"));
-    EXPECT_EQ(sdpBody(AirPlay1Codec::alac, 4000000000u, "10.0.0.1", "10.0.0.2"),
-              QByteArray("v=0\r\no=iTunes 4000000000 0 IN IP4 10.0.0.1\r\ns=iTunes\r\n"
-                         "c=IN IP4 10.0.0.2\r\nt=0 0\r\nm=audio 0 RTP/AVP 96\r\n"
-                         "a=rtpmap:96 AppleLossless\r\na=fmtp:96 352 0 16 40 10 14 2 255 0 0 44100\r\n"));
+    EXPECT_EQ(
+        sdpBody(AirPlay1Codec::alac, 4000000000u, "10.0.0.1", "10.0.0.2"),
+        QByteArray("v=0\r\no=iTunes 4000000000 0 IN IP4 10.0.0.1\r\ns=iTunes\r\n"
+                   "c=IN IP4 10.0.0.2\r\nt=0 0\r\nm=audio 0 RTP/AVP 96\r\n"
+                   "a=rtpmap:96 AppleLossless\r\na=fmtp:96 352 0 16 40 10 14 2 255 0 0 44100\r\n"));
 }
 
 TEST(AirPlay1HandshakeTest, TransportHeaders) {
     EXPECT_EQ(transportRequest(6001, 6002),
               "RTP/AVP/UDP;unicast;interleaved=0-1;mode=record;control_port=6001;timing_port=6002");
 
-    const auto parameters =
-        transportParameters("RTP/AVP/UDP;unicast;mode=record;server_port=6000;control_port=6001;timing_port=6002");
+    const auto parameters = transportParameters(
+        "RTP/AVP/UDP;unicast;mode=record;server_port=6000;control_port=6001;timing_port=6002");
     EXPECT_EQ(parameters.value("server_port"), "6000");
     EXPECT_EQ(parameters.value("control_port"), "6001");
     EXPECT_FALSE(parameters.contains("unicast"));
@@ -36,8 +37,10 @@ TEST(AirPlay1HandshakeTest, TransportHeaders) {
         std::optional<std::pair<uint16_t, uint16_t>> ports;
     };
     const std::vector<Case> cases = {
-        {"RTP/AVP/UDP;server_port=6000;control_port=6001", std::pair<uint16_t, uint16_t>{6000, 6001}},
-        {"RTP/AVP/UDP; server_port = 65535 ;control_port=1", std::pair<uint16_t, uint16_t>{65535, 1}},
+        {"RTP/AVP/UDP;server_port=6000;control_port=6001",
+         std::pair<uint16_t, uint16_t>{6000, 6001}},
+        {"RTP/AVP/UDP; server_port = 65535 ;control_port=1",
+         std::pair<uint16_t, uint16_t>{65535, 1}},
         {"RTP/AVP/UDP;server_port=6000", std::nullopt},
         {"RTP/AVP/UDP;control_port=6001", std::nullopt},
         {"RTP/AVP/UDP;server_port=65536;control_port=6001", std::nullopt},
@@ -61,10 +64,14 @@ TEST(AirPlay1HandshakeTest, VolumeInDecibelsWhateverTheLocale) {
         double percent;
         const char* body;
     } cases[] = {
-        {0, "volume: -144.000000\r\n"},   {-5, "volume: -144.000000\r\n"},
-        {1, "volume: -29.700000\r\n"},    {50, "volume: -15.000000\r\n"},
-        {49.5, "volume: -15.150000\r\n"}, {100, "volume: 0.000000\r\n"},
-        {150, "volume: 0.000000\r\n"},    {std::numeric_limits<double>::quiet_NaN(), "volume: -144.000000\r\n"},
+        {0, "volume: -144.000000\r\n"},
+        {-5, "volume: -144.000000\r\n"},
+        {1, "volume: -29.700000\r\n"},
+        {50, "volume: -15.000000\r\n"},
+        {49.5, "volume: -15.150000\r\n"},
+        {100, "volume: 0.000000\r\n"},
+        {150, "volume: 0.000000\r\n"},
+        {std::numeric_limits<double>::quiet_NaN(), "volume: -144.000000\r\n"},
     };
     const std::string previous = std::setlocale(LC_ALL, nullptr);
     for (const char* locale : {"C", "de_DE.UTF-8"}) {
@@ -86,9 +93,10 @@ TEST(AirPlay1HandshakeTest, SessionNumbersAndUri) {
 }
 
 TEST(AirPlay1HandshakeTest, UserFacingMessages) {
-    EXPECT_EQ(noStreamableTracksMessage("Kitchen"),
-              "None of these tracks can be streamed to Kitchen. Legacy speakers can only play tracks "
-              "stored on this computer that aren't copy-protected.");
+    EXPECT_EQ(
+        noStreamableTracksMessage("Kitchen"),
+        "None of these tracks can be streamed to Kitchen. Legacy speakers can only play tracks "
+        "stored on this computer that aren't copy-protected.");
     EXPECT_EQ(couldNotPlayMessage("Kitchen", "The speaker stopped responding."),
               "Couldn't play to Kitchen. The speaker stopped responding.");
     EXPECT_EQ(lostConnectionMessage("Kitchen"), "Lost the connection to Kitchen.");

@@ -1,5 +1,5 @@
-#include "airplay1/AirPlay1Clock.h"
 #include "airplay1/AirPlay1Packets.h"
+#include "airplay1/AirPlay1Clock.h"
 #include "airplay1/BitWriter.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +25,15 @@ uint32_t be32(const QByteArray& data, int offset) {
 }
 
 uint16_t be16(const QByteArray& data, int offset) {
-    return static_cast<uint16_t>((static_cast<uint8_t>(data[offset]) << 8) | static_cast<uint8_t>(data[offset + 1]));
+    return static_cast<uint16_t>((static_cast<uint8_t>(data[offset]) << 8) |
+                                 static_cast<uint8_t>(data[offset + 1]));
 }
 
 // Reads bits back most significant first, independently of BitWriter.
 class BitReader {
 public:
-    explicit BitReader(const QByteArray& data) : data_(data) {}
+    explicit BitReader(const QByteArray& data)
+        : data_(data) {}
     uint32_t read(int bits) {
         uint32_t v = 0;
         for (int i = 0; i < bits; ++i, ++position_) {
@@ -50,7 +52,7 @@ QByteArray rampPcm(int frames) {
     QByteArray pcm(frames * 4, Qt::Uninitialized);
     for (int i = 0; i < frames * 2; ++i) {
         const auto sample = static_cast<int16_t>(i * 97 - 30000);
-        std::memcpy(pcm.data() + 2 * i, &sample, 2);  // little-endian host
+        std::memcpy(pcm.data() + 2 * i, &sample, 2); // little-endian host
     }
     return pcm;
 }
@@ -99,18 +101,18 @@ TEST(AudioPayloadTest, PcmSamplesBecomeBigEndian) {
 TEST(AudioPayloadTest, AlacVerbatimFrameCarriesEverySample) {
     const QByteArray pcm = rampPcm(kFramesPerPacket);
     const QByteArray frame = alacVerbatimPayload(pcm);
-    ASSERT_EQ(frame.size(), 1411);  // 23 header bits + 11264 sample bits, padded
+    ASSERT_EQ(frame.size(), 1411); // 23 header bits + 11264 sample bits, padded
     BitReader reader(frame);
-    EXPECT_EQ(reader.read(3), 1u);   // stereo
+    EXPECT_EQ(reader.read(3), 1u); // stereo
     EXPECT_EQ(reader.read(4), 0u);
     EXPECT_EQ(reader.read(12), 0u);
-    EXPECT_EQ(reader.read(1), 0u);   // no sample count
+    EXPECT_EQ(reader.read(1), 0u); // no sample count
     EXPECT_EQ(reader.read(2), 0u);
-    EXPECT_EQ(reader.read(1), 1u);   // verbatim
+    EXPECT_EQ(reader.read(1), 1u); // verbatim
     for (int i = 0; i < kFramesPerPacket * 2; ++i) {
         ASSERT_EQ(static_cast<int16_t>(reader.read(16)), sampleAt(pcm, i)) << i;
     }
-    EXPECT_EQ(reader.read(1), 0u);  // padding
+    EXPECT_EQ(reader.read(1), 0u); // padding
     EXPECT_EQ(alacVerbatimPayload({}).size(), 3);
 }
 
@@ -122,7 +124,8 @@ TEST(AudioPacketTest, HeaderFields) {
     const std::vector<Case> cases = {
         {{true, 0x1234, 0xA1B2C3D4, 0x01020304},
          bytes({0x80, 0xE0, 0x12, 0x34, 0xA1, 0xB2, 0xC3, 0xD4, 0x01, 0x02, 0x03, 0x04})},
-        {{false, 0xFFFF, 0xFFFFFFFF, 0}, bytes({0x80, 0x60, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0})},
+        {{false, 0xFFFF, 0xFFFFFFFF, 0},
+         bytes({0x80, 0x60, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0})},
     };
     for (const auto& c : cases) {
         const QByteArray packet = audioPacket(c.header, "xyz");
@@ -172,7 +175,8 @@ TEST(NtpTest, IntegerAndFractionBigEndian) {
     };
     for (const auto& c : cases) {
         const auto out = ntpBytes(c.seconds);
-        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out.data()), 8).toHex(), c.expected.toHex());
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out.data()), 8).toHex(),
+                  c.expected.toHex());
     }
     // The clock maps monotonic time through its fixed offset onto NTP time.
     const AirPlay1Clock clock = AirPlay1Clock::fromReadings(1000.0, 50.0);
@@ -180,7 +184,8 @@ TEST(NtpTest, IntegerAndFractionBigEndian) {
     EXPECT_EQ(clock.ntpTimestamp(60.5), ntpBytes(2208988800.0 + 1010.5));
     // The real clock is close to the wall clock.
     const auto nowBytes = AirPlay1Clock::now().ntpTimestamp(monotonicRawSeconds());
-    const uint32_t nowSeconds = (nowBytes[0] << 24) | (nowBytes[1] << 16) | (nowBytes[2] << 8) | nowBytes[3];
+    const uint32_t nowSeconds =
+        (nowBytes[0] << 24) | (nowBytes[1] << 16) | (nowBytes[2] << 8) | nowBytes[3];
     EXPECT_NEAR(static_cast<double>(nowSeconds), wallClockSeconds() + 2208988800.0, 2.0);
 }
 
@@ -188,7 +193,7 @@ TEST(TimingReplyTest, AnswersOnlyFullTimingRequests) {
     const std::array<uint8_t, 8> ntp = {9, 9, 9, 9, 8, 8, 8, 8};
     QByteArray request(32, '\0');
     request[0] = static_cast<char>(0x80);
-    request[1] = static_cast<char>(0xD2);  // 'R' with the marker bit
+    request[1] = static_cast<char>(0xD2); // 'R' with the marker bit
     for (int i = 24; i < 32; ++i) {
         request[i] = static_cast<char>(i);
     }
@@ -221,7 +226,7 @@ TEST(RetransmitTest, ParsesRequestsAndCapsTheCount) {
     ASSERT_EQ(capped.size(), 256u);
     EXPECT_EQ(capped[0], 0xFFFE);
     EXPECT_EQ(capped[1], 0xFFFF);
-    EXPECT_EQ(capped[2], 0);  // wraps at 16 bits
+    EXPECT_EQ(capped[2], 0); // wraps at 16 bits
     EXPECT_EQ(capped[255], 253);
     EXPECT_TRUE(resendSequences({10, 0}).empty());
     EXPECT_EQ(resendSequences({10, 3}), (std::vector<uint16_t>{10, 11, 12}));

@@ -18,7 +18,9 @@
 
 // The receiver and the test audio are started with fork and exec while the
 // stream's threads run; the child only execs, so the sanitizer may let it be.
-extern "C" const char* __tsan_default_options() { return "die_after_fork=0"; }
+extern "C" const char* __tsan_default_options() {
+    return "die_after_fork=0";
+}
 
 namespace {
 
@@ -31,18 +33,22 @@ constexpr int kFrameBytes = 4;
 class ToneTracks {
 public:
     QUrl make(const QString& name, int frequency, qint64 frames) {
-        return makeFrom(name, QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(frequency), frames);
+        return makeFrom(name, QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(frequency),
+                        frames);
     }
     // Noise never repeats, so any block of it tells where in the track it lies.
     QUrl makeNoise(const QString& name, int seed, qint64 frames) {
-        return makeFrom(name, QStringLiteral("anoisesrc=seed=%1:sample_rate=44100:amplitude=0.3").arg(seed), frames);
+        return makeFrom(
+            name, QStringLiteral("anoisesrc=seed=%1:sample_rate=44100:amplitude=0.3").arg(seed),
+            frames);
     }
     QUrl makeFrom(const QString& name, const QString& source, qint64 frames) {
         const QString filter = QStringLiteral("atrim=end_sample=%1").arg(frames);
         const QString wav = dir_.filePath(name + ".wav");
         const QString raw = dir_.filePath(name + ".raw");
         run({"-v", "error", "-y", "-f", "lavfi", "-i", source, "-af", filter, "-ac", "2", wav});
-        run({"-v", "error", "-y", "-f", "lavfi", "-i", source, "-af", filter, "-ac", "2", "-f", "s16le", raw});
+        run({"-v", "error", "-y", "-f", "lavfi", "-i", source, "-af", filter, "-ac", "2", "-f",
+             "s16le", raw});
         QFile file(raw);
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         reference_ += file.readAll();
@@ -74,7 +80,8 @@ private:
 // player sent, so a test can read the requests on the wire.
 class RtspRecorder : public QObject {
 public:
-    explicit RtspRecorder(quint16 speakerPort) : speakerPort_(speakerPort) {
+    explicit RtspRecorder(quint16 speakerPort)
+        : speakerPort_(speakerPort) {
         server_.listen(QHostAddress::LocalHost);
         QObject::connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* client = server_.nextPendingConnection()) {
@@ -87,7 +94,8 @@ public:
                 });
                 QObject::connect(speaker, &QTcpSocket::readyRead, client,
                                  [client, speaker] { client->write(speaker->readAll()); });
-                QObject::connect(speaker, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
+                QObject::connect(speaker, &QTcpSocket::disconnected, client,
+                                 &QTcpSocket::disconnectFromHost);
                 QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
             }
         });
@@ -124,9 +132,11 @@ struct EventLog {
                          [this](const AirPlay1PlayerEvent& e) { events.push_back(e); });
     }
     int count(AirPlay1PlayerEvent::Kind kind) const {
-        return int(std::count_if(events.begin(), events.end(), [kind](const auto& e) { return e.kind == kind; }));
+        return int(std::count_if(events.begin(), events.end(),
+                                 [kind](const auto& e) { return e.kind == kind; }));
     }
-    bool waitFor(AirPlay1PlayerEvent::Kind kind, int times = 1, std::chrono::milliseconds timeout = 15s) const {
+    bool waitFor(AirPlay1PlayerEvent::Kind kind, int times = 1,
+                 std::chrono::milliseconds timeout = 15s) const {
         return waitUntil([&] { return count(kind) >= times; }, timeout);
     }
     std::vector<AirPlay1PlayerEvent> events;
@@ -165,7 +175,8 @@ qsizetype mismatchedSamples(const QByteArray& played, const QByteArray& expected
 
 // The byte offset, at a frame from `fromFrame` to `toFrame`, where `block`
 // fits `reference` best.
-qsizetype bestAlignment(const QByteArray& block, const QByteArray& reference, qsizetype fromFrame, qsizetype toFrame) {
+qsizetype bestAlignment(const QByteArray& block, const QByteArray& reference, qsizetype fromFrame,
+                        qsizetype toFrame) {
     qsizetype best = -1;
     qint64 bestDistance = std::numeric_limits<qint64>::max();
     const auto* b = reinterpret_cast<const int16_t*>(block.constData());
@@ -200,7 +211,8 @@ bool isSilence(const QByteArray& pcm) {
 }
 
 qsizetype lastSound(const QByteArray& pcm) {
-    for (qsizetype i = pcm.size() - pcm.size() % kFrameBytes - kFrameBytes; i >= 0; i -= kFrameBytes) {
+    for (qsizetype i = pcm.size() - pcm.size() % kFrameBytes - kFrameBytes; i >= 0;
+         i -= kFrameBytes) {
         if (isLoud(pcm, i)) {
             return i;
         }
@@ -227,12 +239,14 @@ qsizetype waitForSound(ShairportSpeaker& receiver) {
 
 // The first sound the receiver plays after byte `from` continues
 // `reference` at `frame`, give or take what it drops while it settles.
-void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from, const QByteArray& reference, qsizetype frame) {
+void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from, const QByteArray& reference,
+                       qsizetype frame) {
     qsizetype at = -1;
     ASSERT_TRUE(waitUntil(
         [&] {
             const QByteArray pcm = receiver.pcm();
-            for (qsizetype i = from - from % kFrameBytes; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
+            for (qsizetype i = from - from % kFrameBytes; i + kFrameBytes <= pcm.size();
+                 i += kFrameBytes) {
                 if (isLoud(pcm, i)) {
                     at = i;
                     return pcm.size() >= i + 400 * kFrameBytes;
@@ -244,7 +258,8 @@ void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from, const QByteAr
         << "no sound after the restart";
     const QByteArray block = receiver.pcm().mid(at + 16 * kFrameBytes, 352 * kFrameBytes);
     const qsizetype offset = bestAlignment(block, reference, frame - 2000, frame + 16 + 4410);
-    EXPECT_EQ(mismatchedSamples(block, reference.mid(offset, block.size())), 0) << "not audio of this track";
+    EXPECT_EQ(mismatchedSamples(block, reference.mid(offset, block.size())), 0)
+        << "not audio of this track";
     EXPECT_GE(offset / kFrameBytes, frame + 16) << "played audio from before the place";
     EXPECT_LE(offset / kFrameBytes, frame + 16 + 4410) << "skipped audio after the place";
 }
@@ -254,7 +269,9 @@ void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from, const QByteAr
 TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    AirPlay1Speaker speaker{"AA@Den", "Den", {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", silent.serverPort()},
+    AirPlay1Speaker speaker{"AA@Den",
+                            "Den",
+                            {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", silent.serverPort()},
                             true};
     ToneTracks tracks;
     AirPlay1Player player;
@@ -263,7 +280,7 @@ TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
     const std::vector<std::pair<QList<QUrl>, int>> cases = {
         {{}, 0},
         {{tracks.unreadable("a.wav"), QUrl("https://example.com/b.mp3")}, 0},
-        {{tracks.make("tone", 440, 1000)}, 1},  // start index past the end
+        {{tracks.make("tone", 440, 1000)}, 1}, // start index past the end
     };
     for (const auto& [urls, start] : cases) {
         log.events.clear();
@@ -271,15 +288,17 @@ TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
         QCoreApplication::processEvents();
         ASSERT_EQ(log.events.size(), 1u);
         EXPECT_EQ(log.events[0],
-                  AirPlay1PlayerEvent::failed("None of these tracks can be streamed to Den. Legacy speakers can "
-                                              "only play tracks stored on this computer that aren't copy-protected."));
+                  AirPlay1PlayerEvent::failed(
+                      "None of these tracks can be streamed to Den. Legacy speakers can "
+                      "only play tracks stored on this computer that aren't copy-protected."));
     }
     EXPECT_FALSE(silent.hasPendingConnections());
     EXPECT_FALSE(player.position());
 }
 
 TEST(AirPlay1PlayerTest, UnreachableSpeakerFailsWithTheReason) {
-    AirPlay1Speaker speaker{"AA@Den", "Den", {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", freeTcpPort()}, true};
+    AirPlay1Speaker speaker{
+        "AA@Den", "Den", {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", freeTcpPort()}, true};
     ToneTracks tracks;
     AirPlay1Player player;
     EventLog log(player);
@@ -310,16 +329,19 @@ TEST_P(AirPlay1PlayerOnShairport, PlaysTracksGaplessly) {
     // 437 Hz and 661 Hz repeat only once a second, so each block of the
     // tracks tells where it lies.
     ToneTracks tracks;
-    const QList<QUrl> urls = {tracks.make("a", 437, 30000 + 17), tracks.make("b", 661, 25000 + 101)};
+    const QList<QUrl> urls = {tracks.make("a", 437, 30000 + 17),
+                              tracks.make("b", 661, 25000 + 101)};
     const QByteArray& reference = tracks.reference();
     ASSERT_EQ(reference.size(), (55000 + 118) * kFrameBytes);
 
     AirPlay1Player player;
     EventLog log(player);
     runTask(player.play(urls, 0, 0, *speaker, 100), 15s);
-    ASSERT_EQ(log.count(Kind::started), 1) << (log.events.empty() ? "" : log.events[0].message.toStdString());
+    ASSERT_EQ(log.count(Kind::started), 1)
+        << (log.events.empty() ? "" : log.events[0].message.toStdString());
     ASSERT_TRUE(log.waitFor(Kind::finished));
-    EXPECT_EQ(player.position(), (AirPlay1PlaybackPosition{1, (25000 + 101 + (352 - (55118 % 352))) / 44100.0}));
+    EXPECT_EQ(player.position(),
+              (AirPlay1PlaybackPosition{1, (25000 + 101 + (352 - (55118 % 352))) / 44100.0}));
 
     // The receiver starts a session by dropping a few dozen milliseconds
     // while it settles; from its first sound on it must play the rest of
@@ -330,10 +352,13 @@ TEST_P(AirPlay1PlayerOnShairport, PlaysTracksGaplessly) {
     ASSERT_GE(firstSoundAt, 0) << receiver.output().toStdString();
     const qsizetype probe = firstSoundAt + 16 * kFrameBytes;
     ASSERT_TRUE(waitUntil([&] { return receiver.pcm().size() >= probe + 352 * kFrameBytes; }, 5s));
-    const qsizetype offset = bestAlignment(receiver.pcm().mid(probe, 352 * kFrameBytes), reference, 0, settle + 16);
-    ASSERT_LE(offset, (settle + 16) * kFrameBytes) << "playback began too late into the first track";
+    const qsizetype offset =
+        bestAlignment(receiver.pcm().mid(probe, 352 * kFrameBytes), reference, 0, settle + 16);
+    ASSERT_LE(offset, (settle + 16) * kFrameBytes)
+        << "playback began too late into the first track";
     const qsizetype expectedEnd = probe + (reference.size() - offset);
-    ASSERT_TRUE(waitUntil([&] { return receiver.pcm().size() >= expectedEnd + 100 * kFrameBytes; }, 15s))
+    ASSERT_TRUE(
+        waitUntil([&] { return receiver.pcm().size() >= expectedEnd + 100 * kFrameBytes; }, 15s))
         << "played " << receiver.pcm().size() << " bytes of " << expectedEnd;
     const QByteArray pcm = receiver.pcm();
     EXPECT_EQ(mismatchedSamples(pcm.mid(probe, expectedEnd - probe), reference.mid(offset)), 0)
@@ -354,14 +379,16 @@ TEST(AirPlay1PlayerOnShairportWire, SessionControl) {
     ShairportSpeaker receiver("Korvid Session Control");
     ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
     RtspRecorder wire(receiver.port());
-    const AirPlay1Speaker speaker{"AB@Korvid Session Control",
-                                  "Korvid Session Control",
-                                  {"AB@Korvid Session Control", "_raop._tcp", "local", 1, "127.0.0.1", wire.port()},
-                                  true};
+    const AirPlay1Speaker speaker{
+        "AB@Korvid Session Control",
+        "Korvid Session Control",
+        {"AB@Korvid Session Control", "_raop._tcp", "local", 1, "127.0.0.1", wire.port()},
+        true};
     ToneTracks tracks;
     const qint64 trackFrames = 44100 * 20 + 5;
     const QList<QUrl> urls = {tracks.unreadable("x.wav"), tracks.unreadable("y.wav"),
-                              tracks.makeNoise("c", 1, trackFrames), tracks.makeNoise("d", 2, trackFrames),
+                              tracks.makeNoise("c", 1, trackFrames),
+                              tracks.makeNoise("d", 2, trackFrames),
                               tracks.makeNoise("e", 3, trackFrames)};
     const QByteArray& reference = tracks.reference();
 
@@ -369,14 +396,16 @@ TEST(AirPlay1PlayerOnShairportWire, SessionControl) {
     EventLog log(player);
     // Two unreadable tracks first: it starts at the third, from its start.
     runTask(player.play(urls, 0, 5.0, speaker, 0), 15s);
-    ASSERT_EQ(log.count(Kind::started), 1) << (log.events.empty() ? "" : log.events[0].message.toStdString());
+    ASSERT_EQ(log.count(Kind::started), 1)
+        << (log.events.empty() ? "" : log.events[0].message.toStdString());
     auto at = player.position();
     ASSERT_TRUE(at);
     EXPECT_EQ(at->index, 2);
     EXPECT_LT(at->seconds, 1.0);
     runTask(player.setVolume(50));
     runTask(player.setVolume(150));
-    EXPECT_EQ(wire.volumes(), QList<QByteArray>({"volume: -144.000000", "volume: -15.000000", "volume: 0.000000"}));
+    EXPECT_EQ(wire.volumes(),
+              QList<QByteArray>({"volume: -144.000000", "volume: -15.000000", "volume: 0.000000"}));
 
     // Pause: sending stops and the place holds still.
     QTest::qWait(1500);
@@ -448,17 +477,21 @@ TEST(AirPlay1PlayerOnShairportWire, LostConnectionAndResume) {
     const quint16 port = freeTcpPort();
     auto receiver = std::make_unique<ShairportSpeaker>("Korvid Lost", port);
     ASSERT_TRUE(receiver->start()) << receiver->errorText().toStdString();
-    const AirPlay1Speaker speaker{
-        "AC@Korvid Lost", "Korvid Lost", {"AC@Korvid Lost", "_raop._tcp", "local", 1, "127.0.0.1", port}, true};
+    const AirPlay1Speaker speaker{"AC@Korvid Lost",
+                                  "Korvid Lost",
+                                  {"AC@Korvid Lost", "_raop._tcp", "local", 1, "127.0.0.1", port},
+                                  true};
     ToneTracks tracks;
     const qint64 trackFrames = 44100 * 30 + 3;
-    const QList<QUrl> urls = {tracks.makeNoise("f", 4, trackFrames), tracks.makeNoise("g", 5, trackFrames)};
+    const QList<QUrl> urls = {tracks.makeNoise("f", 4, trackFrames),
+                              tracks.makeNoise("g", 5, trackFrames)};
     const QByteArray& reference = tracks.reference();
 
     AirPlay1Player player;
     EventLog log(player);
     runTask(player.play(urls, 1, 3.0, speaker, 100), 15s);
-    ASSERT_EQ(log.count(Kind::started), 1) << (log.events.empty() ? "" : log.events[0].message.toStdString());
+    ASSERT_EQ(log.count(Kind::started), 1)
+        << (log.events.empty() ? "" : log.events[0].message.toStdString());
     QTest::qWait(1000);
 
     receiver->stop();
@@ -484,7 +517,8 @@ TEST(AirPlay1PlayerOnShairportWire, LostConnectionAndResume) {
     EXPECT_EQ(at->index, 1);
     EXPECT_GE(at->seconds, remembered->seconds);
     // The restarted receiver plays on from the remembered frame of track 1.
-    expectContinuesAt(*receiver, 0, reference, trackFrames + qsizetype(std::llround(remembered->seconds * 44100)));
+    expectContinuesAt(*receiver, 0, reference,
+                      trackFrames + qsizetype(std::llround(remembered->seconds * 44100)));
     runTask(player.stop());
 }
 

@@ -1,6 +1,6 @@
+#include "airplay1/AirPlay1Stream.h"
 #include "airplay1/AirPlay1Error.h"
 #include "airplay1/AirPlay1Packets.h"
-#include "airplay1/AirPlay1Stream.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,9 @@ private:
 // A counting PCM source: each block's samples continue the previous block's.
 class CountingSource final : public AirPlay1FrameSource {
 public:
-    explicit CountingSource(int packets, int start = 0) : left_(packets), next_(start) {}
+    explicit CountingSource(int packets, int start = 0)
+        : left_(packets)
+        , next_(start) {}
     std::optional<QByteArray> nextFrames(int count) override {
         if (left_ == 0 || closed_) {
             return std::nullopt;
@@ -102,7 +104,8 @@ private:
 };
 
 uint16_t be16(const QByteArray& d, int o) {
-    return static_cast<uint16_t>((static_cast<uint8_t>(d[o]) << 8) | static_cast<uint8_t>(d[o + 1]));
+    return static_cast<uint16_t>((static_cast<uint8_t>(d[o]) << 8) |
+                                 static_cast<uint8_t>(d[o + 1]));
 }
 uint32_t be32(const QByteArray& d, int o) {
     return (static_cast<uint32_t>(be16(d, o)) << 16) | be16(d, o + 2);
@@ -117,17 +120,21 @@ struct StreamRig {
     std::atomic<int> finished{0};
     std::unique_ptr<AirPlay1Stream> stream;
 
-    explicit StreamRig(AirPlay1Codec codec = AirPlay1Codec::pcm, std::optional<uint16_t> sequence = std::nullopt,
+    explicit StreamRig(AirPlay1Codec codec = AirPlay1Codec::pcm,
+                       std::optional<uint16_t> sequence = std::nullopt,
                        std::optional<uint32_t> rtpTime = std::nullopt) {
         AirPlay1Stream::Options options;
         options.now = [this] { return now.load(); };
         options.firstSequence = sequence;
         options.firstRTPTime = rtpTime;
-        stream = std::make_unique<AirPlay1Stream>(codec, [this] { ++finished; }, options);
+        stream = std::make_unique<AirPlay1Stream>(
+            codec, [this] { ++finished; }, options);
         stream->configure("127.0.0.1", audio.port(), control.port());
     }
     // A tenth of a frame more keeps rounding from landing just short.
-    void advanceFrames(int64_t frames) { now = now.load() + (static_cast<double>(frames) + 0.1) / 44100.0; }
+    void advanceFrames(int64_t frames) {
+        now = now.load() + (static_cast<double>(frames) + 0.1) / 44100.0;
+    }
 };
 
 TEST(AirPlay1StreamTest, RunsStartWithMarkerAndFirstSyncAndPaceFourPacketsAhead) {
