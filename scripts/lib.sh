@@ -2,6 +2,10 @@
 
 KORVID_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# Let the compiler cache serve any clone of the tree, wherever it lies.
+export CCACHE_BASEDIR="$KORVID_ROOT"
+export CCACHE_NOHASHDIR=1
+
 # Packages of the given groups in scripts/packages.txt.
 korvid_packages() {
     local groups="$*"
