@@ -3,6 +3,8 @@
 #include "app/TrayIcon.h"
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
+#include "musicapp/AppleMusicLibrary.h"
+#include "musicapp/MusicFolder.h"
 #include "platform/Clock.h"
 #include "platform/SecretServiceKeychain.h"
 #include "platform/SingleInstance.h"
@@ -17,6 +19,7 @@
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QWindow>
 
 namespace {
 // The korvid:// address the desktop started this process with, if any.
@@ -60,18 +63,31 @@ int main(int argc, char** argv) {
     SpotifyAPI spotifyAPI(spotifyAuth, network);
     WebAuthSession webAuth;
     SpotifySignIn spotifySignIn(spotifyAuth, webAuth, sourceSettings);
-    QObject::connect(&instance, &SingleInstance::messageReceived, &webAuth,
-                     [&webAuth](const QString& message) { webAuth.deliver(QUrl(message)); });
+    AppleMusicLibrary appleMusic(defaultMusicFolder());
 
     UiComposition::useViewStyle();
     QQmlApplicationEngine engine;
-    UiComposition::expose(engine, UiModels{&sourceSettings, &filterSettings});
-    engine.rootContext()->setContextProperty(QStringLiteral("spotifyAuth"), &spotifyAuth);
-    engine.rootContext()->setContextProperty(QStringLiteral("spotifySignIn"), &spotifySignIn);
+    UiComposition::expose(engine, UiModels{&sourceSettings, &filterSettings, &spotifyAuth,
+                                           &spotifySignIn, &appleMusic});
     engine.load(UiComposition::mainWindowUrl());
     if (engine.rootObjects().isEmpty()) {
         return 1;
     }
+    auto* mainWindow = qobject_cast<QWindow*>(engine.rootObjects().constFirst());
+
+    // A second start raises this window; a korvid:// address finishes a sign-in.
+    QObject::connect(&instance, &SingleInstance::messageReceived, &webAuth,
+                     [&webAuth, mainWindow](const QString& message) {
+                         if (message == QLatin1String("activate")) {
+                             if (mainWindow) {
+                                 mainWindow->show();
+                                 mainWindow->raise();
+                                 mainWindow->requestActivate();
+                             }
+                             return;
+                         }
+                         webAuth.deliver(QUrl(message));
+                     });
 
     TrayIcon tray(engine);
     return QApplication::exec();

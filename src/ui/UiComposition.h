@@ -3,13 +3,19 @@
 #include <QUrl>
 
 class AlbumFilterSettings;
+class AppleMusicLibrary;
 class MusicSourceSettings;
+class SpotifyAuthManager;
+class SpotifySignIn;
 class QQmlEngine;
 
 // The models the views read, as the program or a test made them.
 struct UiModels {
     MusicSourceSettings* sourceSettings = nullptr;
     AlbumFilterSettings* filterSettings = nullptr;
+    SpotifyAuthManager* spotifyAuth = nullptr;
+    SpotifySignIn* spotifySignIn = nullptr;
+    AppleMusicLibrary* appleMusic = nullptr;
 };
 
 namespace UiComposition {

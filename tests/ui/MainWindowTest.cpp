@@ -1,10 +1,18 @@
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
+#include "musicapp/AppleMusicLibrary.h"
+#include "platform/Keychain.h"
+#include "platform/WebAuthSession.h"
+#include "spotify/SpotifyAuthManager.h"
+#include "spotify/SpotifySignIn.h"
+#include "support/FakeClock.h"
 #include "support/QmlFind.h"
 #include "support/RunTask.h"
 #include "support/TestHome.h"
 #include "ui/UiComposition.h"
 
+#include <QDir>
+#include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -17,8 +25,11 @@ namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        spotifyAuth.loadStoredTokens();
+        ASSERT_TRUE(waitUntil([&] { return spotifyAuth.hasLoadedTokens(); }));
         UiComposition::useViewStyle();
-        UiComposition::expose(engine, UiModels{&sourceSettings, &filterSettings});
+        UiComposition::expose(engine, UiModels{&sourceSettings, &filterSettings, &spotifyAuth,
+                                               &signIn, &appleMusic});
         engine.load(UiComposition::mainWindowUrl());
         ASSERT_FALSE(engine.rootObjects().isEmpty());
         window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
@@ -37,22 +48,43 @@ protected:
 
     bool looksDark() const { return window->color().lightnessF() < 0.5; }
 
+    bool visible(const char* name) {
+        QObject* item = find(name);
+        return item && item->property("visible").toBool();
+    }
+
     TestHome home;
     MusicSourceSettings sourceSettings;
     AlbumFilterSettings filterSettings;
+    QNetworkAccessManager network;
+    MemoryKeychain keychain;
+    FakeClock clock;
+    // Addresses no test reaches: signing in is the Spotify tests' business.
+    SpotifyAuthManager spotifyAuth{network, keychain, clock, QUrl("http://127.0.0.1:9")};
+    WebAuthSession webAuth{[](const QUrl&) { return true; }};
+    SpotifySignIn signIn{spotifyAuth, webAuth, sourceSettings};
+    AppleMusicLibrary appleMusic{home.filePath("Music")};
     QQmlApplicationEngine engine;
     QQuickWindow* window = nullptr;
 };
 
-TEST_F(MainWindowTest, OpensWithTitleTabsAndEmptyHome) {
+TEST_F(MainWindowTest, WithoutSignInSpotifyShowsTheConnectScreenUntilLocalMusicIsChosen) {
     EXPECT_EQ(window->title(), QStringLiteral("Korvid"));
+    ASSERT_TRUE(waitUntil([&] { return find("connectSpotifyView") != nullptr; }, std::chrono::seconds(2)));
+    EXPECT_FALSE(visible("mainTabs"));
+    EXPECT_TRUE(looksDark());
+
+    QMetaObject::invokeMethod(find("useLocalMusicButton"), "clicked");
+    EXPECT_EQ(sourceSettings.current(), MusicSource::appleMusic);
+    EXPECT_TRUE(waitUntil([&] { return visible("mainTabs") && !find("connectSpotifyView"); },
+                          std::chrono::seconds(2)));
     for (const char* tab : {"tabHome", "tabLibrary", "tabSettings"}) {
         EXPECT_NE(find(tab), nullptr) << tab;
     }
     EXPECT_EQ(find("homeEmptyState")->property("title").toString(), QStringLiteral("No Recent Albums"));
     EXPECT_EQ(find("homeEmptyState")->property("message").toString(),
-              QStringLiteral("Play something on Spotify and it will show up here."));
-    EXPECT_TRUE(looksDark());
+              QStringLiteral("Play something in your local music library and it will show up here."));
+    EXPECT_TRUE(waitUntil([&] { return !looksDark(); }, std::chrono::seconds(2)));
 }
 
 TEST_F(MainWindowTest, ChangingTheSourceInSettingsStoresItAndSwitchesScheme) {
@@ -72,6 +104,26 @@ TEST_F(MainWindowTest, ChangingTheSourceInSettingsStoresItAndSwitchesScheme) {
     EXPECT_TRUE(waitUntil([&] { return looksDark(); }, std::chrono::seconds(2)));
     EXPECT_EQ(find("sourceOption2")->property("checked").toBool(), true);
     EXPECT_EQ(find("sourceOption1")->property("checked").toBool(), false);
+    // Spotify is among the sources again, and nobody has signed in.
+    EXPECT_TRUE(waitUntil([&] { return find("connectSpotifyView") != nullptr; }, std::chrono::seconds(2)));
+}
+
+TEST_F(MainWindowTest, LocalMusicSectionScansTheMusicFolder) {
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    find("tabs")->setProperty("currentIndex", 2);
+    EXPECT_EQ(find("localMusicSection")->property("caption").toString(),
+              "Reads the albums in your music folder (" + home.filePath("Music") +
+                  "). No subscription or sign-in required.");
+    EXPECT_TRUE(visible("scanMusicFolderButton"));
+    QMetaObject::invokeMethod(find("scanMusicFolderButton"), "clicked");
+    // No music folder yet: nothing to grant.
+    waitUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_FALSE(appleMusic.isAuthorized());
+
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Music")));
+    QMetaObject::invokeMethod(find("scanMusicFolderButton"), "clicked");
+    EXPECT_TRUE(waitUntil([&] { return appleMusic.isAuthorized(); }));
+    EXPECT_TRUE(waitUntil([&] { return visible("accessGranted") && !visible("scanMusicFolderButton"); }));
 }
 
 TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {

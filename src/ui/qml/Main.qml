@@ -19,6 +19,7 @@ ApplicationWindow {
 
     header: ToolBar {
         objectName: "toolbar"
+        visible: contentRoot.showsTabs
         RowLayout {
             anchors.fill: parent
             anchors.leftMargin: 8
@@ -52,11 +53,20 @@ ApplicationWindow {
     }
 
     StackLayout {
+        objectName: "mainTabs"
         anchors.fill: parent
+        visible: contentRoot.showsTabs
         currentIndex: tabs.currentIndex
 
         HomeView {}
         LibraryView {}
         SettingsView {}
+    }
+
+    Loader {
+        objectName: "signInLoader"
+        anchors.fill: parent
+        active: contentRoot.showsSignIn
+        sourceComponent: ConnectSpotifyView {}
     }
 }

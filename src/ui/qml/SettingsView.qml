@@ -44,6 +44,94 @@ Page {
                 }
 
                 SettingsSection {
+                    objectName: "localMusicSection"
+                    Layout.leftMargin: 24
+                    Layout.rightMargin: 24
+                    title: "Local Music"
+                    caption: localMusic.caption
+                    RowLayout {
+                        visible: localMusic.isAuthorized
+                        SymbolImage { symbol: "checkmark.circle.fill" }
+                        Label { objectName: "accessGranted"; text: "Access Granted" }
+                        BusyIndicator {
+                            running: localMusic.isScanning
+                            visible: running
+                            Layout.preferredHeight: 24
+                            Layout.preferredWidth: 24
+                        }
+                    }
+                    Button {
+                        objectName: "scanMusicFolderButton"
+                        visible: !localMusic.isAuthorized
+                        text: "Scan Music Folder"
+                        onClicked: localMusic.scan()
+                    }
+                }
+
+                SettingsSection {
+                    objectName: "spotifyAccountSection"
+                    Layout.leftMargin: 24
+                    Layout.rightMargin: 24
+                    title: "Spotify Account"
+                    RowLayout {
+                        visible: spotifySignIn.isAuthenticated
+                        SymbolImage { symbol: "checkmark.circle.fill" }
+                        Label { objectName: "spotifyConnected"; text: "Connected" }
+                        Button {
+                            objectName: "disconnectButton"
+                            text: "Disconnect"
+                            flat: true
+                            onClicked: spotifySignIn.disconnectSpotify()
+                        }
+                    }
+                    RowLayout {
+                        visible: !spotifySignIn.isAuthenticated
+                        Button {
+                            objectName: "settingsConnectButton"
+                            text: "Connect to Spotify"
+                            enabled: !spotifySignIn.isSigningIn
+                            onClicked: spotifySignIn.connectSpotify()
+                        }
+                        Button {
+                            objectName: "settingsCancelSignIn"
+                            visible: spotifySignIn.isSigningIn
+                            text: "Cancel"
+                            flat: true
+                            onClicked: spotifySignIn.cancel()
+                        }
+                    }
+                    Label {
+                        objectName: "settingsSignInError"
+                        visible: text.length > 0
+                        text: spotifySignIn.errorMessage
+                        color: "#ff453a"
+                        wrapMode: Text.WordWrap
+                        Layout.fillWidth: true
+                    }
+                    Button {
+                        objectName: "changeClientIDButton"
+                        text: "Change Client ID"
+                        flat: true
+                        onClicked: clientIDEditor.visible = !clientIDEditor.visible
+                    }
+                    ColumnLayout {
+                        id: clientIDEditor
+                        objectName: "clientIDEditor"
+                        visible: false
+                        Layout.fillWidth: true
+                        Label { text: "Redirect URI: " + spotifySignIn.redirectURI; opacity: 0.7 }
+                        TextField {
+                            objectName: "settingsClientIDField"
+                            placeholderText: "Spotify Client ID"
+                            text: spotifySignIn.clientID
+                            inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
+                            onTextEdited: spotifySignIn.clientID = text
+                            Layout.preferredWidth: 360
+                        }
+                    }
+                }
+
+                SettingsSection {
                     objectName: "appearanceSection"
                     Layout.leftMargin: 24
                     Layout.rightMargin: 24
