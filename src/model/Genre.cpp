@@ -172,14 +172,26 @@ Genre Genre::classify(const QStringList& rawGenres) {
     std::array<int, 32> counts{};
     std::array<int, 32> firstMet{};
     int metCount = 0;
-    // An album's tracks mostly carry the same tag one after another: such a
-    // repeat reuses the previous answer instead of walking the catalogue again.
-    const QString* previousRaw = nullptr;
-    int previousIndex = -1;
+    // An album's tracks mostly share a few tags: a tag met before in this
+    // call reuses its answer instead of walking the catalogue again.
+    std::array<const QString*, 16> seenRaw{};
+    std::array<int, 16> seenIndex{};
+    size_t seenCount = 0;
     for (const auto& raw : rawGenres) {
-        const int index = previousRaw && *previousRaw == raw ? previousIndex : classifyIndex(raw);
-        previousRaw = &raw;
-        previousIndex = index;
+        int index = -2;
+        for (size_t seen = 0; seen < seenCount; ++seen) {
+            if (*seenRaw[seen] == raw) {
+                index = seenIndex[seen];
+                break;
+            }
+        }
+        if (index == -2) {
+            index = classifyIndex(raw);
+            if (seenCount < seenRaw.size()) {
+                seenRaw[seenCount] = &raw;
+                seenIndex[seenCount++] = index;
+            }
+        }
         if (index < 0) {
             continue;
         }
