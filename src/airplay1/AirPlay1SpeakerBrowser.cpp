@@ -1,5 +1,7 @@
 #include "airplay1/AirPlay1SpeakerBrowser.h"
 
+#include "platform/NaturalOrder.h"
+
 #include <QCollator>
 #include <QPointer>
 
@@ -121,15 +123,7 @@ void AirPlay1SpeakerBrowser::rebuild() {
     for (auto& [serviceName, speaker] : byName) {
         sorted.append(std::move(speaker));
     }
-    // The C locale would compare code points; file-browser order wants
-    // case-insensitive names with numbers by value.
-    QLocale locale;
-    if (locale.language() == QLocale::C) {
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    }
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const QCollator collator = naturalOrderCollator();
     std::stable_sort(sorted.begin(), sorted.end(),
                      [&collator](const AirPlay1Speaker& a, const AirPlay1Speaker& b) {
                          return collator.compare(a.name, b.name) < 0;
