@@ -42,3 +42,11 @@ korvid_build() {
     cmake -S "$KORVID_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" ${KORVID_TARGET:+--target $KORVID_TARGET}
 }
+
+# The suite checks that wire formats ignore the user's locale by running
+# parts of it under German; make sure that locale exists.
+korvid_ensure_test_locale() {
+    if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+        korvid_as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
+    fi
+}
