@@ -9,8 +9,13 @@
 
 #include <csignal>
 
+#include <sys/prctl.h>
+
 ExternalDaemon::ExternalDaemon(QString program) : program_(std::move(program)) {
     process_.setProcessChannelMode(QProcess::MergedChannels);
+    // A test that crashes must not leave its peer running (and announcing)
+    // for the tests after it.
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 ExternalDaemon::~ExternalDaemon() {
