@@ -5,7 +5,9 @@
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1Stream.h"
 #include "airplay1/AirPlay1TrackQueue.h"
+#include "airplay1/ThreadPriority.h"
 #include "airplay1/TrackDecoder.h"
+#include "airplay1/UDPSocket.h"
 
 #ifdef KORVID_BENCH_WITH_RECEIVER
 #include "support/LocalAvahi.h"
@@ -24,9 +26,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -65,6 +69,12 @@ double processCpuSeconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
+double threadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
 double monotonicSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
@@ -77,11 +87,13 @@ void spin(std::chrono::milliseconds duration) {
     loop.exec();
 }
 
-// A UDP socket on 127.0.0.1 that stands in for the speaker's audio port and
-// notes when each datagram arrives.
+// A UDP socket on 127.0.0.1 that stands in for the speaker's audio port and,
+// when `listening`, notes when each datagram arrives. A silent sink leaves
+// its datagrams unread, so a process CPU figure holds the sender alone.
 class Sink {
 public:
-    Sink() {
+    enum class Mode { listening, silent };
+    explicit Sink(Mode mode = Mode::listening) {
         fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         const int size = 8 << 20;
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
@@ -94,11 +106,15 @@ public:
         socklen_t length = sizeof a;
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
         port_ = ntohs(a.sin_port);
-        reader_ = std::thread([this] { read(); });
+        if (mode == Mode::listening) {
+            reader_ = std::thread([this] { read(); });
+        }
     }
     ~Sink() {
         stop_ = true;
-        reader_.join();
+        if (reader_.joinable()) {
+            reader_.join();
+        }
         ::close(fd_);
     }
     uint16_t port() const { return port_; }
@@ -186,10 +202,10 @@ private:
 // CPU seconds per minute of audio for one stream: decoding, packet building
 // and sending, at the real pace.
 void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
-    constexpr int streamSeconds = 10;
+    constexpr int streamSeconds = 30;
     const QUrl url = track(QStringLiteral("cpu.flac"), streamSeconds + 5);
     for (auto _ : state) {
-        Sink sink;
+        Sink sink(Sink::Mode::silent);
         AirPlay1Stream stream(codec, {});
         stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
         const double cpuBefore = processCpuSeconds();
@@ -214,6 +230,42 @@ BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, pcm, AirPlay1Codec::pcm)
 BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, alac, AirPlay1Codec::alac)
     ->Iterations(1)
     ->UseManualTime();
+
+// The machine's own floor for the figure above: a thread at the same
+// priority that does nothing but wait for each packet's turn and send a
+// ready-made datagram of an audio packet's size. What the stream costs beyond
+// this is decoding, packet building and its bookkeeping.
+void BM_TimedSendFloorPerAudioMinute(benchmark::State& state) {
+    constexpr int streamSeconds = 30;
+    for (auto _ : state) {
+        Sink sink(Sink::Mode::silent);
+        double cpu = 0;
+        std::thread sender([&] {
+            nameAndPrioritiseCurrentThread("Korvid bench");
+            UDPSocket socket;
+            const auto to = ipv4SocketAddress(QStringLiteral("127.0.0.1"), sink.port());
+            const QByteArray datagram(12 + 4 * kFramesPerPacket, '\x01');
+            std::mutex mutex;
+            std::condition_variable never;
+            std::unique_lock lock(mutex);
+            const double cpuBefore = threadCpuSeconds();
+            const auto start = std::chrono::steady_clock::now();
+            const int packets = streamSeconds * kSampleRate / kFramesPerPacket;
+            for (int k = 0; k < packets; ++k) {
+                never.wait_until(lock,
+                                 start + std::chrono::microseconds(int64_t(k) * kFramesPerPacket *
+                                                                   1'000'000 / kSampleRate));
+                socket.send(datagram, *to);
+            }
+            cpu = threadCpuSeconds() - cpuBefore;
+        });
+        sender.join();
+        state.SetIterationTime(streamSeconds);
+        state.counters["cpu_s_per_audio_min"] = cpu * 60.0 / streamSeconds;
+        state.counters["percent_of_core"] = cpu * 100.0 / streamSeconds;
+    }
+}
+BENCHMARK(BM_TimedSendFloorPerAudioMinute)->Iterations(1)->UseManualTime();
 
 // A speaker stand-in that answers every request at once, pointing the audio
 // at `audioPort`, so the time measured is the player's own.

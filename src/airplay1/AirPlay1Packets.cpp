@@ -2,6 +2,7 @@
 
 #include "airplay1/BitWriter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -50,9 +51,16 @@ QByteArray alacVerbatimPayload(const QByteArray& littleEndianPcm) {
     writer.write(0, 2);
     writer.write(1, 1); // not compressed
     const auto* in = reinterpret_cast<const uint8_t*>(littleEndianPcm.constData());
-    for (qsizetype i = 0; i < samples; ++i) {
-        writer.write(static_cast<uint32_t>(in[2 * i]) | (static_cast<uint32_t>(in[2 * i + 1]) << 8),
-                     16);
+    auto sample = [in](qsizetype i) {
+        return static_cast<uint32_t>(in[2 * i]) | (static_cast<uint32_t>(in[2 * i + 1]) << 8);
+    };
+    // A stereo frame's two samples go in one 32-bit write, left first.
+    qsizetype i = 0;
+    for (; i + 1 < samples; i += 2) {
+        writer.write((sample(i) << 16) | sample(i + 1), 32);
+    }
+    if (i < samples) {
+        writer.write(sample(i), 16);
     }
     return writer.finish();
 }
@@ -149,4 +157,12 @@ bool syncDue(bool startsNewRun, uint64_t elapsed, uint64_t lastSyncFrame) {
 
 bool mayQueuePacket(uint64_t framesSinceAnchor, uint64_t elapsed) {
     return framesSinceAnchor <= elapsed + 4 * kFramesPerPacket;
+}
+
+uint64_t framesUntilDue(uint64_t framesSinceAnchor, uint64_t elapsed, uint64_t lastSyncFrame) {
+    const uint64_t packetTurn =
+        framesSinceAnchor - std::min<uint64_t>(framesSinceAnchor, 4 * kFramesPerPacket);
+    const uint64_t nextSync = lastSyncFrame + kSampleRate;
+    const uint64_t due = std::min(packetTurn, nextSync);
+    return due > elapsed ? due - elapsed : 0;
 }

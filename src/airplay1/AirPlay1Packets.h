@@ -79,3 +79,6 @@ uint64_t elapsedFrames(double now, double anchorTime);
 bool syncDue(bool startsNewRun, uint64_t elapsed, uint64_t lastSyncFrame);
 // The stream stays at most four packets ahead of the clock.
 bool mayQueuePacket(uint64_t framesSinceAnchor, uint64_t elapsed);
+// Frames of real time until the loop has work again: the next packet's turn
+// or the next sync, whichever comes first; 0 when one is due now.
+uint64_t framesUntilDue(uint64_t framesSinceAnchor, uint64_t elapsed, uint64_t lastSyncFrame);

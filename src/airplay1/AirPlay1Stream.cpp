@@ -176,6 +176,11 @@ void AirPlay1Stream::sendSync(bool first, uint64_t elapsed) {
                         controlAddress_);
 }
 
+namespace {
+// A bound on one wait, so a clock that jumps is noticed soon: two packets.
+constexpr uint64_t kMaxWaitFrames = 2 * kFramesPerPacket;
+} // namespace
+
 void AirPlay1Stream::sendLoop() {
     std::unique_lock lock(mutex_);
     while (!isClosed_) {
@@ -220,8 +225,13 @@ void AirPlay1Stream::sendLoop() {
             }
             continue;
         }
+        // Nothing is due: sleep until the next packet's turn or sync rather
+        // than polling, so streaming costs one wake-up per packet.
+        const auto frames = std::min<uint64_t>(
+            framesUntilDue(framesSinceAnchor_, elapsed, lastSyncFrame_), kMaxWaitFrames);
         lock.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(frames * 1'000'000 / kSampleRate + 1));
         lock.lock();
     }
     lock.unlock();

@@ -1,25 +1,32 @@
 #include "airplay1/BitWriter.h"
 
-void BitWriter::write(uint32_t value, int bits) {
-    if (bits <= 0) {
-        return;
+#include <algorithm>
+
+void BitWriter::reserve(qsizetype bytes) {
+    // A write checks for room for its largest output, four bytes, so that
+    // much more spares the last writes a reallocation.
+    if (bytes + 4 > out_.size()) {
+        out_.resize(bytes + 4);
+        bytes_ = out_.data();
     }
-    const uint64_t mask = bits >= 32 ? 0xFFFFFFFFull : ((1ull << bits) - 1);
-    // At most 7 bits stay pending between calls, so 7 + 32 fit in 64.
-    accumulator_ = (accumulator_ << bits) | (value & mask);
-    pending_ += bits;
-    while (pending_ >= 8) {
-        pending_ -= 8;
-        out_.append(static_cast<char>((accumulator_ >> pending_) & 0xFF));
-    }
-    accumulator_ &= (1ull << pending_) - 1;
+}
+
+void BitWriter::grow() {
+    out_.resize(std::max<qsizetype>(16, std::max(out_.size() * 2, used_ + 4)));
+    bytes_ = out_.data();
 }
 
 QByteArray BitWriter::finish() {
     if (pending_ > 0) {
-        out_.append(static_cast<char>((accumulator_ << (8 - pending_)) & 0xFF));
+        if (used_ == out_.size()) {
+            grow();
+        }
+        bytes_[used_++] = static_cast<char>((accumulator_ << (8 - pending_)) & 0xFF);
         pending_ = 0;
         accumulator_ = 0;
     }
+    out_.truncate(used_);
+    used_ = 0;
+    bytes_ = nullptr;
     return std::move(out_);
 }

@@ -78,6 +78,9 @@ TEST(BitWriterTest, PacksFieldsMostSignificantFirst) {
         // Bits above the requested width are ignored.
         {{{0xFF, 4}, {0, 4}}, bytes({0xF0})},
         {{{7, 0}, {0x3, 2}}, bytes({0xC0})},
+        // Long enough to outgrow the writer's first block twice.
+        {std::vector<std::pair<uint32_t, int>>(40, {0xABCD, 16}),
+         QByteArray::fromHex(QByteArray("abcd").repeated(40))},
     };
     for (const auto& c : cases) {
         BitWriter writer;
@@ -99,20 +102,33 @@ TEST(AudioPayloadTest, PcmSamplesBecomeBigEndian) {
 }
 
 TEST(AudioPayloadTest, AlacVerbatimFrameCarriesEverySample) {
-    const QByteArray pcm = rampPcm(kFramesPerPacket);
-    const QByteArray frame = alacVerbatimPayload(pcm);
-    ASSERT_EQ(frame.size(), 1411); // 23 header bits + 11264 sample bits, padded
-    BitReader reader(frame);
-    EXPECT_EQ(reader.read(3), 1u); // stereo
-    EXPECT_EQ(reader.read(4), 0u);
-    EXPECT_EQ(reader.read(12), 0u);
-    EXPECT_EQ(reader.read(1), 0u); // no sample count
-    EXPECT_EQ(reader.read(2), 0u);
-    EXPECT_EQ(reader.read(1), 1u); // verbatim
-    for (int i = 0; i < kFramesPerPacket * 2; ++i) {
-        ASSERT_EQ(static_cast<int16_t>(reader.read(16)), sampleAt(pcm, i)) << i;
+    // A full packet, a short last block, and a stray half frame.
+    struct Case {
+        QByteArray pcm;
+        qsizetype expectedSize;
+    };
+    const Case cases[] = {
+        {rampPcm(kFramesPerPacket), 1411}, // 23 header bits + 11264 sample bits, padded
+        {rampPcm(5), 23},                  // 23 + 160 bits
+        {rampPcm(1).left(2), 5},           // 23 + 16 bits
+    };
+    for (const Case& c : cases) {
+        const QByteArray frame = alacVerbatimPayload(c.pcm);
+        ASSERT_EQ(frame.size(), c.expectedSize);
+        BitReader reader(frame);
+        EXPECT_EQ(reader.read(3), 1u); // stereo
+        EXPECT_EQ(reader.read(4), 0u);
+        EXPECT_EQ(reader.read(12), 0u);
+        EXPECT_EQ(reader.read(1), 0u); // no sample count
+        EXPECT_EQ(reader.read(2), 0u);
+        EXPECT_EQ(reader.read(1), 1u); // verbatim
+        const int samples = static_cast<int>(c.pcm.size() / 2);
+        for (int i = 0; i < samples; ++i) {
+            ASSERT_EQ(static_cast<int16_t>(reader.read(16)), sampleAt(c.pcm, i)) << i;
+        }
+        const int paddingBits = static_cast<int>(frame.size() * 8 - 23 - samples * 16);
+        EXPECT_EQ(reader.read(paddingBits), 0u);
     }
-    EXPECT_EQ(reader.read(1), 0u); // padding
     EXPECT_EQ(alacVerbatimPayload({}).size(), 3);
 }
 
@@ -263,6 +279,30 @@ TEST(PacingTest, SyncAndLeadLimits) {
     EXPECT_TRUE(mayQueuePacket(1408, 0));
     EXPECT_FALSE(mayQueuePacket(1760, 0));
     EXPECT_TRUE(mayQueuePacket(1760, 352));
+}
+
+TEST(PacingTest, WaitsUntilTheNextPacketOrSyncIsDue) {
+    struct Case {
+        uint64_t framesSinceAnchor, elapsed, lastSyncFrame, expected;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0},              // a run's first packets go at once
+        {1408, 0, 0, 0},           // four ahead is still allowed
+        {1760, 0, 0, 352},         // the fifth waits one packet's time
+        {1760, 200, 0, 152},       //   less the time already passed
+        {45760, 44000, 0, 100},    // a sync falls due before the next packet
+        {45760, 44100, 0, 0},      //   and is due now
+        {45760, 44100, 44100, 252} // after it, the packet's turn again
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(framesUntilDue(c.framesSinceAnchor, c.elapsed, c.lastSyncFrame), c.expected)
+            << c.framesSinceAnchor << " " << c.elapsed << " " << c.lastSyncFrame;
+        // Whatever is due now, the loop may act on.
+        if (c.expected == 0) {
+            EXPECT_TRUE(mayQueuePacket(c.framesSinceAnchor, c.elapsed) ||
+                        syncDue(false, c.elapsed, c.lastSyncFrame));
+        }
+    }
 }
 
 } // namespace

@@ -16,12 +16,6 @@
 
 #include <limits>
 
-// The receiver and the test audio are started with fork and exec while the
-// stream's threads run; the child only execs, so the sanitizer may let it be.
-extern "C" const char* __tsan_default_options() {
-    return "die_after_fork=0";
-}
-
 namespace {
 
 using namespace std::chrono_literals;

@@ -1,6 +1,7 @@
 korvid_add_test(airplay1_packet_tests
   SOURCES AirPlay1PacketsTest.cpp
-  LABELS airplay1)
+  LABELS airplay1
+  TSAN)
 
 korvid_add_test(airplay1_stream_tests
   SOURCES AirPlay1StreamTest.cpp
@@ -9,7 +10,8 @@ korvid_add_test(airplay1_stream_tests
 
 korvid_add_test(airplay1_handshake_tests
   SOURCES AirPlay1HandshakeTest.cpp
-  LABELS airplay1)
+  LABELS airplay1
+  TSAN)
 
 # Against a real shairport-sync found through the private avahi-daemon.
 korvid_add_test(airplay1_player_tests

@@ -9,6 +9,13 @@
 
 #include <cstdlib>
 
+// Tests start real peers (receivers, daemons, ffmpeg) with fork and exec
+// while their own threads run; the child only execs, so ThreadSanitizer may
+// let it be. Other builds never read this.
+extern "C" const char* __tsan_default_options() {
+    return "die_after_fork=0";
+}
+
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // Wire formats and stored values must not depend on the user's locale;
