@@ -1,8 +1,9 @@
 #include "airplay1/AirPlay1TrackQueue.h"
 #include "airplay1/TrackDecoder.h"
 
+#include "support/ChildProcess.h"
+
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -52,11 +53,8 @@ public:
     QString path(const QString& name) const { return dir_.filePath(name); }
 
     void run(const QStringList& args) {
-        QProcess ffmpeg;
-        ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
-        ffmpeg.start(QStringLiteral("ffmpeg"), args);
-        ASSERT_TRUE(ffmpeg.waitForFinished(60000));
-        ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAll().toStdString();
+        const ProgramRun ffmpeg = runProgram(QStringLiteral("ffmpeg"), args);
+        ASSERT_TRUE(ffmpeg.succeeded()) << ffmpeg.output.toStdString();
     }
 
 private:

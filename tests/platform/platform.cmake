@@ -1,3 +1,4 @@
 korvid_add_test(platform_tests
-  SOURCES ClockTest.cpp
-  LABELS platform)
+  SOURCES ClockTest.cpp ChildProcessTest.cpp
+  LABELS platform
+  TSAN)

@@ -7,16 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include <csignal>
-
-#include <sys/prctl.h>
-
-ExternalDaemon::ExternalDaemon(QString program) : program_(std::move(program)) {
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-    // A test that crashes must not leave its peer running (and announcing)
-    // for the tests after it.
-    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-}
+ExternalDaemon::ExternalDaemon(QString program)
+    : program_(std::move(program)) {}
 
 ExternalDaemon::~ExternalDaemon() {
     if (isRunning()) {
@@ -27,8 +19,8 @@ ExternalDaemon::~ExternalDaemon() {
 QString ExternalDaemon::findProgram(const QString& name) {
     QString path = QStandardPaths::findExecutable(name);
     if (path.isEmpty()) {
-        path = QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin"),
-                                                     QStringLiteral("/sbin")});
+        path = QStandardPaths::findExecutable(
+            name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     }
     return path;
 }
@@ -40,16 +32,14 @@ bool ExternalDaemon::start(const QStringList& arguments, ReadinessCheck ready,
         errorText_ = program_ + QStringLiteral(" is not installed");
         return false;
     }
-    process_.setProcessEnvironment(environment_);
-    process_.setWorkingDirectory(dir_.path());
-    process_.start(path, arguments);
-    if (!process_.waitForStarted(5000)) {
-        errorText_ = program_ + QStringLiteral(" did not start: ") + process_.errorString();
+    if (!process_.start(path, arguments, environment_, dir_.path())) {
+        errorText_ = process_.errorText();
         return false;
     }
     const bool answered = waitUntil([&] { return !isRunning() || ready(); }, timeout);
     if (!isRunning()) {
-        errorText_ = program_ + QStringLiteral(" exited early: ") + QString::fromLocal8Bit(output());
+        errorText_ =
+            program_ + QStringLiteral(" exited early: ") + QString::fromLocal8Bit(output());
         return false;
     }
     if (!answered) {
@@ -61,28 +51,25 @@ bool ExternalDaemon::start(const QStringList& arguments, ReadinessCheck ready,
 }
 
 int ExternalDaemon::stop(std::chrono::milliseconds grace) {
-    if (!isRunning()) {
-        return process_.exitCode();
+    if (isRunning()) {
+        process_.terminate();
+        if (!process_.waitForFinished(grace)) {
+            process_.kill();
+            process_.waitForFinished(std::chrono::seconds(5));
+        }
     }
-    process_.terminate();
-    if (process_.waitForFinished(int(grace.count()))) {
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-    process_.kill();
-    process_.waitForFinished(5000);
-    return -1;
+    return process_.exitCode().value_or(-1);
 }
 
 void ExternalDaemon::kill() {
     if (isRunning()) {
         process_.kill();
-        process_.waitForFinished(5000);
+        process_.waitForFinished(std::chrono::seconds(5));
     }
 }
 
 QByteArray ExternalDaemon::output() {
-    output_ += process_.readAll();
-    return output_;
+    return process_.output();
 }
 
 bool tcpPortAnswers(quint16 port) {

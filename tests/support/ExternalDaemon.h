@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QProcess>
+#include "support/ChildProcess.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -36,8 +37,8 @@ public:
     // Ends it at once, as a crash would.
     void kill();
 
-    bool isRunning() const { return process_.state() != QProcess::NotRunning; }
-    qint64 pid() const { return process_.processId(); }
+    bool isRunning() const { return process_.isRunning(); }
+    qint64 pid() const { return process_.pid(); }
     // Everything it printed so far, both streams.
     QByteArray output();
     QString errorText() const { return errorText_; }
@@ -49,8 +50,7 @@ private:
     QString program_;
     QTemporaryDir dir_;
     QProcessEnvironment environment_ = QProcessEnvironment::systemEnvironment();
-    QProcess process_;
-    QByteArray output_;
+    ChildProcess process_;
     QString errorText_;
 };
 

@@ -1,8 +1,9 @@
 #include "support/PulseAudioServer.h"
 
+#include "support/ChildProcess.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 namespace {
 const char* const kClientVariables[] = {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "PULSE_STATE_PATH"};
@@ -129,19 +130,11 @@ bool PulseAudioServer::pactl(const QStringList& arguments, QByteArray* output) c
     if (program.isEmpty()) {
         return false;
     }
-    QProcess process;
-    process.setProcessEnvironment(clientEnvironment());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished(2000);
-        return false;
-    }
+    const ProgramRun run = runProgram(program, arguments, std::chrono::seconds(10), clientEnvironment());
     if (output) {
-        *output = process.readAll();
+        *output = run.output;
     }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return run.succeeded();
 }
 
 int PulseAudioServer::loadModule(const QString& name, const QStringList& arguments) {

@@ -1,0 +1,65 @@
+// The test peers' launcher: what the program printed, how it ended, and that
+// a test's time-out or teardown never leaves it running.
+#include "support/ChildProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ChildProcessTest, ReportsOutputAndHowTheProgramEnded) {
+    struct Case {
+        QString program;
+        QStringList arguments;
+        std::optional<int> exitCode;
+        QByteArray output;
+    };
+    const Case cases[] = {
+        {"sh", {"-c", "echo out; echo err >&2"}, 0, "out\nerr\n"},
+        {"sh", {"-c", "exit 3"}, 3, ""},
+        // Ended by a signal: no exit code.
+        {"sh", {"-c", "kill -KILL $$"}, std::nullopt, ""},
+        {"korvid-no-such-program", {}, std::nullopt, "korvid-no-such-program is not installed"},
+        {"/nonexistent/program",
+         {},
+         std::nullopt,
+         "/nonexistent/program did not start: No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = runProgram(c.program, c.arguments, 10s);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.program.toStdString();
+        EXPECT_EQ(run.output, c.output) << c.program.toStdString();
+    }
+}
+
+TEST(ChildProcessTest, PassesEnvironmentAndFolder) {
+    QProcessEnvironment environment;
+    environment.insert("KORVID_PROBE", "a b");
+    ChildProcess process;
+    ASSERT_TRUE(process.start("/bin/sh", {"-c", "printf '%s|' \"$KORVID_PROBE\"; pwd"}, environment,
+                              "/tmp"));
+    ASSERT_TRUE(process.waitForFinished(10s));
+    EXPECT_EQ(process.output(), "a b|/tmp\n");
+}
+
+TEST(ChildProcessTest, TimeOutAndTeardownEndTheProgram) {
+    const ProgramRun slow = runProgram("sleep", {"30"}, 200ms);
+    EXPECT_FALSE(slow.exitCode);
+    EXPECT_TRUE(slow.output.contains("no end in time"));
+
+    pid_t pid = -1;
+    {
+        ChildProcess process;
+        ASSERT_TRUE(process.start("sleep", {"30"}));
+        pid = process.pid();
+        EXPECT_TRUE(process.isRunning());
+        EXPECT_FALSE(process.waitForFinished(50ms));
+    }
+    // Reaped by the destructor: the pid is gone.
+    EXPECT_EQ(::kill(pid, 0), -1);
+}
+
+} // namespace
