@@ -188,14 +188,17 @@ void AirPlay1Stream::sendLoop() {
             condition_.wait(lock);
             continue;
         }
-        const uint64_t elapsed = elapsedFrames(now_(), anchorTime_);
-        // A receiver ignores syncs until it has our clock, so the first
-        // timing exchange brings one more rather than a second of silence.
-        const bool clockJustShared = !resyncedForClock_ && clockShared_.load();
-        if (syncDue(startsNewRun_, elapsed, lastSyncFrame_) || clockJustShared) {
+        const double now = now_();
+        const uint64_t elapsed = elapsedFrames(now, anchorTime_);
+        const double clockSyncAt = clockSyncDueAt_.load();
+        const bool clockSyncDue = clockSyncAt > 0 && now >= clockSyncAt;
+        if (syncDue(startsNewRun_, elapsed, lastSyncFrame_) || clockSyncDue) {
             sendSync(startsNewRun_, elapsed);
             lastSyncFrame_ = elapsed;
-            resyncedForClock_ = resyncedForClock_ || clockJustShared;
+            if (clockSyncDue) {
+                double expected = clockSyncAt;
+                clockSyncDueAt_.compare_exchange_strong(expected, 0);
+            }
         }
         if (mayQueuePacket(framesSinceAnchor_, elapsed)) {
             if (auto frames = queue_->nextFrames(kFramesPerPacket)) {
@@ -281,7 +284,12 @@ void AirPlay1Stream::answerTiming(char* buffer, ssize_t size, const sockaddr_in&
         timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
     if (reply) {
         timingSocket_.send(*reply, from);
-        clockShared_.store(true);
+        // A receiver ignores syncs until it has taken in our clock, which
+        // its timing thread may do only after a sync sent at once has been
+        // dropped (it then skips half a second of audio to catch up). So a
+        // sync follows each answered request, a little later.
+        double none = 0;
+        clockSyncDueAt_.compare_exchange_strong(none, now_() + kClockSyncDelaySeconds);
     }
 }
 

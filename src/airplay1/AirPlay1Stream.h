@@ -28,6 +28,9 @@ struct AirPlay1StreamOptions {
 // lost packets. Runs its own send and receive threads once configured.
 class AirPlay1Stream {
 public:
+    // How long after answering a timing request the stream sends a sync.
+    static constexpr double kClockSyncDelaySeconds = 0.05;
+
     using TimeSource = std::function<double()>;
 
     using Options = AirPlay1StreamOptions;
@@ -103,10 +106,10 @@ private:
     uint64_t framesSinceAnchor_ = 0;
     uint64_t lastSyncFrame_ = 0;
     bool startsNewRun_ = true;
-    bool resyncedForClock_ = false;
 
-    // Set by the receive thread once it answered a timing request.
-    std::atomic<bool> clockShared_{false};
+    // When the next sync after a timing exchange is due (0: none pending);
+    // set by the receive thread, cleared by the send thread.
+    std::atomic<double> clockSyncDueAt_{0};
 
     // Resend state, guarded by historyMutex_; never held with mutex_.
     std::mutex historyMutex_;

@@ -1,12 +1,12 @@
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SpeakerBrowser.h"
 
+#include "support/ChildProcess.h"
 #include "support/LocalAvahi.h"
 #include "support/RunTask.h"
 #include "support/ShairportSpeaker.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -60,11 +60,8 @@ public:
 
 private:
     static void run(const QStringList& args) {
-        QProcess ffmpeg;
-        ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
-        ffmpeg.start(QStringLiteral("ffmpeg"), args);
-        ASSERT_TRUE(ffmpeg.waitForFinished(60000));
-        ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAll().toStdString();
+        const ProgramRun ffmpeg = runProgram(QStringLiteral("ffmpeg"), args);
+        ASSERT_TRUE(ffmpeg.succeeded()) << ffmpeg.output.toStdString();
     }
     QTemporaryDir dir_;
     QByteArray reference_;
@@ -353,7 +350,8 @@ TEST_P(AirPlay1PlayerOnShairport, PlaysTracksGaplessly) {
     const qsizetype expectedEnd = probe + (reference.size() - offset);
     ASSERT_TRUE(
         waitUntil([&] { return receiver.pcm().size() >= expectedEnd + 100 * kFrameBytes; }, 15s))
-        << "played " << receiver.pcm().size() << " bytes of " << expectedEnd;
+        << "played " << receiver.pcm().size() << " bytes of " << expectedEnd << "\n"
+        << receiver.output().toStdString();
     const QByteArray pcm = receiver.pcm();
     EXPECT_EQ(mismatchedSamples(pcm.mid(probe, expectedEnd - probe), reference.mid(offset)), 0)
         << "starting " << offset / kFrameBytes << " frames into the first track";

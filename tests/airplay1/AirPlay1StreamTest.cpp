@@ -225,6 +225,30 @@ TEST(AirPlay1StreamTest, AnswersOnlyFullTimingRequests) {
     EXPECT_EQ(reply->mid(16, 8), reply->mid(24, 8));
 }
 
+// A receiver takes in our clock on its own thread after our answer; a sync
+// sent at once may beat that and be dropped. One follows each answer later.
+TEST(AirPlay1StreamTest, FollowsEachTimingAnswerWithASyncALittleLater) {
+    StreamRig rig(AirPlay1Codec::pcm, std::nullopt, uint32_t{10000});
+    rig.stream->start(std::make_unique<CountingSource>(1000));
+    ASSERT_TRUE(rig.control.receive()); // the run's first sync
+    QByteArray request(32, '\0');
+    request[0] = static_cast<char>(0x80);
+    request[1] = static_cast<char>(0xD2);
+    constexpr int delayFrames = int(AirPlay1Stream::kClockSyncDelaySeconds * 44100);
+    for (int exchange = 1; exchange <= 2; ++exchange) {
+        rig.timing.sendTo(rig.stream->timingPort(), request);
+        ASSERT_TRUE(rig.timing.receive());
+        EXPECT_TRUE(rig.control.drain(200ms).empty()) << "a sync went before the delay";
+        rig.advanceFrames(delayFrames);
+        const auto syncs = rig.control.drain(300ms);
+        ASSERT_EQ(syncs.size(), 1u) << "exchange " << exchange;
+        EXPECT_EQ(static_cast<uint8_t>(syncs[0][0]), 0x80);
+        EXPECT_EQ(static_cast<uint8_t>(syncs[0][1]), 0xD4);
+        // It tells where the stream stands now, like any sync.
+        EXPECT_EQ(be32(syncs[0], 16), static_cast<uint32_t>(10000 + exchange * delayFrames));
+    }
+}
+
 TEST(AirPlay1StreamTest, ResendsAtMost256AndNothingGoneFromTheHistory) {
     StreamRig rig(AirPlay1Codec::pcm, uint16_t{65000});
     rig.stream->start(std::make_unique<CountingSource>(1100));
