@@ -6,6 +6,7 @@ korvid_add_benchmark(airplay1_stream_bench SOURCES AirPlay1StreamBench.cpp)
 find_package(GTest QUIET)
 if(GTest_FOUND)
   target_sources(airplay1_stream_bench PRIVATE
+    ${PROJECT_SOURCE_DIR}/tests/support/ChildProcess.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/ExternalDaemon.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/LocalAvahi.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/ShairportSpeaker.cpp)
