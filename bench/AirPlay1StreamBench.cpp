@@ -9,6 +9,8 @@
 #include "airplay1/TrackDecoder.h"
 #include "airplay1/UDPSocket.h"
 
+#include "support/AnsweringSpeaker.h"
+
 #ifdef KORVID_BENCH_WITH_RECEIVER
 #include "support/LocalAvahi.h"
 #include "support/ShairportSpeaker.h"
@@ -266,57 +268,6 @@ void BM_TimedSendFloorPerAudioMinute(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TimedSendFloorPerAudioMinute)->Iterations(1)->UseManualTime();
-
-// A speaker stand-in that answers every request at once, pointing the audio
-// at `audioPort`, so the time measured is the player's own.
-class AnsweringSpeaker : public QObject {
-public:
-    explicit AnsweringSpeaker(uint16_t audioPort)
-        : audioPort_(audioPort) {
-        server_.listen(QHostAddress::LocalHost);
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-    quint16 port() const { return server_.serverPort(); }
-
-private:
-    void answer(QTcpSocket* socket) {
-        buffer_ += socket->readAll();
-        for (;;) {
-            const qsizetype end = buffer_.indexOf("\r\n\r\n");
-            if (end < 0) {
-                return;
-            }
-            const QByteArray head = buffer_.left(end);
-            qsizetype length = 0;
-            QByteArray cseq = "0";
-            for (const QByteArray& line : head.split('\n')) {
-                const QByteArray l = line.trimmed();
-                if (l.toLower().startsWith("content-length:")) {
-                    length = l.mid(15).trimmed().toLongLong();
-                } else if (l.toLower().startsWith("cseq:")) {
-                    cseq = l.mid(5).trimmed();
-                }
-            }
-            if (buffer_.size() < end + 4 + length) {
-                return;
-            }
-            buffer_.remove(0, end + 4 + length);
-            const QByteArray port = QByteArray::number(audioPort_);
-            socket->write("RTSP/1.0 200 OK\r\nCSeq: " + cseq +
-                          "\r\nSession: 1\r\nTransport: RTP/AVP/UDP;unicast;"
-                          "mode=record;server_port=" +
-                          port + ";control_port=" + port + ";timing_port=" + port + "\r\n\r\n");
-        }
-    }
-    QTcpServer server_;
-    uint16_t audioPort_;
-    QByteArray buffer_;
-};
 
 // From the call to play to the first RTP packet on loopback.
 void BM_PlayToFirstPacket(benchmark::State& state) {

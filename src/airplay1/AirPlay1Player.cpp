@@ -18,11 +18,16 @@ struct AirPlay1Player::Session {
     QString uri;
 };
 
-// Lets the stream's send thread reach the player only while it lives.
+// Lets the stream's send thread reach the player only while it lives, and
+// tells a coroutine that resumes after the player's end to touch nothing.
 struct AirPlay1Player::Guard {
     std::mutex mutex;
-    AirPlay1Player* player = nullptr;
+    AirPlay1Player* player = nullptr; // written on the main thread only
 };
+
+bool AirPlay1Player::isGone(const std::shared_ptr<Guard>& guard) {
+    return guard->player == nullptr;
+}
 
 namespace {
 
@@ -105,6 +110,9 @@ AirPlay1Player::~AirPlay1Player() {
         session_->stream->close();
         session_->rtsp->cancel();
     }
+    if (const auto rtsp = connecting_.lock()) {
+        rtsp->cancel();
+    }
 }
 
 void AirPlay1Player::yield(AirPlay1PlayerEvent e) {
@@ -132,6 +140,9 @@ QString AirPlay1Player::sessionUri() const {
 
 QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double startSeconds,
                                    AirPlay1Speaker speaker, double volumePercent) {
+    // Each await below may resume after the player is gone (its destructor
+    // cancels what is pending); from then on nothing of it may be touched.
+    const auto guard = guard_;
     tracks_ = tracks;
     volumePercent_ = volumePercent;
     lostPlace_.reset();
@@ -150,6 +161,9 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
     if (!decoder) {
         if (session_ && session_->stream->isSending()) {
             co_await flush(session_);
+            if (isGone(guard)) {
+                co_return;
+            }
         }
         yield(AirPlay1PlayerEvent::failed(noStreamableTracksMessage(speaker.name)));
         co_return;
@@ -166,10 +180,17 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
     } catch (...) {
         failure = std::current_exception();
     }
+    if (isGone(guard)) {
+        queue->close();
+        co_return;
+    }
     if (failure) {
         queue->close();
         co_await disconnect();
-        yield(AirPlay1PlayerEvent::failed(couldNotPlayMessage(speaker.name, describe(failure))));
+        if (!isGone(guard)) {
+            yield(
+                AirPlay1PlayerEvent::failed(couldNotPlayMessage(speaker.name, describe(failure))));
+        }
         co_return;
     }
     session->stream->start(std::make_unique<TrackQueueSource>(std::move(queue)));
@@ -178,14 +199,26 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
 
 QCoro::Task<std::shared_ptr<AirPlay1Player::Session>>
 AirPlay1Player::readySession(AirPlay1Speaker speaker) {
+    // Empty when the player went away meanwhile.
+    const auto guard = guard_;
     if (session_ && session_->speaker.id == speaker.id) {
         auto current = session_;
-        if (co_await stillAnswers(current)) {
+        const bool answers = co_await stillAnswers(current);
+        if (isGone(guard)) {
+            co_return std::shared_ptr<Session>();
+        }
+        if (answers) {
             co_return current;
         }
     }
     co_await disconnect();
+    if (isGone(guard)) {
+        co_return std::shared_ptr<Session>();
+    }
     auto session = co_await connect(speaker);
+    if (isGone(guard)) {
+        co_return std::shared_ptr<Session>(); // the new session ends with this last reference
+    }
     session_ = session;
     startKeepAlive(session);
     co_return session;
@@ -193,9 +226,11 @@ AirPlay1Player::readySession(AirPlay1Speaker speaker) {
 
 QCoro::Task<std::shared_ptr<AirPlay1Player::Session>>
 AirPlay1Player::connect(AirPlay1Speaker speaker) {
+    const auto guard = guard_;
     const AirPlay1Codec codec = speaker.supportsPCM ? AirPlay1Codec::pcm : AirPlay1Codec::alac;
-    auto stream = std::make_shared<AirPlay1Stream>(codec, finishedCallback(guard_));
+    auto stream = std::make_shared<AirPlay1Stream>(codec, finishedCallback(guard));
     auto rtsp = std::make_shared<RTSPClient>(speaker.endpoint);
+    connecting_ = rtsp; // the destructor cancels a handshake in progress
 
     std::exception_ptr failure;
     try {
@@ -216,7 +251,9 @@ AirPlay1Player::connect(AirPlay1Speaker speaker) {
         const auto next = stream->nextPacket();
         co_await rtsp->request(text("RECORD"), uri, recordHeaders(next.sequence, next.rtpTime));
         auto session = std::make_shared<Session>(Session{speaker, rtsp, stream, uri});
-        co_await sendVolume(session);
+        if (!isGone(guard)) {
+            co_await sendVolume(session);
+        }
         co_return session;
     } catch (...) {
         failure = std::current_exception();
@@ -252,13 +289,18 @@ QCoro::Task<> AirPlay1Player::flush(std::shared_ptr<Session> session) {
 }
 
 QCoro::Task<> AirPlay1Player::pause() {
+    const auto guard = guard_;
     if (session_) {
         co_await flush(session_);
+        if (isGone(guard)) {
+            co_return;
+        }
     }
     yield({AirPlay1PlayerEvent::Kind::paused, {}});
 }
 
 QCoro::Task<> AirPlay1Player::resume() {
+    const auto guard = guard_;
     auto session = session_;
     if (!session || !session->stream->hasQueue()) {
         if (!session && lostPlace_) {
@@ -273,17 +315,24 @@ QCoro::Task<> AirPlay1Player::resume() {
     }
     const auto place = session->stream->position();
     const bool alive = co_await stillAnswers(session);
+    if (isGone(guard)) {
+        co_return;
+    }
     if (alive) {
         session->stream->beginRunIfQueued();
         yield({AirPlay1PlayerEvent::Kind::started, {}});
         co_return;
     }
     co_await disconnect();
+    if (isGone(guard)) {
+        co_return;
+    }
     const AirPlay1PlaybackPosition at = place ? toPlayback(*place) : AirPlay1PlaybackPosition{};
     co_await play(tracks_, at.index, at.seconds, session->speaker, volumePercent_);
 }
 
 QCoro::Task<> AirPlay1Player::skip(int by) {
+    const auto guard = guard_;
     auto session = session_;
     if (!session) {
         co_return;
@@ -295,7 +344,9 @@ QCoro::Task<> AirPlay1Player::skip(int by) {
     const int target = place->index + by;
     if (target >= tracks_.size()) {
         co_await flush(session);
-        yield({AirPlay1PlayerEvent::Kind::finished, {}});
+        if (!isGone(guard)) {
+            yield({AirPlay1PlayerEvent::Kind::finished, {}});
+        }
         co_return;
     }
     co_await play(tracks_, target, 0, session->speaker, volumePercent_);
@@ -381,17 +432,20 @@ void AirPlay1Player::startKeepAlive(std::shared_ptr<Session> session) {
 }
 
 QCoro::Task<> AirPlay1Player::checkStillConnected(QString uri) {
+    const auto guard = guard_;
     auto session = session_;
     if (!session || session->uri != uri) {
         co_return;
     }
     const bool alive = co_await stillAnswers(session);
-    if (alive || !session_ || session_->uri != uri) {
+    if (isGone(guard) || alive || !session_ || session_->uri != uri) {
         co_return;
     }
     if (const auto place = session->stream->position()) {
         lostPlace_ = LostPlace{session->speaker, toPlayback(*place)};
     }
     co_await disconnect();
-    yield(AirPlay1PlayerEvent::failed(lostConnectionMessage(session->speaker.name)));
+    if (!isGone(guard)) {
+        yield(AirPlay1PlayerEvent::failed(lostConnectionMessage(session->speaker.name)));
+    }
 }

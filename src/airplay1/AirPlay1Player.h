@@ -45,7 +45,8 @@ struct AirPlay1PlaybackPosition {
 // Plays local files on one legacy AirPlay 1 speaker at a time: the RTSP
 // handshake, the audio stream fed by the track queue, pause, resume, skip,
 // volume, a keep-alive every 10 seconds, and events about all of it.
-// Main thread only. Operations never throw: outcomes arrive as events.
+// Main thread only. Operations never throw: outcomes arrive as events. The
+// player may be destroyed with operations pending; they then end quietly.
 class AirPlay1Player : public QObject {
     Q_OBJECT
 
@@ -91,15 +92,16 @@ private:
     // An OPTIONS round trip; false when the speaker is gone.
     QCoro::Task<bool> stillAnswers(std::shared_ptr<Session> session);
     void startKeepAlive(std::shared_ptr<Session> session);
-    QCoro::Task<> keepAliveLoop(QString uri, CancellationToken token);
     QCoro::Task<> checkStillConnected(QString uri);
     void yield(AirPlay1PlayerEvent event);
     static std::function<void()> finishedCallback(std::shared_ptr<Guard> guard);
+    static bool isGone(const std::shared_ptr<Guard>& guard);
 
     Clock& clock_;
     std::shared_ptr<PcmReaderFactory> decoding_;
     std::shared_ptr<Guard> guard_;
     std::shared_ptr<Session> session_;
+    std::weak_ptr<RTSPClient> connecting_;
     QList<QUrl> tracks_;
     double volumePercent_ = 50;
     std::unique_ptr<CancellationSource> keepAlive_;

@@ -1,6 +1,7 @@
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SpeakerBrowser.h"
 
+#include "support/AnsweringSpeaker.h"
 #include "support/ChildProcess.h"
 #include "support/LocalAvahi.h"
 #include "support/RunTask.h"
@@ -11,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -299,6 +301,45 @@ TEST(AirPlay1PlayerTest, UnreachableSpeakerFailsWithTheReason) {
     EXPECT_TRUE(log.events[0].message.startsWith("Couldn't play to Den. The connection failed ("))
         << log.events[0].message.toStdString();
     EXPECT_TRUE(player.sessionUri().isEmpty());
+}
+
+// The app may end with a request still out. The destructor cancels it, and
+// the operation then ends without touching the player (AddressSanitizer
+// would see it), instead of hanging or running on in freed memory.
+TEST(AirPlay1PlayerTest, DestroyedWithARequestPendingEndsItQuietly) {
+    ToneTracks tracks;
+    const QList<QUrl> urls = {tracks.make("tone", 440, 44100)};
+    QUdpSocket audio;
+    ASSERT_TRUE(audio.bind(QHostAddress::LocalHost, 0));
+    struct Case {
+        QByteArray unanswered;
+        bool playFirst; // then the pending operation is a pause
+    };
+    const Case cases[] = {{"OPTIONS", false}, {"SET_PARAMETER", false}, {"FLUSH", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unanswered.toStdString());
+        AnsweringSpeaker standIn(audio.localPort(), {c.unanswered});
+        const AirPlay1Speaker speaker{
+            "AB@Den",
+            "Den",
+            {"AB@Den", "_raop._tcp", "local", 1, "127.0.0.1", standIn.port()},
+            true};
+        auto player = std::make_unique<AirPlay1Player>();
+        EventLog log(*player);
+        std::optional<QCoro::Task<>> pending;
+        if (c.playFirst) {
+            runTask(player->play(urls, 0, 0, speaker, 50), 10s);
+            ASSERT_EQ(log.count(Kind::started), 1);
+            pending = player->pause();
+        } else {
+            pending = player->play(urls, 0, 0, speaker, 50);
+        }
+        ASSERT_TRUE(waitUntil([&] { return standIn.methods().contains(c.unanswered); }, 10s));
+        ASSERT_FALSE(pending->isReady());
+        player.reset();
+        EXPECT_TRUE(waitUntil([&] { return pending->isReady(); }, 2s))
+            << "the operation never ended";
+    }
 }
 
 class AirPlay1PlayerOnShairport : public ::testing::TestWithParam<bool> {};
