@@ -130,7 +130,8 @@ bool PulseAudioServer::pactl(const QStringList& arguments, QByteArray* output) c
     if (program.isEmpty()) {
         return false;
     }
-    const ProgramRun run = runProgram(program, arguments, std::chrono::seconds(10), clientEnvironment());
+    const ProgramRun run =
+        runProgram(program, arguments, std::chrono::seconds(10), clientEnvironment());
     if (output) {
         *output = run.output;
     }
