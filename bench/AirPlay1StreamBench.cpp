@@ -10,6 +10,8 @@
 #include "airplay1/UDPSocket.h"
 
 #include "support/AnsweringSpeaker.h"
+#include "support/LoopbackSpeaker.h"
+#include "support/LoopbackUdp.h"
 
 #ifdef KORVID_BENCH_WITH_RECEIVER
 #include "support/LocalAvahi.h"
@@ -96,18 +98,9 @@ class Sink {
 public:
     enum class Mode { listening, silent };
     explicit Sink(Mode mode = Mode::listening) {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        const int size = 8 << 20;
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
+        fd_ = openLoopbackUdpSocket(port_);
         const int on = 1;
         ::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t length = sizeof a;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
-        port_ = ntohs(a.sin_port);
         if (mode == Mode::listening) {
             reader_ = std::thread([this] { read(); });
         }
@@ -276,11 +269,7 @@ void BM_PlayToFirstPacket(benchmark::State& state) {
     for (auto _ : state) {
         Sink sink;
         AnsweringSpeaker answering(sink.port());
-        const AirPlay1Speaker speaker{
-            "AA@Bench",
-            "Bench",
-            {"AA@Bench", "_raop._tcp", "local", 1, "127.0.0.1", answering.port()},
-            true};
+        const AirPlay1Speaker speaker = loopbackSpeaker(QStringLiteral("Bench"), answering.port());
         AirPlay1Player player;
         const double start = monotonicSeconds();
         auto task = player.play({url}, 0, 0, speaker, 50);
@@ -380,11 +369,8 @@ void BM_ReceiverStatistics(benchmark::State& state) {
             state.SkipWithError(receiver.errorText().toStdString().c_str());
             break;
         }
-        const AirPlay1Speaker speaker{
-            "AD@Korvid Bench",
-            "Korvid Bench",
-            {"AD@Korvid Bench", "_raop._tcp", "local", 1, "127.0.0.1", receiver.port()},
-            true};
+        const AirPlay1Speaker speaker =
+            loopbackSpeaker(QStringLiteral("Korvid Bench"), receiver.port());
         AirPlay1Player player;
         auto playing = player.play({url}, 0, 0, speaker, 100);
         spin(std::chrono::seconds(streamSeconds));

@@ -4,6 +4,7 @@
 #include "support/AnsweringSpeaker.h"
 #include "support/ChildProcess.h"
 #include "support/LocalAvahi.h"
+#include "support/LoopbackSpeaker.h"
 #include "support/RunTask.h"
 #include "support/ShairportSpeaker.h"
 
@@ -262,10 +263,7 @@ void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from, const QByteAr
 TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    AirPlay1Speaker speaker{"AA@Den",
-                            "Den",
-                            {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", silent.serverPort()},
-                            true};
+    const AirPlay1Speaker speaker = loopbackSpeaker("Den", silent.serverPort());
     ToneTracks tracks;
     AirPlay1Player player;
     EventLog log(player);
@@ -290,8 +288,7 @@ TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
 }
 
 TEST(AirPlay1PlayerTest, UnreachableSpeakerFailsWithTheReason) {
-    AirPlay1Speaker speaker{
-        "AA@Den", "Den", {"AA@Den", "_raop._tcp", "local", 1, "127.0.0.1", freeTcpPort()}, true};
+    const AirPlay1Speaker speaker = loopbackSpeaker("Den", freeTcpPort());
     ToneTracks tracks;
     AirPlay1Player player;
     EventLog log(player);
@@ -319,11 +316,7 @@ TEST(AirPlay1PlayerTest, DestroyedWithARequestPendingEndsItQuietly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.unanswered.toStdString());
         AnsweringSpeaker standIn(audio.localPort(), {c.unanswered});
-        const AirPlay1Speaker speaker{
-            "AB@Den",
-            "Den",
-            {"AB@Den", "_raop._tcp", "local", 1, "127.0.0.1", standIn.port()},
-            true};
+        const AirPlay1Speaker speaker = loopbackSpeaker("Den", standIn.port());
         auto player = std::make_unique<AirPlay1Player>();
         EventLog log(*player);
         std::optional<QCoro::Task<>> pending;
@@ -412,11 +405,7 @@ TEST(AirPlay1PlayerOnShairportWire, SessionControl) {
     ShairportSpeaker receiver("Korvid Session Control");
     ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
     RtspRecorder wire(receiver.port());
-    const AirPlay1Speaker speaker{
-        "AB@Korvid Session Control",
-        "Korvid Session Control",
-        {"AB@Korvid Session Control", "_raop._tcp", "local", 1, "127.0.0.1", wire.port()},
-        true};
+    const AirPlay1Speaker speaker = loopbackSpeaker("Korvid Session Control", wire.port());
     ToneTracks tracks;
     const qint64 trackFrames = 44100 * 20 + 5;
     const QList<QUrl> urls = {tracks.unreadable("x.wav"), tracks.unreadable("y.wav"),
@@ -510,10 +499,7 @@ TEST(AirPlay1PlayerOnShairportWire, LostConnectionAndResume) {
     const quint16 port = freeTcpPort();
     auto receiver = std::make_unique<ShairportSpeaker>("Korvid Lost", port);
     ASSERT_TRUE(receiver->start()) << receiver->errorText().toStdString();
-    const AirPlay1Speaker speaker{"AC@Korvid Lost",
-                                  "Korvid Lost",
-                                  {"AC@Korvid Lost", "_raop._tcp", "local", 1, "127.0.0.1", port},
-                                  true};
+    const AirPlay1Speaker speaker = loopbackSpeaker("Korvid Lost", port);
     ToneTracks tracks;
     const qint64 trackFrames = 44100 * 30 + 3;
     const QList<QUrl> urls = {tracks.makeNoise("f", 4, trackFrames),

@@ -2,6 +2,8 @@
 #include "airplay1/AirPlay1Error.h"
 #include "airplay1/AirPlay1Packets.h"
 
+#include "support/LoopbackUdp.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -20,21 +22,7 @@ using namespace std::chrono_literals;
 // One UDP socket of the test's stand-in speaker on 127.0.0.1.
 class PeerSocket {
 public:
-    PeerSocket() {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        // Bursts of a thousand packets must not be dropped by the kernel.
-        const int size = 8 << 20;
-        if (::setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
-            ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-        }
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t length = sizeof a;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
-        port_ = ntohs(a.sin_port);
-    }
+    PeerSocket() { fd_ = openLoopbackUdpSocket(port_); }
     ~PeerSocket() { ::close(fd_); }
 
     uint16_t port() const { return port_; }
