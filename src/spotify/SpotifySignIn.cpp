@@ -26,6 +26,10 @@ void SpotifySignIn::setClientID(const QString& clientID) {
 bool SpotifySignIn::hasClientID() const {
     return auth_.hasClientID();
 }
+bool SpotifySignIn::showsClientIDInstructions() const {
+    return !hasClientID() ||
+           clientID().trimmed() == QLatin1String(SpotifyAuthManager::defaultClientID);
+}
 QString SpotifySignIn::redirectURI() const {
     return QString::fromLatin1(SpotifyAuthManager::redirectURI);
 }

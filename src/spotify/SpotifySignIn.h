@@ -15,6 +15,7 @@ class SpotifySignIn : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString clientID READ clientID WRITE setClientID NOTIFY clientIDChanged)
     Q_PROPERTY(bool hasClientID READ hasClientID NOTIFY clientIDChanged)
+    Q_PROPERTY(bool showsClientIDInstructions READ showsClientIDInstructions NOTIFY clientIDChanged)
     Q_PROPERTY(QString redirectURI READ redirectURI CONSTANT)
     Q_PROPERTY(QString dashboardURL READ dashboardURL CONSTANT)
     Q_PROPERTY(bool isSigningIn READ isSigningIn NOTIFY isSigningInChanged)
@@ -29,6 +30,9 @@ public:
     QString clientID() const;
     void setClientID(const QString& clientID);
     bool hasClientID() const;
+    // The steps to register a Spotify app of one's own. No app is registered
+    // under the built-in identifier, so they show for it as for an empty one.
+    bool showsClientIDInstructions() const;
     QString redirectURI() const;
     static QString dashboardURL() {
         return QStringLiteral("https://developer.spotify.com/dashboard");

@@ -41,10 +41,10 @@ Page {
                 text: "Sign in with your Spotify account to load your library and control playback."
             }
 
-            // Setup steps, only while no client ID is stored.
+            // Setup steps, while the user has no Spotify app of their own.
             ColumnLayout {
                 objectName: "clientIDInstructions"
-                visible: !view.signIn.hasClientID
+                visible: view.signIn.showsClientIDInstructions
                 Layout.fillWidth: true
                 spacing: 6
                 Label {
