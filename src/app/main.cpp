@@ -6,6 +6,7 @@
 #include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/MusicFolder.h"
 #include "platform/Clock.h"
+#include "platform/InstanceHandoff.h"
 #include "platform/SecretServiceKeychain.h"
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
@@ -21,18 +22,6 @@
 #include <QQmlContext>
 #include <QWindow>
 
-namespace {
-// The korvid:// address the desktop started this process with, if any.
-QString callbackArgument() {
-    const QStringList args = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args.at(i).startsWith(QLatin1String("korvid:"), Qt::CaseInsensitive))
-            return args.at(i);
-    }
-    return {};
-}
-} // namespace
-
 int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Korvid"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvid"));
@@ -41,13 +30,10 @@ int main(int argc, char** argv) {
     // One Korvid per session: a second start (the browser handing back the
     // sign-in redirect, or the user starting it again) passes its address to
     // the running process and ends.
-    const QString callback = callbackArgument();
     SingleInstance instance;
-    if (!instance.listen()) {
-        const QString message = callback.isEmpty() ? QStringLiteral("activate") : callback;
-        if (SingleInstance::sendToRunning(message))
-            return 0;
-    }
+    if (!instance.listen() &&
+        SingleInstance::sendToRunning(InstanceHandoff::messageFor(QCoreApplication::arguments())))
+        return 0;
     QApplication::setApplicationDisplayName(QStringLiteral("Korvid"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/korvid/icons/note.svg")));
     // Closing the window leaves Korvid in the tray.
@@ -76,18 +62,7 @@ int main(int argc, char** argv) {
     auto* mainWindow = qobject_cast<QWindow*>(engine.rootObjects().constFirst());
 
     // A second start raises this window; a korvid:// address finishes a sign-in.
-    QObject::connect(&instance, &SingleInstance::messageReceived, &webAuth,
-                     [&webAuth, mainWindow](const QString& message) {
-                         if (message == QLatin1String("activate")) {
-                             if (mainWindow) {
-                                 mainWindow->show();
-                                 mainWindow->raise();
-                                 mainWindow->requestActivate();
-                             }
-                             return;
-                         }
-                         webAuth.deliver(QUrl(message));
-                     });
+    InstanceHandoff::route(instance, webAuth, mainWindow);
 
     TrayIcon tray(engine);
     return QApplication::exec();

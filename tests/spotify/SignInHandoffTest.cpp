@@ -1,6 +1,7 @@
 #include "SpotifyFixture.h"
 
 #include "model/MusicSourceSettings.h"
+#include "platform/InstanceHandoff.h"
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifySignIn.h"
@@ -77,8 +78,7 @@ TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {
     SingleInstance instance(socket);
     ASSERT_TRUE(instance.listen());
     // As main() wires it: addresses from second processes go to the session.
-    QObject::connect(&instance, &SingleInstance::messageReceived, &session,
-                     [&](const QString& message) { session.deliver(QUrl(message)); });
+    InstanceHandoff::route(instance, session, nullptr);
 
     signIn.connectSpotify();
     ASSERT_TRUE(signIn.isSigningIn());
