@@ -23,7 +23,18 @@ korvid_add_test(spotify_keychain_tests
   LABELS spotify keychain
   TIMEOUT 90)
 
+# The sign-in's round trip through the browser and the desktop needs the
+# korvid executable as the process the desktop starts for the redirect.
+set(view_sources ConnectSpotifyViewTest.cpp SpotifyStandIn.cpp)
+if(TARGET korvid)
+  list(APPEND view_sources SignInRoundTripTest.cpp)
+endif()
 korvid_add_test(spotify_view_tests
-  SOURCES ConnectSpotifyViewTest.cpp SpotifyStandIn.cpp
+  SOURCES ${view_sources}
   LIBS korvid_ui ${KORVID_HTTPLIB}
   LABELS spotify ui)
+if(TARGET korvid)
+  add_dependencies(spotify_view_tests korvid)
+  target_compile_definitions(spotify_view_tests PRIVATE
+    KORVID_APP="$<TARGET_FILE:korvid>" KORVID_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()
