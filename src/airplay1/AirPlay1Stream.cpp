@@ -53,11 +53,11 @@ void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uin
         threadsStarted_ = true;
     }
     sendThread_ = std::thread([this] {
-        nameAndPrioritiseCurrentThread("Korvid AirPlay 1 audio");
+        nameAndPrioritiseCurrentThread("Korvid audio");
         sendLoop();
     });
     receiveThread_ = std::thread([this] {
-        nameAndPrioritiseCurrentThread("Korvid AirPlay 1 timing");
+        nameAndPrioritiseCurrentThread("Korvid timing");
         receiveLoop();
     });
 }

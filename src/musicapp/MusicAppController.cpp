@@ -107,7 +107,7 @@ private:
 MusicAppController::MusicAppController(Options options)
     : trackFile_(options.trackFile)
     , engine_(std::make_shared<Engine>(std::move(options)))
-    , worker_(std::make_unique<SerialWorker>("Korvid.music-app")) {}
+    , worker_(std::make_unique<SerialWorker>("Korvid.musicapp")) {}
 
 MusicAppController::~MusicAppController() {
     // Runs what callers already queued, so each of them gets its outcome.

@@ -19,7 +19,7 @@
 class SerialWorker;
 
 // The only place that talks to the music player (MPD). Every operation runs
-// on the worker thread "Korvid.music-app", one at a time and in call order,
+// on the worker thread "Korvid.musicapp", one at a time and in call order,
 // each on a fresh connection; the caller awaits its outcome. Failures are
 // MusicAppError.
 class MusicAppController {

@@ -332,7 +332,7 @@ TEST_F(ControllerOverFakeTest, CommandsRunInCallOrder) {
         runTask(std::move(task));
     }
     // Every connection was opened on the controller's own thread.
-    EXPECT_EQ(connector->threadNames, QSet<QString>{"Korvid.music-ap"});
+    EXPECT_EQ(connector->threadNames, QSet<QString>{"Korvid.musicapp"});
     QStringList commands;
     for (const QString& entry : mpd.log) {
         if (entry == "setvol" || entry == "pause" || entry == "next" || entry == "load") {

@@ -1,0 +1,13 @@
+# Names and scheduling of the audio threads, under root's and an ordinary
+# user's limits (the probe runs each case in a process of its own).
+add_executable(thread_priority_probe ThreadPriorityProbe.cpp)
+korvid_warnings(thread_priority_probe)
+target_link_libraries(thread_priority_probe PRIVATE korvid_core)
+
+korvid_add_test(airplay1_thread_tests
+  SOURCES ThreadPriorityTest.cpp
+  LABELS airplay1
+  TSAN)
+add_dependencies(airplay1_thread_tests thread_priority_probe)
+target_compile_definitions(airplay1_thread_tests PRIVATE
+  KORVID_THREAD_PROBE="$<TARGET_FILE:thread_priority_probe>")
