@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cerrno>
 #include <coroutine>
 #include <deque>
 
@@ -20,7 +21,8 @@ QString dottedQuad(const QHostAddress& address, bool* ok) {
 // Everything the coroutines touch lives here, shared with their frames, so a
 // client destroyed mid-request leaves them a valid object to fail on.
 struct RTSPClient::State : std::enable_shared_from_this<State> {
-    explicit State(ServiceEndpoint endpoint) : endpoint(std::move(endpoint)) {
+    explicit State(ServiceEndpoint endpoint)
+        : endpoint(std::move(endpoint)) {
         const quint64 id = QRandomGenerator::system()->generate64();
         clientID = QString::number(id, 16).toUpper().rightJustified(16, u'0');
     }
@@ -151,8 +153,7 @@ struct RTSPClient::State : std::enable_shared_from_this<State> {
     int cseq = 0;
     QString session;
     QString clientID;
-    std::chrono::milliseconds connectTimeout = defaultConnectTimeout;
-    std::chrono::milliseconds requestTimeout = defaultRequestTimeout;
+    Timeouts timeouts;
 
     std::coroutine_handle<> waiter;
     bool busy = false;
@@ -161,7 +162,8 @@ struct RTSPClient::State : std::enable_shared_from_this<State> {
     bool watchdogFired = false;
     bool cancelled = false;
     bool closedByPeer = false;
-    bool connectTimedOut = false;
+    bool handshakeTimedOut = false;
+    bool readyTimedOut = false;
     QString errorText;
 };
 
@@ -176,15 +178,26 @@ QCoro::Task<RTSPAddresses> connectTask(std::shared_ptr<State> s) {
         throw AirPlay1Error::connectionFailed(QStringLiteral("no IPv4 address"));
     }
     s->socket->connectToHost(host, s->endpoint.port);
-    QTimer::singleShot(s->connectTimeout, s->socket.get(), [weak = std::weak_ptr<State>(s)] {
-        auto self = weak.lock();
-        if (self && self->socket->state() != QAbstractSocket::ConnectedState) {
-            self->connectTimedOut = true;
-            self->wake();
-        }
-    });
+    const auto unlessConnected = [weak = std::weak_ptr<State>(s)](bool State::*flag) {
+        return [weak, flag] {
+            auto self = weak.lock();
+            if (self && self->socket->state() != QAbstractSocket::ConnectedState) {
+                (*self).*flag = true;
+                self->wake();
+            }
+        };
+    };
+    // A speaker that drops the handshake would keep the socket trying for
+    // minutes; give up as the system would, with its own words.
+    QTimer::singleShot(s->timeouts.connection, s->socket.get(),
+                       unlessConnected(&State::handshakeTimedOut));
+    QTimer::singleShot(s->timeouts.ready, s->socket.get(), unlessConnected(&State::readyTimedOut));
     while (s->socket->state() != QAbstractSocket::ConnectedState) {
-        if (s->connectTimedOut) {
+        if (s->handshakeTimedOut) {
+            s->socket->abort();
+            throw AirPlay1Error::connectionFailed(qt_error_string(ETIMEDOUT));
+        }
+        if (s->readyTimedOut) {
             s->socket->abort();
             throw AirPlay1Error::timedOut();
         }
@@ -257,12 +270,13 @@ QCoro::Task<RTSPResponse> perform(std::shared_ptr<State> s, QString method, QStr
                                   QMap<QString, QString> headers, QByteArray body) {
     s->throwIfDead();
     if (!s->socket || s->socket->state() != QAbstractSocket::ConnectedState) {
-        throw AirPlay1Error::connectionFailed(s->closedByPeer ? QStringLiteral("closed by the speaker")
-                                                              : QStringLiteral("not connected"));
+        throw AirPlay1Error::connectionFailed(s->closedByPeer
+                                                  ? QStringLiteral("closed by the speaker")
+                                                  : QStringLiteral("not connected"));
     }
     ++s->cseq;
     const QByteArray bytes = encodeRequest(*s, method, uri, headers, body);
-    s->armWatchdog(s->requestTimeout);
+    s->armWatchdog(s->timeouts.request);
     RTSPResponse response;
     try {
         if (s->socket->write(bytes) != bytes.size()) {
@@ -304,9 +318,13 @@ QCoro::Task<RTSPResponse> requestTask(std::shared_ptr<State> s, QString method, 
 RTSPClient::RTSPClient(ServiceEndpoint endpoint)
     : state_(std::make_shared<State>(std::move(endpoint))) {}
 
-RTSPClient::~RTSPClient() { state_->cancel(); }
+RTSPClient::~RTSPClient() {
+    state_->cancel();
+}
 
-QCoro::Task<RTSPAddresses> RTSPClient::connect() { return connectTask(state_); }
+QCoro::Task<RTSPAddresses> RTSPClient::connect() {
+    return connectTask(state_);
+}
 
 QCoro::Task<RTSPResponse> RTSPClient::request(QString method, QString uri,
                                               QMap<QString, QString> headers, QByteArray body) {
@@ -314,14 +332,18 @@ QCoro::Task<RTSPResponse> RTSPClient::request(QString method, QString uri,
                        std::move(body));
 }
 
-void RTSPClient::cancel() { state_->cancel(); }
+void RTSPClient::cancel() {
+    state_->cancel();
+}
 
-QString RTSPClient::clientID() const { return state_->clientID; }
+QString RTSPClient::clientID() const {
+    return state_->clientID;
+}
 
-QString RTSPClient::session() const { return state_->session; }
+QString RTSPClient::session() const {
+    return state_->session;
+}
 
-void RTSPClient::setTimeouts(std::chrono::milliseconds connectTimeout,
-                             std::chrono::milliseconds requestTimeout) {
-    state_->connectTimeout = connectTimeout;
-    state_->requestTimeout = requestTimeout;
+void RTSPClient::setTimeouts(Timeouts timeouts) {
+    state_->timeouts = timeouts;
 }

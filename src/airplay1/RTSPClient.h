@@ -26,8 +26,15 @@ struct RTSPAddresses {
 // may be destroyed while a request is pending: that request then fails.
 class RTSPClient {
 public:
-    static constexpr std::chrono::milliseconds defaultConnectTimeout{10000};
-    static constexpr std::chrono::milliseconds defaultRequestTimeout{10000};
+    struct Timeouts {
+        // The TCP handshake: a speaker that never answers it fails as the
+        // system words it ("Connection timed out").
+        std::chrono::milliseconds connection{5000};
+        // Until the connection is ready, whatever holds it up: timedOut.
+        std::chrono::milliseconds ready{10000};
+        // From sending a request to its whole reply.
+        std::chrono::milliseconds request{10000};
+    };
 
     // Sets everything up; connects only in connect(). The endpoint must carry
     // a resolved IPv4 host and port.
@@ -36,8 +43,9 @@ public:
     RTSPClient(const RTSPClient&) = delete;
     RTSPClient& operator=(const RTSPClient&) = delete;
 
-    // Opens the connection; fails with timedOut when it is not ready in time,
-    // connectionFailed otherwise.
+    // Opens the connection; fails with connectionFailed carrying the system's
+    // reason (refused, unreachable, timed out), or timedOut when it is not
+    // ready in time.
     QCoro::Task<RTSPAddresses> connect();
 
     // Sends one request and reads its reply. A status other than 200 fails
@@ -54,8 +62,7 @@ public:
     QString session() const;
 
     // Shorter guards for tests; the defaults are what speakers get.
-    void setTimeouts(std::chrono::milliseconds connectTimeout,
-                     std::chrono::milliseconds requestTimeout);
+    void setTimeouts(Timeouts timeouts);
 
     struct State;
 

@@ -1,5 +1,5 @@
-#include "airplay1/AirPlay1Error.h"
 #include "airplay1/RTSPClient.h"
+#include "airplay1/AirPlay1Error.h"
 
 #include "support/LocalAvahi.h"
 #include "support/RunTask.h"
@@ -10,6 +10,11 @@
 #include <QTcpSocket>
 
 #include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -22,8 +27,12 @@ public:
     ScriptedSpeaker() { server_.listen(QHostAddress::LocalHost, 0); }
 
     ServiceEndpoint endpoint() const {
-        return {QStringLiteral("0011223344AA@Scripted"), QStringLiteral("_raop._tcp"),
-                QStringLiteral("local"), 1, QStringLiteral("127.0.0.1"), server_.serverPort()};
+        return {QStringLiteral("0011223344AA@Scripted"),
+                QStringLiteral("_raop._tcp"),
+                QStringLiteral("local"),
+                1,
+                QStringLiteral("127.0.0.1"),
+                server_.serverPort()};
     }
 
     bool accept() {
@@ -47,7 +56,8 @@ public:
                 qsizetype body = 0;
                 const qsizetype at = received_.indexOf("Content-Length: ");
                 if (at >= 0 && at < end) {
-                    body = received_.mid(at + 16, received_.indexOf("\r\n", at) - at - 16).toLongLong();
+                    body = received_.mid(at + 16, received_.indexOf("\r\n", at) - at - 16)
+                               .toLongLong();
                 }
                 length = end + 4 + body;
                 return received_.size() >= length;
@@ -91,8 +101,7 @@ QByteArray headerValue(const QByteArray& request, const QByteArray& name) {
     return {};
 }
 
-template <typename T>
-QString failureOf(QCoro::Task<T> task) {
+template <typename T> QString failureOf(QCoro::Task<T> task) {
     try {
         runTask(std::move(task));
     } catch (const AirPlay1Error& error) {
@@ -122,12 +131,13 @@ TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
     const QString id = c.client->clientID();
     ASSERT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{16}$")).match(id).hasMatch());
 
-    auto announce = c.client->request(QStringLiteral("ANNOUNCE"), QStringLiteral("rtsp://127.0.0.1/1"),
-                                      {{QStringLiteral("Transport"), QStringLiteral("t")},
-                                       {QStringLiteral("Range"), QStringLiteral("npt=0-")},
-                                       {QStringLiteral("Content-Type"), QStringLiteral("application/sdp")},
-                                       {QStringLiteral("RTP-Info"), QStringLiteral("seq=1")}},
-                                      QByteArray("v=0\r\n"));
+    auto announce =
+        c.client->request(QStringLiteral("ANNOUNCE"), QStringLiteral("rtsp://127.0.0.1/1"),
+                          {{QStringLiteral("Transport"), QStringLiteral("t")},
+                           {QStringLiteral("Range"), QStringLiteral("npt=0-")},
+                           {QStringLiteral("Content-Type"), QStringLiteral("application/sdp")},
+                           {QStringLiteral("RTP-Info"), QStringLiteral("seq=1")}},
+                          QByteArray("v=0\r\n"));
     auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
 
     const auto first = c.speaker.nextRequest();
@@ -135,8 +145,12 @@ TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
     const QByteArray expected = "ANNOUNCE rtsp://127.0.0.1/1 RTSP/1.0\r\n"
                                 "CSeq: 1\r\n"
                                 "User-Agent: Korvid/1.0\r\n"
-                                "Client-Instance: " + id.toLatin1() + "\r\n"
-                                "DACP-ID: " + id.toLatin1() + "\r\n"
+                                "Client-Instance: " +
+                                id.toLatin1() +
+                                "\r\n"
+                                "DACP-ID: " +
+                                id.toLatin1() +
+                                "\r\n"
                                 "Active-Remote: 4071926385\r\n"
                                 "Content-Type: application/sdp\r\n"
                                 "RTP-Info: seq=1\r\n"
@@ -218,13 +232,13 @@ TEST(RTSPClient, ReportsASpeakerThatGoesAwayOrFallsSilent) {
         Connected c;
         auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
         ASSERT_TRUE(c.speaker.nextRequest());
-        c.speaker.send("RTSP/1.0 200 OK\r\n");  // half a reply, then gone
+        c.speaker.send("RTSP/1.0 200 OK\r\n"); // half a reply, then gone
         c.speaker.close();
         EXPECT_EQ(failureOf(std::move(options)), "The connection failed (closed by the speaker).");
     }
     {
         Connected c;
-        c.client->setTimeouts(RTSPClient::defaultConnectTimeout, 300ms);
+        c.client->setTimeouts({.request = 300ms});
         auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
         ASSERT_TRUE(c.speaker.nextRequest());
         const auto begun = std::chrono::steady_clock::now();
@@ -236,20 +250,80 @@ TEST(RTSPClient, ReportsASpeakerThatGoesAwayOrFallsSilent) {
         }
         EXPECT_GE(std::chrono::steady_clock::now() - begun, 250ms);
         // The watchdog closed the connection: the channel is dead now.
-        EXPECT_EQ(failureOf(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).left(23),
-                  "The connection failed (");
+        EXPECT_EQ(
+            failureOf(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).left(23),
+            "The connection failed (");
     }
-    {
-        // Nobody listens on the port any more.
-        quint16 port = 0;
-        {
-            QTcpServer gone;
-            gone.listen(QHostAddress::LocalHost, 0);
-            port = gone.serverPort();
+}
+
+// A loopback port whose listener's backlog is full: the kernel drops every
+// further handshake, as with a speaker that left the network.
+class BlackholedPort {
+public:
+    BlackholedPort() {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            listen(listener_, 1) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            return;
         }
-        RTSPClient client({QStringLiteral("x@Gone"), QStringLiteral("_raop._tcp"),
+        for (int i = 0; i < 16; ++i) {
+            const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            connect(fd, reinterpret_cast<sockaddr*>(&address), length);
+            pollfd writable{fd, POLLOUT, 0};
+            if (poll(&writable, 1, 200) != 1) {
+                ::close(fd);
+                port_ = ntohs(address.sin_port);
+                return;
+            }
+            fillers_.push_back(fd);
+        }
+    }
+    ~BlackholedPort() {
+        for (const int fd : fillers_) {
+            ::close(fd);
+        }
+        ::close(listener_);
+    }
+    // 0 when the backlog never filled up.
+    quint16 port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    std::vector<int> fillers_;
+    quint16 port_ = 0;
+};
+
+TEST(RTSPClient, GivesUpOnAnUnreachableSpeakerWithTheSystemsReason) {
+    BlackholedPort blackholed;
+    ASSERT_NE(blackholed.port(), 0) << "the listener's backlog never filled up";
+    quint16 closed = 0;
+    {
+        QTcpServer gone;
+        gone.listen(QHostAddress::LocalHost, 0);
+        closed = gone.serverPort();
+    }
+    const struct {
+        quint16 port;
+        const char* message;
+        std::chrono::milliseconds atLeast;
+    } cases[] = {
+        {closed, "The connection failed (Connection refused).", 0ms},
+        {blackholed.port(), "The connection failed (Connection timed out).", 250ms},
+    };
+    for (const auto& [port, message, atLeast] : cases) {
+        RTSPClient client({QStringLiteral("x@Away"), QStringLiteral("_raop._tcp"),
                            QStringLiteral("local"), 1, QStringLiteral("127.0.0.1"), port});
-        EXPECT_TRUE(failureOf(client.connect()).startsWith("The connection failed ("));
+        client.setTimeouts({.connection = 300ms});
+        const auto begun = std::chrono::steady_clock::now();
+        EXPECT_EQ(failureOf(client.connect()).toStdString(), message);
+        const auto took = std::chrono::steady_clock::now() - begun;
+        EXPECT_GE(took, atLeast) << message;
+        EXPECT_LT(took, 2s) << message;
     }
 }
 
@@ -277,11 +351,10 @@ TEST(RTSPResponseReader, ReadsHeadersAsSpeakersWriteThem) {
     const auto first = reader.take();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->statusCode, 200);
-    EXPECT_EQ(first->headers,
-              (QMap<QString, QString>{{"public", "OPTIONS, SETUP"},
-                                      {"audio-latency", "11025"},
-                                      {"content-length", "-4"},
-                                      {"empty", ""}}));
+    EXPECT_EQ(first->headers, (QMap<QString, QString>{{"public", "OPTIONS, SETUP"},
+                                                      {"audio-latency", "11025"},
+                                                      {"content-length", "-4"},
+                                                      {"empty", ""}}));
     EXPECT_FALSE(reader.take()) << "the second reply's body is not complete yet";
     reader.append("cRTSP");
     ASSERT_TRUE(reader.take());
@@ -296,15 +369,19 @@ TEST(RTSPClientWithShairport, AnswersOptions) {
     KORVID_REQUIRE_LOCAL_AVAHI();
     ShairportSpeaker receiver(QStringLiteral("Korvid RTSP Receiver"));
     ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
-    RTSPClient client({QStringLiteral("0011223344AB@Korvid RTSP Receiver"), QStringLiteral("_raop._tcp"),
-                       QStringLiteral("local"), 1, QStringLiteral("127.0.0.1"), receiver.port()});
+    RTSPClient client({QStringLiteral("0011223344AB@Korvid RTSP Receiver"),
+                       QStringLiteral("_raop._tcp"), QStringLiteral("local"), 1,
+                       QStringLiteral("127.0.0.1"), receiver.port()});
     const RTSPAddresses addresses = runTask(client.connect());
     EXPECT_EQ(addresses.remote, "127.0.0.1");
-    const RTSPResponse reply = runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*")));
+    const RTSPResponse reply =
+        runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*")));
     EXPECT_EQ(reply.statusCode, 200);
-    EXPECT_TRUE(reply.header("public").contains("ANNOUNCE")) << reply.header("public").toStdString();
+    EXPECT_TRUE(reply.header("public").contains("ANNOUNCE"))
+        << reply.header("public").toStdString();
     // A second round trip on the same connection.
-    EXPECT_EQ(runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).statusCode, 200);
+    EXPECT_EQ(runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).statusCode,
+              200);
 }
 
 } // namespace
