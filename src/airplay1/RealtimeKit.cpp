@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include <dbus/dbus.h>
 
@@ -96,6 +97,11 @@ std::optional<RTTimeLimit> rttimeForRealtimeKit(RTTimeLimit current, rlim_t allo
 
 bool makeThreadRealtimeThroughRealtimeKit(pid_t thread, int maxPriority,
                                           std::chrono::milliseconds timeout) {
+    // libdbus creates its global locks on first use behind an unlocked check,
+    // so two threads starting at once race on them; create them once first.
+    static std::once_flag threadsReady;
+    std::call_once(threadsReady, [] { dbus_threads_init_default(); });
+
     DBusError error;
     dbus_error_init(&error);
     Connection bus(dbus_bus_get_private(DBUS_BUS_SYSTEM, &error));
