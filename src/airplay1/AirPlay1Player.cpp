@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 struct AirPlay1Player::Session {
     AirPlay1Speaker speaker;
@@ -23,6 +24,12 @@ struct AirPlay1Player::Session {
 struct AirPlay1Player::Guard {
     std::mutex mutex;
     AirPlay1Player* player = nullptr; // written on the main thread only
+};
+
+// One search for a playable track, and the wake-up of the `play` awaiting it.
+struct AirPlay1Player::Opening {
+    std::unique_ptr<TrackOpening> work;
+    CancellationSource ended; // main thread only
 };
 
 bool AirPlay1Player::isGone(const std::shared_ptr<Guard>& guard) {
@@ -113,6 +120,13 @@ AirPlay1Player::~AirPlay1Player() {
     if (const auto rtsp = connecting_.lock()) {
         rtsp->cancel();
     }
+    // Each waiting `play` resumes, finds the player gone and drops its
+    // search; a worker still stuck in the file system finishes alone.
+    for (const auto& weak : std::exchange(openings_, {})) {
+        if (const auto opening = weak.lock()) {
+            opening->ended.cancel();
+        }
+    }
 }
 
 void AirPlay1Player::yield(AirPlay1PlayerEvent e) {
@@ -150,15 +164,11 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
     // A place past any real track still fits the frame counter.
     const double from =
         std::isfinite(startSeconds) && startSeconds > 0 ? std::min(startSeconds, 1e9) : 0;
-    std::unique_ptr<TrackDecoder> decoder;
-    int index = std::max(startIndex, 0);
-    for (; index < tracks.size(); ++index) {
-        decoder = TrackDecoder::open(tracks[index], index == startIndex ? from : 0, decoding_);
-        if (decoder) {
-            break;
-        }
+    auto found = co_await openFirstTrack(tracks, startIndex, from);
+    if (isGone(guard)) {
+        co_return;
     }
-    if (!decoder) {
+    if (!found) {
         if (session_ && session_->stream->isSending()) {
             co_await flush(session_);
             if (isGone(guard)) {
@@ -168,9 +178,10 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
         yield(AirPlay1PlayerEvent::failed(noStreamableTracksMessage(speaker.name)));
         co_return;
     }
+    const int index = found->index;
     const qint64 frames = index == startIndex ? static_cast<qint64>(from * kSampleRate) : 0;
-    auto queue = std::make_unique<AirPlay1TrackQueue>(tracks, std::move(decoder), index, index,
-                                                      frames, decoding_);
+    auto queue = std::make_unique<AirPlay1TrackQueue>(tracks, std::move(found->decoder), index,
+                                                      index, frames, decoding_);
     queue->preloadNext();
 
     std::shared_ptr<Session> session;
@@ -195,6 +206,38 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
     }
     session->stream->start(std::make_unique<TrackQueueSource>(std::move(queue)));
     yield({AirPlay1PlayerEvent::Kind::started, {}});
+}
+
+QCoro::Task<std::optional<TrackOpening::Opened>>
+AirPlay1Player::openFirstTrack(QList<QUrl> tracks, int startIndex, double startSeconds) {
+    const auto guard = guard_;
+    auto opening = std::make_shared<Opening>();
+    const std::weak_ptr<Opening> weak = opening;
+    // Runs on the worker: wakes this coroutine on the player's thread.
+    auto ended = [guard, weak] {
+        std::lock_guard lock(guard->mutex);
+        if (AirPlay1Player* player = guard->player) {
+            QMetaObject::invokeMethod(
+                player,
+                [weak] {
+                    if (const auto opening = weak.lock()) {
+                        opening->ended.cancel();
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+    };
+    // Nothing waits for a worker that is given up: the window must not stall.
+    opening->work = std::make_unique<TrackOpening>(std::move(tracks), startIndex, startSeconds,
+                                                   decoding_, "Korvid opening",
+                                                   std::chrono::milliseconds(0), std::move(ended));
+    std::erase_if(openings_, [](const auto& w) { return w.expired(); });
+    openings_.push_back(opening);
+    const bool timedOut = co_await clock_.sleep(openingTimeout_, opening->ended.token());
+    if (timedOut || isGone(guard)) {
+        co_return std::nullopt; // dropping `opening` gives the search up
+    }
+    co_return opening->work->take();
 }
 
 QCoro::Task<std::shared_ptr<AirPlay1Player::Session>>

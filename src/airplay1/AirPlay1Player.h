@@ -1,6 +1,7 @@
 #pragma once
 
 #include "airplay1/AirPlay1Speaker.h"
+#include "airplay1/TrackOpening.h"
 #include "platform/Cancellation.h"
 #include "platform/Clock.h"
 
@@ -12,9 +13,11 @@
 
 #include <QCoroTask>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AirPlay1Stream;
 class PcmReaderFactory;
@@ -47,6 +50,8 @@ struct AirPlay1PlaybackPosition {
 // volume, a keep-alive every 10 seconds, and events about all of it.
 // Main thread only. Operations never throw: outcomes arrive as events. The
 // player may be destroyed with operations pending; they then end quietly.
+// Tracks are opened on a worker thread; a track list whose first playable
+// track has not opened within the opening time-out counts as unplayable.
 class AirPlay1Player : public QObject {
     Q_OBJECT
 
@@ -74,16 +79,23 @@ public:
     // The session's RTSP URI, empty without one (lets callers tell sessions apart).
     QString sessionUri() const;
 
+    // How long `play` waits for a track to open; 10 seconds unless changed.
+    void setOpeningTimeout(std::chrono::milliseconds timeout) { openingTimeout_ = timeout; }
+
 Q_SIGNALS:
     void event(const AirPlay1PlayerEvent& event);
 
 private:
     struct Guard;
+    struct Opening;
     struct LostPlace {
         AirPlay1Speaker speaker;
         AirPlay1PlaybackPosition position;
     };
 
+    // The first track from `startIndex` on that opens within the time-out.
+    QCoro::Task<std::optional<TrackOpening::Opened>>
+    openFirstTrack(QList<QUrl> tracks, int startIndex, double startSeconds);
     QCoro::Task<std::shared_ptr<Session>> readySession(AirPlay1Speaker speaker);
     QCoro::Task<std::shared_ptr<Session>> connect(AirPlay1Speaker speaker);
     QCoro::Task<> flush(std::shared_ptr<Session> session);
@@ -106,4 +118,6 @@ private:
     double volumePercent_ = 50;
     std::unique_ptr<CancellationSource> keepAlive_;
     std::optional<LostPlace> lostPlace_;
+    std::chrono::milliseconds openingTimeout_ = std::chrono::seconds(10);
+    std::vector<std::weak_ptr<Opening>> openings_; // woken by the destructor
 };

@@ -13,12 +13,40 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <cerrno>
 #include <cmath>
 #include <mutex>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 std::atomic<int> readersOpen{0};
 
+constexpr int kReadBufferBytes = 64 * 1024;
+
+// A descriptor for `path` if it names a regular file, else -1. Pipes and
+// devices are refused without waiting for them: opening a pipe nobody
+// writes to would never return.
+int openRegularFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EWOULDBLOCK) {
+        // Someone holds a lease on the file (only regular files have them):
+        // wait for its holder like any other reader.
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 // Copy-protected content shows up as encryption info on the stream.
 bool isEncrypted(const AVStream* stream) {
@@ -40,19 +68,37 @@ public:
     }
 
     bool openFile(const QString& path, double startSeconds) {
+        // FFmpeg reads the descriptor checked here, so the file it decodes
+        // is the one that was found regular, whatever happens to the path.
+        fd_ = openRegularFile(path);
+        if (fd_ < 0) {
+            return false;
+        }
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kReadBufferBytes));
+        if (!buffer) {
+            return false;
+        }
+        io_ = avio_alloc_context(buffer, kReadBufferBytes, 0, this, &FFmpegPcmReader::readInto,
+                                 nullptr, &FFmpegPcmReader::seekTo);
+        if (!io_) {
+            av_free(buffer);
+            return false;
+        }
         format_ = avformat_alloc_context();
         if (!format_) {
             return false;
         }
+        format_->pb = io_;
         format_->interrupt_callback = AVIOInterruptCB{&FFmpegPcmReader::interrupted, this};
         AVDictionary* options = nullptr;
         // A local file must not make FFmpeg reach out anywhere else.
         av_dict_set(&options, "protocol_whitelist", "file", 0);
-        const QByteArray url = "file:" + QFile::encodeName(path);
+        // The name still helps FFmpeg guess the format from its extension.
+        const QByteArray url = QFile::encodeName(path);
         const int opened = avformat_open_input(&format_, url.constData(), nullptr, &options);
         av_dict_free(&options);
         if (opened < 0) {
-            format_ = nullptr;  // freed by avformat_open_input on failure
+            format_ = nullptr; // freed by avformat_open_input on failure
             return false;
         }
         ++readersOpen;
@@ -130,7 +176,7 @@ public:
                 }
                 return std::nullopt;
             }
-            break;  // a decoder failure ends the track early
+            break; // a decoder failure ends the track early
         }
         release();
         return std::nullopt;
@@ -140,6 +186,35 @@ public:
     bool isReading() const override { return reading_; }
 
 private:
+    static int readInto(void* opaque, uint8_t* buffer, int size) {
+        auto* self = static_cast<FFmpegPcmReader*>(opaque);
+        if (interrupted(self)) {
+            return AVERROR_EXIT;
+        }
+        for (;;) {
+            const ssize_t got = ::read(self->fd_, buffer, size_t(size));
+            if (got > 0) {
+                return int(got);
+            }
+            if (got == 0) {
+                return AVERROR_EOF;
+            }
+            if (errno != EINTR) {
+                return AVERROR(errno);
+            }
+        }
+    }
+
+    static int64_t seekTo(void* opaque, int64_t offset, int whence) {
+        const int fd = static_cast<FFmpegPcmReader*>(opaque)->fd_;
+        if (whence & AVSEEK_SIZE) {
+            struct stat info {};
+            return ::fstat(fd, &info) == 0 ? int64_t(info.st_size) : AVERROR(errno);
+        }
+        const off_t at = ::lseek(fd, off_t(offset), whence & ~AVSEEK_FORCE);
+        return at < 0 ? AVERROR(errno) : int64_t(at);
+    }
+
     static int interrupted(void* opaque) {
         const std::atomic<bool>* abort = static_cast<FFmpegPcmReader*>(opaque)->openAbort_.load();
         return abort && abort->load() ? 1 : 0;
@@ -174,7 +249,8 @@ private:
 
     bool setUpResampler(const AVFrame* frame) {
         AVChannelLayout in{};
-        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels == 0) {
+        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC ||
+            frame->ch_layout.nb_channels == 0) {
             av_channel_layout_default(&in, frame->ch_layout.nb_channels > 0
                                                ? frame->ch_layout.nb_channels
                                                : codec_->ch_layout.nb_channels);
@@ -183,9 +259,9 @@ private:
         }
         AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
         swr_free(&resampler_);
-        const int made = swr_alloc_set_opts2(&resampler_, &out, AV_SAMPLE_FMT_S16, sampleRate, &in,
-                                             AVSampleFormat(frame->format), frame->sample_rate, 0,
-                                             nullptr);
+        const int made =
+            swr_alloc_set_opts2(&resampler_, &out, AV_SAMPLE_FMT_S16, sampleRate, &in,
+                                AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&in);
         if (made < 0 || swr_init(resampler_) < 0) {
             swr_free(&resampler_);
@@ -212,7 +288,8 @@ private:
                 const int64_t pts = frame->best_effort_timestamp;
                 if (pts != AV_NOPTS_VALUE) {
                     const double at = double(pts) * av_q2d(format_->streams[stream_]->time_base);
-                    dropFrames_ = std::max<int64_t>(0, std::llround((startSeconds_ - at) * sampleRate));
+                    dropFrames_ =
+                        std::max<int64_t>(0, std::llround((startSeconds_ - at) * sampleRate));
                 }
             }
         } else if (!resampler_) {
@@ -224,9 +301,10 @@ private:
         }
         QByteArray bytes(qsizetype(capacity) * bytesPerFrame, Qt::Uninitialized);
         auto* out = reinterpret_cast<uint8_t*>(bytes.data());
-        const int made = swr_convert(resampler_, &out, capacity,
-                                     frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
-                                     frame ? frame->nb_samples : 0);
+        const int made =
+            swr_convert(resampler_, &out, capacity,
+                        frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
+                        frame ? frame->nb_samples : 0);
         if (made <= 0) {
             return {};
         }
@@ -250,12 +328,22 @@ private:
         if (format_) {
             avformat_close_input(&format_);
         }
+        if (io_) {
+            av_freep(&io_->buffer); // a caller's buffer stays the caller's
+            avio_context_free(&io_);
+        }
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
         if (counted_) {
             counted_ = false;
             --readersOpen;
         }
     }
 
+    int fd_ = -1;
+    AVIOContext* io_ = nullptr;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* codec_ = nullptr;
     AVPacket* packet_ = nullptr;
@@ -297,4 +385,6 @@ std::shared_ptr<PcmReaderFactory> PcmReaderFactory::ffmpeg() {
     return shared;
 }
 
-int ffmpegReadersOpen() { return readersOpen.load(); }
+int ffmpegReadersOpen() {
+    return readersOpen.load();
+}

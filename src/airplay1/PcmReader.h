@@ -27,7 +27,8 @@ class PcmReaderFactory {
 public:
     virtual ~PcmReaderFactory() = default;
     // Opens `localPath` from `startSeconds` on. Nothing for a file that is
-    // not a readable, unprotected audio file. `abort`, when set by another
+    // not a readable, unprotected audio file; pipes and devices are refused
+    // at once. May block on a slow file system. `abort`, when set by another
     // thread, makes a slow open give up early.
     virtual std::unique_ptr<PcmReader> open(const QString& localPath, double startSeconds,
                                             const std::atomic<bool>* abort) = 0;

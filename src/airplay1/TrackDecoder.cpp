@@ -1,9 +1,5 @@
 #include "airplay1/TrackDecoder.h"
 
-#include <QFile>
-
-#include <sys/stat.h>
-
 std::unique_ptr<TrackDecoder> TrackDecoder::open(const QUrl& url, double startSeconds,
                                                  std::shared_ptr<PcmReaderFactory> factory,
                                                  const std::atomic<bool>* abort) {
@@ -11,11 +7,6 @@ std::unique_ptr<TrackDecoder> TrackDecoder::open(const QUrl& url, double startSe
         return nullptr;
     }
     const QString path = url.toLocalFile();
-    // Only regular files: opening a pipe or a device could block for ever.
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return nullptr;
-    }
     if (!factory) {
         factory = PcmReaderFactory::ffmpeg();
     }

@@ -1,5 +1,6 @@
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SpeakerBrowser.h"
+#include "airplay1/PcmReader.h"
 
 #include "support/AnsweringSpeaker.h"
 #include "support/ChildProcess.h"
@@ -8,6 +9,8 @@
 #include "support/RunTask.h"
 #include "support/ShairportSpeaker.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -18,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -137,6 +143,71 @@ struct EventLog {
 };
 
 using Kind = AirPlay1PlayerEvent::Kind;
+
+AirPlay1PlayerEvent noneStreamable(const QString& speaker) {
+    return AirPlay1PlayerEvent::failed(
+        "None of these tracks can be streamed to " + speaker +
+        ". Legacy speakers can only play tracks stored on this computer that aren't "
+        "copy-protected.");
+}
+
+// Holds a write lease on a file: until it is released, or the kernel's
+// lease-break time (45 s by default) runs out, any other open of the file
+// waits inside the kernel, as on a network share that stopped answering.
+class HeldFile {
+public:
+    explicit HeldFile(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
+        // Owner 0: the kernel signals nobody when an open starts waiting.
+        held_ =
+            fd_ >= 0 && ::fcntl(fd_, F_SETLEASE, F_WRLCK) == 0 && ::fcntl(fd_, F_SETOWN, 0) == 0;
+    }
+    ~HeldFile() { release(); }
+    bool isHeld() const { return held_; }
+    void release() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+private:
+    int fd_;
+    bool held_ = false;
+};
+
+int threadsNamed(const QString& name) {
+    int n = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + "/comm"));
+        n += comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name.toUtf8();
+    }
+    return n;
+}
+
+// The longest pause between the ticks of a 50 ms timer on this thread.
+class Ticker {
+public:
+    Ticker() {
+        since_.start();
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = since_.elapsed();
+            longestGap = std::max(longestGap, now - last_);
+            last_ = now;
+            ++ticks;
+        });
+        timer_.start(50);
+    }
+    int ticks = 0;
+    qint64 longestGap = 0;
+
+private:
+    QElapsedTimer since_;
+    QTimer timer_;
+    qint64 last_ = 0;
+};
 
 // The speaker as the browser finds it on the private avahi-daemon.
 std::optional<AirPlay1Speaker> discover(const QString& name) {
@@ -278,13 +349,49 @@ TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
         runTask(player.play(urls, start, 0, speaker, 50));
         QCoreApplication::processEvents();
         ASSERT_EQ(log.events.size(), 1u);
-        EXPECT_EQ(log.events[0],
-                  AirPlay1PlayerEvent::failed(
-                      "None of these tracks can be streamed to Den. Legacy speakers can "
-                      "only play tracks stored on this computer that aren't copy-protected."));
+        EXPECT_EQ(log.events[0], noneStreamable("Den"));
     }
     EXPECT_FALSE(silent.hasPendingConnections());
     EXPECT_FALSE(player.position());
+}
+
+// A track whose open never returns stalls nothing: the window's timers keep
+// firing while it waits, and after the opening time-out the list counts as
+// unplayable. A player destroyed during such an open ends quietly, and the
+// worker goes, leaving no file open, once the kernel lets the open return.
+TEST(AirPlay1PlayerTest, AnOpenThatNeverReturnsStallsNothing) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const AirPlay1Speaker speaker = loopbackSpeaker("Den", silent.serverPort());
+    ToneTracks tracks;
+    const QUrl url = tracks.make("held", 440, 44100);
+    HeldFile held(url.toLocalFile());
+    ASSERT_TRUE(held.isHeld());
+    Ticker ticker;
+
+    auto player = std::make_unique<AirPlay1Player>();
+    player->setOpeningTimeout(1s);
+    EventLog log(*player);
+    QElapsedTimer took;
+    took.start();
+    runTask(player->play({url}, 0, 0, speaker, 50), 5s);
+    EXPECT_GE(took.elapsed(), 1000);
+    ASSERT_EQ(log.events.size(), 1u);
+    EXPECT_EQ(log.events[0], noneStreamable("Den"));
+    EXPECT_GE(ticker.ticks, 15);
+
+    auto pending = player->play({url}, 0, 0, speaker, 50);
+    QTest::qWait(200);
+    ASSERT_FALSE(pending.isReady());
+    player.reset();
+    EXPECT_TRUE(waitUntil([&] { return pending.isReady(); }, 1s))
+        << "the destroyed player's play never ended";
+    EXPECT_LT(ticker.longestGap, 250) << "the main thread stalled";
+    EXPECT_FALSE(silent.hasPendingConnections());
+
+    held.release();
+    EXPECT_TRUE(waitUntil([] { return threadsNamed("Korvid opening") == 0; }, 5s));
+    EXPECT_EQ(ffmpegReadersOpen(), 0);
 }
 
 TEST(AirPlay1PlayerTest, UnreachableSpeakerFailsWithTheReason) {

@@ -12,6 +12,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int block = 352;
@@ -25,10 +27,18 @@ public:
     QUrl make(const QString& name, int frequency, qint64 frames, const QStringList& output = {},
               int rate = 44100, int channels = 2) {
         const QString path = dir_.filePath(name);
-        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i",
-                         QStringLiteral("sine=frequency=%1:sample_rate=%2").arg(frequency).arg(rate),
-                         "-af", QStringLiteral("atrim=end_sample=%1").arg(frames), "-ac",
-                         QString::number(channels)};
+        QStringList args{
+            "-v",
+            "error",
+            "-y",
+            "-f",
+            "lavfi",
+            "-i",
+            QStringLiteral("sine=frequency=%1:sample_rate=%2").arg(frequency).arg(rate),
+            "-af",
+            QStringLiteral("atrim=end_sample=%1").arg(frames),
+            "-ac",
+            QString::number(channels)};
         args += output;
         args << path;
         run(args);
@@ -37,7 +47,8 @@ public:
 
     QByteArray reference(const QUrl& url) {
         const QString raw = url.toLocalFile() + QStringLiteral(".raw");
-        run({"-v", "error", "-y", "-i", url.toLocalFile(), "-f", "s16le", "-ac", "2", "-ar", "44100", raw});
+        run({"-v", "error", "-y", "-i", url.toLocalFile(), "-f", "s16le", "-ac", "2", "-ar",
+             "44100", raw});
         QFile file(raw);
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         return file.readAll();
@@ -63,7 +74,7 @@ private:
 
 struct Drained {
     QByteArray bytes;
-    QList<std::pair<int, qint64>> positions;  // after each block
+    QList<std::pair<int, qint64>> positions; // after each block
 };
 
 Drained drain(AirPlay1TrackQueue& queue) {
@@ -150,7 +161,8 @@ TEST(AirPlay1TrackQueue, StartsPartWayIntoATrack) {
 TEST(TrackDecoder, DecodesOtherFormatsToStereo44100) {
     Tracks tracks;
     // One second of 48 kHz mono MP3: resampled and spread to both channels.
-    const QUrl mp3 = tracks.make("mono.mp3", 1000, 48000, {"-c:a", "libmp3lame", "-b:a", "128k"}, 48000, 1);
+    const QUrl mp3 =
+        tracks.make("mono.mp3", 1000, 48000, {"-c:a", "libmp3lame", "-b:a", "128k"}, 48000, 1);
     auto decoder = TrackDecoder::open(mp3, 0);
     ASSERT_TRUE(decoder);
     QByteArray bytes;
@@ -176,7 +188,11 @@ TEST(TrackDecoder, RefusesWhatItCannotPlay) {
                 "aac", "-encryption_scheme", "cenc-aes-ctr", "-encryption_key",
                 "00112233445566778899aabbccddeeff", "-encryption_kid",
                 "ffeeddccbbaa99887766554433221100", tracks.path("protected.m4a")});
+    const QString fifo = tracks.path("pipe.wav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QUrl refused[] = {
+        QUrl::fromLocalFile(fifo), // nobody writes to it: must not wait
+        QUrl::fromLocalFile(QStringLiteral("/dev/zero")),
         QUrl::fromLocalFile(tracks.path("picture.png")),
         QUrl::fromLocalFile(tracks.path("protected.m4a")),
         tracks.text("empty.flac", {}),
@@ -195,7 +211,10 @@ TEST(TrackDecoder, RefusesWhatItCannotPlay) {
 class SlowFactory : public PcmReaderFactory {
 public:
     struct Reader : PcmReader {
-        explicit Reader(std::atomic<int>& live) : live(live) { ++live; }
+        explicit Reader(std::atomic<int>& live)
+            : live(live) {
+            ++live;
+        }
         ~Reader() override { cancelReading(); }
         std::optional<QByteArray> nextChunk() override {
             return reading ? std::optional<QByteArray>(QByteArray(1000, '\1')) : std::nullopt;
@@ -211,7 +230,8 @@ public:
         bool reading = true;
     };
 
-    std::unique_ptr<PcmReader> open(const QString&, double, const std::atomic<bool>* abort) override {
+    std::unique_ptr<PcmReader> open(const QString&, double,
+                                    const std::atomic<bool>* abort) override {
         {
             std::unique_lock lock(mutex);
             ++opening;
@@ -246,7 +266,8 @@ TEST(AirPlay1TrackQueue, CloseDuringAPreloadLeavesNoReader) {
     }
     {
         auto factory = std::make_shared<SlowFactory>();
-        auto first = std::make_unique<TrackDecoder>(std::make_unique<SlowFactory::Reader>(factory->live));
+        auto first =
+            std::make_unique<TrackDecoder>(std::make_unique<SlowFactory::Reader>(factory->live));
         AirPlay1TrackQueue queue({a, b}, std::move(first), 0, 0, 0, factory);
         queue.preloadNext();
         {
