@@ -7,7 +7,9 @@
 #include <memory>
 
 // Opens the next track on a worker thread while the current one plays.
-// Dropping a preload cancels it: a decoder it still opens is closed at once.
+// Dropping a preload cancels it: a decoder it still opens is closed at once,
+// and the worker is gone when the destructor returns, unless the file system
+// holds it up for more than half a second (it then finishes alone).
 class Preload {
 public:
     Preload(QUrl url, std::shared_ptr<PcmReaderFactory> factory = nullptr);
