@@ -17,7 +17,8 @@ TEST(ChangelogTest, ReleasesNewestFirstWithTheirChanges) {
     EXPECT_EQ(changeCounts, (QList<int>{1, 4, 4, 8}));
     EXPECT_EQ(releases[0].date.date(), QDate(2026, 10, 23));
     EXPECT_EQ(releases[2].changes[3].kind, Changelog::Change::Kind::fixed);
-    EXPECT_TRUE(releases[2].changes[3].text.contains(QStringLiteral("\u201cVarious Artists\u201d")));
+    EXPECT_TRUE(
+        releases[2].changes[3].text.contains(QStringLiteral("\u201cVarious Artists\u201d")));
 }
 
 TEST(ChangelogTest, ReleaseDateNeedsThreeNumbersAndARealDay) {
@@ -25,10 +26,11 @@ TEST(ChangelogTest, ReleaseDateNeedsThreeNumbersAndARealDay) {
         const char* text;
         QDate expected; // invalid: the distant past
     };
-    for (const Row& row : {Row{"2026-10-22", QDate(2026, 10, 22)}, Row{"2026--10-22", QDate(2026, 10, 22)},
-                           Row{"2026-10-22-9", QDate(2026, 10, 22)}, Row{"2026-x-10-22", QDate(2026, 10, 22)},
-                           Row{"2026-10", QDate()}, Row{"", QDate()}, Row{"2026-02-30", QDate()},
-                           Row{"twenty-ten-one", QDate()}}) {
+    for (const Row& row :
+         {Row{"2026-10-22", QDate(2026, 10, 22)}, Row{"2026--10-22", QDate(2026, 10, 22)},
+          Row{"2026-10-22-9", QDate(2026, 10, 22)}, Row{"2026-x-10-22", QDate(2026, 10, 22)},
+          Row{"2026-10", QDate()}, Row{"", QDate()}, Row{"2026-02-30", QDate()},
+          Row{"twenty-ten-one", QDate()}}) {
         const QDateTime date = Changelog::releaseDate(QString::fromLatin1(row.text));
         if (row.expected.isValid()) {
             EXPECT_EQ(date.date(), row.expected) << row.text;
@@ -47,13 +49,6 @@ TEST(ChangelogTest, LongDateSpellsTheMonthWithoutWeekday) {
               QStringLiteral("22. Oktober 2026"));
     EXPECT_EQ(Changelog::longDateText(day, QLocale(QLocale::English, QLocale::UnitedKingdom)),
               QStringLiteral("22 October 2026"));
-}
-
-TEST(ChangelogTest, PillLabels) {
-    using Kind = Changelog::Change::Kind;
-    EXPECT_EQ(Changelog::pillLabel(Kind::new_), QStringLiteral("New"));
-    EXPECT_EQ(Changelog::pillLabel(Kind::improved), QStringLiteral("Improved"));
-    EXPECT_EQ(Changelog::pillLabel(Kind::fixed), QStringLiteral("Fixed"));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "musicapp/MicrophoneMonitor.h"
-#include "musicapp/FakeAudioInputSystem.h"
+#include "support/FakeAudioInputSystem.h"
 #include "support/FakeClock.h"
 #include "support/RunTask.h"
 

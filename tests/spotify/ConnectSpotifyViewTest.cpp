@@ -4,45 +4,22 @@
 #include "model/MusicSourceSettings.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifySignIn.h"
-#include "support/QmlFind.h"
-#include "support/QuickScreen.h"
-#include "ui/UiComposition.h"
+#include "support/QuickView.h"
 
-#include <QQmlComponent>
-#include <QQmlContext>
-#include <QQmlEngine>
 #include <QSettings>
 
 class ConnectSpotifyView : public SpotifyFixture {
 protected:
     void SetUp() override {
-        UiComposition::useViewStyle();
-        UiComposition::expose(engine, UiModels{&sources, &filters});
-        engine.rootContext()->setContextProperty("spotifySignIn", &signIn);
-        QQmlComponent component(&engine, QUrl("qrc:/korvid/qml/ConnectSpotifyView.qml"));
-        view.reset(qobject_cast<QQuickItem*>(component.create()));
-        ASSERT_TRUE(view) << component.errorString().toStdString();
-        window.resize(640, 860);
-        view->setParentItem(window.contentItem());
-        view->setSize(window.size());
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_TRUE(view.showView(QUrl("qrc:/korvid/qml/ConnectSpotifyView.qml"),
+                                  UiModels{&sources, &filters, auth.get(), &signIn},
+                                  QSize(640, 860)));
     }
 
-    QQuickItem* item(const char* objectName) {
-        auto* found = qobject_cast<QQuickItem*>(findByObjectName(view.get(), objectName));
-        EXPECT_TRUE(found) << objectName;
-        return found;
+    QVariant property(const char* name, const char* property) {
+        return view.property(name, property);
     }
-    QVariant property(const char* objectName, const char* name) {
-        QQuickItem* found = item(objectName);
-        return found ? found->property(name) : QVariant();
-    }
-    void click(const char* objectName) {
-        QQuickItem* found = item(objectName);
-        ASSERT_TRUE(found);
-        clickItem(found);
-    }
+    void click(const char* name) { view.click(name); }
 
     QUrl opened;
     WebAuthSession session{[this](const QUrl& url) {
@@ -52,9 +29,7 @@ protected:
     MusicSourceSettings sources;
     AlbumFilterSettings filters;
     SpotifySignIn signIn{*auth, session, sources};
-    QQmlEngine engine;
-    QQuickWindow window;
-    std::unique_ptr<QQuickItem> view;
+    QuickView view;
 };
 
 TEST_F(ConnectSpotifyView, ShowsTheStepsUntilTheUsersOwnClientIdIsEntered) {
@@ -63,7 +38,7 @@ TEST_F(ConnectSpotifyView, ShowsTheStepsUntilTheUsersOwnClientIdIsEntered) {
               "Sign in with your Spotify account to load your library and control playback.");
     EXPECT_EQ(property("redirectURIField", "text"), "korvid://callback");
     EXPECT_EQ(property("useLocalMusicButton", "text"), "Use Local Music Only");
-    EXPECT_FALSE(saveScreen(&window, "connect-spotify-built-in-id").isEmpty());
+    EXPECT_TRUE(view.saveScreen("connect-spotify-built-in-id"));
 
     // No Spotify app is registered under the built-in identifier, so it needs
     // the steps as much as an empty one; it still signs in when asked to.
@@ -89,9 +64,9 @@ TEST_F(ConnectSpotifyView, ShowsTheStepsUntilTheUsersOwnClientIdIsEntered) {
     // Typing an identifier of one's own stores it and hides the steps.
     auth->setClientID(SpotifyAuthManager::defaultClientID);
     click("clientIDField");
-    QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(view.window(), Qt::Key_A, Qt::ControlModifier);
     for (const char key : std::string_view("abc123"))
-        QTest::keyClick(&window, key);
+        QTest::keyClick(view.window(), key);
     EXPECT_EQ(auth->clientID(), "abc123");
     EXPECT_EQ(QSettings().value("spotifyClientID").toString(), "abc123");
     EXPECT_FALSE(property("clientIDInstructions", "visible").toBool());

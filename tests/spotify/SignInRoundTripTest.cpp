@@ -12,14 +12,11 @@
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifySignIn.h"
-#include "support/QmlFind.h"
-#include "support/QuickScreen.h"
-#include "ui/UiComposition.h"
+#include "support/QuickView.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QQmlApplicationEngine>
 
 namespace {
 
@@ -128,24 +125,17 @@ TEST_F(SignInRoundTrip, TheBrowserRedirectReachesTheRunningKorvidWhichShowsTheTa
     SingleInstance instance;
     ASSERT_TRUE(instance.listen());
     auth->loadStoredTokens();
-    UiComposition::useViewStyle();
-    QQmlApplicationEngine engine;
-    UiComposition::expose(engine, UiModels{&sources, &filters, auth.get(), &signIn, &appleMusic});
-    engine.load(UiComposition::mainWindowUrl());
-    ASSERT_FALSE(engine.rootObjects().isEmpty());
-    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
-    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
-    InstanceHandoff::route(instance, session, window);
+    QuickView view;
+    ASSERT_TRUE(
+        view.showMainWindow(UiModels{&sources, &filters, auth.get(), &signIn, &appleMusic}));
+    InstanceHandoff::route(instance, session, view.window());
 
-    const auto find = [&](const char* name) {
-        return qobject_cast<QQuickItem*>(findByObjectName(window, name));
-    };
-    ASSERT_TRUE(waitUntil([&] { return find("connectButton") != nullptr; }));
-    clickItem(find("connectButton"));
+    ASSERT_TRUE(waitUntil([&] { return view.find("connectButton") != nullptr; }));
+    view.click("connectButton");
     ASSERT_TRUE(waitUntil([&] { return auth->isAuthenticated(); }, std::chrono::seconds(40)))
         << signIn.errorMessage().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return find("mainTabs")->isVisible() && !find("connectButton"); }));
-    EXPECT_FALSE(saveScreen(window, "sign-in-round-trip").isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return view.visible("mainTabs") && !view.find("connectButton"); }));
+    EXPECT_TRUE(view.saveScreen("sign-in-round-trip"));
 
     // The built-in identifier went out, and the code came back the long way.
     ASSERT_EQ(standIn.requestsTo("/accounts/authorize").size(), 1u);

@@ -1,6 +1,5 @@
-#include "support/TestHome.h"
-#include "ui/ChangelogPresenter.h"
 #include "ui/DisplayPreferences.h"
+#include "support/TestHome.h"
 #include "ui/SettingsPresenter.h"
 
 #include <QSettings>
@@ -21,9 +20,9 @@ TEST(DisplayPreferencesTest, GridColumnsStayBetweenSizeAndOneAndAHalfTimesIt) {
         {110, 110, 1, 110},
         {300, 110, 2, 142},
         {240, 110, 2, 112},
-        {80, 110, 1, 80},          // a window narrower than one cover
+        {80, 110, 1, 80}, // a window narrower than one cover
         {2000, 260, 7, (2000 - 6 * 16) / 7.0},
-        {200, 130, 1, 188.5},      // one column, capped at 1.45 times the size
+        {200, 130, 1, 188.5}, // one column, capped at 1.45 times the size
     };
     for (const auto& row : rows) {
         const auto columns = adaptiveGridColumns(row.width, row.size);
@@ -41,7 +40,8 @@ TEST(DisplayPreferencesTest, StoresStyleAndSizeAndNotifies) {
     preferences.setDisplayStyleIndex(1);
     preferences.setDisplayStyleIndex(7); // out of range: ignored
     preferences.setThumbnailSize(200.5);
-    EXPECT_EQ(QSettings().value("albumDisplayStyle").toString(), QStringLiteral("coverWithDetails"));
+    EXPECT_EQ(QSettings().value("albumDisplayStyle").toString(),
+              QStringLiteral("coverWithDetails"));
     DisplayPreferences reopened;
     EXPECT_TRUE(reopened.showsDetails());
     EXPECT_EQ(reopened.thumbnailSize(), 200.5);
@@ -53,16 +53,6 @@ TEST(SettingsPresenterTest, SliderValueIsTruncated) {
     EXPECT_EQ(SettingsPresenter::minTracksFromSlider(10.0), 10);
     EXPECT_EQ(SettingsPresenter().displayStyleLabels(),
               (QStringList{"Cover Only", "Cover, Artist & Title"}));
-}
-
-TEST(ChangelogPresenterTest, SectionsCarryHeaderDateAndPills) {
-    const auto sections = ChangelogPresenter(QLocale(QLocale::English, QLocale::UnitedStates)).sections();
-    ASSERT_EQ(sections.size(), 4);
-    const auto last = sections.last().toMap();
-    EXPECT_EQ(last["header"].toString(), QStringLiteral("Version 1.0.0"));
-    EXPECT_EQ(last["dateText"].toString(), QStringLiteral("October 22, 2026"));
-    const auto second = sections.at(2).toMap()["changes"].toList();
-    EXPECT_EQ(second.first().toMap()["pill"].toString(), QStringLiteral("Improved"));
 }
 
 } // namespace

@@ -6,16 +6,12 @@
 #include "spotify/SpotifyAuthManager.h"
 #include "spotify/SpotifySignIn.h"
 #include "support/FakeClock.h"
-#include "support/QmlFind.h"
+#include "support/QuickView.h"
 #include "support/RunTask.h"
 #include "support/TestHome.h"
-#include "ui/UiComposition.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>
-#include <QQmlApplicationEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -27,31 +23,14 @@ protected:
     void SetUp() override {
         spotifyAuth.loadStoredTokens();
         ASSERT_TRUE(waitUntil([&] { return spotifyAuth.hasLoadedTokens(); }));
-        UiComposition::useViewStyle();
-        UiComposition::expose(engine, UiModels{&sourceSettings, &filterSettings, &spotifyAuth,
-                                               &signIn, &appleMusic});
-        engine.load(UiComposition::mainWindowUrl());
-        ASSERT_FALSE(engine.rootObjects().isEmpty());
-        window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
-        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(view.showMainWindow(
+            UiModels{&sourceSettings, &filterSettings, &spotifyAuth, &signIn, &appleMusic}));
     }
 
-    QObject* find(const char* name) {
-        return findByObjectName(window, QString::fromLatin1(name));
-    }
-
-    // Reads an item's text once the views have caught up.
-    QString textOf(const char* name) {
-        QObject* item = find(name);
-        return item ? item->property("text").toString() : QStringLiteral("(missing %1)").arg(name);
-    }
-
-    bool looksDark() const { return window->color().lightnessF() < 0.5; }
-
-    bool visible(const char* name) {
-        QObject* item = find(name);
-        return item && item->property("visible").toBool();
-    }
+    QObject* find(const char* name) { return view.find(name); }
+    QString textOf(const char* name) { return view.property(name, "text").toString(); }
+    bool visible(const char* name) { return view.visible(name); }
+    bool looksDark() const { return view.window()->color().lightnessF() < 0.5; }
 
     TestHome home;
     MusicSourceSettings sourceSettings;
@@ -64,13 +43,13 @@ protected:
     WebAuthSession webAuth{[](const QUrl&) { return true; }};
     SpotifySignIn signIn{spotifyAuth, webAuth, sourceSettings};
     AppleMusicLibrary appleMusic{home.filePath("Music")};
-    QQmlApplicationEngine engine;
-    QQuickWindow* window = nullptr;
+    QuickView view;
 };
 
 TEST_F(MainWindowTest, WithoutSignInSpotifyShowsTheConnectScreenUntilLocalMusicIsChosen) {
-    EXPECT_EQ(window->title(), QStringLiteral("Korvid"));
-    ASSERT_TRUE(waitUntil([&] { return find("connectSpotifyView") != nullptr; }, std::chrono::seconds(2)));
+    EXPECT_EQ(view.window()->title(), QStringLiteral("Korvid"));
+    ASSERT_TRUE(
+        waitUntil([&] { return find("connectSpotifyView") != nullptr; }, std::chrono::seconds(2)));
     EXPECT_FALSE(visible("mainTabs"));
     EXPECT_TRUE(looksDark());
 
@@ -81,9 +60,11 @@ TEST_F(MainWindowTest, WithoutSignInSpotifyShowsTheConnectScreenUntilLocalMusicI
     for (const char* tab : {"tabHome", "tabLibrary", "tabSettings"}) {
         EXPECT_NE(find(tab), nullptr) << tab;
     }
-    EXPECT_EQ(find("homeEmptyState")->property("title").toString(), QStringLiteral("No Recent Albums"));
-    EXPECT_EQ(find("homeEmptyState")->property("message").toString(),
-              QStringLiteral("Play something in your local music library and it will show up here."));
+    EXPECT_EQ(find("homeEmptyState")->property("title").toString(),
+              QStringLiteral("No Recent Albums"));
+    EXPECT_EQ(
+        find("homeEmptyState")->property("message").toString(),
+        QStringLiteral("Play something in your local music library and it will show up here."));
     EXPECT_TRUE(waitUntil([&] { return !looksDark(); }, std::chrono::seconds(2)));
 }
 
@@ -96,8 +77,9 @@ TEST_F(MainWindowTest, ChangingTheSourceInSettingsStoresItAndSwitchesScheme) {
     EXPECT_EQ(QSettings().value("musicSource").toString(), QStringLiteral("appleMusic"));
     EXPECT_EQ(sourceSettings.current(), MusicSource::appleMusic);
     EXPECT_TRUE(waitUntil([&] { return !looksDark(); }, std::chrono::seconds(2)));
-    EXPECT_EQ(find("homeEmptyState")->property("message").toString(),
-              QStringLiteral("Play something in your local music library and it will show up here."));
+    EXPECT_EQ(
+        find("homeEmptyState")->property("message").toString(),
+        QStringLiteral("Play something in your local music library and it will show up here."));
 
     QMetaObject::invokeMethod(find("sourceOption2"), "clicked");
     EXPECT_EQ(QSettings().value("musicSource").toString(), QStringLiteral("both"));
@@ -105,7 +87,8 @@ TEST_F(MainWindowTest, ChangingTheSourceInSettingsStoresItAndSwitchesScheme) {
     EXPECT_EQ(find("sourceOption2")->property("checked").toBool(), true);
     EXPECT_EQ(find("sourceOption1")->property("checked").toBool(), false);
     // Spotify is among the sources again, and nobody has signed in.
-    EXPECT_TRUE(waitUntil([&] { return find("connectSpotifyView") != nullptr; }, std::chrono::seconds(2)));
+    EXPECT_TRUE(
+        waitUntil([&] { return find("connectSpotifyView") != nullptr; }, std::chrono::seconds(2)));
 }
 
 TEST_F(MainWindowTest, LocalMusicSectionScansTheMusicFolder) {
@@ -123,13 +106,15 @@ TEST_F(MainWindowTest, LocalMusicSectionScansTheMusicFolder) {
     ASSERT_TRUE(QDir().mkpath(home.filePath("Music")));
     QMetaObject::invokeMethod(find("scanMusicFolderButton"), "clicked");
     EXPECT_TRUE(waitUntil([&] { return appleMusic.isAuthorized(); }));
-    EXPECT_TRUE(waitUntil([&] { return visible("accessGranted") && !visible("scanMusicFolderButton"); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return visible("accessGranted") && !visible("scanMusicFolderButton"); }));
 }
 
 TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {
     EXPECT_EQ(textOf("versionLine"), QStringLiteral(KORVID_VERSION " (" KORVID_BUILD_NUMBER ")"));
-    EXPECT_EQ(find("filteringSection")->property("caption").toString(),
-              QStringLiteral("Albums with fewer tracks than this are hidden from Home and Library."));
+    EXPECT_EQ(
+        find("filteringSection")->property("caption").toString(),
+        QStringLiteral("Albums with fewer tracks than this are hidden from Home and Library."));
     QObject* slider = find("minTracksSlider");
     ASSERT_NE(slider, nullptr);
     EXPECT_EQ(slider->property("from").toDouble(), 1.0);
@@ -142,7 +127,8 @@ TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {
     ASSERT_TRUE(waitUntil([&] { return find("releaseList") != nullptr; }, std::chrono::seconds(2)));
     QObject* list = find("releaseList");
     EXPECT_EQ(list->property("count").toInt(), 4);
-    ASSERT_TRUE(waitUntil([&] { return find("releaseHeader") != nullptr; }, std::chrono::seconds(2)));
+    ASSERT_TRUE(
+        waitUntil([&] { return find("releaseHeader") != nullptr; }, std::chrono::seconds(2)));
     EXPECT_EQ(textOf("releaseHeader"), QStringLiteral("Version 1.2.1"));
     EXPECT_EQ(textOf("kindPill"), QStringLiteral("Fixed"));
 }

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "ui/UiComposition.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QQmlApplicationEngine>
+#include <QQmlComponent>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Finds a view by objectName anywhere under `root`, following both object
+// children and visual children (items made by repeaters and views have only
+// the latter). Null when there is none.
+inline QObject* findByObjectName(QObject* root, const QString& name) {
+    if (!root)
+        return nullptr;
+    if (root->objectName() == name)
+        return root;
+    if (auto* window = qobject_cast<QQuickWindow*>(root)) {
+        if (QObject* found = findByObjectName(window->contentItem(), name))
+            return found;
+    }
+    for (QObject* child : root->children()) {
+        if (QObject* found = findByObjectName(child, name))
+            return found;
+    }
+    if (auto* item = qobject_cast<QQuickItem*>(root)) {
+        for (QQuickItem* child : item->childItems()) {
+            if (child->parent() != root) {
+                if (QObject* found = findByObjectName(child, name))
+                    return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Korvid's views over the models a test made, in an offscreen window: the
+// whole main window, or one view file filling a window of its own. Items are
+// named by their objectName.
+class QuickView {
+public:
+    // False (and a test failure) when the main window does not load.
+    bool showMainWindow(const UiModels& models) {
+        UiComposition::useViewStyle();
+        UiComposition::expose(engine_, models);
+        engine_.load(UiComposition::mainWindowUrl());
+        if (!engine_.rootObjects().isEmpty())
+            window_ = qobject_cast<QQuickWindow*>(engine_.rootObjects().constFirst());
+        EXPECT_TRUE(window_) << "the main window did not load";
+        return window_ && QTest::qWaitForWindowExposed(window_);
+    }
+
+    bool showView(const QUrl& file, const UiModels& models, QSize size) {
+        UiComposition::useViewStyle();
+        UiComposition::expose(engine_, models);
+        QQmlComponent component(&engine_, file);
+        view_.reset(qobject_cast<QQuickItem*>(component.create()));
+        EXPECT_TRUE(view_) << component.errorString().toStdString();
+        if (!view_)
+            return false;
+        ownWindow_ = std::make_unique<QQuickWindow>();
+        window_ = ownWindow_.get();
+        window_->resize(size);
+        view_->setParentItem(window_->contentItem());
+        view_->setSize(size);
+        window_->show();
+        return QTest::qWaitForWindowExposed(window_);
+    }
+
+    QQuickWindow* window() const { return window_; }
+
+    // Null when there is no such item (yet).
+    QObject* find(const char* name) const {
+        return findByObjectName(window_, QString::fromLatin1(name));
+    }
+    // Invalid, and a test failure, when there is no such item.
+    QVariant property(const char* name, const char* property) const {
+        QObject* found = find(name);
+        EXPECT_TRUE(found) << "no item " << name;
+        return found ? found->property(property) : QVariant();
+    }
+    bool visible(const char* name) const {
+        QObject* found = find(name);
+        return found && found->property("visible").toBool();
+    }
+    // Clicks the middle of the item with the left mouse button, as a person
+    // does.
+    void click(const char* name) const {
+        auto* item = qobject_cast<QQuickItem*>(find(name));
+        EXPECT_TRUE(item) << "no item " << name;
+        if (!item)
+            return;
+        const QPointF middle = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(window_, Qt::LeftButton, Qt::NoModifier, middle.toPoint());
+    }
+
+    // Saves what the window shows as `name`.png in "screenshots" beside the
+    // test executable, in the build tree; false when nothing was drawn.
+    bool saveScreen(const QString& name) const {
+        const QImage image = window_->grabWindow();
+        const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots"));
+        return !image.isNull() && folder.mkpath(QStringLiteral(".")) &&
+               image.save(folder.filePath(name + QStringLiteral(".png")));
+    }
+
+private:
+    QQmlApplicationEngine engine_;
+    std::unique_ptr<QQuickWindow> ownWindow_;
+    std::unique_ptr<QQuickItem> view_;
+    QQuickWindow* window_ = nullptr;
+};
