@@ -83,6 +83,7 @@ public:
         status.songPosition = mpd_status_get_song_pos(raw);
         status.elapsedSeconds = mpd_status_get_elapsed_ms(raw) / 1000.0;
         status.queueLength = mpd_status_get_queue_length(raw);
+        status.isUpdatingDatabase = mpd_status_get_update_id(raw) != 0;
         mpd_status_free(raw);
         return status;
     }
@@ -138,15 +139,32 @@ public:
     }
 
     bool appendToStoredPlaylist(const QString& name, const QString& uri) override {
-        if (mpd_run_playlist_add(connection_, name.toUtf8().constData(),
-                                 uri.toUtf8().constData())) {
+        return knownUnlessNoSuchItem(
+            mpd_run_playlist_add(connection_, name.toUtf8().constData(), uri.toUtf8().constData()));
+    }
+
+    bool storedPlaylistsEnabled() override {
+        check(mpd_send_list_playlists(connection_));
+        while (mpd_playlist* playlist = mpd_recv_playlist(connection_)) {
+            mpd_playlist_free(playlist);
+        }
+        if (mpd_response_finish(connection_)) {
             return true;
         }
         const MpdFailure failure = takeFailure(connection_);
-        if (failure.kind() == MpdFailure::Kind::noSuchItem) {
-            return false;
+        if (failure.kind() == MpdFailure::Kind::connection ||
+            failure.kind() == MpdFailure::Kind::notPermitted) {
+            throw failure;
         }
-        throw failure;
+        return false;
+    }
+
+    bool appendToQueue(const QString& uri) override {
+        return knownUnlessNoSuchItem(mpd_run_add(connection_, uri.toUtf8().constData()));
+    }
+
+    void deleteFromQueue(unsigned start, unsigned end) override {
+        check(mpd_run_delete_range(connection_, start, end));
     }
 
     void replaceQueueWith(const QString& playlist) override {
@@ -215,6 +233,17 @@ private:
         }
     }
     void finish() { check(mpd_response_finish(connection_)); }
+    // The outcome of adding a file: MPD's "no such file" means false.
+    bool knownUnlessNoSuchItem(bool ok) {
+        if (ok) {
+            return true;
+        }
+        const MpdFailure failure = takeFailure(connection_);
+        if (failure.kind() == MpdFailure::Kind::noSuchItem) {
+            return false;
+        }
+        throw failure;
+    }
 
     mpd_connection* connection_;
 };

@@ -39,6 +39,7 @@ struct MpdStatus {
     int songPosition = -1; // position of the current song in the queue, -1: none
     double elapsedSeconds = 0;
     unsigned queueLength = 0;
+    bool isUpdatingDatabase = false;
 };
 
 // Why a command failed.
@@ -85,6 +86,13 @@ public:
     virtual bool appendToStoredPlaylist(const QString& name, const QString& uri) = 0;
     // Clears the queue and loads the stored playlist into it.
     virtual void replaceQueueWith(const QString& playlist) = 0;
+    // False when MPD refuses stored playlists (one configured without a
+    // playlist folder says "Stored playlists are disabled").
+    virtual bool storedPlaylistsEnabled() = 0;
+    // Appends a file to the queue; false when MPD does not know the file.
+    virtual bool appendToQueue(const QString& uri) = 0;
+    // Removes the queue's songs at positions [start, end).
+    virtual void deleteFromQueue(unsigned start, unsigned end) = 0;
     // Switches random, repeat, single and consume off.
     virtual void setPlainOrder() = 0;
     virtual void setOutputEnabled(unsigned id, bool enabled) = 0;

@@ -26,6 +26,26 @@ constexpr std::array<std::pair<const char*, const char*>, 8> readablePluginNames
     {"roar", "RoarAudio"},
 }};
 
+bool isLocalSound(const QString& plugin) {
+    const QByteArray key = plugin.toUtf8();
+    return std::any_of(localSoundPlugins.begin(), localSoundPlugins.end(),
+                       [&](const char* local) { return key == local; });
+}
+
+// The kind of an output that is not the computer, by its plugin.
+QString pluginKind(const QString& plugin) {
+    if (isLocalSound(plugin)) {
+        return QStringLiteral("Speakers");
+    }
+    const QByteArray key = plugin.toUtf8();
+    for (const auto& [name, readable] : readablePluginNames) {
+        if (key == name) {
+            return QString::fromUtf8(readable);
+        }
+    }
+    return plugin.isEmpty() ? QStringLiteral("Other output") : plugin;
+}
+
 const MpdOutput* outputNamed(const QList<MpdOutput>& outputs, const QString& name) {
     for (const MpdOutput& output : outputs) {
         if (output.name == name) {
@@ -57,19 +77,36 @@ unsigned startPosition(const QList<int>& keptIndexes, int requested, int request
 
 } // namespace
 
-QString outputKind(const QString& plugin) {
-    const QByteArray key = plugin.toUtf8();
-    for (const char* local : localSoundPlugins) {
-        if (key == local) {
-            return QStringLiteral("computer");
+QStringList outputKinds(const QList<MpdOutput>& outputs, const QMap<QString, QString>& known) {
+    const QString computer = QStringLiteral("computer");
+    qsizetype computerIndex = -1;
+    for (qsizetype i = 0; i < outputs.size() && computerIndex < 0; ++i) {
+        if (known.value(outputs[i].name) == computer) {
+            computerIndex = i;
         }
     }
-    for (const auto& [name, readable] : readablePluginNames) {
-        if (key == name) {
-            return QString::fromUtf8(readable);
+    // Otherwise the first local-sound output; one that Korvid knows as
+    // something else only when there is no other.
+    for (const bool knownAsOther : {false, true}) {
+        for (qsizetype i = 0; i < outputs.size() && computerIndex < 0; ++i) {
+            if (isLocalSound(outputs[i].plugin) &&
+                known.contains(outputs[i].name) == knownAsOther) {
+                computerIndex = i;
+            }
         }
     }
-    return plugin.isEmpty() ? QStringLiteral("Other output") : plugin;
+    QStringList kinds;
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        const QString knownKind = known.value(outputs[i].name);
+        if (i == computerIndex) {
+            kinds.append(computer);
+        } else if (!knownKind.isEmpty() && knownKind != computer) {
+            kinds.append(knownKind);
+        } else {
+            kinds.append(pluginKind(outputs[i].plugin));
+        }
+    }
+    return kinds;
 }
 
 int clampVolume(int volume) {
@@ -81,15 +118,16 @@ bool isSendableUri(const QString& uri) {
            !uri.contains(QChar(0));
 }
 
-MusicPlayerStatus readStatus(MpdClient& client) {
+MusicPlayerStatus readStatus(MpdClient& client, const StatusHints& hints) {
     MusicPlayerStatus result;
     const MpdStatus status = client.status();
     const int volume = status.volume < 0 ? 0 : clampVolume(status.volume);
-    for (const MpdOutput& output : client.outputs()) {
+    const QList<MpdOutput> outputs = client.outputs();
+    const QStringList kinds = outputKinds(outputs, hints.outputKinds);
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
         // MPD cannot tell whether a sink is reachable before it opens it, so
         // every configured output is offered.
-        result.devices.append(
-            {output.name, outputKind(output.plugin), true, output.enabled, volume});
+        result.devices.append({outputs[i].name, kinds[i], true, outputs[i].enabled, volume});
     }
     result.isPlaying = status.state == MpdPlayState::playing;
     result.volume = volume;
@@ -97,11 +135,12 @@ MusicPlayerStatus readStatus(MpdClient& client) {
         return result;
     }
     // MPD does not remember which stored playlist filled its queue: the queue
-    // is ours when it holds exactly the files of "Korvid", in order.
-    const std::optional<QStringList> stored = client.storedPlaylist(playlistName);
-    result.isPlayingQueue = stored && !stored->isEmpty() &&
-                            static_cast<unsigned>(stored->size()) == status.queueLength &&
-                            client.queueUris() == *stored;
+    // is ours when it holds exactly the files of "Korvid", in order (or, with
+    // no such playlist, the files Korvid queued last).
+    const QStringList ours = client.storedPlaylist(playlistName).value_or(hints.lastQueue);
+    result.isPlayingQueue = !ours.isEmpty() &&
+                            static_cast<unsigned>(ours.size()) == status.queueLength &&
+                            client.queueUris() == ours;
     if (result.isPlayingQueue) {
         result.trackIndex = std::max(0, status.songPosition);
     }
@@ -112,13 +151,23 @@ MusicPlayerStatus readStatus(MpdClient& client) {
     return result;
 }
 
-void playQueue(MpdClient& client, const QueueRequest& request, const std::function<void()>& pause) {
-    client.deleteStoredPlaylist(playlistName);
+QStringList playQueue(MpdClient& client, const QueueRequest& request,
+                      const std::function<void()>& pause) {
+    const bool stored = client.storedPlaylistsEnabled();
+    if (stored) {
+        client.deleteStoredPlaylist(playlistName);
+    }
+    // Without stored playlists the tracks go after whatever is queued, and
+    // what was there before goes only once at least one track is in.
+    const unsigned previousLength = stored ? 0 : client.status().queueLength;
     QList<int> keptIndexes;
+    QStringList queued;
     for (int index = 0; index < request.files.size(); ++index) {
         const QString& file = request.files[index];
-        if (isSendableUri(file) && client.appendToStoredPlaylist(playlistName, file)) {
+        if (isSendableUri(file) && (stored ? client.appendToStoredPlaylist(playlistName, file)
+                                           : client.appendToQueue(file))) {
             keptIndexes.append(index);
+            queued.append(file);
         }
     }
     client.setPlainOrder();
@@ -130,11 +179,15 @@ void playQueue(MpdClient& client, const QueueRequest& request, const std::functi
     if (keptIndexes.isEmpty()) {
         throw MpdFailure(MpdFailure::Kind::refused, noTracksFoundMessage);
     }
-    client.replaceQueueWith(playlistName);
+    if (stored) {
+        client.replaceQueueWith(playlistName);
+    } else if (previousLength > 0) {
+        client.deleteFromQueue(0, previousLength);
+    }
     client.playPosition(
         startPosition(keptIndexes, request.startIndex, static_cast<int>(request.files.size())));
     if (request.startSeconds <= 0) {
-        return;
+        return queued;
     }
     for (int poll = 0; poll < 30; ++poll) {
         if (client.status().state == MpdPlayState::playing) {
@@ -151,6 +204,7 @@ void playQueue(MpdClient& client, const QueueRequest& request, const std::functi
             throw;
         }
     }
+    return queued;
 }
 
 void selectOutput(MpdClient& client, const QString& name) {

@@ -3,6 +3,8 @@
 #include "musicapp/MpdClient.h"
 #include "musicapp/MusicPlayerStatus.h"
 
+#include <QMap>
+
 #include <functional>
 #include <optional>
 
@@ -16,9 +18,12 @@ inline const QString playlistName = QStringLiteral("Korvid");
 inline const QString noTracksFoundMessage =
     QStringLiteral("None of the album's tracks were found in the Music library.");
 
-// "computer" for a plugin that plays on this computer's own sound, otherwise a
-// readable name of the plugin.
-QString outputKind(const QString& plugin);
+// The kind of each output, in order. `known` holds the kinds Korvid wrote
+// for its own MPD's outputs; otherwise exactly one output is "computer": the
+// first that plays on this computer's own sound (pulse, pipewire, alsa, ...).
+// Other local-sound outputs are "Speakers", the rest a readable name of their
+// plugin.
+QStringList outputKinds(const QList<MpdOutput>& outputs, const QMap<QString, QString>& known = {});
 
 int clampVolume(int volume);
 
@@ -26,7 +31,16 @@ int clampVolume(int volume);
 // command early and splice the rest in as a second command.
 bool isSendableUri(const QString& uri);
 
-MusicPlayerStatus readStatus(MpdClient& client);
+// What Korvid knows beyond what MPD says.
+struct StatusHints {
+    // By output name, for Korvid's own MPD.
+    QMap<QString, QString> outputKinds;
+    // The files Korvid queued last: its queue where there is no stored
+    // playlist "Korvid" to compare with.
+    QStringList lastQueue;
+};
+
+MusicPlayerStatus readStatus(MpdClient& client, const StatusHints& hints = {});
 
 struct QueueRequest {
     // One entry per requested track: its file relative to the music folder, or
@@ -38,10 +52,12 @@ struct QueueRequest {
 };
 
 // Refills the stored playlist with the files MPD knows, makes it the queue in
-// plain order on the chosen output and starts it. `pause` is called between
-// the polls that wait for MPD to report playing before the start position is
-// applied.
-void playQueue(MpdClient& client, const QueueRequest& request, const std::function<void()>& pause);
+// plain order on the chosen output and starts it; where MPD has no stored
+// playlists, fills the queue itself. `pause` is called between the polls that
+// wait for MPD to report playing before the start position is applied.
+// Returns the files queued.
+QStringList playQueue(MpdClient& client, const QueueRequest& request,
+                      const std::function<void()>& pause);
 
 // Enables the output of that name and disables every other.
 void selectOutput(MpdClient& client, const QString& name);

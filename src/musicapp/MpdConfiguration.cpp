@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -21,16 +23,26 @@ QByteArray setting(const char* key, const QString& value) {
     return QByteArray(key) + ' ' + quoted(value) + '\n';
 }
 
-QByteArray output(const QString& type, const QString& name, const char* targetKey,
-                  const QString& target) {
+QByteArray output(const SinkOutput& output) {
     QByteArray block = "audio_output {\n";
-    block += "    " + setting("type", type);
-    block += "    " + setting("name", name);
-    if (!target.isEmpty()) {
-        block += "    " + setting(targetKey, target);
+    block += "    " + setting("type", output.sink.isEmpty() ? QStringLiteral("alsa")
+                                                            : QStringLiteral("pulse"));
+    block += "    " + setting("name", output.name);
+    if (!output.sink.isEmpty()) {
+        block += "    " + setting("sink", output.sink);
     }
+    // Only MPD's first start reads this; afterwards its state file keeps
+    // what the user enabled.
+    block +=
+        "    " + setting("enabled", output.enabled ? QStringLiteral("yes") : QStringLiteral("no"));
     block += "}\n";
     return block;
+}
+
+bool saveFile(const QString& path, const QByteArray& contents) {
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
+           file.commit();
 }
 
 } // namespace
@@ -59,14 +71,40 @@ QByteArray mpdConfiguration(const QString& musicFolder, const MpdDaemonFiles& fi
     text += setting("log_file", files.folder + QStringLiteral("/log"));
     text += setting("bind_to_address", files.socketPath);
     text += setting("auto_update", QStringLiteral("yes"));
-    if (sinks.isEmpty()) {
-        text += output(QStringLiteral("alsa"), QStringLiteral("Computer"), "device", {});
-    }
-    for (const SoundSink& sink : sinks) {
-        const QString name = sink.description.isEmpty() ? sink.name : sink.description;
-        text += output(QStringLiteral("pulse"), name, "sink", sink.name);
+    for (const SinkOutput& sinkOutput : ownMpdOutputs(sinks)) {
+        text += output(sinkOutput);
     }
     return text;
+}
+
+QList<SinkOutput> ownMpdOutputs(const QList<SoundSink>& sinks) {
+    if (sinks.isEmpty()) {
+        return {{QStringLiteral("Computer"), SoundSinkKinds::computer, {}, true}};
+    }
+    return SoundSinkKinds::outputsFor(sinks);
+}
+
+QByteArray outputKindsText(const QList<SinkOutput>& outputs) {
+    QJsonObject kinds;
+    for (const SinkOutput& output : outputs) {
+        kinds.insert(output.name, output.kind);
+    }
+    return QJsonDocument(kinds).toJson();
+}
+
+QMap<QString, QString> readOutputKinds(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QMap<QString, QString> kinds;
+    const QJsonObject object = QJsonDocument::fromJson(file.read(1 << 20)).object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (it.value().isString()) {
+            kinds.insert(it.key(), it.value().toString());
+        }
+    }
+    return kinds;
 }
 
 bool startMpdDaemon(const QString& musicFolder, const MpdDaemonFiles& files,
@@ -79,9 +117,8 @@ bool startMpdDaemon(const QString& musicFolder, const MpdDaemonFiles& files,
         !QDir().mkpath(QFileInfo(files.socketPath).absolutePath())) {
         return false;
     }
-    QSaveFile config(files.configPath());
-    if (!config.open(QIODevice::WriteOnly) ||
-        config.write(mpdConfiguration(musicFolder, files, sinks)) < 0 || !config.commit()) {
+    if (!saveFile(files.configPath(), mpdConfiguration(musicFolder, files, sinks)) ||
+        !saveFile(files.outputKindsPath(), outputKindsText(ownMpdOutputs(sinks)))) {
         return false;
     }
     // mpd detaches its daemon and exits once it is set up; the daemon keeps

@@ -4,7 +4,10 @@
 #include "musicapp/MpdCommands.h"
 #include "musicapp/SerialWorker.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <thread>
 #include <type_traits>
@@ -81,7 +84,39 @@ public:
 
     void pauseBetweenPolls() const { std::this_thread::sleep_for(options_.pollInterval); }
 
+    MpdCommands::StatusHints statusHints() {
+        MpdCommands::StatusHints hints;
+        if (lastAnswered_ && lastAnswered_->host == options_.ownDaemon.socketPath) {
+            hints.outputKinds = readOutputKinds(options_.ownDaemon.outputKindsPath());
+        }
+        hints.lastQueue = lastQueue();
+        return hints;
+    }
+
+    // Kept in a file as well, so a restarted Korvid knows its queue.
+    void rememberQueue(const QStringList& files) {
+        lastQueue_ = files;
+        const QString path = options_.ownDaemon.lastQueuePath();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(files.join(QLatin1Char('\n')).toUtf8());
+            file.commit();
+        }
+    }
+
 private:
+    QStringList lastQueue() {
+        if (!lastQueue_) {
+            QFile file(options_.ownDaemon.lastQueuePath());
+            lastQueue_ = file.open(QIODevice::ReadOnly)
+                             ? QString::fromUtf8(file.read(1 << 20))
+                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                             : QStringList{};
+        }
+        return *lastQueue_;
+    }
+
     std::unique_ptr<MpdClient> attempt(const MpdAddress& address) {
         // A missing socket file cannot answer; skipping it saves a system call
         // and keeps the reason of a real refusal.
@@ -102,6 +137,7 @@ private:
     Options options_;
     std::optional<MpdAddress> lastAnswered_;
     QString lastFailure_;
+    std::optional<QStringList> lastQueue_;
 };
 
 MusicAppController::MusicAppController(Options options)
@@ -172,8 +208,10 @@ QCoro::Task<bool> MusicAppController::isRunning() {
 }
 
 QCoro::Task<MusicPlayerStatus> MusicAppController::status() {
-    return performOnClient<MusicPlayerStatus>(
-        [](MpdClient& client) { return MpdCommands::readStatus(client); });
+    return perform<MusicPlayerStatus>([](Engine& engine) {
+        const std::unique_ptr<MpdClient> client = engine.open();
+        return MpdCommands::readStatus(*client, engine.statusHints());
+    });
 }
 
 QCoro::Task<> MusicAppController::playQueue(QStringList trackIDs, int startIndex,
@@ -189,7 +227,8 @@ QCoro::Task<> MusicAppController::playQueue(QStringList trackIDs, int startIndex
     }
     return perform<void>([request = std::move(request)](Engine& engine) {
         const std::unique_ptr<MpdClient> client = engine.open();
-        MpdCommands::playQueue(*client, request, [&engine] { engine.pauseBetweenPolls(); });
+        engine.rememberQueue(
+            MpdCommands::playQueue(*client, request, [&engine] { engine.pauseBetweenPolls(); }));
     });
 }
 

@@ -60,7 +60,8 @@ public:
     QCoro::Task<MusicPlayerStatus> status();
     // Fills the playlist "Korvid" with the tracks, makes it the queue and
     // plays it from `startIndex` (an index into `trackIDs`) at `startSeconds`,
-    // on the output `deviceName` alone when given.
+    // on the output `deviceName` alone when given. An MPD without stored
+    // playlists gets the tracks straight into its queue.
     QCoro::Task<> playQueue(QStringList trackIDs, int startIndex, double startSeconds,
                             std::optional<QString> deviceName);
     QCoro::Task<> setDeviceVolume(int volume, QString deviceName);

@@ -23,6 +23,7 @@ public:
     int pollsUntilPlaying = 0;
     std::optional<double> seekedTo;
     bool randomRepeatSingleConsume = true;
+    bool storedPlaylistsOn = true;
     QStringList log;
     QString failOn;
     MpdFailure::Kind failureKind = MpdFailure::Kind::refused;
@@ -50,17 +51,19 @@ public:
     }
     std::optional<QStringList> storedPlaylist(const QString& name) override {
         note("listplaylist");
-        if (!playlists.contains(name)) {
+        if (!storedPlaylistsOn || !playlists.contains(name)) {
             return std::nullopt;
         }
         return playlists.value(name);
     }
     void deleteStoredPlaylist(const QString& name) override {
         note("rm");
+        refuseWithoutStoredPlaylists();
         playlists.remove(name);
     }
     bool appendToStoredPlaylist(const QString& name, const QString& uri) override {
         note("playlistadd");
+        refuseWithoutStoredPlaylists();
         if (!database.contains(uri)) {
             return false;
         }
@@ -69,7 +72,24 @@ public:
     }
     void replaceQueueWith(const QString& playlist) override {
         note("load");
+        refuseWithoutStoredPlaylists();
         queue = playlists.value(playlist);
+    }
+    bool storedPlaylistsEnabled() override {
+        note("listplaylists");
+        return storedPlaylistsOn;
+    }
+    bool appendToQueue(const QString& uri) override {
+        note("add");
+        if (!database.contains(uri)) {
+            return false;
+        }
+        queue.append(uri);
+        return true;
+    }
+    void deleteFromQueue(unsigned start, unsigned end) override {
+        note("delete");
+        queue.remove(start, end - start);
     }
     void setPlainOrder() override {
         note("modes");
@@ -114,6 +134,12 @@ public:
     }
 
 private:
+    void refuseWithoutStoredPlaylists() const {
+        if (!storedPlaylistsOn) {
+            throw MpdFailure(MpdFailure::Kind::refused,
+                             QStringLiteral("Stored playlists are disabled"));
+        }
+    }
     void note(const char* command) {
         log.append(QString::fromLatin1(command));
         if (failOn == QLatin1String(command)) {
@@ -162,6 +188,9 @@ private:
             return m->appendToStoredPlaylist(n, u);
         }
         void replaceQueueWith(const QString& p) override { m->replaceQueueWith(p); }
+        bool storedPlaylistsEnabled() override { return m->storedPlaylistsEnabled(); }
+        bool appendToQueue(const QString& u) override { return m->appendToQueue(u); }
+        void deleteFromQueue(unsigned s, unsigned e) override { m->deleteFromQueue(s, e); }
         void setPlainOrder() override { m->setPlainOrder(); }
         void setOutputEnabled(unsigned id, bool e) override { m->setOutputEnabled(id, e); }
         void playPosition(unsigned p) override { m->playPosition(p); }

@@ -18,16 +18,42 @@ FakeMpd albumPlayer() {
     return mpd;
 }
 
-TEST(MpdCommandsTest, OutputKindsNameLocalSoundComputer) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"pulse", "computer"},       {"pipewire", "computer"},  {"alsa", "computer"},
-        {"jack", "computer"},        {"null", "Silent output"}, {"httpd", "HTTP stream"},
-        {"shout", "Icecast stream"}, {"fifo", "FIFO"},          {"somethingnew", "somethingnew"},
-        {"", "Other output"},        {"Pulse", "Pulse"},
+TEST(MpdCommandsTest, OutputKindsHaveOneComputer) {
+    const QMap<QString, QString> own = {
+        {"HDMI", "TV"}, {"Headset", "Bluetooth device"}, {"Desk", "computer"}};
+    struct Case {
+        const char* label;
+        QList<MpdOutput> outputs;
+        QMap<QString, QString> known;
+        QStringList kinds;
+    } cases[] = {
+        {"the first local-sound output is the computer",
+         {{0, "Stream", "httpd", true},
+          {1, "Card", "alsa", false},
+          {2, "Pulse", "pulse", true},
+          {3, "PW", "pipewire", true}},
+         {},
+         {"HTTP stream", "computer", "Speakers", "Speakers"}},
+        {"readable plugin names",
+         {{0, "a", "null", true},
+          {1, "b", "shout", true},
+          {2, "c", "fifo", true},
+          {3, "d", "somethingnew", true},
+          {4, "e", "", true},
+          {5, "f", "Pulse", true}},
+         {},
+         {"Silent output", "Icecast stream", "FIFO", "somethingnew", "Other output", "Pulse"}},
+        {"Korvid's own kinds, the default sink not first",
+         {{0, "HDMI", "pulse", false}, {1, "Headset", "pulse", false}, {2, "Desk", "pulse", true}},
+         own,
+         {"TV", "Bluetooth device", "computer"}},
+        {"an output the kinds file does not know",
+         {{0, "HDMI", "pulse", false}, {1, "New", "pulse", false}},
+         own,
+         {"TV", "computer"}},
     };
-    for (const auto& [plugin, kind] : cases) {
-        EXPECT_EQ(MpdCommands::outputKind(QString::fromUtf8(plugin)), QString::fromUtf8(kind))
-            << plugin;
+    for (const Case& c : cases) {
+        EXPECT_EQ(MpdCommands::outputKinds(c.outputs, c.known), c.kinds) << c.label;
     }
 }
 
@@ -73,33 +99,48 @@ TEST(MpdCommandsTest, QueueKeepsKnownFilesAndMapsTheStart) {
          {"a/2.flac"},
          0},
     };
-    for (const QueueCase& c : cases) {
-        FakeMpd mpd = albumPlayer();
-        mpd.database.insert("a/1.flac\nclear");
-        mpd.playlists["Korvid"] = {"old.flac"};
-        MpdCommands::playQueue(mpd, {c.files, c.startIndex, 0, std::nullopt}, [] {});
-        EXPECT_EQ(mpd.playlists.value("Korvid"), c.expectedQueue) << c.label;
-        EXPECT_EQ(mpd.queue, c.expectedQueue) << c.label;
-        EXPECT_EQ(mpd.state.songPosition, c.expectedPosition) << c.label;
-        EXPECT_FALSE(mpd.randomRepeatSingleConsume) << c.label;
-        EXPECT_FALSE(mpd.seekedTo.has_value()) << c.label;
+    // With stored playlists, and with an MPD that has none: then the queue
+    // is filled directly and what it held before goes.
+    for (const bool stored : {true, false}) {
+        for (const QueueCase& c : cases) {
+            FakeMpd mpd = albumPlayer();
+            mpd.storedPlaylistsOn = stored;
+            mpd.database.insert("a/1.flac\nclear");
+            mpd.playlists["Korvid"] = {"old.flac"};
+            mpd.queue = {"a/3.flac", "a/4.flac"};
+            const QStringList queued =
+                MpdCommands::playQueue(mpd, {c.files, c.startIndex, 0, std::nullopt}, [] {});
+            const std::string label = c.label + std::string(stored ? "" : ", no stored playlists");
+            EXPECT_EQ(mpd.playlists.value("Korvid"),
+                      stored ? c.expectedQueue : QStringList{"old.flac"})
+                << label;
+            EXPECT_EQ(mpd.queue, c.expectedQueue) << label;
+            EXPECT_EQ(queued, c.expectedQueue) << label;
+            EXPECT_EQ(mpd.state.songPosition, c.expectedPosition) << label;
+            EXPECT_FALSE(mpd.randomRepeatSingleConsume) << label;
+            EXPECT_FALSE(mpd.seekedTo.has_value()) << label;
+        }
     }
 }
 
 TEST(MpdCommandsTest, NothingFoundFailsAndLeavesTheUsersQueue) {
-    FakeMpd mpd = albumPlayer();
-    mpd.queue = {"a/4.flac"};
-    mpd.playlists["Korvid"] = {"a/1.flac"};
-    try {
-        MpdCommands::playQueue(mpd, {{"gone.flac", ""}, 0, 10, std::nullopt}, [] {});
-        FAIL() << "an empty queue was accepted";
-    } catch (const MpdFailure& failure) {
-        EXPECT_EQ(failure.kind(), MpdFailure::Kind::refused);
-        EXPECT_EQ(failure.message(), "None of the album's tracks were found in the Music library.");
+    for (const bool stored : {true, false}) {
+        FakeMpd mpd = albumPlayer();
+        mpd.storedPlaylistsOn = stored;
+        mpd.queue = {"a/4.flac"};
+        mpd.playlists["Korvid"] = {"a/1.flac"};
+        try {
+            MpdCommands::playQueue(mpd, {{"gone.flac", ""}, 0, 10, std::nullopt}, [] {});
+            ADD_FAILURE() << "an empty queue was accepted";
+        } catch (const MpdFailure& failure) {
+            EXPECT_EQ(failure.kind(), MpdFailure::Kind::refused);
+            EXPECT_EQ(failure.message(),
+                      "None of the album's tracks were found in the Music library.");
+        }
+        EXPECT_EQ(mpd.queue, QStringList{"a/4.flac"}) << stored;
+        EXPECT_EQ(mpd.playlists.contains("Korvid"), !stored);
+        EXPECT_FALSE(mpd.log.contains("play"));
     }
-    EXPECT_EQ(mpd.queue, QStringList{"a/4.flac"});
-    EXPECT_FALSE(mpd.playlists.contains("Korvid"));
-    EXPECT_FALSE(mpd.log.contains("play"));
 }
 
 TEST(MpdCommandsTest, StartPositionWaitsForPlayingThenSeeksOnce) {
@@ -153,6 +194,7 @@ TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
         bool inQueue;
         int index;
         bool hasTrack;
+        QStringList lastQueue = {};
     } cases[] = {
         {"playing Korvid",
          MpdPlayState::playing,
@@ -194,6 +236,24 @@ TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
          false,
          0,
          true},
+        {"no stored playlist, the files Korvid queued last",
+         MpdPlayState::playing,
+         {"a/1.flac", "a/2.flac"},
+         std::nullopt,
+         true,
+         true,
+         1,
+         true,
+         {"a/1.flac", "a/2.flac"}},
+        {"the stored playlist wins over the last files",
+         MpdPlayState::playing,
+         {"a/1.flac", "a/2.flac"},
+         QStringList{"a/3.flac", "a/2.flac"},
+         true,
+         false,
+         0,
+         true,
+         {"a/1.flac", "a/2.flac"}},
         {"stopped",
          MpdPlayState::stopped,
          {"a/1.flac", "a/2.flac"},
@@ -213,7 +273,7 @@ TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
             mpd.playlists["Korvid"] = *c.stored;
         }
         mpd.current = "a/2.flac";
-        const MusicPlayerStatus status = MpdCommands::readStatus(mpd);
+        const MusicPlayerStatus status = MpdCommands::readStatus(mpd, {{}, c.lastQueue});
         EXPECT_EQ(status.isPlaying, c.playing) << c.label;
         EXPECT_EQ(status.isPlayingQueue, c.inQueue) << c.label;
         EXPECT_EQ(status.trackIndex, c.index) << c.label;

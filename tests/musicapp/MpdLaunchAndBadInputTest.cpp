@@ -18,10 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool processAlive(pid_t pid) {
-    return ::kill(pid, 0) == 0;
-}
-
 TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
     TestHome home;
     // A music folder whose name needs quoting in MPD's configuration.
@@ -47,20 +43,9 @@ TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
     runTask(controller.launchIfNeeded(), 20s);
     EXPECT_GE(std::chrono::steady_clock::now() - started, 1500ms);
 
-    QFile pidFile(files.pidFilePath());
-    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly)) << "no pid file";
-    const pid_t pid = pidFile.readAll().trimmed().toInt();
-    ASSERT_GT(pid, 0);
     // The daemon is ours to stop, whatever the test's outcome.
-    struct Stop {
-        pid_t pid;
-        ~Stop() {
-            ::kill(pid, SIGTERM);
-            if (!waitUntil([this] { return !processAlive(pid); }, 5s)) {
-                ::kill(pid, SIGKILL);
-            }
-        }
-    } stop{pid};
+    const OwnMpdStopper stop(files);
+    ASSERT_GT(stop.pid(), 0) << "no pid file";
 
     EXPECT_TRUE(runTask(controller.isRunning()));
     started = std::chrono::steady_clock::now();
@@ -111,9 +96,10 @@ TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {
     EXPECT_TRUE(withSinks.contains("db_file \"/data/k\\\"orvid/database\"\n"));
     EXPECT_TRUE(withSinks.contains("auto_update \"yes\"\n"));
     EXPECT_EQ(withSinks.count("audio_output {"), 2);
-    EXPECT_TRUE(
-        withSinks.contains("name \"Built-in \\\"Audio\\\"\"\n    sink \"alsa_output.pci\""));
-    EXPECT_TRUE(withSinks.contains("name \"bluez_sink.xx\"\n    sink \"bluez_sink.xx\""));
+    EXPECT_TRUE(withSinks.contains(
+        "name \"Built-in \\\"Audio\\\"\"\n    sink \"alsa_output.pci\"\n    enabled \"yes\""));
+    EXPECT_TRUE(withSinks.contains(
+        "name \"bluez_sink.xx\"\n    sink \"bluez_sink.xx\"\n    enabled \"no\""));
     const QByteArray noSinks = mpdConfiguration("/m\nx", files, {});
     EXPECT_EQ(noSinks.count("audio_output {"), 1);
     EXPECT_TRUE(noSinks.contains("type \"alsa\""));

@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
+
+#include <unistd.h>
+
 namespace {
 
 QByteArray quoted(const QString& value) {
@@ -58,10 +62,11 @@ QString testTrackID(const QString& relativePath) {
     return TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID(relativePath));
 }
 
-MpdTestServer::MpdTestServer(PulseAudioServer* pulse, QByteArray extraConfig)
+MpdTestServer::MpdTestServer(PulseAudioServer* pulse, QByteArray extraConfig, bool storedPlaylists)
     : daemon_(QStringLiteral("mpd"))
     , pulse_(pulse)
-    , extraConfig_(std::move(extraConfig)) {}
+    , extraConfig_(std::move(extraConfig))
+    , storedPlaylists_(storedPlaylists) {}
 
 MpdTestServer::~MpdTestServer() {
     daemon_.stop(std::chrono::seconds(3));
@@ -76,7 +81,9 @@ bool MpdTestServer::start(bool waitForDatabase) {
     QDir().mkpath(daemon_.filePath(QStringLiteral("playlists")));
     QByteArray config;
     config += "music_directory " + quoted(music.path) + "\n";
-    config += "playlist_directory " + quoted(daemon_.filePath("playlists")) + "\n";
+    if (storedPlaylists_) {
+        config += "playlist_directory " + quoted(daemon_.filePath("playlists")) + "\n";
+    }
     config += "db_file " + quoted(daemon_.filePath("database")) + "\n";
     config += "state_file " + quoted(daemon_.filePath("state")) + "\n";
     config += "bind_to_address " + quoted(socketPath()) + "\n";
@@ -105,7 +112,7 @@ bool MpdTestServer::start(bool waitForDatabase) {
     }
     // A fresh database is filled in the background; wait until MPD knows
     // every file.
-    if (!waitForDatabase) {
+    if (!waitForDatabase || !storedPlaylists_) {
         return true;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
@@ -127,4 +134,54 @@ bool MpdTestServer::start(bool waitForDatabase) {
     error_ =
         QStringLiteral("MPD never listed the test files: ") + QString::fromUtf8(daemon_.output());
     return false;
+}
+
+OwnMpdStopper::~OwnMpdStopper() {
+    const pid_t daemon = pid();
+    if (daemon <= 0) {
+        return;
+    }
+    ::kill(daemon, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (::kill(daemon, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
+        QThread::msleep(20);
+    }
+    ::kill(daemon, SIGKILL);
+}
+
+pid_t OwnMpdStopper::pid() const {
+    QFile file(files_.pidFilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+}
+
+QStringList makeLargeMusicFolder(const QString& folder, int albumTracks, int otherFiles) {
+    const QString seed = folder + QStringLiteral("/.seed.flac");
+    QDir().mkpath(folder + QStringLiteral("/Album"));
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                  "sine=frequency=440:duration=3:sample_rate=8000", "-ac", "1", seed});
+    if (!ffmpeg.waitForFinished(30000) || ffmpeg.exitCode() != 0) {
+        qFatal("ffmpeg could not make the seed song");
+    }
+    QStringList album;
+    auto link = [&](const QString& relative) {
+        if (::link(QFile::encodeName(seed).constData(),
+                   QFile::encodeName(folder + QLatin1Char('/') + relative).constData()) != 0) {
+            qFatal("could not link %s", qPrintable(relative));
+        }
+    };
+    for (int i = 1; i <= albumTracks; ++i) {
+        album.append(QStringLiteral("Album/%1 Track.flac").arg(i, 2, 10, QLatin1Char('0')));
+        link(album.last());
+    }
+    for (int i = 0; i < otherFiles; ++i) {
+        const QString sub = QStringLiteral("Other %1").arg(i / 100);
+        if (i % 100 == 0) {
+            QDir().mkpath(folder + QLatin1Char('/') + sub);
+        }
+        link(sub + QStringLiteral("/%1.flac").arg(i));
+    }
+    QFile::remove(seed);
+    return album;
 }

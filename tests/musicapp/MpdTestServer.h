@@ -1,6 +1,7 @@
 #pragma once
 
 #include "musicapp/MpdClient.h"
+#include "musicapp/MpdConfiguration.h"
 #include "support/ExternalDaemon.h"
 
 #include <QByteArray>
@@ -24,11 +25,13 @@ struct TestMusicFolder {
 // A private MPD on a socket in its own temporary folder over the shared music
 // folder, with silent outputs ("Silent" and one whose name needs escaping)
 // and, when a private pulseaudio is given, a local-sound output "Speakers".
+// Without `storedPlaylists` it has no playlist folder, so MPD refuses them.
 class MpdTestServer {
 public:
     static inline const QString awkwardOutputName = QStringLiteral("Kitchen \"Main\" \\ Ünïcode");
 
-    explicit MpdTestServer(PulseAudioServer* pulse = nullptr, QByteArray extraConfig = {});
+    explicit MpdTestServer(PulseAudioServer* pulse = nullptr, QByteArray extraConfig = {},
+                           bool storedPlaylists = true);
     ~MpdTestServer();
 
     // Starts mpd and waits until it answers and, when asked, until its
@@ -45,8 +48,28 @@ private:
     ExternalDaemon daemon_;
     PulseAudioServer* pulse_;
     QByteArray extraConfig_;
+    bool storedPlaylists_;
     QString error_;
 };
+
+// Korvid's own MPD, started by the code under test: stopped through its pid
+// file when this goes away, whatever the test's outcome.
+class OwnMpdStopper {
+public:
+    explicit OwnMpdStopper(MpdDaemonFiles files)
+        : files_(std::move(files)) {}
+    ~OwnMpdStopper();
+    // The daemon's pid, 0 while there is no pid file.
+    pid_t pid() const;
+
+private:
+    MpdDaemonFiles files_;
+};
+
+// A music folder as a first start finds it: `albumTracks` tracks in "Album/"
+// and `otherFiles` more in folders of a hundred, all hard links of one short
+// ffmpeg-made song. Returns the album's files, relative to the folder.
+QStringList makeLargeMusicFolder(const QString& folder, int albumTracks, int otherFiles);
 
 // The id the library gives the file, as the controller takes it.
 QString testTrackID(const QString& relativePath);

@@ -33,6 +33,24 @@ QString describe(const MusicPlayerStatus& s) {
         .arg(devices.join(", "));
 }
 
+// A controller on that MPD alone that knows every shared test file.
+std::unique_ptr<MusicAppController> controllerFor(const MpdTestServer& mpd, const TestHome& home) {
+    MusicAppController::Options options;
+    options.musicFolder = TestMusicFolder::shared().path;
+    options.addresses = {mpd.address()};
+    options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
+    options.connector = std::make_shared<LibMpdConnector>(1500ms);
+    options.startDaemon = [] { return false; };
+    // The library index's part: every test file by its id.
+    QMap<QString, QString> files;
+    const TestMusicFolder& music = TestMusicFolder::shared();
+    for (const QString& file : music.files + QStringList{music.lineBreakFile}) {
+        files.insert(testTrackID(file), file);
+    }
+    options.trackFile = [files](const QString& id) { return files.value(id); };
+    return std::make_unique<MusicAppController>(std::move(options));
+}
+
 class MusicAppControllerMpdTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,21 +58,7 @@ protected:
         ASSERT_TRUE(mpd.start()) << mpd.errorText().toStdString();
     }
 
-    std::unique_ptr<MusicAppController> controller() {
-        MusicAppController::Options options;
-        options.musicFolder = music->path;
-        options.addresses = {mpd.address()};
-        options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
-        options.connector = std::make_shared<LibMpdConnector>(1500ms);
-        options.startDaemon = [] { return false; };
-        // The library index's part: every test file by its id.
-        QMap<QString, QString> files;
-        for (const QString& file : music->files + QStringList{music->lineBreakFile}) {
-            files.insert(testTrackID(file), file);
-        }
-        options.trackFile = [files](const QString& id) { return files.value(id); };
-        return std::make_unique<MusicAppController>(std::move(options));
-    }
+    std::unique_ptr<MusicAppController> controller() { return controllerFor(mpd, home); }
 
     QStringList ids(const QStringList& files) {
         QStringList result;
@@ -228,6 +232,43 @@ TEST_F(MusicAppControllerMpdTest, AKilledPlayerGivesAnErrorNotAHang) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
     EXPECT_THROW(runTask(c->pause(), 5s), MusicAppError);
     EXPECT_FALSE(runTask(c->isRunning(), 5s));
+}
+
+// A user's MPD without a playlist folder refuses stored playlists: the album
+// goes straight into the queue, which Korvid, also when restarted, still
+// knows as its own by the files it put there.
+TEST(MusicAppControllerNoPlaylistsTest, PlaysAndKnowsItsQueueWithoutStoredPlaylists) {
+    TestHome home;
+    MpdTestServer mpd(nullptr, {}, false);
+    ASSERT_TRUE(mpd.start()) << mpd.errorText().toStdString();
+    const QStringList files = TestMusicFolder::shared().files;
+    auto direct = mpd.connect();
+    ASSERT_FALSE(direct->storedPlaylistsEnabled());
+    ASSERT_TRUE(direct->appendToQueue(files[2])); // what the user had queued
+    const QStringList requested = {testTrackID(files[0]), testTrackID("Album/missing.flac"),
+                                   testTrackID(files[1])};
+    auto statusOf = [](MusicAppController& c) {
+        MusicPlayerStatus s;
+        waitUntil([&] { return (s = runTask(c.status())).isPlaying; }, 5s);
+        return s;
+    };
+    {
+        auto c = controllerFor(mpd, home);
+        runTask(c->playQueue(requested, 2, 0, QString("Silent")), 10s);
+        const MusicPlayerStatus s = statusOf(*c);
+        EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
+        EXPECT_TRUE(s.isPlayingQueue);
+        EXPECT_EQ(s.trackIndex, 1);
+        EXPECT_EQ(s.currentTrackID, testTrackID(files[1]));
+        EXPECT_EQ(direct->queueUris(), (QStringList{files[0], files[1]}));
+    }
+    auto restarted = controllerFor(mpd, home);
+    MusicPlayerStatus s = statusOf(*restarted);
+    EXPECT_TRUE(s.isPlayingQueue) << describe(s).toStdString();
+    EXPECT_EQ(s.trackIndex, 1);
+    // Once the user changes the queue, it is no longer Korvid's.
+    ASSERT_TRUE(direct->appendToQueue(files[2]));
+    EXPECT_FALSE(runTask(restarted->status()).isPlayingQueue);
 }
 
 // A local-sound output, played through a private pulseaudio.

@@ -1,0 +1,137 @@
+#include "MpdTestServer.h"
+
+#include "musicapp/LibMpdClient.h"
+#include "musicapp/MusicAppController.h"
+#include "support/PulseAudioServer.h"
+#include "support/RunTask.h"
+#include "support/TestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Korvid's own MPD, started by the controller over a private pulseaudio, with
+// the controller's options pointed at a music folder of the test's choosing.
+class OwnMpdTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pulse.start()) << pulse.errorText().toStdString();
+        // The controller's sink list and the mpd it starts both reach it.
+        pulse.exportToThisProcess();
+    }
+
+    std::unique_ptr<MusicAppController> controller(const QString& musicFolder,
+                                                   const QStringList& files) {
+        MusicAppController::Options options;
+        options.musicFolder = musicFolder;
+        options.addresses = {{home.filePath("nobody.socket"), 0}};
+        QMap<QString, QString> byID;
+        for (const QString& file : files) {
+            byID.insert(testTrackID(file), file);
+        }
+        options.trackFile = [byID](const QString& id) { return byID.value(id); };
+        return std::make_unique<MusicAppController>(std::move(options));
+    }
+
+    MusicPlayerStatus playingStatus(MusicAppController& c) {
+        MusicPlayerStatus s;
+        waitUntil([&] { return (s = runTask(c.status())).isPlaying; }, 5s);
+        return s;
+    }
+
+    int sinkIndex(const QByteArray& name) const {
+        QByteArray sinks;
+        pulse.pactl({"list", "short", "sinks"}, &sinks);
+        for (const QByteArray& line : sinks.split('\n')) {
+            const QList<QByteArray> fields = line.split('\t');
+            if (fields.size() > 1 && fields[1] == name) {
+                return fields[0].toInt();
+            }
+        }
+        return -1;
+    }
+
+    TestHome home;
+    PulseAudioServer pulse;
+    OwnMpdStopper stopper{MpdDaemonFiles::standard()};
+};
+
+TEST_F(OwnMpdTest, EachSinkKeepsItsNameAndKindAndTheDefaultSinkIsTheComputer) {
+    const struct {
+        const char* name;
+        const char* properties;
+    } sinks[] = {
+        {"tv", "device.description='Living Room' device.profile.name=hdmi-stereo"},
+        {"headset", "device.description='WH-1000XM4' device.bus=bluetooth"},
+        {"dac", "device.description='USB DAC' device.bus=usb"},
+        {"dac_twin", "device.description='USB DAC' device.bus=usb"},
+        {"raop_output.kitchen", "device.description='Kitchen'"},
+    };
+    for (const auto& sink : sinks) {
+        ASSERT_GE(pulse.loadModule("module-null-sink",
+                                   {QStringLiteral("sink_name=%1").arg(sink.name),
+                                    QStringLiteral("sink_properties=\"%1\"").arg(sink.properties)}),
+                  0)
+            << sink.name;
+    }
+    ASSERT_TRUE(pulse.pactl({"set-default-sink", "dac"}));
+
+    const TestMusicFolder& music = TestMusicFolder::shared();
+    auto c = controller(music.path, music.files);
+    runTask(c->launchIfNeeded(), 20s);
+    const QList<MusicAirPlayDevice> devices = runTask(c->status()).devices;
+    QMap<QString, QString> kinds;
+    QStringList enabled;
+    for (const MusicAirPlayDevice& device : devices) {
+        kinds.insert(device.name, device.kind);
+        if (device.isSelected) {
+            enabled.append(device.name);
+        }
+    }
+    const QMap<QString, QString> expected = {
+        {"Living Room", "TV"},          {"WH-1000XM4", "Bluetooth device"},
+        {"USB DAC", "computer"},        {"USB DAC 2", "USB audio"},
+        {"Kitchen", "AirPlay speaker"}, {"Null Output", "Virtual output"},
+    };
+    EXPECT_EQ(kinds, expected);
+    EXPECT_EQ(enabled, QStringList{"USB DAC"});
+
+    // The computer plays on the sound server's default sink.
+    runTask(c->playQueue({testTrackID(music.files[0])}, 0, 0, std::nullopt), 10s);
+    EXPECT_TRUE(playingStatus(*c).isPlaying);
+    QByteArray streams;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return pulse.pactl({"list", "sink-inputs"}, &streams) &&
+                   streams.contains("Sink: " + QByteArray::number(sinkIndex("dac")));
+        },
+        5s))
+        << streams.constData();
+}
+
+// A brand-new machine: the database is empty and the first scan of a few
+// thousand files is still running, yet an album plays at the first request.
+TEST_F(OwnMpdTest, AFreshPlayerPlaysAnAlbumWhileItsFirstScanRuns) {
+    const QString folder = home.filePath("Music");
+    const QStringList album = makeLargeMusicFolder(folder, 12, 4000);
+    QStringList ids;
+    for (const QString& file : album) {
+        ids.append(testTrackID(file));
+    }
+    auto c = controller(folder, album);
+    runTask(c->launchIfNeeded(), 20s);
+    runTask(c->playQueue(ids, 0, 0, std::nullopt), 10s);
+    const MusicPlayerStatus s = playingStatus(*c);
+    EXPECT_TRUE(s.isPlaying);
+    EXPECT_TRUE(s.isPlayingQueue);
+    EXPECT_EQ(s.currentTrackID, ids[0]);
+    auto direct = LibMpdConnector().connect({MpdDaemonFiles::standard().socketPath, 0});
+    EXPECT_EQ(direct->queueUris(), album);
+    EXPECT_TRUE(direct->status().isUpdatingDatabase) << "the scan ended first: no proof";
+}
+
+} // namespace

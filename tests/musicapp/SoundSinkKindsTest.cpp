@@ -1,0 +1,100 @@
+#include "musicapp/SoundSinkKinds.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Properties = QMap<QString, QString>;
+
+TEST(SoundSinkKindsTest, KindAndNameFromTheSinksProperties) {
+    struct Case {
+        SoundSink sink;
+        const char* kind;
+        const char* name;
+    } cases[] = {
+        {{"alsa_output.pci-0000_00_1f.3.analog-stereo",
+          "Built-in Audio Analog Stereo",
+          {{"device.bus", "pci"}, {"device.form_factor", "internal"}},
+          {"analog-output-speaker", "analog-output-headphones"}},
+         "Speakers",
+         "Built-in Audio Analog Stereo"},
+        {{"alsa_output.pci.analog-stereo", "Built-in", {}, {"analog-output-headphones"}},
+         "Headphones",
+         "Built-in"},
+        {{"alsa_output.pci.hdmi-stereo",
+          "HDMI / DisplayPort",
+          {{"device.profile.name", "hdmi-stereo"}},
+          {}},
+         "TV",
+         "HDMI / DisplayPort"},
+        {{"alsa_output.pci.stereo-fallback", "Monitor", {}, {"[Out] DisplayPort1"}},
+         "TV",
+         "Monitor"},
+        {{"tv", "Living room", {{"device.form_factor", "tv"}}, {}}, "TV", "Living room"},
+        {{"bluez_output.00_11_22_33_44_55.1", "WH-1000XM4", {{"device.api", "bluez5"}}, {}},
+         "Bluetooth device",
+         "WH-1000XM4"},
+        {{"headset", "Buds", {{"device.bus", "bluetooth"}, {"device.form_factor", "headset"}}, {}},
+         "Bluetooth device",
+         "Buds"},
+        {{"alsa_output.usb-DAC", "USB DAC", {{"device.bus", "usb"}}, {}}, "USB audio", "USB DAC"},
+        {{"null", "Null Output", {{"device.class", "abstract"}}, {}},
+         "Virtual output",
+         "Null Output"},
+        {{"plain", "", {}, {}}, "Speakers", "plain"},
+        // Streams to AirPlay speakers keep the speaker's own name.
+        {{"raop_output.kitchen.local", "Kitchen", {{"device.string", "10.0.0.5"}}, {}},
+         "AirPlay speaker",
+         "Kitchen"},
+        {{"raop_sink.kitchen.local.10.0.0.5.5000",
+          "RAOP on Kitchen",
+          {{"raop.name", "0011223344@Kitchen"}, {"raop.ip", "10.0.0.5"}},
+          {}},
+         "AirPlay speaker",
+         "Kitchen"},
+        {{"raop", "", {{"raop.name", "Office"}}, {}}, "AirPlay speaker", "Office"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SoundSinkKinds::kindOf(c.sink), QString::fromUtf8(c.kind))
+            << c.sink.name.toStdString();
+        EXPECT_EQ(SoundSinkKinds::displayName(c.sink), QString::fromUtf8(c.name))
+            << c.sink.name.toStdString();
+    }
+}
+
+TEST(SoundSinkKindsTest, OneComputerOnTheDefaultSinkAndUniqueNames) {
+    const SoundSink hdmi{"hdmi", "Card", {{"device.profile.name", "hdmi-stereo"}}, {}};
+    const SoundSink usb{"usb", "Card", {{"device.bus", "usb"}}, {}};
+    const SoundSink raop{"raop_output.x", "Kitchen", {}, {}};
+    auto withDefault = [](SoundSink sink) {
+        sink.isDefault = true;
+        return sink;
+    };
+    struct Case {
+        const char* label;
+        QList<SoundSink> sinks;
+        QList<SinkOutput> outputs;
+    } cases[] = {
+        {"the default sink",
+         {hdmi, withDefault(usb), raop},
+         {{"Card", "TV", "hdmi", false},
+          {"Card 2", "computer", "usb", true},
+          {"Kitchen", "AirPlay speaker", "raop_output.x", false}}},
+        {"no default: the first",
+         {hdmi, usb},
+         {{"Card", "computer", "hdmi", true}, {"Card 2", "USB audio", "usb", false}}},
+        {"an AirPlay default is never the computer",
+         {withDefault(raop), usb},
+         {{"Kitchen", "AirPlay speaker", "raop_output.x", false},
+          {"Card", "computer", "usb", true}}},
+        {"only AirPlay: none is the computer, the first plays",
+         {raop, SoundSink{"raop_output.y", "Kitchen", {}, {}}},
+         {{"Kitchen", "AirPlay speaker", "raop_output.x", true},
+          {"Kitchen 2", "AirPlay speaker", "raop_output.y", false}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SoundSinkKinds::outputsFor(c.sinks), c.outputs) << c.label;
+    }
+}
+
+} // namespace
