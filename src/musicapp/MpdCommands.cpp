@@ -60,6 +60,10 @@ MpdFailure noOutputNamed(const QString& name) {
                       QStringLiteral("There is no output named \u201C%1\u201D.").arg(name));
 }
 
+// How long a play waits for MPD's scan to reach the album: 100 pauses, 10 s
+// at the controller's pace.
+constexpr int scanWaitPolls = 100;
+
 // Where playback starts: the first track MPD has at or after the requested
 // one, counted in the caller's list; a start outside that list (or past the
 // last track found) starts at the first track.
@@ -154,21 +158,41 @@ MusicPlayerStatus readStatus(MpdClient& client, const StatusHints& hints) {
 QStringList playQueue(MpdClient& client, const QueueRequest& request,
                       const std::function<void()>& pause) {
     const bool stored = client.storedPlaylistsEnabled();
-    if (stored) {
-        client.deleteStoredPlaylist(playlistName);
-    }
+    const auto sendable = std::count_if(request.files.begin(), request.files.end(), isSendableUri);
     // Without stored playlists the tracks go after whatever is queued, and
     // what was there before goes only once at least one track is in.
-    const unsigned previousLength = stored ? 0 : client.status().queueLength;
+    unsigned previousLength = 0;
     QList<int> keptIndexes;
     QStringList queued;
-    for (int index = 0; index < request.files.size(); ++index) {
-        const QString& file = request.files[index];
-        if (isSendableUri(file) && (stored ? client.appendToStoredPlaylist(playlistName, file)
-                                           : client.appendToQueue(file))) {
-            keptIndexes.append(index);
-            queued.append(file);
+    for (int attempt = 0;; ++attempt) {
+        // MPD knows a file only once its scan has reached the file's folder:
+        // on a first start the album may still be ahead of it. A fill made
+        // while the scan runs is tried again until it is complete.
+        const MpdStatus status = client.status();
+        if (attempt == 0) {
+            previousLength = stored ? 0 : status.queueLength;
         }
+        const bool scanning = attempt < scanWaitPolls && status.isUpdatingDatabase;
+        if (stored) {
+            client.deleteStoredPlaylist(playlistName);
+        } else if (!queued.isEmpty()) {
+            client.deleteFromQueue(previousLength,
+                                   previousLength + static_cast<unsigned>(queued.size()));
+        }
+        keptIndexes.clear();
+        queued.clear();
+        for (int index = 0; index < request.files.size(); ++index) {
+            const QString& file = request.files[index];
+            if (isSendableUri(file) && (stored ? client.appendToStoredPlaylist(playlistName, file)
+                                               : client.appendToQueue(file))) {
+                keptIndexes.append(index);
+                queued.append(file);
+            }
+        }
+        if (queued.size() == sendable || !scanning) {
+            break;
+        }
+        pause();
     }
     client.setPlainOrder();
     if (request.deviceName) {

@@ -53,8 +53,11 @@ struct QueueRequest {
 
 // Refills the stored playlist with the files MPD knows, makes it the queue in
 // plain order on the chosen output and starts it; where MPD has no stored
-// playlists, fills the queue itself. `pause` is called between the polls that
-// wait for MPD to report playing before the start position is applied.
+// playlists, fills the queue itself. While MPD's database is updating and
+// some files are still unknown to it, it waits for the scan (up to 100
+// pauses) before it starts without them. `pause` is called between such
+// polls, and between those that wait for MPD to report playing before the
+// start position is applied.
 // Returns the files queued.
 QStringList playQueue(MpdClient& client, const QueueRequest& request,
                       const std::function<void()>& pause);

@@ -19,8 +19,12 @@ public:
     QStringList queue;
     MpdStatus state;
     std::optional<QString> current;
-    // Polls answered "stopped" before the player reports playing.
+    // Polls after play answered "stopped" before the player reports playing.
     int pollsUntilPlaying = 0;
+    // Files a running scan adds to the database at the poll that many polls
+    // on; until then status reports the scan.
+    QSet<QString> unscanned;
+    int pollsUntilScanned = 0;
     std::optional<double> seekedTo;
     bool randomRepeatSingleConsume = true;
     bool storedPlaylistsOn = true;
@@ -34,10 +38,15 @@ public:
     }
     MpdStatus status() override {
         note("status");
-        if (pollsUntilPlaying > 0 && --pollsUntilPlaying == 0) {
+        if (pollsUntilPlaying > 0 && log.contains("play") && --pollsUntilPlaying == 0) {
             state.state = MpdPlayState::playing;
         }
+        if (!unscanned.isEmpty() && --pollsUntilScanned == 0) {
+            database += unscanned;
+            unscanned.clear();
+        }
         MpdStatus s = state;
+        s.isUpdatingDatabase = !unscanned.isEmpty();
         s.queueLength = static_cast<unsigned>(queue.size());
         return s;
     }

@@ -143,6 +143,36 @@ TEST(MpdCommandsTest, NothingFoundFailsAndLeavesTheUsersQueue) {
     }
 }
 
+// A first scan that has not reached the album yet: the play waits for it,
+// but not for a file that stays missing once the scan is over, nor forever.
+TEST(MpdCommandsTest, APlayWaitsForTheScanToReachTheAlbum) {
+    struct Case {
+        int pollsUntilScanned;
+        QStringList expectedQueue;
+        int expectedPauses;
+    } cases[] = {
+        {1, {"a/1.flac", "a/2.flac", "b/1.flac", "b/2.flac"}, 0},
+        {4, {"a/1.flac", "a/2.flac", "b/1.flac", "b/2.flac"}, 3},
+        {1000, {"a/1.flac", "a/2.flac"}, 100},
+    };
+    for (const bool stored : {true, false}) {
+        for (const Case& c : cases) {
+            FakeMpd mpd = albumPlayer();
+            mpd.storedPlaylistsOn = stored;
+            mpd.queue = {"a/4.flac"};
+            mpd.unscanned = {"b/1.flac", "b/2.flac"};
+            mpd.pollsUntilScanned = c.pollsUntilScanned;
+            int pauses = 0;
+            const QStringList queued = MpdCommands::playQueue(
+                mpd, {{"a/1.flac", "a/2.flac", "b/1.flac", "gone.flac", "b/2.flac"}, 0, 0, {}},
+                [&] { ++pauses; });
+            EXPECT_EQ(mpd.queue, c.expectedQueue) << c.pollsUntilScanned << stored;
+            EXPECT_EQ(queued, c.expectedQueue) << c.pollsUntilScanned << stored;
+            EXPECT_EQ(pauses, c.expectedPauses) << c.pollsUntilScanned << stored;
+        }
+    }
+}
+
 TEST(MpdCommandsTest, StartPositionWaitsForPlayingThenSeeksOnce) {
     struct Case {
         int pollsUntilPlaying;
