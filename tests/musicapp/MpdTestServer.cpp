@@ -112,19 +112,23 @@ bool MpdTestServer::start(bool waitForDatabase) {
     }
     // A fresh database is filled in the background; wait until MPD knows
     // every file.
-    if (!waitForDatabase || !storedPlaylists_) {
+    if (!waitForDatabase) {
         return true;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < deadline) {
         try {
+            // Probed through the queue, which every MPD has; it is empty
+            // again afterwards.
             auto client = connect();
-            bool all = true;
+            unsigned known = 0;
             for (const QString& f : music.files) {
-                all = all && client->appendToStoredPlaylist(QStringLiteral("probe"), f);
+                known += client->appendToQueue(f) ? 1 : 0;
             }
-            client->deleteStoredPlaylist(QStringLiteral("probe"));
-            if (all) {
+            if (known > 0) {
+                client->deleteFromQueue(0, known);
+            }
+            if (known == music.files.size()) {
                 return true;
             }
         } catch (const MpdFailure&) {
