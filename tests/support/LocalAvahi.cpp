@@ -55,8 +55,8 @@ bool configWatchesLoopbackOnly(const QString& path) {
     return text.contains("allow-interfaces=lo\n") && text.contains("use-ipv6=no");
 }
 
+// Follows the "[server]" line and any settings a test adds to it.
 const char* const configText =
-    "[server]\n"
     "use-ipv4=yes\n"
     "use-ipv6=no\n"
     "allow-interfaces=lo\n"
@@ -84,6 +84,7 @@ struct LocalAvahi::Private {
     std::unique_ptr<ExternalDaemon> dbus;
     std::unique_ptr<ExternalDaemon> avahi;
     QString failure;
+    QByteArray serverSettings;  // more [server] lines for the next start
     bool attempted = false;
     std::unique_ptr<LocalAvahi> instance;
 
@@ -145,7 +146,8 @@ struct LocalAvahi::Private {
         avahi = std::make_unique<ExternalDaemon>(QStringLiteral("avahi-daemon"));
         const QString config = avahi->filePath(configMarker);
         QFile file(config);
-        if (!file.open(QIODevice::WriteOnly) || file.write(configText) < 0) {
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write("[server]\n" + serverSettings + configText) < 0) {
             failure = QStringLiteral("cannot write the avahi-daemon configuration");
             return false;
         }
@@ -224,6 +226,23 @@ std::unique_ptr<ExternalDaemon> LocalAvahi::publish(const QString& name, const Q
         return nullptr;
     }
     return process;
+}
+
+bool LocalAvahi::restartDaemon(QString* whyNot, const QByteArray& serverSettings) {
+    Private& p = priv();
+    if (!p.avahi) {
+        *whyNot = QStringLiteral("the avahi-daemon running was started by someone else");
+        return false;
+    }
+    // This process holds the lock, so nobody else's test sees the gap.
+    p.avahi->stop();
+    p.avahi.reset();
+    p.serverSettings = serverSettings;
+    if (!p.startAvahi()) {
+        *whyNot = p.failure;
+        return false;
+    }
+    return true;
 }
 
 std::vector<std::unique_ptr<ExternalDaemon>> LocalAvahi::publishAll(

@@ -35,6 +35,13 @@ public:
     // Announces several at once (faster than one by one); empty on failure.
     std::vector<std::unique_ptr<ExternalDaemon>> publishAll(const QList<Announcement>& announcements);
 
+    // Stops the daemon and starts it again, still on loopback alone, as an
+    // update of the system would; its avahi-publish clients end with it.
+    // `serverSettings` ("objects-per-client-max=3\n") add to its [server]
+    // section until the next restart. False, with the reason, when the
+    // daemon running is not this one's.
+    bool restartDaemon(QString* whyNot, const QByteArray& serverSettings = {});
+
     // Stops what instance() started (the test environment calls this).
     static void shutDown();
 
