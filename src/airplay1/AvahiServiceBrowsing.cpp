@@ -15,8 +15,11 @@
 #include <avahi-common/malloc.h>
 #include <avahi-common/strlst.h>
 #include <avahi-common/thread-watch.h>
+#include <avahi-common/timeval.h>
 
+#include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <tuple>
@@ -36,6 +39,19 @@ struct ResultKey {
     }
 };
 
+struct BrowseState;
+
+// The resolving of one announced service: the running resolver, or, after
+// a failed attempt, the timer of the next one.
+struct Resolution {
+    BrowseState* state = nullptr;
+    ResultKey key;
+    AvahiProtocol protocol = AVAHI_PROTO_INET;
+    AvahiServiceResolver* resolver = nullptr;
+    AvahiTimeout* retry = nullptr;
+    int failures = 0;  // in a row; a success starts the count again
+};
+
 // One browse of one service type. Lives while its handle lives; everything
 // but the handler is touched on Avahi's thread, with its lock held.
 struct BrowseState {
@@ -43,20 +59,19 @@ struct BrowseState {
     QString type;
     bool withTxt = false;
     AvahiServiceBrowser* browser = nullptr;
-    std::map<ResultKey, AvahiServiceResolver*> resolvers;
+    std::map<ResultKey, std::unique_ptr<Resolution>> resolutions;
     std::map<ResultKey, BrowseResult> results;
     QPointer<QObject> receiver;  // main-thread object the snapshots go to
     ServiceBrowsing::ResultsHandler handler;
 
     void report();
-    void dropAvahiObjects() {
-        for (auto& [key, resolver] : resolvers) {
-            avahi_service_resolver_free(resolver);
-        }
-        resolvers.clear();
-        if (browser) {
-            avahi_service_browser_free(browser);
-            browser = nullptr;
+    void dropAvahiObjects();
+    // The daemon is gone: so is everything it told us.
+    void forgetEverything() {
+        dropAvahiObjects();
+        if (!results.empty()) {
+            results.clear();
+            report();
         }
     }
 };
@@ -78,29 +93,16 @@ QHash<QString, QString> txtDictionary(AvahiStringList* list) {
     return txt;
 }
 
-void resolved(AvahiServiceResolver*, AvahiIfIndex interface, AvahiProtocol, AvahiResolverEvent event,
-              const char* name, const char* type, const char* domain, const char*,
-              const AvahiAddress* address, uint16_t port, AvahiStringList* txt,
-              AvahiLookupResultFlags, void* userdata) {
-    auto* state = static_cast<BrowseState*>(userdata);
-    ResultKey key{interface, QString::fromUtf8(name), QString::fromUtf8(type),
-                  QString::fromUtf8(domain)};
-    if (event != AVAHI_RESOLVER_FOUND || !address || address->proto != AVAHI_PROTO_INET) {
-        return;  // keep what we had; a later resolution may succeed
-    }
-    char text[AVAHI_ADDRESS_STR_MAX];
-    avahi_address_snprint(text, sizeof text, address);
-    BrowseResult result;
-    result.endpoint = ServiceEndpoint{key.name, key.type, key.domain, int(interface),
-                                      QString::fromLatin1(text), port};
-    result.txt = txtDictionary(txt);
-    auto& slot = state->results[key];
-    if (!(slot == result)) {
-        slot = std::move(result);
-        state->report();
-    }
+void startResolving(Resolution* resolution);
+
+void retryDue(AvahiTimeout*, void* userdata) {
+    startResolving(static_cast<Resolution*>(userdata));
 }
 
+void resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProtocol,
+              AvahiResolverEvent event, const char*, const char*, const char*, const char*,
+              const AvahiAddress* address, uint16_t port, AvahiStringList* txt,
+              AvahiLookupResultFlags, void* userdata);
 void browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
              AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
              AvahiLookupResultFlags, void* userdata);
@@ -169,6 +171,7 @@ public:
     }
 
     AvahiClient* client() const { return client_; }
+    const AvahiPoll* poll() const { return avahi_threaded_poll_get(poll_); }
 
 private:
     void remove(BrowseState* state) {
@@ -194,32 +197,37 @@ private:
         if (!self->client_) {
             self->client_ = client;  // called before avahi_client_new returned
         }
-        if (clientState == AVAHI_CLIENT_S_RUNNING) {
+        switch (clientState) {
+        case AVAHI_CLIENT_S_RUNNING:
             for (BrowseState* state : self->states_) {
                 if (!state->browser) {
-                    startBrowser(self, state);
+                    self->startBrowser(state);
                 }
             }
-        } else if (clientState == AVAHI_CLIENT_FAILURE || clientState == AVAHI_CLIENT_CONNECTING) {
-            // The daemon went away: its browsers are dead. New ones start
-            // when it is back; until then the last lists stand.
+            break;
+        case AVAHI_CLIENT_S_REGISTERING:
+        case AVAHI_CLIENT_S_COLLISION:
+            break;  // our host name is being settled; browsing goes on
+        case AVAHI_CLIENT_CONNECTING:
+        case AVAHI_CLIENT_FAILURE:
+            // No daemon, no results: what it found may have gone meanwhile.
+            // Whatever is still there is found again once it is back.
             for (BrowseState* state : self->states_) {
-                state->resolvers.clear();
-                state->browser = nullptr;
-                state->results.clear();
+                state->forgetEverything();
             }
             if (clientState == AVAHI_CLIENT_FAILURE &&
                 avahi_client_errno(client) == AVAHI_ERR_DISCONNECTED) {
+                // A client that lost its daemon stays dead; a new one waits
+                // for the daemon to come back.
                 avahi_client_free(client);
                 self->client_ = nullptr;
                 int error = 0;
-                self->client_ = avahi_client_new(avahi_threaded_poll_get(self->poll_),
-                                                 AVAHI_CLIENT_NO_FAIL, &AvahiConnection::clientChanged,
-                                                 self, &error);
+                self->client_ = avahi_client_new(self->poll(), AVAHI_CLIENT_NO_FAIL,
+                                                 &AvahiConnection::clientChanged, self, &error);
             }
+            break;
         }
     }
-    static void startBrowser(AvahiConnection* self, BrowseState* state) { self->startBrowser(state); }
 
     AvahiThreadedPoll* poll_ = nullptr;
     AvahiClient* client_ = nullptr;
@@ -241,6 +249,85 @@ void BrowseState::report() {
         target, [this, snapshot] { handler(snapshot); }, Qt::QueuedConnection);
 }
 
+void freeResolution(Resolution& resolution) {
+    if (resolution.resolver) {
+        avahi_service_resolver_free(resolution.resolver);
+        resolution.resolver = nullptr;
+    }
+    if (resolution.retry) {
+        const AvahiPoll* poll = resolution.state->connection->poll();
+        poll->timeout_free(resolution.retry);
+        resolution.retry = nullptr;
+    }
+}
+
+void BrowseState::dropAvahiObjects() {
+    for (auto& [key, resolution] : resolutions) {
+        freeResolution(*resolution);
+    }
+    resolutions.clear();
+    if (browser) {
+        avahi_service_browser_free(browser);
+        browser = nullptr;
+    }
+}
+
+void retryLater(Resolution* resolution) {
+    ++resolution->failures;
+    const auto delay = std::chrono::milliseconds(resolveRetryDelay(resolution->failures));
+    timeval due{};
+    avahi_elapse_time(&due, unsigned(delay.count()), 0);
+    const AvahiPoll* poll = resolution->state->connection->poll();
+    if (resolution->retry) {
+        poll->timeout_update(resolution->retry, &due);
+    } else {
+        resolution->retry = poll->timeout_new(poll, &due, &retryDue, resolution);
+    }
+}
+
+void startResolving(Resolution* resolution) {
+    const ResultKey& key = resolution->key;
+    const QByteArray name = key.name.toUtf8();
+    const QByteArray type = key.type.toUtf8();
+    const QByteArray domain = key.domain.toUtf8();
+    resolution->resolver = avahi_service_resolver_new(
+        resolution->state->connection->client(), key.interface, resolution->protocol,
+        name.constData(), type.constData(), domain.constData(), AVAHI_PROTO_INET,
+        AvahiLookupFlags(0), &resolved, resolution);
+    if (!resolution->resolver) {
+        retryLater(resolution);
+    }
+}
+
+void resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProtocol,
+              AvahiResolverEvent event, const char*, const char*, const char*, const char*,
+              const AvahiAddress* address, uint16_t port, AvahiStringList* txt,
+              AvahiLookupResultFlags, void* userdata) {
+    auto* resolution = static_cast<Resolution*>(userdata);
+    if (event != AVAHI_RESOLVER_FOUND || !address || address->proto != AVAHI_PROTO_INET) {
+        // A missed answer must not hide the speaker for good: ask again
+        // while it is announced. What we had meanwhile stays.
+        avahi_service_resolver_free(resolver);
+        resolution->resolver = nullptr;
+        retryLater(resolution);
+        return;
+    }
+    resolution->failures = 0;
+    const ResultKey& key = resolution->key;
+    char text[AVAHI_ADDRESS_STR_MAX];
+    avahi_address_snprint(text, sizeof text, address);
+    BrowseResult result;
+    result.endpoint = ServiceEndpoint{
+        key.name, key.type, key.domain, int(interface), QString::fromLatin1(text), port};
+    result.txt = txtDictionary(txt);
+    BrowseState* state = resolution->state;
+    auto& slot = state->results[key];
+    if (!(slot == result)) {
+        slot = std::move(result);
+        state->report();
+    }
+}
+
 void browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
              AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
              AvahiLookupResultFlags, void* userdata) {
@@ -251,9 +338,9 @@ void browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protoco
     ResultKey key{interface, QString::fromUtf8(name), QString::fromUtf8(type),
                   QString::fromUtf8(domain)};
     if (event == AVAHI_BROWSER_REMOVE) {
-        if (auto it = state->resolvers.find(key); it != state->resolvers.end()) {
-            avahi_service_resolver_free(it->second);
-            state->resolvers.erase(it);
+        if (auto it = state->resolutions.find(key); it != state->resolutions.end()) {
+            freeResolution(*it->second);
+            state->resolutions.erase(it);
         }
         if (state->results.erase(key) > 0) {
             state->report();
@@ -267,16 +354,16 @@ void browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protoco
         state->report();
         return;
     }
-    if (state->resolvers.count(key) > 0) {
+    if (state->resolutions.count(key) > 0) {
         return;
     }
     // Listed once resolved: without address and port nobody can connect.
-    AvahiServiceResolver* resolver = avahi_service_resolver_new(
-        state->connection->client(), interface, protocol, name, type, domain, AVAHI_PROTO_INET,
-        AvahiLookupFlags(0), &resolved, state);
-    if (resolver) {
-        state->resolvers.emplace(std::move(key), resolver);
-    }
+    auto resolution = std::make_unique<Resolution>();
+    resolution->state = state;
+    resolution->key = key;
+    resolution->protocol = protocol;
+    startResolving(resolution.get());
+    state->resolutions.emplace(std::move(key), std::move(resolution));
 }
 } // namespace
 

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +20,14 @@ struct BrowseResult {
 
     friend bool operator==(const BrowseResult&, const BrowseResult&) = default;
 };
+
+// How long to wait before resolving an announced service again after
+// `failures` failed attempts in a row: 1 s, 2 s, 4 s ... and never more
+// than 30 s.
+constexpr std::chrono::seconds resolveRetryDelay(int failures) {
+    const int doublings = std::clamp(failures - 1, 0, 5);
+    return std::min(std::chrono::seconds(1 << doublings), std::chrono::seconds(30));
+}
 
 // The DNS-SD adapter: browsers that hand the whole current result set to
 // their handler, on the main thread, after every change.
@@ -34,7 +44,10 @@ public:
 
     virtual ~ServiceBrowsing() = default;
     // Browses `type` ("_raop._tcp") in the default domain. With `withTxt`,
-    // each result is resolved for its TXT record, IPv4 address and port.
+    // each result is resolved for its TXT record, IPv4 address and port;
+    // a failed resolve is tried again while the service stays announced.
+    // When the DNS-SD service goes away every result goes with it, and
+    // browsing picks up again once it is back.
     virtual std::unique_ptr<Browser> browse(const QString& type, bool withTxt,
                                             ResultsHandler handler) = 0;
 

@@ -5,6 +5,7 @@
 #include "support/RunTask.h"
 #include "support/ShairportSpeaker.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -109,9 +110,18 @@ TEST(AirPlay1SpeakerBrowser, BuildsTheSortedLegacyList) {
     EXPECT_EQ(changed.count(), 3);
 }
 
+TEST(ServiceBrowsing, ResolveRetriesBackOffToHalfAMinute) {
+    const std::pair<int, int> delays[] = {{1, 1},  {2, 2},  {3, 4},  {4, 8},
+                                          {5, 16}, {6, 30}, {7, 30}, {64, 30}};
+    for (const auto& [failures, seconds] : delays) {
+        EXPECT_EQ(resolveRetryDelay(failures), std::chrono::seconds(seconds)) << failures;
+    }
+}
+
 // Waits until the browser lists exactly `expected` (by display name).
-bool listsExactly(AirPlay1SpeakerBrowser& browser, const QStringList& expected) {
-    return waitUntil([&] { return names(browser.speakers()) == expected; }, std::chrono::seconds(8));
+bool listsExactly(AirPlay1SpeakerBrowser& browser, const QStringList& expected,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(8)) {
+    return waitUntil([&] { return names(browser.speakers()) == expected; }, timeout);
 }
 
 TEST(AirPlay1SpeakerBrowserOnAvahi, FollowsAnnouncementsOnLoopback) {
@@ -149,6 +159,83 @@ TEST(AirPlay1SpeakerBrowserOnAvahi, FollowsAnnouncementsOnLoopback) {
     // A speaker whose announcement goes leaves the list.
     published.front()->stop();
     EXPECT_TRUE(listsExactly(browser, {"Living Room", "Plain", "Speaker 9"}))
+        << names(browser.speakers()).join(", ").toStdString();
+}
+
+TEST(AirPlay1SpeakerBrowserOnAvahi, ASpeakerThatComesBackKeepsItsId) {
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    LocalAvahi& avahi = *LocalAvahi::instance();
+    const QString id = QStringLiteral("0011223344C1@Bedroom");
+    const QString raopType = QStringLiteral("_raop._tcp");
+    AirPlay1SpeakerBrowser browser;
+    browser.start();
+    auto publisher = avahi.publish(id, raopType, 7000);
+    ASSERT_TRUE(publisher);
+    ASSERT_TRUE(listsExactly(browser, {"Bedroom"}));
+
+    // It crashes, or it withdraws before it sleeps; it wakes on another port.
+    const std::pair<const char*, void (*)(ExternalDaemon&)> departures[] = {
+        {"killed", [](ExternalDaemon& p) { p.kill(); }},
+        {"withdrawn", [](ExternalDaemon& p) { p.stop(); }},
+    };
+    quint16 port = 7000;
+    for (const auto& [how, depart] : departures) {
+        depart(*publisher);
+        EXPECT_TRUE(listsExactly(browser, {})) << how;
+        publisher = avahi.publish(id, raopType, ++port);
+        ASSERT_TRUE(publisher);
+        ASSERT_TRUE(listsExactly(browser, {"Bedroom"})) << how;
+        EXPECT_EQ(browser.speakers().first().id, id) << how;
+        EXPECT_EQ(browser.speakers().first().endpoint.port, port) << how;
+    }
+}
+
+TEST(AirPlay1SpeakerBrowserOnAvahi, ResolvesAgainWhatTheDaemonRefusedToResolve) {
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    LocalAvahi& avahi = *LocalAvahi::instance();
+    // Room for our two browsers and one resolver: the second resolve is
+    // refused until the first resolver goes.
+    QString whyNot;
+    if (!avahi.restartDaemon(&whyNot, "objects-per-client-max=3\n")) {
+        GTEST_SKIP() << whyNot.toStdString();
+    }
+    const auto restore = qScopeGuard([&] { avahi.restartDaemon(&whyNot); });
+    const QString raopType = QStringLiteral("_raop._tcp");
+    auto published = avahi.publishAll(
+        {{"0011223344B1@One", raopType, 7000, {}}, {"0011223344B2@Two", raopType, 7000, {}}});
+    ASSERT_EQ(published.size(), 2u);
+    AirPlay1SpeakerBrowser browser;
+    browser.start();
+    ASSERT_TRUE(waitUntil([&] { return browser.speakers().size() == 1; }, std::chrono::seconds(8)));
+    const bool oneFirst = browser.speakers().first().name == u"One";
+    published.at(oneFirst ? 0 : 1)->stop();
+    const QString other = oneFirst ? QStringLiteral("Two") : QStringLiteral("One");
+    EXPECT_TRUE(listsExactly(browser, {other}, std::chrono::seconds(20)))
+        << names(browser.speakers()).join(", ").toStdString();
+}
+
+TEST(AirPlay1SpeakerBrowserOnAvahi, StartsOverWhenTheDaemonRestarts) {
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    LocalAvahi& avahi = *LocalAvahi::instance();
+    const QString raopType = QStringLiteral("_raop._tcp");
+    AirPlay1SpeakerBrowser browser;
+    browser.start();
+    auto kitchen = avahi.publish(QStringLiteral("0011223344D1@Kitchen"), raopType, 7000);
+    ASSERT_TRUE(kitchen);
+    ASSERT_TRUE(listsExactly(browser, {"Kitchen"}));
+
+    // Its announcement ends with the daemon, and nobody announces it again.
+    QString whyNot;
+    if (!avahi.restartDaemon(&whyNot)) {
+        GTEST_SKIP() << whyNot.toStdString();
+    }
+    EXPECT_TRUE(listsExactly(browser, {})) << names(browser.speakers()).join(", ").toStdString();
+
+    // Those announced to the new daemon are found.
+    auto published = avahi.publishAll(
+        {{"0011223344D2@Hall", raopType, 7000, {}}, {"0011223344D1@Kitchen", raopType, 7001, {}}});
+    ASSERT_EQ(published.size(), 2u);
+    EXPECT_TRUE(listsExactly(browser, {"Hall", "Kitchen"}))
         << names(browser.speakers()).join(", ").toStdString();
 }
 
