@@ -103,7 +103,9 @@ QString ListeningSession::Device::systemImage() const {
     return QStringLiteral("laptopcomputer");
 }
 
-QByteArray ListeningSession::encode() const {
+std::optional<QByteArray> ListeningSession::encode() const {
+    if (!std::isfinite(positionSeconds))
+        return std::nullopt;
     QJsonObject object;
     object.insert(QStringLiteral("device"), device.toJson());
     object.insert(QStringLiteral("albumID"), albumID);

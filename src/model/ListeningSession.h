@@ -75,7 +75,9 @@ struct ListeningSession {
 
     bool operator==(const ListeningSession&) const = default;
 
-    QByteArray encode() const;
+    // Absent when a member has no JSON form: a position that is not a
+    // finite number would be written as null, which no reader accepts.
+    std::optional<QByteArray> encode() const;
     // Absent when any required member is missing or malformed.
     static std::optional<ListeningSession> decode(const QByteArray& json);
 };

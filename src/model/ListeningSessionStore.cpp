@@ -13,7 +13,11 @@ ListeningSessionStore::ListeningSessionStore() {
 }
 
 void ListeningSessionStore::save(const ListeningSession& session) {
+    // A record that cannot be encoded leaves the stored one as it was.
+    const auto encoded = session.encode();
+    if (!encoded)
+        return;
     QSettings settings;
-    settings.setValue(sessionKey, session.encode());
+    settings.setValue(sessionKey, *encoded);
     settings.sync();
 }

@@ -11,7 +11,8 @@ public:
     ListeningSessionStore();
 
     const std::optional<ListeningSession>& previousLaunch() const { return previousLaunch_; }
-    // Replaces the stored record; takes effect at the next start.
+    // Replaces the stored record; takes effect at the next start. A record
+    // that cannot be encoded writes nothing.
     void save(const ListeningSession& session);
 
 private:

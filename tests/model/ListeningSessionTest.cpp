@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 using Device = ListeningSession::Device;
@@ -31,7 +33,7 @@ QJsonObject jsonOf(const QByteArray& bytes) {
 
 TEST(ListeningSessionTest, LocalRecordOmitsAbsentKeysAndReadsBack) {
     const ListeningSession session = localSession();
-    const QByteArray bytes = session.encode();
+    const QByteArray bytes = session.encode().value();
     const QJsonObject json = jsonOf(bytes);
     EXPECT_EQ(QStringList(json.keys()),
               QStringList({"albumID", "albumTitle", "artistNames", "device", "positionSeconds",
@@ -66,10 +68,10 @@ TEST(ListeningSessionTest, EveryDeviceCaseRoundTrips) {
         session.device = row.device;
         session.spotifyURI = QStringLiteral("spotify:album:x");
         session.coverURL = QUrl("https://i.scdn.co/image/x");
-        const auto decoded = ListeningSession::decode(session.encode());
+        const auto decoded = ListeningSession::decode(session.encode().value());
         ASSERT_TRUE(decoded) << row.json;
         EXPECT_EQ(*decoded, session);
-        EXPECT_EQ(jsonOf(session.encode()).value("coverURL").toString(),
+        EXPECT_EQ(jsonOf(session.encode().value()).value("coverURL").toString(),
                   "https://i.scdn.co/image/x");
     }
 }
@@ -97,7 +99,7 @@ TEST(ListeningSessionTest, DeviceObjectsMustHoldExactlyOneKnownCase) {
             EXPECT_EQ(failure, row.failure) << row.json;
 
         // Inside a record, a bad device makes the whole record unreadable.
-        QJsonObject record = jsonOf(localSession().encode());
+        QJsonObject record = jsonOf(localSession().encode().value());
         record.insert("device", QJsonDocument::fromJson(row.json).object());
         EXPECT_EQ(ListeningSession::decode(QJsonDocument(record).toJson()).has_value(),
                   row.failure == nullptr)
@@ -106,7 +108,7 @@ TEST(ListeningSessionTest, DeviceObjectsMustHoldExactlyOneKnownCase) {
 }
 
 TEST(ListeningSessionTest, RecordsMissingOrMistypedMembersAreUnreadable) {
-    const QJsonObject good = jsonOf(localSession().encode());
+    const QJsonObject good = jsonOf(localSession().encode().value());
     const struct {
         const char* key;
         QJsonValue value; // undefined removes the key
@@ -185,6 +187,23 @@ TEST(ListeningSessionTest, TheStoreExposesOnlyWhatItFoundAtConstruction) {
     EXPECT_FALSE(corrupted.previousLaunch());
     corrupted.save(saved);
     EXPECT_EQ(ListeningSessionStore().previousLaunch(), saved);
+}
+
+TEST(ListeningSessionTest, APositionWithoutJsonFormLeavesTheStoredRecord) {
+    TestHome home;
+    const ListeningSession good = localSession();
+    ListeningSessionStore().save(good);
+    const std::string stored =
+        QSettings().value("lastListeningSession").toByteArray().toStdString();
+    for (const double position : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        ListeningSession bad = good;
+        bad.positionSeconds = position;
+        bad.trackIndex = 7;
+        ListeningSessionStore().save(bad);
+        EXPECT_EQ(QSettings().value("lastListeningSession").toByteArray().toStdString(), stored)
+            << position;
+        EXPECT_EQ(ListeningSessionStore().previousLaunch(), good) << position;
+    }
 }
 
 } // namespace
