@@ -8,6 +8,24 @@
 
 #include <memory>
 
+namespace {
+
+// Qt reports an HTTP error status through error() as well; those codes
+// belong to an answer. Every other error means the answer never arrived
+// whole, even when its headers (and so a status) did.
+bool isTransportFailure(QNetworkReply::NetworkError error) {
+    using Error = QNetworkReply::NetworkError;
+    if (error == Error::NoError)
+        return false;
+    const bool fromStatus =
+        (error >= Error::ContentAccessDenied && error <= Error::UnknownContentError) ||
+        error == Error::ProtocolInvalidOperationError ||
+        (error >= Error::InternalServerError && error <= Error::UnknownServerError);
+    return !fromStatus;
+}
+
+} // namespace
+
 namespace SpotifyHttp {
 
 QByteArray encodeComponent(const QString& text) {
@@ -35,9 +53,9 @@ std::optional<QString> decodeUtf8(const QByteArray& body) {
 }
 
 QCoro::Task<Answer> perform(QNetworkAccessManager& network, QNetworkRequest request,
-                            QByteArray method, std::optional<QByteArray> body) {
-    request.setTransferTimeout(static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(requestTimeout).count()));
+                            QByteArray method, std::optional<QByteArray> body,
+                            std::chrono::milliseconds timeout) {
+    request.setTransferTimeout(static_cast<int>(timeout.count()));
     // Redirects are reported, not followed: the bearer token must never be
     // carried to another host.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -64,13 +82,25 @@ QCoro::Task<Answer> perform(QNetworkAccessManager& network, QNetworkRequest requ
 
     if (tooLarge)
         throw SpotifyTransportError(QStringLiteral("Spotify's answer was too large."));
+    // A connection that breaks after the headers is no answer: its status
+    // would pass a cut body off as the whole one.
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) {
-        if (reply->error() == QNetworkReply::OperationCanceledError)
+    const QNetworkReply::NetworkError error = reply->error();
+    if (!status.isValid() || isTransportFailure(error)) {
+        if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
             throw SpotifyTransportError(QStringLiteral("The request timed out."));
         throw SpotifyTransportError(reply->errorString());
     }
-    co_return Answer{status.toInt(), reply->readAll()};
+    // Qt does not always notice a connection that closes early: the close can
+    // lose the race against an error status, or even pass as the end. So the
+    // body is held against the length its headers promised (Qt drops that
+    // header when it decompresses the body, the one case it would not fit).
+    QByteArray data = reply->readAll();
+    const QVariant promised = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (promised.isValid() && data.size() < promised.toLongLong())
+        throw SpotifyTransportError(
+            QStringLiteral("The connection closed before Spotify's whole answer arrived."));
+    co_return Answer{status.toInt(), std::move(data)};
 }
 
 } // namespace SpotifyHttp

@@ -14,8 +14,9 @@
 
 class QNetworkAccessManager;
 
-// A request that never got an HTTP answer: no network, refused, timed out,
-// TLS failure. The description is the network layer's text.
+// A request that never got a whole HTTP answer: no network, refused, timed
+// out, TLS failure, or a connection that broke after the headers. The
+// description is the network layer's text.
 class SpotifyTransportError : public KorvidError {
 public:
     using KorvidError::KorvidError;
@@ -46,8 +47,10 @@ std::optional<QString> decodeUtf8(const QByteArray& body);
 
 // Sends the request with the given method, and the body when there is one
 // (without one, no body and no Content-Type are sent). Yields the HTTP answer
-// whatever its status; throws SpotifyTransportError when there is none.
+// whatever its status; throws SpotifyTransportError when there is none, or
+// when no byte arrived for `timeout` before it was whole.
 QCoro::Task<Answer> perform(QNetworkAccessManager& network, QNetworkRequest request,
-                            QByteArray method, std::optional<QByteArray> body = std::nullopt);
+                            QByteArray method, std::optional<QByteArray> body = std::nullopt,
+                            std::chrono::milliseconds timeout = requestTimeout);
 
 } // namespace SpotifyHttp

@@ -2,6 +2,7 @@
 
 #include "spotify/SpotifyAPIError.h"
 #include "spotify/SpotifyAuthError.h"
+#include "spotify/SpotifyHttp.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -230,6 +231,52 @@ TEST_F(SpotifyWebAPI, RequestsReachTheServerExactly) {
             EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(sent.body)).object(),
                       c.body);
         }
+    }
+}
+
+TEST_F(SpotifyWebAPI, AnswersBrokenOffAfterTheHeadersAreTransportFailures) {
+    signIn();
+    using Break = SpotifyStandIn::Reply::Break;
+    const std::string body =
+        R"({"devices":[{"id":"a","is_active":true,"name":"Kitchen","type":"Speaker"}]})";
+    const QUrl direct = standIn.apiBase().resolved(QUrl("v1/direct"));
+    struct Case {
+        const char* name;
+        std::string method, path;
+        int status;
+        Break breakOff;
+        size_t bytes;
+        std::function<QCoro::Task<>()> call;
+        QString description; // checked when given
+    };
+    const std::vector<Case> cases = {
+        // A command must not succeed on a status alone.
+        {"play", "PUT", "/v1/me/player/play", 200, Break::close, 0,
+         [&] { return api->play("spotify:album:al1", "d1"); }},
+        // A GET fails with the network's text, not the decoding one.
+        {"devices", "GET", "/v1/me/player/devices", 200, Break::close, 20,
+         [&]() -> QCoro::Task<> { co_await api->devices(); }},
+        {"error status", "PUT", "/v1/me/player/pause", 500, Break::close, 10,
+         [&] { return api->pause(); }},
+        {"stall", "GET", "/v1/direct", 200, Break::stall, 20,
+         [&]() -> QCoro::Task<> {
+             co_await SpotifyHttp::perform(network, QNetworkRequest(direct), "GET", std::nullopt,
+                                           std::chrono::milliseconds(300));
+         },
+         "The request timed out."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        standIn.on(c.method, c.path, [&c, &body](const auto&) {
+            SpotifyStandIn::Reply reply{c.status, body};
+            reply.breakOff = c.breakOff;
+            reply.bytesBeforeBreak = c.bytes;
+            return reply;
+        });
+        const auto error = failureOf<SpotifyTransportError>(c.call());
+        ASSERT_TRUE(error.has_value());
+        if (!c.description.isEmpty())
+            EXPECT_EQ(error->description(), c.description);
     }
 }
 

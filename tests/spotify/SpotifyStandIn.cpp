@@ -44,8 +44,19 @@ SpotifyStandIn::SpotifyStandIn()
         out.status = reply.status;
         if (!reply.location.empty())
             out.set_header("Location", reply.location);
-        if (!reply.body.empty() || reply.status != 204)
+        if (reply.breakOff != Reply::Break::none) {
+            const auto provider = [this, reply](size_t, size_t, httplib::DataSink& sink) {
+                sink.write(reply.body.data(), std::min(reply.bytesBeforeBreak, reply.body.size()));
+                if (reply.breakOff == Reply::Break::stall) {
+                    std::unique_lock lock(mutex_);
+                    stopping_.wait(lock, [this] { return stopped_; });
+                }
+                return false; // closes the connection
+            };
+            out.set_content_provider(reply.body.size(), reply.contentType, provider);
+        } else if (!reply.body.empty() || reply.status != 204) {
             out.set_content(reply.body, reply.contentType.c_str());
+        }
     };
     const std::string any = "/.*";
     server_->Get(any, serve).Post(any, serve).Put(any, serve).Delete(any, serve).Patch(any, serve);
@@ -57,6 +68,11 @@ SpotifyStandIn::SpotifyStandIn()
 }
 
 SpotifyStandIn::~SpotifyStandIn() {
+    {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+    stopping_.notify_all();
     server_->stop();
     thread_.join();
 }

@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -34,6 +35,12 @@ public:
         std::string body;
         std::string contentType = "application/json";
         std::string location; // sent as Location when not empty
+        // Breaks the answer off after the headers and `bytesBeforeBreak` of
+        // the body, which Content-Length still promises whole: the
+        // connection closes, or stalls until the stand-in goes away.
+        enum class Break { none, close, stall };
+        Break breakOff = Break::none;
+        size_t bytesBeforeBreak = 0;
     };
     using Handler = std::function<Reply(const Request&)>;
 
@@ -59,6 +66,8 @@ private:
     std::thread thread_;
     int port_ = 0;
     mutable std::mutex mutex_;
+    std::condition_variable stopping_;
+    bool stopped_ = false;
     std::map<std::pair<std::string, std::string>, Handler> handlers_;
     std::vector<Request> requests_;
 };
