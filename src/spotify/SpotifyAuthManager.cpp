@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "spotify/SpotifyAuthError.h"
 #include "spotify/SpotifyHttp.h"
+#include "spotify/TokenRefresh.h"
 
 #include <QCryptographicHash>
 #include <QNetworkAccessManager>
@@ -233,7 +234,8 @@ QCoro::Task<QString> SpotifyAuthManager::refresh(QString refreshToken) {
     fields.insert(QStringLiteral("refresh_token"), refreshToken);
     fields.insert(QStringLiteral("client_id"), clientID_);
     const auto answer = co_await requestToken(std::move(fields));
-    if (!self)
+    // A disconnect while the answer was on its way must not be undone by it.
+    if (!self || !tokens_)
         throw SpotifyAuthError::notAuthenticated();
     co_await store(answer, refreshToken);
     co_return answer.accessToken;
@@ -245,7 +247,30 @@ QCoro::Task<QString> SpotifyAuthManager::validAccessToken() {
     if (tokens_->expiresAt > clock_.now().addSecs(expiryMargin.count()))
         // A copy: QCoro moves from any non-const value handed to co_return.
         co_return QString(tokens_->accessToken);
-    co_return co_await refresh(tokens_->refreshToken);
+    // Spotify may retire a refresh token once it is used, so a second
+    // refresh with the same one could fail for nothing.
+    std::shared_ptr<TokenRefresh> flight = refreshInFlight_;
+    if (!flight) {
+        flight = std::make_shared<TokenRefresh>();
+        refreshInFlight_ = flight;
+        QPointer<SpotifyAuthManager> self(this);
+        QString token;
+        std::exception_ptr failure;
+        try {
+            token = co_await refresh(tokens_->refreshToken);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        // Cleared before the waiters resume, so a caller that comes after a
+        // failure tries again.
+        if (self && refreshInFlight_ == flight)
+            refreshInFlight_.reset();
+        if (failure)
+            flight->fail(failure);
+        else
+            flight->succeed(token);
+    }
+    co_return co_await flight->outcome();
 }
 
 QCoro::Task<> SpotifyAuthManager::signOut() {

@@ -9,10 +9,12 @@
 #include <QObject>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 class Clock;
 class QNetworkAccessManager;
+class TokenRefresh;
 
 // Signs in to Spotify (authorization code with PKCE, as a public client),
 // keeps the token set in the keychain and hands out access tokens that are
@@ -64,7 +66,8 @@ public:
     // Finishes the sign-in from the redirect the browser delivered.
     QCoro::Task<> completeLogin(QUrl callbackURL);
     // An access token that stays valid for at least the expiry margin,
-    // refreshed first when needed.
+    // refreshed first when needed. Callers that need a refresh while one is
+    // under way wait for that one and share its outcome.
     QCoro::Task<QString> validAccessToken();
     // Forgets the token set and deletes the keychain item.
     QCoro::Task<> signOut();
@@ -93,6 +96,7 @@ private:
     std::optional<QString> pendingCodeVerifier_;
     std::optional<QString> pendingState_;
     std::optional<TokenStore> tokens_;
+    std::shared_ptr<TokenRefresh> refreshInFlight_;
     bool hasLoadedTokens_ = false;
     bool tokensAssigned_ = false;
 };

@@ -278,6 +278,57 @@ TEST_F(SpotifyAuth, FailedRefreshKeepsTheTokenSet) {
     EXPECT_EQ(standIn.requestsTo("/accounts/api/token").size(), 2u);
 }
 
+TEST_F(SpotifyAuth, CallersAtExpiryShareOneRefresh) {
+    standIn.onJson("PUT", "/v1/me/player/pause", 204, "");
+    const TokenStore old{"acc-1", "ref-1", clock.now().addSecs(10), {"user-library-read"}};
+    struct Case {
+        int status;
+        std::string answer;
+        QString outcome; // of every caller: "ok", or the failure's description
+    };
+    for (const Case& c :
+         {Case{200, tokenAnswer("acc-2", nullptr, nullptr), "ok"},
+          Case{400, R"({"error":"invalid_grant"})", R"({"error":"invalid_grant"})"}}) {
+        SCOPED_TRACE(c.status);
+        standIn.onJson("POST", "/accounts/api/token", c.status, c.answer);
+        auth->setTokens(old);
+        const auto tokenRequests = standIn.requestsTo("/accounts/api/token").size();
+        const auto pauses = standIn.requestsTo("/v1/me/player/pause").size();
+
+        std::vector<QCoro::Task<>> callers;
+        for (int i = 0; i < 5; ++i)
+            callers.push_back(api->pause());
+        for (auto& caller : callers) {
+            const auto error = failureOf<KorvidError>(std::move(caller));
+            EXPECT_EQ(error ? error->description() : QStringLiteral("ok"), c.outcome);
+        }
+        EXPECT_EQ(standIn.requestsTo("/accounts/api/token").size(), tokenRequests + 1);
+        const auto sent = standIn.requestsTo("/v1/me/player/pause");
+        if (c.status == 200) {
+            ASSERT_EQ(sent.size(), pauses + 5);
+            for (size_t i = pauses; i < sent.size(); ++i)
+                EXPECT_EQ(sent[i].header("authorization"), "Bearer acc-2");
+            EXPECT_EQ(storedTokens()->accessToken, "acc-2");
+        } else {
+            EXPECT_EQ(sent.size(), pauses);
+            EXPECT_EQ(auth->tokens(), old);
+        }
+    }
+}
+
+TEST_F(SpotifyAuth, DisconnectingDuringARefreshStaysDisconnected) {
+    standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("acc-2", "ref-2", nullptr));
+    auth->setTokens(TokenStore{"acc-1", "ref-1", clock.now().addSecs(10), {}});
+    auto refreshing = auth->validAccessToken();
+    runTask(auth->signOut());
+    const auto error = failureOf<SpotifyAuthError>(std::move(refreshing));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), SpotifyAuthError::Case::notAuthenticated);
+    EXPECT_EQ(standIn.requestsTo("/accounts/api/token").size(), 1u);
+    EXPECT_FALSE(auth->isAuthenticated());
+    EXPECT_FALSE(storedTokens().has_value());
+}
+
 TEST_F(SpotifyAuth, FirstSignInWithoutRefreshTokenStoresEmpty) {
     standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("a", nullptr, nullptr));
     auth->buildAuthorizationURL();
