@@ -1,7 +1,10 @@
 #include "musicapp/AppleMusicLibrary.h"
 
+#include "airplay1/AirPlay1Player.h"
+#include "airplay1/AirPlay1SpeakerBrowser.h"
 #include "musicapp/LibraryIndex.h"
 #include "musicapp/TagReader.h"
+#include "musicapp/TrackIdentity.h"
 #include "platform/Clock.h"
 
 #include <QCoroSignal>
@@ -15,13 +18,21 @@ AppleMusicLibrary::AppleMusicLibrary(QString musicFolder, QObject* parent)
                         nullptr, parent) {}
 
 AppleMusicLibrary::AppleMusicLibrary(QString musicFolder, QString indexPath,
-                                     std::shared_ptr<const TagReader> reader, const Clock* clock,
+                                     std::shared_ptr<const TagReader> reader, Clock* clock,
                                      QObject* parent)
+    : AppleMusicLibrary(std::move(musicFolder), std::move(indexPath), std::move(reader), clock,
+                        PlayerParts{}, parent) {}
+
+AppleMusicLibrary::AppleMusicLibrary(QString musicFolder, QString indexPath,
+                                     std::shared_ptr<const TagReader> reader, Clock* clock,
+                                     PlayerParts parts, QObject* parent)
     : QObject(parent)
     , musicFolder_(QDir::cleanPath(std::move(musicFolder)))
     , indexPath_(std::move(indexPath))
     , reader_(std::move(reader))
-    , clock_(clock) {}
+    , playerClock_(clock ? *clock : Clock::system()) {
+    setUpPlayer(std::move(parts));
+}
 
 AppleMusicLibrary::~AppleMusicLibrary() {
     cancelled_ = true;
@@ -64,7 +75,7 @@ void AppleMusicLibrary::startJob(Job job) {
     joinWorker(); // the previous job has posted its last result already
     cancelled_ = false;
     setScanning(true);
-    const qint64 nowMs = (clock_ ? *clock_ : Clock::system()).now().toMSecsSinceEpoch();
+    const qint64 nowMs = playerClock_.now().toMSecsSinceEpoch();
     worker_ = std::thread([this, job, nowMs] { runJob(job, nowMs); });
 }
 
@@ -116,8 +127,44 @@ void AppleMusicLibrary::runJob(Job job, qint64 nowMs) {
 }
 
 void AppleMusicLibrary::publish(std::shared_ptr<const LibrarySnapshot> snapshot) {
+    // A scan may have read the index before a play was written to it.
+    if (snapshot && !recordedPlays_.isEmpty()) {
+        auto updated = std::make_shared<LibrarySnapshot>(*snapshot);
+        for (IndexedTrack& track : updated->tracks) {
+            const auto played = recordedPlays_.constFind(track.persistentID);
+            if (played != recordedPlays_.cend() && *played > track.lastPlayedMs)
+                track.lastPlayedMs = *played;
+        }
+        snapshot = std::move(updated);
+    }
     snapshot_ = std::move(snapshot);
+    trackByID_.clear();
     Q_EMIT albumsChanged();
+}
+
+QString AppleMusicLibrary::trackFile(const QString& trackID) const {
+    std::uint64_t id = 0;
+    if (!snapshot_ || !TrackIdentity::parseHexTrackID(trackID, &id))
+        return {};
+    if (trackByID_.isEmpty()) {
+        trackByID_.reserve(snapshot_->tracks.size());
+        for (qsizetype i = 0; i < snapshot_->tracks.size(); ++i)
+            trackByID_.insert(snapshot_->tracks[i].persistentID, i);
+    }
+    const auto found = trackByID_.constFind(id);
+    return found == trackByID_.cend() ? QString() : snapshot_->tracks[*found].relativePath;
+}
+
+void AppleMusicLibrary::recordPlay(const QString& trackID) {
+    std::uint64_t id = 0;
+    if (!snapshot_ || trackFile(trackID).isEmpty() || !TrackIdentity::parseHexTrackID(trackID, &id))
+        return;
+    const qint64 nowMs = playerClock_.now().toMSecsSinceEpoch();
+    if (!playsIndex_)
+        playsIndex_ = std::make_unique<LibraryIndex>(indexPath_);
+    playsIndex_->recordPlay(id, nowMs);
+    recordedPlays_.insert(id, nowMs);
+    publish(snapshot_);
 }
 
 void AppleMusicLibrary::setAuthorized(bool value) {

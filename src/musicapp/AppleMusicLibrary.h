@@ -1,32 +1,81 @@
 #pragma once
 
+#include "airplay1/AirPlay1Speaker.h"
+#include "model/ListeningSession.h"
 #include "musicapp/AppleMusicAlbum.h"
+#include "musicapp/CommandChain.h"
 #include "musicapp/LibraryScanner.h"
+#include "musicapp/MusicAppController.h"
+#include "musicapp/MusicPlayerStatus.h"
+#include "playback/SpeakerOutput.h"
 
 #include <QCoroTask>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
+class AirPlay1Player;
+class AirPlay1SpeakerBrowser;
 class Clock;
+class LibraryIndex;
+class MusicAppError;
+class PcmReaderFactory;
+class ServiceBrowsing;
 class TagReader;
+struct AirPlay1PlayerEvent;
 
-// The local music library: the albums of the music folder, read from
-// Korvid's own index, which a background scan keeps in line with the folder.
-// Lives on the main thread. The player half joins it later.
+// A place in an album: track index (counting every track) and seconds into it.
+struct PlayerPlace {
+    int index = 0;
+    double seconds = 0;
+    friend bool operator==(const PlayerPlace&, const PlayerPlace&) = default;
+};
+
+// The local music library and the local player, the one object the rest of
+// the program talks to for local albums. Lives on the main thread.
+// - Reading (AppleMusicLibrary.cpp): the albums of the music folder, from
+//   Korvid's own index, which a background scan keeps in line with the folder.
+// - Playing (AppleMusicLibraryPlayer.cpp): one album at a time on one output,
+//   a music player (MPD) output or a legacy AirPlay 1 speaker, moving the
+//   track and position across when the output changes.
 class AppleMusicLibrary : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY isAuthorizedChanged)
     Q_PROPERTY(bool isScanning READ isScanning NOTIFY isScanningChanged)
     Q_PROPERTY(QString musicFolder READ musicFolder CONSTANT)
+    Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
+    Q_PROPERTY(QString outputID READ outputID NOTIFY outputChanged)
+    Q_PROPERTY(int musicVolume READ musicVolume NOTIFY musicVolumeChanged)
+    Q_PROPERTY(
+        QString musicAccessProblem READ musicAccessProblemText NOTIFY musicAccessProblemChanged)
+    Q_PROPERTY(
+        double airPlay1VolumePercent READ airPlay1VolumePercent NOTIFY airPlay1VolumePercentChanged)
 public:
+    using Track = AppleMusicPlaybackHandle::Track;
+
+    // How the player half reaches the music player and the speakers; the
+    // defaults are the real ones.
+    struct PlayerParts {
+        // musicFolder and trackFile are filled in by the library.
+        MusicAppController::Options musicApp;
+        std::shared_ptr<ServiceBrowsing> browsing; // avahi when null
+        std::shared_ptr<PcmReaderFactory> decoding;
+    };
+
     // The index lives at LibraryIndex::defaultPath() and tags are read with TagLib.
     explicit AppleMusicLibrary(QString musicFolder, QObject* parent = nullptr);
     AppleMusicLibrary(QString musicFolder, QString indexPath,
-                      std::shared_ptr<const TagReader> reader, const Clock* clock = nullptr,
+                      std::shared_ptr<const TagReader> reader, Clock* clock = nullptr,
+                      QObject* parent = nullptr);
+    AppleMusicLibrary(QString musicFolder, QString indexPath,
+                      std::shared_ptr<const TagReader> reader, Clock* clock, PlayerParts parts,
                       QObject* parent = nullptr);
     ~AppleMusicLibrary() override;
 
@@ -47,6 +96,59 @@ public:
     // What the last finished scan did.
     const ScanReport& lastScanReport() const { return lastScanReport_; }
 
+    // The file of a track id, relative to the music folder; empty when the
+    // index does not know it. What the music player is asked to play.
+    QString trackFile(const QString& trackID) const;
+
+    // ---- The player ----
+
+    bool isPlaying() const { return isPlaying_; }
+    const std::optional<SpeakerOutput>& output() const { return output_; }
+    QString outputID() const { return output_ ? output_->id() : QString(); }
+    const QList<MusicAirPlayDevice>& musicDevices() const { return musicDevices_; }
+    int musicVolume() const { return musicVolume_; }
+    const std::optional<QString>& musicAccessProblem() const { return musicAccessProblem_; }
+    QString musicAccessProblemText() const { return musicAccessProblem_.value_or(QString()); }
+    const QList<Track>& loadedTracks() const { return loadedTracks_; }
+    double airPlay1VolumePercent() const { return airPlay1VolumePercent_; }
+    const QList<QUrl>& securityScopedURLs() const { return securityScopedURLs_; }
+    // Where play starts when nothing is queued (full index).
+    const std::optional<PlayerPlace>& resumePoint() const { return resumePoint_; }
+    const std::optional<MusicPlayerStatus>& musicStatus() const { return musicStatus_; }
+
+    // Set by the playback coordinator.
+    void setOnPlaybackStateChanged(std::function<void()> callback);
+    void setOnError(std::function<void(const QString&)> callback);
+
+    std::optional<AirPlay1Speaker> legacySpeaker() const;
+    std::optional<QString> musicDeviceForPlayback() const;
+    double outputVolumePercent() const;
+    ListeningSession::Device sessionDevice() const;
+    QList<SpeakerOption> speakerOptions() const;
+
+    void play(const AppleMusicPlaybackHandle& handle, int startIndex, double startSeconds);
+    void pause();
+    void togglePlayPause();
+    void skipToNext();
+    void skipToPrevious();
+    void select(const SpeakerOutput& output);
+    void setOutputVolume(double percent);
+
+    QCoro::Task<> refreshSpeakers();
+    QCoro::Task<> refreshStatus();
+    QCoro::Task<> selectThisMac();
+    struct TakeOver {
+        UnifiedAlbum album;
+        bool isPlaying = false;
+    };
+    QCoro::Task<std::optional<TakeOver>> takeOverOngoingPlayback();
+    QCoro::Task<std::optional<PlayerPlace>> currentPosition();
+    QCoro::Task<std::optional<SpeakerOutput>> availableOutput(ListeningSession::Device device);
+    QCoro::Task<std::optional<AirPlay1Speaker>>
+    waitForAirPlay1Speaker(QString id, std::chrono::milliseconds timeout);
+    // Resumes once every command issued so far has finished.
+    QCoro::Task<> commandsFinished();
+
 Q_SIGNALS:
     void isAuthorizedChanged();
     void isScanningChanged();
@@ -56,7 +158,16 @@ Q_SIGNALS:
     // The index was opened (or could not be); ends an authorization attempt.
     void libraryOpened(bool opened);
 
+    void isPlayingChanged();
+    void outputChanged();
+    void musicDevicesChanged();
+    void musicVolumeChanged();
+    void musicAccessProblemChanged();
+    void loadedTracksChanged();
+    void airPlay1VolumePercentChanged();
+
 private:
+    // Reading half.
     enum class Job { openAndScan, scan };
     void startJob(Job job);
     void runJob(Job job, qint64 nowMs);
@@ -68,7 +179,6 @@ private:
     QString musicFolder_;
     QString indexPath_;
     std::shared_ptr<const TagReader> reader_;
-    const Clock* clock_;
 
     std::shared_ptr<const LibrarySnapshot> snapshot_; // the open library; null until opened
     bool opening_ = false;
@@ -78,4 +188,53 @@ private:
 
     std::thread worker_;
     std::atomic<bool> cancelled_{false};
+    mutable QHash<std::uint64_t, qsizetype> trackByID_; // into snapshot_->tracks, built on use
+    // Plays recorded in this run, laid over every snapshot a scan publishes.
+    QHash<std::uint64_t, qint64> recordedPlays_;
+    std::unique_ptr<LibraryIndex> playsIndex_; // the main thread's connection
+    void recordPlay(const QString& trackID);
+
+    // Playing half.
+    using Moment = std::chrono::milliseconds;
+    void setUpPlayer(PlayerParts parts);
+    void runCommand(CommandChain::Body body) { commands_.run(std::move(body)); }
+    void report(const QString& description);
+    void stateChanged();
+    void apply(const MusicPlayerStatus& status);
+    void handleAirPlay1Event(const AirPlay1PlayerEvent& event);
+    void noteCurrentTrack(const std::optional<QString>& trackID);
+    void openTracks(const QList<Track>& tracks);
+    QStringList loadedTrackIDs() const;
+    Moment now() const;
+    void setPlaying(bool value);
+    void setOutput(std::optional<SpeakerOutput> output);
+    void setMusicDevices(QList<MusicAirPlayDevice> devices);
+    void setMusicVolume(int volume);
+    void setMusicAccessProblem(std::optional<QString> problem);
+    void setLoadedTracks(QList<Track> tracks);
+    QCoro::Task<> handOver(std::optional<SpeakerOutput> previous, SpeakerOutput next,
+                           bool wasPlaying, QList<Track> tracks, double volume);
+
+    Clock& playerClock_;
+    std::unique_ptr<MusicAppController> musicApp_;
+    std::unique_ptr<AirPlay1SpeakerBrowser> airPlay1Browser_;
+    std::unique_ptr<AirPlay1Player> airPlay1Player_;
+    CommandChain commands_;
+    std::function<void()> onPlaybackStateChanged_;
+    std::function<void(const QString&)> onError_;
+
+    bool isPlaying_ = false;
+    std::optional<SpeakerOutput> output_;
+    QList<MusicAirPlayDevice> musicDevices_;
+    int musicVolume_ = 50;
+    std::optional<QString> musicAccessProblem_;
+    QList<Track> loadedTracks_;
+    double airPlay1VolumePercent_ = 50;
+    QList<QUrl> securityScopedURLs_;
+    std::optional<MusicPlayerStatus> musicStatus_;
+    Moment expectPlayingUntil_ = Moment::min();
+    std::optional<PlayerPlace> resumePoint_;
+    bool musicHasQueue_ = false;
+    std::optional<QString> lastTakeoverTrackID_;
+    std::optional<QString> lastRecordedTrackID_;
 };

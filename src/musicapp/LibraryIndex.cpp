@@ -151,6 +151,16 @@ QHash<QString, FileStamp> LibraryIndex::fileStamps() const {
     return stamps;
 }
 
+bool LibraryIndex::recordPlay(std::uint64_t persistentID, qint64 playedMs) {
+    if (!open_)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("UPDATE tracks SET last_played_ms = ? WHERE persistent_id = ?"));
+    query.addBindValue(playedMs);
+    query.addBindValue(stored(persistentID));
+    return query.exec() && query.numRowsAffected() > 0;
+}
+
 bool LibraryIndex::apply(const IndexChanges& changes) {
     if (!open_)
         return false;

@@ -53,6 +53,8 @@ public:
     QHash<QString, FileStamp> fileStamps() const;
     // Applies a batch. A changed song keeps its first-seen time.
     bool apply(const IndexChanges& changes);
+    // Stores when a song was last played; false when it is not in the index.
+    bool recordPlay(std::uint64_t persistentID, qint64 playedMs);
 
     // Where the index lives by default: under the XDG data folder.
     static QString defaultPath();

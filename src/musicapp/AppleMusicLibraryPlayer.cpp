@@ -1,0 +1,816 @@
+// The playing half of AppleMusicLibrary: one album at a time on a music
+// player output or a legacy AirPlay 1 speaker. Every command that talks to
+// either runs on the command chain, after the one before it.
+#include "musicapp/AppleMusicLibrary.h"
+
+#include "airplay1/AirPlay1Player.h"
+#include "airplay1/AirPlay1SpeakerBrowser.h"
+#include "model/StoredValues.h"
+#include "musicapp/LocalPlayerRules.h"
+#include "musicapp/TrackIdentity.h"
+#include "platform/Clock.h"
+#include "playback/SpeakerList.h"
+
+#include <QPointer>
+#include <QSet>
+#include <QSettings>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace std::chrono_literals;
+using LocalPlayerRules::HandOver;
+
+namespace {
+
+constexpr auto kVolumeKey = "airPlay1VolumePercent";
+// Within this time after a start the player may still report stopped.
+constexpr auto kStartGrace = 8s;
+// Lets the player settle before the status after a start is read.
+constexpr auto kQueueSettle = 800ms;
+constexpr auto kSpeakerPoll = 300ms;
+constexpr auto kSpeakerWait = 8s;
+
+QString describe(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const KorvidError& error) {
+        return error.description();
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return QString::fromLatin1("Unknown error.");
+    }
+}
+
+PlayerPlace toPlace(const AirPlay1PlaybackPosition& position,
+                    const QList<AppleMusicPlaybackHandle::Track>& tracks) {
+    return {LocalPlayerRules::fullIndex(tracks, position.index), position.seconds};
+}
+
+} // namespace
+
+void AppleMusicLibrary::setUpPlayer(PlayerParts parts) {
+    parts.musicApp.musicFolder = musicFolder_;
+    // Called on this thread: the ids the library hands out are the files MPD plays.
+    parts.musicApp.trackFile = [self = QPointer<AppleMusicLibrary>(this)](const QString& id) {
+        return self ? self->trackFile(id) : QString();
+    };
+    musicApp_ = std::make_unique<MusicAppController>(std::move(parts.musicApp));
+    airPlay1Browser_ = std::make_unique<AirPlay1SpeakerBrowser>(std::move(parts.browsing));
+    airPlay1Player_ = std::make_unique<AirPlay1Player>(playerClock_, std::move(parts.decoding));
+    connect(airPlay1Player_.get(), &AirPlay1Player::event, this,
+            &AppleMusicLibrary::handleAirPlay1Event);
+    if (const auto stored = StoredValues::number(QSettings().value(QLatin1String(kVolumeKey)));
+        stored && std::isfinite(*stored)) {
+        airPlay1VolumePercent_ = *stored;
+    }
+}
+
+void AppleMusicLibrary::setOnPlaybackStateChanged(std::function<void()> callback) {
+    onPlaybackStateChanged_ = std::move(callback);
+}
+
+void AppleMusicLibrary::setOnError(std::function<void(const QString&)> callback) {
+    onError_ = std::move(callback);
+}
+
+// ---- Derived values ----
+
+std::optional<AirPlay1Speaker> AppleMusicLibrary::legacySpeaker() const {
+    if (output_ && output_->isLegacy()) {
+        return output_->legacySpeaker();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> AppleMusicLibrary::musicDeviceForPlayback() const {
+    return LocalPlayerRules::musicDeviceForPlayback(output_, musicDevices_);
+}
+
+double AppleMusicLibrary::outputVolumePercent() const {
+    return LocalPlayerRules::outputVolumePercent(output_, musicDevices_, musicVolume_,
+                                                 airPlay1VolumePercent_);
+}
+
+ListeningSession::Device AppleMusicLibrary::sessionDevice() const {
+    return LocalPlayerRules::sessionDevice(output_);
+}
+
+QList<SpeakerOption> AppleMusicLibrary::speakerOptions() const {
+    return buildSpeakerOptions(musicDevices_, airPlay1Browser_->speakers(), output_);
+}
+
+QCoro::Task<> AppleMusicLibrary::commandsFinished() {
+    return commands_.idle();
+}
+
+// ---- Commands ----
+
+void AppleMusicLibrary::play(const AppleMusicPlaybackHandle& handle, int startIndex,
+                             double startSeconds) {
+    openTracks(handle.tracks);
+    setLoadedTracks(handle.tracks);
+    resumePoint_.reset();
+    lastRecordedTrackID_.reset();
+    setPlaying(true);
+    expectPlayingUntil_ = now() + kStartGrace;
+    QPointer<AppleMusicLibrary> self(this);
+
+    if (const auto speaker = legacySpeaker()) {
+        const auto queue = LocalPlayerRules::legacyQueue(handle.tracks, startIndex);
+        musicHasQueue_ = false;
+        runCommand([self, queue, startSeconds, speaker = *speaker]() -> QCoro::Task<> {
+            if (self) {
+                co_await self->airPlay1Player_->play(queue.urls, queue.index, startSeconds, speaker,
+                                                     self->airPlay1VolumePercent_);
+            }
+        });
+        return;
+    }
+
+    runCommand([self, ids = loadedTrackIDs(), startIndex, startSeconds]() -> QCoro::Task<> {
+        if (!self) {
+            co_return;
+        }
+        std::exception_ptr failure;
+        try {
+            co_await self->musicApp_->launchIfNeeded();
+            if (self && self->musicDevices_.isEmpty()) {
+                const MusicPlayerStatus status = co_await self->musicApp_->status();
+                if (self) {
+                    self->apply(status);
+                }
+            }
+            if (self) {
+                co_await self->musicApp_->playQueue(ids, startIndex, startSeconds,
+                                                    self->musicDeviceForPlayback());
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!self) {
+            co_return;
+        }
+        if (failure) {
+            self->report(describe(failure));
+            co_return;
+        }
+        self->musicHasQueue_ = true;
+        co_await self->playerClock_.sleep(kQueueSettle);
+        if (self) {
+            co_await self->refreshStatus();
+        }
+    });
+}
+
+void AppleMusicLibrary::pause() {
+    setPlaying(false);
+    expectPlayingUntil_ = Moment::min();
+    QPointer<AppleMusicLibrary> self(this);
+    if (legacySpeaker()) {
+        runCommand([self]() -> QCoro::Task<> {
+            if (self) {
+                co_await self->airPlay1Player_->pause();
+            }
+        });
+        return;
+    }
+    runCommand([self]() -> QCoro::Task<> {
+        // Decided when it runs: a start issued just before has read its
+        // status by then. Music the user queued in the player is never paused.
+        if (!self || (!self->musicStatus_ && self->loadedTracks_.isEmpty()) ||
+            (self->musicStatus_ && !self->musicStatus_->isPlayingQueue)) {
+            co_return;
+        }
+        try {
+            if (co_await self->musicApp_->isRunning() && self) {
+                co_await self->musicApp_->pause();
+            }
+        } catch (...) {
+            // Nothing plays that could be stopped.
+        }
+    });
+}
+
+void AppleMusicLibrary::togglePlayPause() {
+    if (isPlaying_) {
+        pause();
+        return;
+    }
+    setPlaying(true);
+    expectPlayingUntil_ = now() + kStartGrace;
+    QPointer<AppleMusicLibrary> self(this);
+
+    if (const auto speaker = legacySpeaker()) {
+        runCommand([self, speaker = *speaker]() -> QCoro::Task<> {
+            if (!self) {
+                co_return;
+            }
+            if (self->airPlay1Player_->position()) {
+                co_await self->airPlay1Player_->resume();
+                co_return;
+            }
+            if (self->loadedTracks_.isEmpty()) {
+                co_return;
+            }
+            const PlayerPlace start = self->resumePoint_.value_or(PlayerPlace{});
+            const auto queue = LocalPlayerRules::legacyQueue(self->loadedTracks_, start.index);
+            co_await self->airPlay1Player_->play(queue.urls, queue.index, start.seconds, speaker,
+                                                 self->airPlay1VolumePercent_);
+        });
+        return;
+    }
+
+    runCommand([self]() -> QCoro::Task<> {
+        if (!self) {
+            co_return;
+        }
+        std::exception_ptr failure;
+        try {
+            if (!self->musicHasQueue_ && !self->loadedTracks_.isEmpty()) {
+                co_await self->musicApp_->launchIfNeeded();
+                if (self) {
+                    const PlayerPlace start = self->resumePoint_.value_or(PlayerPlace{});
+                    co_await self->musicApp_->playQueue(self->loadedTrackIDs(), start.index,
+                                                        start.seconds,
+                                                        self->musicDeviceForPlayback());
+                    if (self) {
+                        self->musicHasQueue_ = true;
+                    }
+                }
+            } else {
+                co_await self->musicApp_->play();
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!self) {
+            co_return;
+        }
+        if (failure) {
+            self->report(describe(failure));
+        }
+        co_await self->refreshStatus();
+    });
+}
+
+void AppleMusicLibrary::skipToNext() {
+    QPointer<AppleMusicLibrary> self(this);
+    const bool legacy = legacySpeaker().has_value();
+    runCommand([self, legacy]() -> QCoro::Task<> {
+        if (!self) {
+            co_return;
+        }
+        if (legacy) {
+            co_await self->airPlay1Player_->skip(1);
+            co_return;
+        }
+        try {
+            co_await self->musicApp_->nextTrack();
+        } catch (...) {
+        }
+    });
+}
+
+void AppleMusicLibrary::skipToPrevious() {
+    QPointer<AppleMusicLibrary> self(this);
+    const bool legacy = legacySpeaker().has_value();
+    runCommand([self, legacy]() -> QCoro::Task<> {
+        if (!self) {
+            co_return;
+        }
+        if (legacy) {
+            co_await self->airPlay1Player_->skip(0);
+            co_return;
+        }
+        try {
+            co_await self->musicApp_->restartTrack();
+        } catch (...) {
+        }
+    });
+}
+
+void AppleMusicLibrary::select(const SpeakerOutput& next) {
+    if (output_ && output_->id() == next.id()) {
+        return;
+    }
+    std::optional<SpeakerOutput> previous = output_;
+    setOutput(next);
+    QPointer<AppleMusicLibrary> self(this);
+    runCommand([self, previous, next, wasPlaying = isPlaying_, tracks = loadedTracks_,
+                volume = airPlay1VolumePercent_]() -> QCoro::Task<> {
+        if (self) {
+            co_await self->handOver(previous, next, wasPlaying, tracks, volume);
+        }
+    });
+    stateChanged();
+}
+
+QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous, SpeakerOutput next,
+                                          bool wasPlaying, QList<Track> tracks, double volume) {
+    QPointer<AppleMusicLibrary> self(this);
+    QStringList ids;
+    for (const Track& track : tracks) {
+        ids.append(track.id);
+    }
+    switch (LocalPlayerRules::handOverCase(previous, next)) {
+    case HandOver::toLegacy: {
+        std::optional<MusicPlayerStatus> status;
+        try {
+            if (co_await musicApp_->isRunning() && self) {
+                status = co_await musicApp_->status();
+            }
+        } catch (...) {
+            // Without a status there is no place to carry over.
+        }
+        if (!self || !status || !status->isPlayingQueue) {
+            break;
+        }
+        const PlayerPlace place{LocalPlayerRules::fullIndexOfStatus(tracks, *status),
+                                status->positionSeconds};
+        if (!wasPlaying) {
+            resumePoint_ = place;
+            break;
+        }
+        try {
+            co_await musicApp_->pause();
+        } catch (...) {
+        }
+        if (!self) {
+            co_return;
+        }
+        if (tracks.isEmpty()) {
+            resumePoint_ = place;
+            break;
+        }
+        // The player's queue no longer holds the place once the speaker plays on.
+        musicHasQueue_ = false;
+        const auto queue = LocalPlayerRules::legacyQueue(tracks, place.index);
+        co_await airPlay1Player_->play(queue.urls, queue.index, place.seconds, next.legacySpeaker(),
+                                       volume);
+        break;
+    }
+    case HandOver::legacyToLegacy: {
+        const auto point = co_await airPlay1Player_->stop();
+        if (!self || !point) {
+            break;
+        }
+        if (wasPlaying) {
+            co_await airPlay1Player_->play(LocalPlayerRules::legacyQueue(tracks, 0).urls,
+                                           point->index, point->seconds, next.legacySpeaker(),
+                                           volume);
+        } else {
+            resumePoint_ = toPlace(*point, tracks);
+        }
+        break;
+    }
+    case HandOver::legacyToMusic: {
+        const auto point = co_await airPlay1Player_->stop();
+        std::exception_ptr failure;
+        try {
+            if (self) {
+                co_await musicApp_->launchIfNeeded();
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!self) {
+            co_return;
+        }
+        if (failure) {
+            report(describe(failure));
+            break;
+        }
+        const QString name = next.musicDevice().name;
+        try {
+            if (wasPlaying && point && !tracks.isEmpty()) {
+                expectPlayingUntil_ = now() + kStartGrace;
+                co_await musicApp_->playQueue(
+                    ids, LocalPlayerRules::fullIndex(tracks, point->index), point->seconds, name);
+                if (self) {
+                    musicHasQueue_ = true;
+                }
+            } else {
+                co_await musicApp_->selectDevice(name);
+                if (self && point) {
+                    resumePoint_ = toPlace(*point, tracks);
+                    // Play then fills the queue from there, not from wherever
+                    // the player's old queue stood.
+                    musicHasQueue_ = false;
+                }
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (self && failure) {
+            report(describe(failure));
+        }
+        break;
+    }
+    case HandOver::toMusic: {
+        std::exception_ptr failure;
+        try {
+            co_await musicApp_->launchIfNeeded();
+            if (self) {
+                co_await musicApp_->selectDevice(next.musicDevice().name);
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (self && failure) {
+            report(describe(failure));
+        }
+        break;
+    }
+    }
+    if (self) {
+        co_await refreshStatus();
+    }
+}
+
+void AppleMusicLibrary::setOutputVolume(double percent) {
+    if (!std::isfinite(percent)) {
+        return;
+    }
+    const auto target = LocalPlayerRules::volumeTarget(output_, percent);
+    QPointer<AppleMusicLibrary> self(this);
+    switch (target.kind) {
+    case LocalPlayerRules::VolumeTarget::Kind::legacySpeaker: {
+        if (airPlay1VolumePercent_ != percent) {
+            airPlay1VolumePercent_ = percent;
+            Q_EMIT airPlay1VolumePercentChanged();
+        }
+        QSettings settings;
+        settings.setValue(QLatin1String(kVolumeKey), percent);
+        settings.sync();
+        runCommand([self, percent]() -> QCoro::Task<> {
+            if (self) {
+                co_await self->airPlay1Player_->setVolume(percent);
+            }
+        });
+        return;
+    }
+    case LocalPlayerRules::VolumeTarget::Kind::musicPlayer:
+        setMusicVolume(std::clamp(target.volume, 0, 100));
+        break;
+    case LocalPlayerRules::VolumeTarget::Kind::musicDevice: {
+        QList<MusicAirPlayDevice> devices = musicDevices_;
+        for (MusicAirPlayDevice& device : devices) {
+            if (device.name == target.deviceName) {
+                device.volume = std::clamp(target.volume, 0, 100);
+            }
+        }
+        setMusicDevices(std::move(devices));
+        break;
+    }
+    }
+    runCommand([self, target]() -> QCoro::Task<> {
+        std::exception_ptr failure;
+        try {
+            if (!self) {
+                co_return;
+            }
+            if (target.kind == LocalPlayerRules::VolumeTarget::Kind::musicDevice) {
+                co_await self->musicApp_->setDeviceVolume(target.volume, target.deviceName);
+            } else {
+                co_await self->musicApp_->setMusicVolume(target.volume);
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (self && failure) {
+            self->report(describe(failure));
+        }
+    });
+}
+
+// ---- Reading the player's state ----
+
+QCoro::Task<> AppleMusicLibrary::refreshSpeakers() {
+    QPointer<AppleMusicLibrary> self(this);
+    airPlay1Browser_->start();
+    std::optional<MusicPlayerStatus> status;
+    std::exception_ptr failure;
+    try {
+        co_await musicApp_->launchIfNeeded();
+        if (self) {
+            status = co_await musicApp_->status();
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) {
+        co_return;
+    }
+    if (failure) {
+        setMusicAccessProblem(describe(failure));
+        co_return;
+    }
+    if (status) {
+        apply(*status);
+        setMusicAccessProblem(std::nullopt);
+    }
+}
+
+QCoro::Task<> AppleMusicLibrary::refreshStatus() {
+    QPointer<AppleMusicLibrary> self(this);
+    if (legacySpeaker() && isPlaying_) {
+        if (const auto position = airPlay1Player_->position();
+            position && !loadedTracks_.isEmpty()) {
+            noteCurrentTrack(loadedTracks_[toPlace(*position, loadedTracks_).index].id);
+        }
+    }
+    // Reading the status never starts a player: without one it fails.
+    MusicPlayerStatus status;
+    std::exception_ptr failure;
+    try {
+        status = co_await musicApp_->status();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) {
+        co_return;
+    }
+    if (!failure) {
+        apply(status);
+        co_return;
+    }
+    // The player went away while it played this album: say so, and keep the
+    // place so that play continues there once it is back.
+    if (isPlaying_ && musicHasQueue_ && !legacySpeaker() && now() > expectPlayingUntil_) {
+        if (musicStatus_ && musicStatus_->isPlayingQueue) {
+            resumePoint_ =
+                PlayerPlace{LocalPlayerRules::fullIndexOfStatus(loadedTracks_, *musicStatus_),
+                            musicStatus_->positionSeconds};
+        }
+        musicHasQueue_ = false;
+        report(describe(failure));
+    }
+}
+
+void AppleMusicLibrary::apply(const MusicPlayerStatus& status) {
+    musicStatus_ = status;
+    LocalPlayerRules::StatusState state;
+    state.output = output_;
+    state.musicDevices = musicDevices_;
+    state.musicVolume = musicVolume_;
+    state.isPlaying = isPlaying_;
+    state.now = now();
+    state.expectPlayingUntil = expectPlayingUntil_;
+    QSet<QString> legacyNames;
+    for (const AirPlay1Speaker& speaker : airPlay1Browser_->speakers()) {
+        legacyNames.insert(speaker.name);
+    }
+    const auto outcome = LocalPlayerRules::applyStatus(state, status, legacyNames);
+    setMusicDevices(status.devices);
+    setMusicVolume(status.volume);
+    setOutput(outcome.output);
+    setPlaying(outcome.isPlaying);
+    if (!legacySpeaker() && status.isPlaying && status.isPlayingQueue) {
+        noteCurrentTrack(status.currentTrackID);
+    }
+    if (outcome.notify) {
+        stateChanged();
+    }
+}
+
+void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
+    if (!legacySpeaker()) {
+        return;
+    }
+    switch (event.kind) {
+    case AirPlay1PlayerEvent::Kind::started:
+        setPlaying(true);
+        if (const auto position = airPlay1Player_->position();
+            position && !loadedTracks_.isEmpty()) {
+            noteCurrentTrack(loadedTracks_[toPlace(*position, loadedTracks_).index].id);
+        }
+        break;
+    case AirPlay1PlayerEvent::Kind::paused:
+    case AirPlay1PlayerEvent::Kind::finished:
+        setPlaying(false);
+        break;
+    case AirPlay1PlayerEvent::Kind::failed:
+        setPlaying(false);
+        if (onError_) {
+            onError_(event.message);
+        }
+        break;
+    }
+    stateChanged();
+}
+
+QCoro::Task<> AppleMusicLibrary::selectThisMac() {
+    QPointer<AppleMusicLibrary> self(this);
+    if (musicDevices_.isEmpty()) {
+        co_await refreshSpeakers();
+        if (!self) {
+            co_return;
+        }
+    }
+    for (const MusicAirPlayDevice& device : musicDevices_) {
+        if (device.kind == QLatin1String("computer")) {
+            select(SpeakerOutput::music(device.name, device.kind));
+            co_return;
+        }
+    }
+}
+
+QCoro::Task<std::optional<AppleMusicLibrary::TakeOver>>
+AppleMusicLibrary::takeOverOngoingPlayback() {
+    QPointer<AppleMusicLibrary> self(this);
+    if (legacySpeaker() || !musicStatus_ || !musicStatus_->isPlayingQueue ||
+        !musicStatus_->currentTrackID || musicStatus_->currentTrackID == lastTakeoverTrackID_) {
+        co_return std::nullopt;
+    }
+    const MusicPlayerStatus status = *musicStatus_;
+    lastTakeoverTrackID_ = status.currentTrackID;
+    const bool authorized = co_await requestAuthorizationIfNeeded();
+    if (!self || !authorized) {
+        co_return std::nullopt;
+    }
+    std::uint64_t current = 0;
+    if (!TrackIdentity::parseHexTrackID(*status.currentTrackID, &current)) {
+        co_return std::nullopt;
+    }
+    for (const AppleMusicAlbum& album : albums()) {
+        for (qsizetype i = 0; i < album.trackCount(); ++i) {
+            if (album.track(i).persistentID != current) {
+                continue;
+            }
+            TakeOver taken{album.unified(), status.isPlaying};
+            const QList<Track> tracks = taken.album.playback.appleMusicHandle()->tracks;
+            openTracks(tracks);
+            setLoadedTracks(tracks);
+            resumePoint_.reset();
+            musicHasQueue_ = true;
+            setPlaying(status.isPlaying);
+            co_return taken;
+        }
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<PlayerPlace>> AppleMusicLibrary::currentPosition() {
+    if (legacySpeaker()) {
+        if (const auto position = airPlay1Player_->position()) {
+            co_return toPlace(*position, loadedTracks_);
+        }
+        co_return std::nullopt;
+    }
+    if (musicStatus_ && musicStatus_->isPlayingQueue) {
+        co_return PlayerPlace{LocalPlayerRules::fullIndexOfStatus(loadedTracks_, *musicStatus_),
+                              musicStatus_->positionSeconds};
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<SpeakerOutput>>
+AppleMusicLibrary::availableOutput(ListeningSession::Device device) {
+    QPointer<AppleMusicLibrary> self(this);
+    if (const auto* legacy = device.as<ListeningSession::Device::LegacyAirPlay>()) {
+        const auto speaker = co_await waitForAirPlay1Speaker(legacy->id, kSpeakerWait);
+        if (speaker) {
+            co_return SpeakerOutput::legacy(*speaker);
+        }
+        co_return std::nullopt;
+    }
+    if (device.as<ListeningSession::Device::SpotifyConnect>()) {
+        co_return std::nullopt;
+    }
+    const auto* airPlay = device.as<ListeningSession::Device::AirPlay>();
+    const QString name = airPlay ? airPlay->name : QString();
+    co_await refreshSpeakers();
+    if (!self) {
+        co_return std::nullopt;
+    }
+    for (const MusicAirPlayDevice& found : musicDevices_) {
+        const bool wanted = airPlay ? (found.name == name && found.isAvailable)
+                                    : found.kind == QLatin1String("computer");
+        if (wanted) {
+            co_return SpeakerOutput::music(found.name, found.kind);
+        }
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<AirPlay1Speaker>>
+AppleMusicLibrary::waitForAirPlay1Speaker(QString id, std::chrono::milliseconds timeout) {
+    QPointer<AppleMusicLibrary> self(this);
+    airPlay1Browser_->start();
+    const auto deadline = playerClock_.monotonic() + timeout;
+    for (;;) {
+        for (const AirPlay1Speaker& speaker : airPlay1Browser_->speakers()) {
+            if (speaker.id == id) {
+                co_return speaker;
+            }
+        }
+        if (playerClock_.monotonic() > deadline) {
+            co_return std::nullopt;
+        }
+        Clock& clock = playerClock_;
+        co_await clock.sleep(kSpeakerPoll);
+        if (!self) {
+            co_return std::nullopt;
+        }
+    }
+}
+
+// ---- State ----
+
+void AppleMusicLibrary::report(const QString& description) {
+    setPlaying(false);
+    if (onError_) {
+        onError_(description);
+    }
+    stateChanged();
+}
+
+void AppleMusicLibrary::stateChanged() {
+    if (onPlaybackStateChanged_) {
+        onPlaybackStateChanged_();
+    }
+}
+
+void AppleMusicLibrary::noteCurrentTrack(const std::optional<QString>& trackID) {
+    if (!trackID || trackID == lastRecordedTrackID_) {
+        return;
+    }
+    const bool ours = std::any_of(loadedTracks_.cbegin(), loadedTracks_.cend(),
+                                  [&](const Track& track) { return track.id == *trackID; });
+    if (!ours) {
+        return;
+    }
+    lastRecordedTrackID_ = trackID;
+    recordPlay(*trackID);
+}
+
+void AppleMusicLibrary::openTracks(const QList<Track>& tracks) {
+    // Any readable file can be opened here: access always starts.
+    securityScopedURLs_.clear();
+    for (const Track& track : tracks) {
+        if (track.url) {
+            securityScopedURLs_.append(*track.url);
+        }
+    }
+}
+
+QStringList AppleMusicLibrary::loadedTrackIDs() const {
+    QStringList ids;
+    ids.reserve(loadedTracks_.size());
+    for (const Track& track : loadedTracks_) {
+        ids.append(track.id);
+    }
+    return ids;
+}
+
+AppleMusicLibrary::Moment AppleMusicLibrary::now() const {
+    return playerClock_.monotonic();
+}
+
+void AppleMusicLibrary::setPlaying(bool value) {
+    if (isPlaying_ == value) {
+        return;
+    }
+    isPlaying_ = value;
+    Q_EMIT isPlayingChanged();
+}
+
+void AppleMusicLibrary::setOutput(std::optional<SpeakerOutput> output) {
+    const bool sameIdentity =
+        output.has_value() == output_.has_value() && (!output || output->id() == output_->id());
+    output_ = std::move(output);
+    if (!sameIdentity) {
+        Q_EMIT outputChanged();
+    }
+}
+
+void AppleMusicLibrary::setMusicDevices(QList<MusicAirPlayDevice> devices) {
+    if (musicDevices_ == devices) {
+        return;
+    }
+    musicDevices_ = std::move(devices);
+    Q_EMIT musicDevicesChanged();
+}
+
+void AppleMusicLibrary::setMusicVolume(int volume) {
+    if (musicVolume_ == volume) {
+        return;
+    }
+    musicVolume_ = volume;
+    Q_EMIT musicVolumeChanged();
+}
+
+void AppleMusicLibrary::setMusicAccessProblem(std::optional<QString> problem) {
+    if (musicAccessProblem_ == problem) {
+        return;
+    }
+    musicAccessProblem_ = std::move(problem);
+    Q_EMIT musicAccessProblemChanged();
+}
+
+void AppleMusicLibrary::setLoadedTracks(QList<Track> tracks) {
+    loadedTracks_ = std::move(tracks);
+    Q_EMIT loadedTracksChanged();
+}
