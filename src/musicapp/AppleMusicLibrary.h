@@ -199,6 +199,8 @@ private:
     void setUpPlayer(PlayerParts parts);
     void runCommand(CommandChain::Body body) { commands_.run(std::move(body)); }
     void report(const QString& description);
+    // Forward by one track, or back to the start of the current one (0).
+    void skip(int by);
     void stateChanged();
     void apply(const MusicPlayerStatus& status);
     void handleAirPlay1Event(const AirPlay1PlayerEvent& event);

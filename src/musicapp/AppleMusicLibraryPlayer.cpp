@@ -256,37 +256,33 @@ void AppleMusicLibrary::togglePlayPause() {
 }
 
 void AppleMusicLibrary::skipToNext() {
-    QPointer<AppleMusicLibrary> self(this);
-    const bool legacy = legacySpeaker().has_value();
-    runCommand([self, legacy]() -> QCoro::Task<> {
-        if (!self) {
-            co_return;
-        }
-        if (legacy) {
-            co_await self->airPlay1Player_->skip(1);
-            co_return;
-        }
-        try {
-            co_await self->musicApp_->nextTrack();
-        } catch (...) {
-        }
-    });
+    skip(1);
 }
 
+// Restarts the current track.
 void AppleMusicLibrary::skipToPrevious() {
+    skip(0);
+}
+
+void AppleMusicLibrary::skip(int by) {
     QPointer<AppleMusicLibrary> self(this);
     const bool legacy = legacySpeaker().has_value();
-    runCommand([self, legacy]() -> QCoro::Task<> {
+    runCommand([self, legacy, by]() -> QCoro::Task<> {
         if (!self) {
             co_return;
         }
         if (legacy) {
-            co_await self->airPlay1Player_->skip(0);
+            co_await self->airPlay1Player_->skip(by);
             co_return;
         }
         try {
-            co_await self->musicApp_->restartTrack();
+            if (by > 0) {
+                co_await self->musicApp_->nextTrack();
+            } else {
+                co_await self->musicApp_->restartTrack();
+            }
         } catch (...) {
+            // A skip that did not happen needs no message.
         }
     });
 }
