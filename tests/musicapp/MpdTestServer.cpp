@@ -77,10 +77,13 @@ std::unique_ptr<MpdClient> MpdTestServer::connect() const {
 }
 
 bool MpdTestServer::start(bool waitForDatabase) {
-    const TestMusicFolder& music = TestMusicFolder::shared();
+    if (musicFolder_.isEmpty()) {
+        const TestMusicFolder& music = TestMusicFolder::shared();
+        useMusic(music.path, music.files);
+    }
     QDir().mkpath(daemon_.filePath(QStringLiteral("playlists")));
     QByteArray config;
-    config += "music_directory " + quoted(music.path) + "\n";
+    config += "music_directory " + quoted(musicFolder_) + "\n";
     if (storedPlaylists_) {
         config += "playlist_directory " + quoted(daemon_.filePath("playlists")) + "\n";
     }
@@ -122,13 +125,13 @@ bool MpdTestServer::start(bool waitForDatabase) {
             // again afterwards.
             auto client = connect();
             unsigned known = 0;
-            for (const QString& f : music.files) {
+            for (const QString& f : musicFiles_) {
                 known += client->appendToQueue(f) ? 1 : 0;
             }
             if (known > 0) {
                 client->deleteFromQueue(0, known);
             }
-            if (known == music.files.size()) {
+            if (known == musicFiles_.size()) {
                 return true;
             }
         } catch (const MpdFailure&) {

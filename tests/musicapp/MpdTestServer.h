@@ -34,6 +34,11 @@ public:
                            bool storedPlaylists = true);
     ~MpdTestServer();
 
+    // Plays `folder` instead of the shared test music; start() waits for `files`.
+    void useMusic(QString folder, QStringList files) {
+        musicFolder_ = std::move(folder);
+        musicFiles_ = std::move(files);
+    }
     // Starts mpd and waits until it answers and, when asked, until its
     // database lists every test file.
     bool start(bool waitForDatabase = true);
@@ -49,6 +54,8 @@ private:
     PulseAudioServer* pulse_;
     QByteArray extraConfig_;
     bool storedPlaylists_;
+    QString musicFolder_;
+    QStringList musicFiles_;
     QString error_;
 };
 
