@@ -514,6 +514,25 @@ TEST_F(LocalPlayerTest, LostLegacySpeakerIsReportedOnceAndPlayContinuesOnceItIsB
     EXPECT_NEAR(heard->seconds, place->seconds, 0.5);
 }
 
+TEST_F(LocalPlayerTest, RefreshingSpeakersSaysWhyThePlayerCannotBeUsed) {
+    auto library = makeLibrary();
+    mpd.daemon().kill();
+    runTask(library->refreshSpeakers());
+    EXPECT_EQ(library->musicAccessProblem(),
+              "The music player couldn't be opened. Install mpd and try again.");
+    EXPECT_TRUE(errors.isEmpty());
+
+    ASSERT_TRUE(spare.start()) << spare.errorText().toStdString();
+    const auto silentOutput =
+        runTask(library->availableOutput(ListeningSession::Device::AirPlay{"Silent"}));
+    EXPECT_EQ(library->musicAccessProblem(), std::nullopt);
+    ASSERT_TRUE(silentOutput);
+    EXPECT_EQ(silentOutput->id(), "music:Silent");
+    EXPECT_FALSE(runTask(library->availableOutput(ListeningSession::Device::AirPlay{"Gone"})));
+    // Neither test output is this computer's sound.
+    EXPECT_FALSE(runTask(library->availableOutput(ListeningSession::Device::Local{})));
+}
+
 TEST_F(LocalPlayerTest, BadAlbumsGiveTheirMessageNeverAHang) {
     auto library = makeLibrary();
     AppleMusicPlaybackHandle handle = handleOf(*library);
