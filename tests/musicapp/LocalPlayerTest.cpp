@@ -484,9 +484,12 @@ TEST_F(LocalPlayerTest, LostLegacySpeakerIsReportedOnceAndPlayContinuesOnceItIsB
     const quint16 port = den->port();
     library->select(SpeakerOutput::legacy(*toDen));
     finish(*library);
+    const QDateTime added = library->albums().first().unified().sortDate;
     library->play(handleOf(*library), 2, 30.0);
     finish(*library);
     ASSERT_TRUE(firstSound(*den, 0));
+    // A play on a speaker counts as much as one through MPD.
+    EXPECT_GT(library->albums().first().unified().sortDate, added);
     QTest::qWait(500);
 
     den.reset();
