@@ -50,3 +50,10 @@ korvid_ensure_test_locale() {
         korvid_as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
     fi
 }
+
+# Fails, naming the places, when a C++ source differs from what clang-format
+# makes of it.
+korvid_check_format() {
+    (cd "$KORVID_ROOT" && find src tests bench fuzz -type f \( -name '*.cpp' -o -name '*.h' \) \
+        -print0 | xargs -0 clang-format --dry-run --Werror)
+}

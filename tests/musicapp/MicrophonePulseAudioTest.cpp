@@ -3,6 +3,7 @@
 #include "support/ExternalDaemon.h"
 #include "support/FakeClock.h"
 #include "support/PulseAudioServer.h"
+#include "support/RequiredPeers.h"
 #include "support/RunTask.h"
 
 #include <QCoreApplication>
@@ -52,7 +53,7 @@ protected:
     void SetUp() override {
         if (ExternalDaemon::findProgram(QStringLiteral("pulseaudio")).isEmpty() ||
             ExternalDaemon::findProgram(QStringLiteral("parecord")).isEmpty()) {
-            GTEST_SKIP() << "pulseaudio and parecord are needed";
+            KORVID_PEER_MISSING("pulseaudio and parecord are needed");
         }
         server.exportToThisProcess();
     }

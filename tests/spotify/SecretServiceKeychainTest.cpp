@@ -5,6 +5,7 @@
 #include "spotify/SpotifyAuthManager.h"
 #include "support/ExternalDaemon.h"
 #include "support/FakeClock.h"
+#include "support/RequiredPeers.h"
 #include "support/RunTask.h"
 #include "support/TestHome.h"
 
@@ -29,7 +30,7 @@ protected:
     void SetUp() override {
         for (const char* program : {"dbus-daemon", "gnome-keyring-daemon"}) {
             if (ExternalDaemon::findProgram(program).isEmpty())
-                GTEST_SKIP() << program << " is not installed";
+                KORVID_PEER_MISSING(std::string(program) + " is not installed");
         }
         const QString socket = bus.filePath("bus");
         address = "unix:path=" + socket;

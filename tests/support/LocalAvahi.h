@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ExternalDaemon.h"
+#include "support/RequiredPeers.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,12 +49,12 @@ public:
     struct Private;
 };
 
-// Skips the calling test, saying why, when no private avahi-daemon is
-// available.
+// Skips (or fails, see RequiredPeers.h) the calling test, saying why, when no
+// private avahi-daemon is available.
 #define KORVID_REQUIRE_LOCAL_AVAHI()                                              \
     do {                                                                          \
         QString korvidWhyNot;                                                     \
         if (!LocalAvahi::instance(&korvidWhyNot)) {                               \
-            GTEST_SKIP() << korvidWhyNot.toStdString();                           \
+            KORVID_PEER_MISSING(korvidWhyNot.toStdString());                           \
         }                                                                         \
     } while (false)

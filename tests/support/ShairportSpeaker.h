@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ExternalDaemon.h"
+#include "support/RequiredPeers.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -51,10 +52,11 @@ private:
     QByteArray pcm_;
 };
 
-// Skips the calling test when shairport-sync is not installed.
+// Skips (or fails, see RequiredPeers.h) the calling test when shairport-sync
+// is not installed.
 #define KORVID_REQUIRE_SHAIRPORT()                                                 \
     do {                                                                           \
         if (ExternalDaemon::findProgram(QStringLiteral("shairport-sync")).isEmpty()) { \
-            GTEST_SKIP() << "shairport-sync is not installed";                     \
+            KORVID_PEER_MISSING("shairport-sync is not installed");                     \
         }                                                                          \
     } while (false)
