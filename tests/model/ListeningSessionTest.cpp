@@ -168,6 +168,7 @@ TEST(ListeningSessionTest, TheStoreExposesOnlyWhatItFoundAtConstruction) {
     first.save(saved);
     EXPECT_FALSE(first.previousLaunch());
 
+    home.restartSettings();
     ListeningSessionStore second;
     ASSERT_TRUE(second.previousLaunch());
     EXPECT_EQ(*second.previousLaunch(), saved);

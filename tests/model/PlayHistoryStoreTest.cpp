@@ -105,6 +105,7 @@ TEST_F(PlayHistoryStoreTest, TheListKeepsTheNewest250) {
     history.recordPlay(spotifyAlbum(100));
     EXPECT_EQ(history.entries().size(), 250);
     EXPECT_EQ(history.entries().last().id, "spotify-album2");
+    home.restartSettings();
     PlayHistoryStore reloaded(nullptr, &clock);
     EXPECT_EQ(reloaded.entries(), history.entries());
 }
@@ -286,6 +287,7 @@ TEST_F(PlayHistoryStoreTest, LocalPlaysKeepOnlyADatePerAlbumAndTheNewest250) {
     EXPECT_TRUE(history.appleMusicPlayDates().contains("apple-251"));
     EXPECT_EQ(history.appleMusicPlayDates().value("apple-7"), clock.now());
 
+    home.restartSettings();
     PlayHistoryStore reloaded(&synced, &clock);
     EXPECT_EQ(reloaded.appleMusicPlayDates(), history.appleMusicPlayDates());
     const QJsonObject stored =

@@ -13,10 +13,10 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
+    // Writes a value and reads it back as the next start does.
     void store(const char* key, const QVariant& value) {
-        QSettings settings;
-        settings.setValue(key, value);
-        settings.sync();
+        QSettings().setValue(key, value);
+        home.restartSettings();
     }
     QVariant stored(const char* key) { return QSettings().value(key); }
 
@@ -60,6 +60,7 @@ TEST_F(SettingsTest, SourceSurvivesRestartAndNotifiesOnlyOnChange) {
         settings.setCurrent(MusicSource::both);
         EXPECT_EQ(changed.count(), 1);
     }
+    home.restartSettings();
     EXPECT_EQ(MusicSourceSettings().current(), MusicSource::both);
 }
 
@@ -97,6 +98,7 @@ TEST_F(SettingsTest, MinTracksWrittenOnEveryAssignment) {
     EXPECT_EQ(stored("minTracksPerAlbum").toLongLong(), 3);
     settings.setMinTracksPerAlbum(8);
     EXPECT_EQ(changed.count(), 1);
+    home.restartSettings();
     EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), 8);
 }
 
@@ -110,6 +112,7 @@ TEST_F(SettingsTest, DisplayStyleAndThumbnailSizeRoundTrip) {
     store("albumThumbnailSize", QStringLiteral("big"));
     EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 110.0);
     AlbumDisplayStyles::storeThumbnailSize(187.5);
+    home.restartSettings();
     EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 187.5);
 }
 

@@ -98,6 +98,7 @@ TEST_F(SpotifyAuth, ClientIdPreferenceAndBlankIdentifiers) {
     // A stored empty identifier stays empty at the next start.
     EXPECT_EQ(QSettings().value("spotifyClientID").toString(), "\t \t");
     auth->setClientID(QString());
+    home.restartSettings();
     SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
     EXPECT_EQ(restarted.clientID(), "");
     EXPECT_FALSE(restarted.hasClientID());
@@ -106,6 +107,7 @@ TEST_F(SpotifyAuth, ClientIdPreferenceAndBlankIdentifiers) {
     auth->setClientID(" abc ");
     auth->setClientID(" abc ");
     EXPECT_EQ(changed.count(), 1);
+    home.restartSettings();
     SpotifyAuthManager again(network, keychain, clock, standIn.accountsBase());
     EXPECT_EQ(again.clientID(), " abc ");
 }

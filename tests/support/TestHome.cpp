@@ -1,6 +1,7 @@
 #include "support/TestHome.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -24,8 +25,9 @@ TestHome::TestHome() {
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv(variable, QFile::encodeName(folder));
     }
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, xdg("XDG_CONFIG_HOME"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, xdg("XDG_CONFIG_HOME"));
+    settingsFolder_ = xdg("XDG_CONFIG_HOME");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder_);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder_);
 }
 
 TestHome::~TestHome() {
@@ -38,6 +40,23 @@ TestHome::~TestHome() {
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, previousSettingsPath_);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, previousSettingsPath_);
+}
+
+void TestHome::restartSettings() {
+    QString file;
+    {
+        QSettings settings;
+        settings.sync();
+        file = settings.fileName();
+    }
+    const QString relative = QDir(settingsFolder_).relativeFilePath(file);
+    settingsFolder_ = dir_.filePath(QStringLiteral("config_%1").arg(++restarts_));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder_);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder_);
+    const QString copy = QDir(settingsFolder_).filePath(relative);
+    QDir().mkpath(QFileInfo(copy).path());
+    if (QFile::exists(file) && !QFile::copy(file, copy))
+        qFatal("cannot copy the preferences to %s", qPrintable(copy));
 }
 
 QString TestHome::xdg(const char* variable) const {

@@ -20,8 +20,16 @@ public:
     // The folder the XDG variable stands for inside this home.
     QString xdg(const char* variable) const;
 
+    // Makes later reads of the preferences come from the file, as at the next
+    // start of the program. QSettings hands this process back the typed values
+    // it wrote, while a new process reads every number back as text; the
+    // preferences move to a fresh copy of the file, which nothing has cached.
+    void restartSettings();
+
 private:
     QTemporaryDir dir_;
     QMap<QByteArray, QByteArray> previous_;
     QString previousSettingsPath_;
+    QString settingsFolder_;
+    int restarts_ = 0;
 };

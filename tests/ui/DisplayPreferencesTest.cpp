@@ -42,6 +42,7 @@ TEST(DisplayPreferencesTest, StoresStyleAndSizeAndNotifies) {
     preferences.setThumbnailSize(200.5);
     EXPECT_EQ(QSettings().value("albumDisplayStyle").toString(),
               QStringLiteral("coverWithDetails"));
+    home.restartSettings();
     DisplayPreferences reopened;
     EXPECT_TRUE(reopened.showsDetails());
     EXPECT_EQ(reopened.thumbnailSize(), 200.5);
