@@ -15,6 +15,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDirIterator>
 #include <QNetworkAccessManager>
 
 #include <gtest/gtest.h>
@@ -139,8 +140,12 @@ TEST(SecretServiceKeychainFallback, KeepsItemsInMemoryWithoutASecretService) {
         runTask(keychain.remove("s", "a"), std::chrono::seconds(30));
         EXPECT_FALSE(runTask(keychain.load("s", "a"), std::chrono::seconds(30)).has_value());
     }
-    // Nothing was written to a file in its place.
-    const auto written = QDir(home.path()).entryList(QDir::Files | QDir::NoDotAndDotDot);
+    // Nothing was written to a file in its place, in any folder of the home.
+    QStringList written;
+    for (QDirIterator it(home.path(), QDir::Files | QDir::Hidden | QDir::System,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        written << it.next();
     EXPECT_TRUE(written.isEmpty()) << written.join(",").toStdString();
     if (previous.isNull())
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
