@@ -82,7 +82,8 @@ protected:
 
     TestHome home;
     const TestMusicFolder* music = nullptr;
-    MpdTestServer mpd;
+    // Logs every command it receives, as received.
+    MpdTestServer mpd{nullptr, "log_level \"verbose\"\n"};
 };
 
 TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
@@ -95,6 +96,8 @@ TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
     std::setlocale(LC_ALL, "de_DE.UTF-8");
     runTask(c->playQueue(requested, 3, 4.257, QString("Silent")), 10s);
     std::setlocale(LC_ALL, previousLocale.c_str());
+    const QByteArray log = mpd.daemon().output();
+    EXPECT_TRUE(log.contains(R"(process command "seekcur "4.26"")")) << log.toStdString();
 
     const MusicPlayerStatus s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
     EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
