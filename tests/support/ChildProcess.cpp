@@ -239,7 +239,10 @@ std::optional<int> ChildProcess::exitCode() const {
 
 QByteArray ChildProcess::output() const {
     std::lock_guard lock(outputMutex_);
-    return output_;
+    // A copy of its own: a shared one, released by the caller while the reader
+    // thread appends, would be ordered only by Qt's reference count inside
+    // Qt, which ThreadSanitizer cannot see.
+    return QByteArray(output_.constData(), output_.size());
 }
 
 ProgramRun runProgram(const QString& program, const QStringList& arguments,

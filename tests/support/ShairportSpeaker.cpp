@@ -86,7 +86,8 @@ void ShairportSpeaker::stop() {
 
 QByteArray ShairportSpeaker::pcm() const {
     QMutexLocker lock(&mutex_);
-    return pcm_;
+    // A copy of its own, as for ChildProcess::output().
+    return QByteArray(pcm_.constData(), pcm_.size());
 }
 
 void ShairportSpeaker::drain() {
