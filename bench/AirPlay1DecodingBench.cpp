@@ -61,14 +61,15 @@ void decodeToBlocks(benchmark::State& state, const QUrl& url) {
         audioSeconds += double(frames) / 44100;
     }
     const double cpu = cpuSeconds() - cpuBefore;
-    state.counters["x_realtime"] =
-        benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
     // Share of one core a real-time stream spends decoding, in percent.
     state.counters["core_pct"] = cpu / audioSeconds * 100;
     state.counters["cpu_s_per_audio_min"] = cpu / audioSeconds * 60;
 }
 
-void BM_DecodeFlac(benchmark::State& state) { decodeToBlocks(state, track("minute.flac", "-c:a flac")); }
+void BM_DecodeFlac(benchmark::State& state) {
+    decodeToBlocks(state, track("minute.flac", "-c:a flac"));
+}
 void BM_DecodeMp3(benchmark::State& state) {
     decodeToBlocks(state, track("minute.mp3", "-c:a libmp3lame -b:a 256k"));
 }

@@ -8,9 +8,22 @@ namespace {
 
 // Tags as a real library holds them: mostly one genre per album, with the
 // odd track tagged differently and a few tags that match nothing.
-const QStringList kTagPool{"Alternative Rock", "Indie Pop", "Hip-Hop/Rap", "Jazz", "Electronica",
-                           "Singer/Songwriter", "Soundtrack", "Christmas", "Pop", "Modern Classical",
-                           "Post-Rock", "Chanson française", "Ambient", "Metal", "Other", "Vocal"};
+const QStringList kTagPool{"Alternative Rock",
+                           "Indie Pop",
+                           "Hip-Hop/Rap",
+                           "Jazz",
+                           "Electronica",
+                           "Singer/Songwriter",
+                           "Soundtrack",
+                           "Christmas",
+                           "Pop",
+                           "Modern Classical",
+                           "Post-Rock",
+                           "Chanson française",
+                           "Ambient",
+                           "Metal",
+                           "Other",
+                           "Vocal"};
 
 QStringList albumTags(int album) {
     QStringList tags;
@@ -50,7 +63,8 @@ BENCHMARK(BM_ClassifyLibraryOf5000Albums)->Unit(benchmark::kMillisecond);
 void BM_ChipsFor5000Albums(benchmark::State& state) {
     QList<DisplayAlbum> albums;
     for (int album = 0; album < 5000; ++album) {
-        albums.append(DisplayAlbum{UnifiedAlbum{.id = QString::number(album)}, Genre::classify(albumTags(album))});
+        albums.append(DisplayAlbum{UnifiedAlbum{.id = QString::number(album)},
+                                   Genre::classify(albumTags(album))});
     }
     const QStringList recency{"rock", "jazz", "kids"};
     for (auto _ : state) {

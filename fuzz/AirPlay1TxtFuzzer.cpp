@@ -21,7 +21,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QStringList records = text.split(u'\x1e');  // one TXT record per part
+    const QStringList records = text.split(u'\x1e'); // one TXT record per part
 
     QList<BrowseResult> raop;
     QList<BrowseResult> airplay;
@@ -30,10 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QHash<QString, QString> txt;
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const qsizetype eq = lines[i].indexOf(u'=');
-            txt.insert(eq < 0 ? lines[i] : lines[i].left(eq), eq < 0 ? QString() : lines[i].mid(eq + 1));
+            txt.insert(eq < 0 ? lines[i] : lines[i].left(eq),
+                       eq < 0 ? QString() : lines[i].mid(eq + 1));
         }
         const QString name = lines.first();
-        const QStringList cn = AirPlay1Txt::values(txt.contains("cn") ? std::optional(txt["cn"]) : std::nullopt);
+        const QStringList cn =
+            AirPlay1Txt::values(txt.contains("cn") ? std::optional(txt["cn"]) : std::nullopt);
         if (AirPlay1Txt::supportsPCM(txt) != cn.contains(QStringLiteral("0"))) {
             std::abort();
         }
@@ -46,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         raop.append({ServiceEndpoint{name, "_raop._tcp", "local", 1, "127.0.0.1", 7000}, txt});
         if (name.startsWith(u'!')) {
-            airplay.append({ServiceEndpoint{shown, "_airplay._tcp", "local", 1, {}, 0}, std::nullopt});
+            airplay.append(
+                {ServiceEndpoint{shown, "_airplay._tcp", "local", 1, {}, 0}, std::nullopt});
         }
     }
 

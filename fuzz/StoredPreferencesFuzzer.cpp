@@ -12,7 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
 
-    if (auto source = MusicSources::fromRawValue(text); source && MusicSources::rawValue(*source) != text) {
+    if (auto source = MusicSources::fromRawValue(text);
+        source && MusicSources::rawValue(*source) != text) {
         std::abort();
     }
     const auto style = AlbumDisplayStyles::fromStored(text);

@@ -10,11 +10,11 @@
 // fields; the resolver fills in the IPv4 address and port the RTSP client
 // connects to (empty host / port 0 while unresolved).
 struct ServiceEndpoint {
-    QString name;      // service instance name, e.g. "0011223344AA@Kitchen"
-    QString type;      // "_raop._tcp"
-    QString domain;    // "local"
+    QString name;   // service instance name, e.g. "0011223344AA@Kitchen"
+    QString type;   // "_raop._tcp"
+    QString domain; // "local"
     int interfaceIndex = -1;
-    QString host;      // dotted-quad IPv4 address
+    QString host; // dotted-quad IPv4 address
     quint16 port = 0;
 
     friend bool operator==(const ServiceEndpoint&, const ServiceEndpoint&) = default;
@@ -26,10 +26,10 @@ inline size_t qHash(const ServiceEndpoint& e, size_t seed = 0) noexcept {
 
 // A legacy speaker the program can stream to itself.
 struct AirPlay1Speaker {
-    QString id;     // full "_raop._tcp" service instance name; stable key
-    QString name;   // display name: the part after the first '@'
+    QString id;   // full "_raop._tcp" service instance name; stable key
+    QString name; // display name: the part after the first '@'
     ServiceEndpoint endpoint;
-    bool supportsPCM = false;  // TXT "cn" lists codec "0"
+    bool supportsPCM = false; // TXT "cn" lists codec "0"
 
     friend bool operator==(const AirPlay1Speaker&, const AirPlay1Speaker&) = default;
 };

@@ -69,7 +69,8 @@ QString displayName(const QString& serviceName) {
 
 AirPlay1SpeakerBrowser::AirPlay1SpeakerBrowser(std::shared_ptr<ServiceBrowsing> browsing,
                                                QObject* parent)
-    : QObject(parent), browsing_(std::move(browsing)) {}
+    : QObject(parent)
+    , browsing_(std::move(browsing)) {}
 
 AirPlay1SpeakerBrowser::~AirPlay1SpeakerBrowser() = default;
 
@@ -108,12 +109,12 @@ void AirPlay1SpeakerBrowser::rebuild() {
     for (const BrowseResult& result : raopResults_) {
         const QString& serviceName = result.endpoint.name;
         if (serviceName.isEmpty() || byName.count(serviceName) > 0) {
-            continue;  // one receiver seen on several interfaces: first wins
+            continue; // one receiver seen on several interfaces: first wins
         }
         const QHash<QString, QString> txt = result.txt.value_or(QHash<QString, QString>());
         const QString name = AirPlay1Txt::displayName(serviceName);
         if (airPlay2Names_.contains(name) || !AirPlay1Txt::canStream(txt)) {
-            continue;  // newer devices are reached by the music player itself
+            continue; // newer devices are reached by the music player itself
         }
         byName.emplace(serviceName, AirPlay1Speaker{serviceName, name, result.endpoint,
                                                     AirPlay1Txt::supportsPCM(txt)});

@@ -3,10 +3,16 @@
 AirPlay1TrackQueue::AirPlay1TrackQueue(QList<QUrl> urls, std::unique_ptr<TrackDecoder> decoder,
                                        int decodingIndex, int playingIndex, qint64 playingFrames,
                                        std::shared_ptr<PcmReaderFactory> factory)
-    : urls_(std::move(urls)), factory_(std::move(factory)), decoder_(std::move(decoder)),
-      decodingIndex_(decodingIndex), playingIndex_(playingIndex), playingFrames_(playingFrames) {}
+    : urls_(std::move(urls))
+    , factory_(std::move(factory))
+    , decoder_(std::move(decoder))
+    , decodingIndex_(decodingIndex)
+    , playingIndex_(playingIndex)
+    , playingFrames_(playingFrames) {}
 
-AirPlay1TrackQueue::~AirPlay1TrackQueue() { close(); }
+AirPlay1TrackQueue::~AirPlay1TrackQueue() {
+    close();
+}
 
 void AirPlay1TrackQueue::preloadNext() {
     const int next = decodingIndex_ + 1;
@@ -39,7 +45,7 @@ std::optional<QByteArray> AirPlay1TrackQueue::nextFrames(int count) {
     QByteArray block = pending_.left(taken);
     pending_.remove(0, taken);
     if (taken < need) {
-        block.append(need - taken, '\0');  // silence after the very last track
+        block.append(need - taken, '\0'); // silence after the very last track
     }
 
     // A track that began inside this block is now the one playing.

@@ -49,7 +49,7 @@ struct Resolution {
     AvahiProtocol protocol = AVAHI_PROTO_INET;
     AvahiServiceResolver* resolver = nullptr;
     AvahiTimeout* retry = nullptr;
-    int failures = 0;  // in a row; a success starts the count again
+    int failures = 0; // in a row; a success starts the count again
 };
 
 // One browse of one service type. Lives while its handle lives; everything
@@ -61,7 +61,7 @@ struct BrowseState {
     AvahiServiceBrowser* browser = nullptr;
     std::map<ResultKey, std::unique_ptr<Resolution>> resolutions;
     std::map<ResultKey, BrowseResult> results;
-    QPointer<QObject> receiver;  // main-thread object the snapshots go to
+    QPointer<QObject> receiver; // main-thread object the snapshots go to
     ServiceBrowsing::ResultsHandler handler;
 
     void report();
@@ -107,7 +107,8 @@ void browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protoco
              AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
              AvahiLookupResultFlags, void* userdata);
 
-class AvahiConnection : public ServiceBrowsing, public std::enable_shared_from_this<AvahiConnection> {
+class AvahiConnection : public ServiceBrowsing,
+                        public std::enable_shared_from_this<AvahiConnection> {
 public:
     AvahiConnection() {
         poll_ = avahi_threaded_poll_new();
@@ -137,8 +138,9 @@ public:
     public:
         Handle(std::shared_ptr<AvahiConnection> connection, std::unique_ptr<BrowseState> state,
                std::unique_ptr<QObject> receiver)
-            : connection_(std::move(connection)), state_(std::move(state)),
-              receiver_(std::move(receiver)) {}
+            : connection_(std::move(connection))
+            , state_(std::move(state))
+            , receiver_(std::move(receiver)) {}
         ~Handle() override {
             connection_->remove(state_.get());
             // Snapshots still queued for the receiver die with it.
@@ -151,7 +153,8 @@ public:
         std::unique_ptr<QObject> receiver_;
     };
 
-    std::unique_ptr<Browser> browse(const QString& type, bool withTxt, ResultsHandler handler) override {
+    std::unique_ptr<Browser> browse(const QString& type, bool withTxt,
+                                    ResultsHandler handler) override {
         auto state = std::make_unique<BrowseState>();
         auto receiver = std::make_unique<QObject>();
         state->connection = this;
@@ -186,16 +189,16 @@ private:
 
     void startBrowser(BrowseState* state) {
         const QByteArray type = state->type.toUtf8();
-        state->browser = avahi_service_browser_new(client_, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET,
-                                                   type.constData(), nullptr, AvahiLookupFlags(0),
-                                                   &browsed, state);
+        state->browser =
+            avahi_service_browser_new(client_, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET, type.constData(),
+                                      nullptr, AvahiLookupFlags(0), &browsed, state);
     }
 
     // Runs on Avahi's thread (or inside avahi_client_new).
     static void clientChanged(AvahiClient* client, AvahiClientState clientState, void* userdata) {
         auto* self = static_cast<AvahiConnection*>(userdata);
         if (!self->client_) {
-            self->client_ = client;  // called before avahi_client_new returned
+            self->client_ = client; // called before avahi_client_new returned
         }
         switch (clientState) {
         case AVAHI_CLIENT_S_RUNNING:
@@ -207,7 +210,7 @@ private:
             break;
         case AVAHI_CLIENT_S_REGISTERING:
         case AVAHI_CLIENT_S_COLLISION:
-            break;  // our host name is being settled; browsing goes on
+            break; // our host name is being settled; browsing goes on
         case AVAHI_CLIENT_CONNECTING:
         case AVAHI_CLIENT_FAILURE:
             // No daemon, no results: what it found may have gone meanwhile.
@@ -367,4 +370,6 @@ void browsed(AvahiServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protoco
 }
 } // namespace
 
-std::shared_ptr<ServiceBrowsing> ServiceBrowsing::avahi() { return std::make_shared<AvahiConnection>(); }
+std::shared_ptr<ServiceBrowsing> ServiceBrowsing::avahi() {
+    return std::make_shared<AvahiConnection>();
+}

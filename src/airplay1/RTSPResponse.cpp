@@ -31,7 +31,8 @@ RTSPResponse parseHead(const QByteArray& head) {
         if (colon < 0) {
             continue;
         }
-        response.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+        response.headers.insert(line.left(colon).trimmed().toLower(),
+                                line.mid(colon + 1).trimmed());
     }
     return response;
 }

@@ -37,7 +37,7 @@ public:
 
 private:
     QByteArray buffer_;
-    std::optional<RTSPResponse> head_;  // parsed head still waiting for its body
+    std::optional<RTSPResponse> head_; // parsed head still waiting for its body
     qint64 bodyBytes_ = 0;
 };
 

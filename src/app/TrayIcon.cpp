@@ -10,15 +10,17 @@
 #include <QWindow>
 
 TrayIcon::TrayIcon(QQmlApplicationEngine& engine, QObject* parent)
-    : QObject(parent), engine_(engine) {
+    : QObject(parent)
+    , engine_(engine) {
     icon_.setIcon(QIcon::fromTheme(QStringLiteral("audio-x-generic"),
                                    QIcon(QStringLiteral(":/korvid/icons/note.svg"))));
     icon_.setToolTip(QStringLiteral("Korvid"));
-    connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) {
-            togglePanel();
-        }
-    });
+    connect(&icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    togglePanel();
+                }
+            });
     icon_.show();
 }
 

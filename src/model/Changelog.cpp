@@ -70,8 +70,10 @@ QList<Release> buildReleases() {
           change(Kind::new_,
                  "When you open Korvid, it offers to pick up where you left off, on the speaker "
                  "you were using."),
-          change(Kind::new_, "On the Mac, Korvid picks up music that's already playing in the Music app."),
-          change(Kind::new_, "Use Korvid with just your Apple Music library, without a Spotify account."),
+          change(Kind::new_,
+                 "On the Mac, Korvid picks up music that's already playing in the Music app."),
+          change(Kind::new_,
+                 "Use Korvid with just your Apple Music library, without a Spotify account."),
           change(Kind::new_,
                  "Choose whether album covers show their title and artist, and hide albums with "
                  "only a few tracks.")}},

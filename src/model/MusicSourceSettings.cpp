@@ -6,8 +6,7 @@
 
 MusicSourceSettings::MusicSourceSettings(QObject* parent)
     : QObject(parent)
-    , current_(MusicSources::fromRawValue(
-                   QSettings().value(PreferenceKeys::musicSource).toString())
+    , current_(MusicSources::fromRawValue(QSettings().value(PreferenceKeys::musicSource).toString())
                    .value_or(MusicSource::spotify)) {}
 
 void MusicSourceSettings::setCurrent(MusicSource source) {

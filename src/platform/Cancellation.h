@@ -38,7 +38,8 @@ private:
 // Owner side of cancellation: cancel() reaches every token handed out.
 class CancellationSource {
 public:
-    CancellationSource() : state_(std::make_shared<detail::CancellationState>()) {}
+    CancellationSource()
+        : state_(std::make_shared<detail::CancellationState>()) {}
 
     void cancel();
     bool isCancelled() const { return state_->cancelled; }

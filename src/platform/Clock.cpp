@@ -25,8 +25,7 @@ std::chrono::milliseconds SystemClock::monotonic() const {
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
-QCoro::Task<bool> SystemClock::sleep(std::chrono::milliseconds duration,
-                                     CancellationToken token) {
+QCoro::Task<bool> SystemClock::sleep(std::chrono::milliseconds duration, CancellationToken token) {
     if (token.isCancelled()) {
         co_return false;
     }

@@ -2,9 +2,9 @@
 
 #include "platform/Cancellation.h"
 
+#include <QCoroTask>
 #include <QDateTime>
 #include <QObject>
-#include <QCoroTask>
 
 #include <chrono>
 

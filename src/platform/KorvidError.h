@@ -10,7 +10,8 @@
 class KorvidError : public std::exception {
 public:
     explicit KorvidError(QString description)
-        : description_(std::move(description)), utf8_(description_.toUtf8()) {}
+        : description_(std::move(description))
+        , utf8_(description_.toUtf8()) {}
 
     const QString& description() const noexcept { return description_; }
     const char* what() const noexcept override { return utf8_.constData(); }

@@ -3,7 +3,8 @@
 #include "model/MusicSourceSettings.h"
 
 AppearanceModel::AppearanceModel(MusicSourceSettings* sourceSettings, QObject* parent)
-    : QObject(parent), sourceSettings_(sourceSettings) {
+    : QObject(parent)
+    , sourceSettings_(sourceSettings) {
     connect(sourceSettings, &MusicSourceSettings::currentChanged, this, &AppearanceModel::changed);
 }
 

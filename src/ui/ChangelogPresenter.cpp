@@ -16,7 +16,8 @@ QString kindKey(Changelog::Change::Kind kind) {
 }
 } // namespace
 
-ChangelogPresenter::ChangelogPresenter(QLocale locale, QObject* parent) : QObject(parent) {
+ChangelogPresenter::ChangelogPresenter(QLocale locale, QObject* parent)
+    : QObject(parent) {
     for (const auto& release : Changelog::releases()) {
         QVariantList changes;
         for (const auto& change : release.changes) {
@@ -24,10 +25,10 @@ ChangelogPresenter::ChangelogPresenter(QLocale locale, QObject* parent) : QObjec
                                        {QStringLiteral("pill"), Changelog::pillLabel(change.kind)},
                                        {QStringLiteral("text"), change.text}});
         }
-        sections_.append(QVariantMap{
-            {QStringLiteral("header"), QStringLiteral("Version ") + release.version},
-            {QStringLiteral("title"), release.title},
-            {QStringLiteral("dateText"), Changelog::longDateText(release.date, locale)},
-            {QStringLiteral("changes"), changes}});
+        sections_.append(
+            QVariantMap{{QStringLiteral("header"), QStringLiteral("Version ") + release.version},
+                        {QStringLiteral("title"), release.title},
+                        {QStringLiteral("dateText"), Changelog::longDateText(release.date, locale)},
+                        {QStringLiteral("changes"), changes}});
     }
 }

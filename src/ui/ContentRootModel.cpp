@@ -5,13 +5,17 @@
 
 ContentRootModel::ContentRootModel(MusicSourceSettings* sources, SpotifyAuthManager* auth,
                                    QObject* parent)
-    : QObject(parent), sources_(sources), auth_(auth) {
+    : QObject(parent)
+    , sources_(sources)
+    , auth_(auth) {
     if (sources) {
         connect(sources, &MusicSourceSettings::currentChanged, this, &ContentRootModel::changed);
     }
     if (auth) {
-        connect(auth, &SpotifyAuthManager::isAuthenticatedChanged, this, &ContentRootModel::changed);
-        connect(auth, &SpotifyAuthManager::hasLoadedTokensChanged, this, &ContentRootModel::changed);
+        connect(auth, &SpotifyAuthManager::isAuthenticatedChanged, this,
+                &ContentRootModel::changed);
+        connect(auth, &SpotifyAuthManager::hasLoadedTokensChanged, this,
+                &ContentRootModel::changed);
     }
 }
 

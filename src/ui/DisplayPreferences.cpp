@@ -16,8 +16,8 @@ GridColumns adaptiveGridColumns(double availableWidth, double thumbnailSize) {
     if (!(thumbnailSize > 0) || !(availableWidth > 0)) {
         return {1, std::max(0.0, thumbnailSize)};
     }
-    const int count =
-        std::max(1, int(std::floor((availableWidth + kGridSpacing) / (thumbnailSize + kGridSpacing))));
+    const int count = std::max(
+        1, int(std::floor((availableWidth + kGridSpacing) / (thumbnailSize + kGridSpacing))));
     const double share = (availableWidth - kGridSpacing * (count - 1)) / count;
     return {count, std::clamp(share, std::min(thumbnailSize, availableWidth),
                               thumbnailSize * kMaximumWidthFactor)};

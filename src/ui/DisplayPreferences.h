@@ -17,8 +17,8 @@ class DisplayPreferences : public QObject {
     Q_PROPERTY(int displayStyleIndex READ displayStyleIndex WRITE setDisplayStyleIndex NOTIFY
                    displayStyleChanged)
     Q_PROPERTY(bool showsDetails READ showsDetails NOTIFY displayStyleChanged)
-    Q_PROPERTY(double thumbnailSize READ thumbnailSize WRITE setThumbnailSize NOTIFY
-                   thumbnailSizeChanged)
+    Q_PROPERTY(
+        double thumbnailSize READ thumbnailSize WRITE setThumbnailSize NOTIFY thumbnailSizeChanged)
     Q_PROPERTY(double minimumThumbnailSize READ minimumThumbnailSize CONSTANT)
     Q_PROPERTY(double maximumThumbnailSize READ maximumThumbnailSize CONSTANT)
 

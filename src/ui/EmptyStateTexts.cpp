@@ -10,7 +10,8 @@ QString recentAlbumsMessage(MusicSource source) {
         return QStringLiteral("Play something on Spotify or your local music library and it will "
                               "show up here.");
     case MusicSource::appleMusic:
-        return QStringLiteral("Play something in your local music library and it will show up here.");
+        return QStringLiteral(
+            "Play something in your local music library and it will show up here.");
     case MusicSource::spotify:
         break;
     }
@@ -33,8 +34,10 @@ QString savedAlbumsMessage(MusicSource source) {
 } // namespace EmptyStateTexts
 
 EmptyStatePresenter::EmptyStatePresenter(MusicSourceSettings* sourceSettings, QObject* parent)
-    : QObject(parent), sourceSettings_(sourceSettings) {
-    connect(sourceSettings, &MusicSourceSettings::currentChanged, this, &EmptyStatePresenter::changed);
+    : QObject(parent)
+    , sourceSettings_(sourceSettings) {
+    connect(sourceSettings, &MusicSourceSettings::currentChanged, this,
+            &EmptyStatePresenter::changed);
 }
 
 MusicSource EmptyStatePresenter::source() const {

@@ -17,6 +17,8 @@ class IconNamesObject : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    Q_INVOKABLE QString themeName(const QString& symbol) const { return IconNames::themeName(symbol); }
+    Q_INVOKABLE QString themeName(const QString& symbol) const {
+        return IconNames::themeName(symbol);
+    }
     Q_INVOKABLE QUrl fallback(const QString& symbol) const { return IconNames::fallback(symbol); }
 };

@@ -15,9 +15,11 @@ QCoro::Task<> authorizeThenRescan(QPointer<AppleMusicLibrary> library) {
 } // namespace
 
 LocalMusicSettings::LocalMusicSettings(AppleMusicLibrary* library, QObject* parent)
-    : QObject(parent), library_(library) {
+    : QObject(parent)
+    , library_(library) {
     if (library) {
-        connect(library, &AppleMusicLibrary::isAuthorizedChanged, this, &LocalMusicSettings::changed);
+        connect(library, &AppleMusicLibrary::isAuthorizedChanged, this,
+                &LocalMusicSettings::changed);
         connect(library, &AppleMusicLibrary::isScanningChanged, this, &LocalMusicSettings::changed);
     }
 }

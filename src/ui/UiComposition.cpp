@@ -6,8 +6,8 @@
 #include "spotify/SpotifyAuthManager.h"
 #include "spotify/SpotifySignIn.h"
 #include "ui/AppearanceModel.h"
-#include "ui/ContentRootModel.h"
 #include "ui/ChangelogPresenter.h"
+#include "ui/ContentRootModel.h"
 #include "ui/DisplayPreferences.h"
 #include "ui/EmptyStateTexts.h"
 #include "ui/IconNames.h"
@@ -34,9 +34,11 @@ void expose(QQmlEngine& engine, const UiModels& models) {
                                 new AppearanceModel(models.sourceSettings, &engine));
     context->setContextProperty(QStringLiteral("emptyStates"),
                                 new EmptyStatePresenter(models.sourceSettings, &engine));
-    context->setContextProperty(QStringLiteral("displayPreferences"), new DisplayPreferences(&engine));
+    context->setContextProperty(QStringLiteral("displayPreferences"),
+                                new DisplayPreferences(&engine));
     context->setContextProperty(QStringLiteral("settingsTexts"), new SettingsPresenter(&engine));
-    context->setContextProperty(QStringLiteral("changelog"), new ChangelogPresenter(QLocale(), &engine));
+    context->setContextProperty(QStringLiteral("changelog"),
+                                new ChangelogPresenter(QLocale(), &engine));
     context->setContextProperty(QStringLiteral("icons"), new IconNamesObject(&engine));
     context->setContextProperty(QStringLiteral("localMusic"),
                                 new LocalMusicSettings(models.appleMusic, &engine));

@@ -21,9 +21,9 @@ BrowseResult raop(const QString& name, std::optional<Txt> txt = Txt{}, int inter
 }
 
 BrowseResult airplay(const QString& name) {
-    return BrowseResult{ServiceEndpoint{name, QStringLiteral("_airplay._tcp"),
-                                        QStringLiteral("local"), 1, {}, 0},
-                        std::nullopt};
+    return BrowseResult{
+        ServiceEndpoint{name, QStringLiteral("_airplay._tcp"), QStringLiteral("local"), 1, {}, 0},
+        std::nullopt};
 }
 
 QStringList names(const QList<AirPlay1Speaker>& speakers) {
@@ -56,7 +56,8 @@ TEST(AirPlay1TxtRules, DecideWhoCanBeStreamedTo) {
         {{{"cn", "1,\t0"}, {"et", "0"}, {"tp", "UDP"}}, true, true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(AirPlay1Txt::canStream(c.txt), c.canStream) << c.txt.keys().join(',').toStdString();
+        EXPECT_EQ(AirPlay1Txt::canStream(c.txt), c.canStream)
+            << c.txt.keys().join(',').toStdString();
         EXPECT_EQ(AirPlay1Txt::supportsPCM(c.txt), c.pcm) << c.txt.values().join(',').toStdString();
     }
     EXPECT_EQ(AirPlay1Txt::values(QStringLiteral("0,1, 2")), QStringList({"0", "1", "2"}));
@@ -65,8 +66,12 @@ TEST(AirPlay1TxtRules, DecideWhoCanBeStreamedTo) {
     EXPECT_TRUE(AirPlay1Txt::values(std::nullopt).isEmpty());
 
     const std::pair<const char*, const char*> display[] = {
-        {"0011223344AA@Kitchen", "Kitchen"}, {"Kitchen", "Kitchen"}, {"AA@B@C", "B@C"},
-        {"@Hall", "Hall"},                    {"AA@", "AA"},         {"@", "@"},
+        {"0011223344AA@Kitchen", "Kitchen"},
+        {"Kitchen", "Kitchen"},
+        {"AA@B@C", "B@C"},
+        {"@Hall", "Hall"},
+        {"AA@", "AA"},
+        {"@", "@"},
     };
     for (const auto& [service, shown] : display) {
         EXPECT_EQ(AirPlay1Txt::displayName(QString::fromUtf8(service)), QString::fromUtf8(shown));
@@ -83,12 +88,10 @@ TEST(AirPlay1SpeakerBrowser, BuildsTheSortedLegacyList) {
     ASSERT_TRUE(fake->browsers.value("_raop._tcp")->withTxt);
     ASSERT_FALSE(fake->browsers.value("_airplay._tcp")->withTxt);
 
-    fake->deliver("_raop._tcp", {raop("AA@Speaker 10", Txt{{"cn", "0,1"}}),
-                                 raop("BB@Speaker 9", std::nullopt),
-                                 raop("AA@Speaker 10", Txt{}, 2),
-                                 raop("CC@Locked", Txt{{"pw", "true"}}),
-                                 raop("DD@Living Room"),
-                                 raop("EE@speaker 1")});
+    fake->deliver("_raop._tcp",
+                  {raop("AA@Speaker 10", Txt{{"cn", "0,1"}}), raop("BB@Speaker 9", std::nullopt),
+                   raop("AA@Speaker 10", Txt{}, 2), raop("CC@Locked", Txt{{"pw", "true"}}),
+                   raop("DD@Living Room"), raop("EE@speaker 1")});
     EXPECT_EQ(names(browser.speakers()),
               QStringList({"Living Room", "speaker 1", "Speaker 9", "Speaker 10"}));
     EXPECT_EQ(changed.count(), 1);

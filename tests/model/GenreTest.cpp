@@ -1,5 +1,5 @@
-#include "model/DisplayAlbum.h"
 #include "model/Genre.h"
+#include "model/DisplayAlbum.h"
 
 #include <gtest/gtest.h>
 
@@ -83,8 +83,9 @@ QList<DisplayAlbum> albumsWith(const QList<QPair<const char*, int>>& counts) {
     QList<DisplayAlbum> albums;
     for (const auto& [id, count] : counts) {
         for (int i = 0; i < count; ++i) {
-            albums.append(DisplayAlbum{UnifiedAlbum{.id = QStringLiteral("album-%1-%2").arg(id).arg(i)},
-                                       *Genre::withID(QString::fromLatin1(id))});
+            albums.append(
+                DisplayAlbum{UnifiedAlbum{.id = QStringLiteral("album-%1-%2").arg(id).arg(i)},
+                             *Genre::withID(QString::fromLatin1(id))});
         }
     }
     return albums;
@@ -112,10 +113,13 @@ TEST(GenreTest, ChipsOrderByRecencyGroupCountAndCatalogue) {
         {albums, {"kids", "jazz"}, {"all", "kids", "pop", "rock", "other"}},
         {albums, {"other", "rock", "metal"}, {"all", "other", "rock", "pop", "kids"}},
         {albumsWith({{"punk", 3}, {"metal", 3}}), {}, {"all", "metal", "punk"}},
-        {albumsWith({{"comedy", 1}, {"kids", 4}, {"world", 1}}), {}, {"all", "world", "kids", "comedy"}},
+        {albumsWith({{"comedy", 1}, {"kids", 4}, {"world", 1}}),
+         {},
+         {"all", "world", "kids", "comedy"}},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(chipIDs(row.albums, row.recency), row.expected) << row.recency.join(',').toStdString();
+        EXPECT_EQ(chipIDs(row.albums, row.recency), row.expected)
+            << row.recency.join(',').toStdString();
     }
 }
 

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <memory>
 
-FakeClock::FakeClock(QDateTime start) : now_(std::move(start)) {}
+FakeClock::FakeClock(QDateTime start)
+    : now_(std::move(start)) {}
 
 QCoro::Task<bool> FakeClock::sleep(std::chrono::milliseconds duration, CancellationToken token) {
     if (token.isCancelled()) {

@@ -11,7 +11,8 @@
 // order, as advance() passes their deadlines.
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 10, 22), QTime(12, 0), QTimeZone::utc()));
+    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 10, 22), QTime(12, 0),
+                                                   QTimeZone::utc()));
 
     QDateTime now() const override { return now_; }
     std::chrono::milliseconds monotonic() const override { return monotonic_; }

@@ -35,7 +35,8 @@ public:
 
 private:
     struct Handle : Browser {
-        explicit Handle(std::shared_ptr<Entry> e) : entry(std::move(e)) {}
+        explicit Handle(std::shared_ptr<Entry> e)
+            : entry(std::move(e)) {}
         ~Handle() override { entry->alive = false; }
         std::shared_ptr<Entry> entry;
     };

@@ -56,22 +56,21 @@ bool configWatchesLoopbackOnly(const QString& path) {
 }
 
 // Follows the "[server]" line and any settings a test adds to it.
-const char* const configText =
-    "use-ipv4=yes\n"
-    "use-ipv6=no\n"
-    "allow-interfaces=lo\n"
-    "ratelimit-interval-usec=0\n"
-    "ratelimit-burst=0\n"
-    "enable-dbus=yes\n"
-    "[wide-area]\n"
-    "enable-wide-area=no\n"
-    "[publish]\n"
-    "publish-hinfo=no\n"
-    "publish-workstation=no\n"
-    "publish-aaaa-on-ipv4=no\n"
-    "publish-a-on-ipv6=no\n"
-    "[reflector]\n"
-    "enable-reflector=no\n";
+const char* const configText = "use-ipv4=yes\n"
+                               "use-ipv6=no\n"
+                               "allow-interfaces=lo\n"
+                               "ratelimit-interval-usec=0\n"
+                               "ratelimit-burst=0\n"
+                               "enable-dbus=yes\n"
+                               "[wide-area]\n"
+                               "enable-wide-area=no\n"
+                               "[publish]\n"
+                               "publish-hinfo=no\n"
+                               "publish-workstation=no\n"
+                               "publish-aaaa-on-ipv4=no\n"
+                               "publish-a-on-ipv6=no\n"
+                               "[reflector]\n"
+                               "enable-reflector=no\n";
 
 class AvahiEnvironment : public ::testing::Environment {
 public:
@@ -84,7 +83,7 @@ struct LocalAvahi::Private {
     std::unique_ptr<ExternalDaemon> dbus;
     std::unique_ptr<ExternalDaemon> avahi;
     QString failure;
-    QByteArray serverSettings;  // more [server] lines for the next start
+    QByteArray serverSettings; // more [server] lines for the next start
     bool attempted = false;
     std::unique_ptr<LocalAvahi> instance;
 
@@ -134,12 +133,13 @@ struct LocalAvahi::Private {
                 waitUntil([pid] { return ::kill(pid_t(pid), 0) != 0; }, std::chrono::seconds(5));
                 QFile::remove(avahiPidFile);
             } else if (configWatchesLoopbackOnly(config)) {
-                return true;  // someone else's loopback-only daemon: use it as it is
+                return true; // someone else's loopback-only daemon: use it as it is
             } else {
-                failure = QStringLiteral(
-                              "an avahi-daemon that is not bound to lo alone runs already (pid %1); "
-                              "discovery tests do not announce on other interfaces, so they stop here")
-                              .arg(pid);
+                failure =
+                    QStringLiteral(
+                        "an avahi-daemon that is not bound to lo alone runs already (pid %1); "
+                        "discovery tests do not announce on other interfaces, so they stop here")
+                        .arg(pid);
                 return false;
             }
         }
@@ -153,11 +153,12 @@ struct LocalAvahi::Private {
         }
         file.close();
         ExternalDaemon* daemon = avahi.get();
-        if (!avahi->start({QStringLiteral("-f"), config, QStringLiteral("--no-drop-root"),
-                           QStringLiteral("--no-chroot"), QStringLiteral("--no-rlimits"),
-                           QStringLiteral("--no-proc-title")},
-                          [daemon] { return daemon->output().contains("Server startup complete"); },
-                          std::chrono::seconds(15))) {
+        if (!avahi->start(
+                {QStringLiteral("-f"), config, QStringLiteral("--no-drop-root"),
+                 QStringLiteral("--no-chroot"), QStringLiteral("--no-rlimits"),
+                 QStringLiteral("--no-proc-title")},
+                [daemon] { return daemon->output().contains("Server startup complete"); },
+                std::chrono::seconds(15))) {
             failure = avahi->errorText();
             avahi.reset();
             return false;
@@ -245,8 +246,8 @@ bool LocalAvahi::restartDaemon(QString* whyNot, const QByteArray& serverSettings
     return true;
 }
 
-std::vector<std::unique_ptr<ExternalDaemon>> LocalAvahi::publishAll(
-    const QList<Announcement>& announcements) {
+std::vector<std::unique_ptr<ExternalDaemon>>
+LocalAvahi::publishAll(const QList<Announcement>& announcements) {
     std::vector<std::unique_ptr<ExternalDaemon>> processes;
     for (const Announcement& a : announcements) {
         auto process = std::make_unique<ExternalDaemon>(QStringLiteral("avahi-publish"));

@@ -34,7 +34,8 @@ public:
         QStringList txt;
     };
     // Announces several at once (faster than one by one); empty on failure.
-    std::vector<std::unique_ptr<ExternalDaemon>> publishAll(const QList<Announcement>& announcements);
+    std::vector<std::unique_ptr<ExternalDaemon>>
+    publishAll(const QList<Announcement>& announcements);
 
     // Stops the daemon and starts it again, still on loopback alone, as an
     // update of the system would; its avahi-publish clients end with it.
@@ -51,10 +52,10 @@ public:
 
 // Skips (or fails, see RequiredPeers.h) the calling test, saying why, when no
 // private avahi-daemon is available.
-#define KORVID_REQUIRE_LOCAL_AVAHI()                                              \
-    do {                                                                          \
-        QString korvidWhyNot;                                                     \
-        if (!LocalAvahi::instance(&korvidWhyNot)) {                               \
-            KORVID_PEER_MISSING(korvidWhyNot.toStdString());                           \
-        }                                                                         \
+#define KORVID_REQUIRE_LOCAL_AVAHI()                                                               \
+    do {                                                                                           \
+        QString korvidWhyNot;                                                                      \
+        if (!LocalAvahi::instance(&korvidWhyNot)) {                                                \
+            KORVID_PEER_MISSING(korvidWhyNot.toStdString());                                       \
+        }                                                                                          \
     } while (false)

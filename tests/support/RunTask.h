@@ -14,12 +14,12 @@
 // result or rethrows its exception. A task that has not finished within the
 // time-out fails the test with TaskTimedOut.
 struct TaskTimedOut : std::runtime_error {
-    TaskTimedOut() : std::runtime_error("the task did not finish in time") {}
+    TaskTimedOut()
+        : std::runtime_error("the task did not finish in time") {}
 };
 
 namespace detail {
-template <typename T>
-struct TaskOutcome {
+template <typename T> struct TaskOutcome {
     std::conditional_t<std::is_void_v<T>, bool, std::optional<T>> value{};
     std::exception_ptr error;
     bool done = false;

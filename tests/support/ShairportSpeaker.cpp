@@ -9,10 +9,13 @@
 #include <unistd.h>
 
 ShairportSpeaker::ShairportSpeaker(QString name, quint16 port)
-    : name_(std::move(name)), port_(port ? port : freeTcpPort()),
-      daemon_(QStringLiteral("shairport-sync")) {}
+    : name_(std::move(name))
+    , port_(port ? port : freeTcpPort())
+    , daemon_(QStringLiteral("shairport-sync")) {}
 
-ShairportSpeaker::~ShairportSpeaker() { stop(); }
+ShairportSpeaker::~ShairportSpeaker() {
+    stop();
+}
 
 bool ShairportSpeaker::start() {
     pipePath_ = daemon_.filePath(QStringLiteral("audio.pcm"));
@@ -29,45 +32,44 @@ bool ShairportSpeaker::start() {
     const int udpBase = 30000 + int(QRandomGenerator::global()->bounded(3000)) * 10;
     const QString config = daemon_.filePath(QStringLiteral("shairport-sync.conf"));
     QFile file(config);
-    const QString text =
-        QStringLiteral("general = {\n"
-                       "  name = \"%1\";\n"
-                       "  port = %2;\n"
-                       "  udp_port_base = %3;\n"
-                       "  udp_port_range = 10;\n"
-                       "  output_backend = \"pipe\";\n"
-                       "  mdns_backend = \"avahi\";\n"
-                       "  ignore_volume_control = \"yes\";\n"
-                       // The sender's sync packets ask for a quarter second of
-                       // latency; a shorter output buffer keeps it positive.
-                       "  audio_backend_buffer_desired_length_in_seconds = 0.2;\n"
-                       // Play exactly what arrives: no resampling to chase the
-                       // sender's clock, so tests can compare samples.
-                       "  disable_synchronization = \"yes\";\n"
-                       "};\n"
-                       "pipe = {\n"
-                       "  name = \"%4\";\n"
-                       "};\n"
-                       "sessioncontrol = {\n"
-                       "  session_timeout = 20;\n"
-                       "};\n"
-                       "diagnostics = {\n"
-                       "  statistics = \"yes\";\n"
-                       "  log_verbosity = 0;\n"
-                       "};\n")
-            .arg(name_)
-            .arg(port_)
-            .arg(udpBase)
-            .arg(pipePath_);
+    const QString text = QStringLiteral("general = {\n"
+                                        "  name = \"%1\";\n"
+                                        "  port = %2;\n"
+                                        "  udp_port_base = %3;\n"
+                                        "  udp_port_range = 10;\n"
+                                        "  output_backend = \"pipe\";\n"
+                                        "  mdns_backend = \"avahi\";\n"
+                                        "  ignore_volume_control = \"yes\";\n"
+                                        // The sender's sync packets ask for a quarter second of
+                                        // latency; a shorter output buffer keeps it positive.
+                                        "  audio_backend_buffer_desired_length_in_seconds = 0.2;\n"
+                                        // Play exactly what arrives: no resampling to chase the
+                                        // sender's clock, so tests can compare samples.
+                                        "  disable_synchronization = \"yes\";\n"
+                                        "};\n"
+                                        "pipe = {\n"
+                                        "  name = \"%4\";\n"
+                                        "};\n"
+                                        "sessioncontrol = {\n"
+                                        "  session_timeout = 20;\n"
+                                        "};\n"
+                                        "diagnostics = {\n"
+                                        "  statistics = \"yes\";\n"
+                                        "  log_verbosity = 0;\n"
+                                        "};\n")
+                             .arg(name_)
+                             .arg(port_)
+                             .arg(udpBase)
+                             .arg(pipePath_);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0) {
         errorText_ = QStringLiteral("cannot write the shairport-sync configuration");
         return false;
     }
     file.close();
     const quint16 port = port_;
-    if (!daemon_.start({QStringLiteral("-c"), config, QStringLiteral("-u"),
-                        QStringLiteral("--statistics")},
-                       [port] { return tcpPortAnswers(port); }, std::chrono::seconds(15))) {
+    if (!daemon_.start(
+            {QStringLiteral("-c"), config, QStringLiteral("-u"), QStringLiteral("--statistics")},
+            [port] { return tcpPortAnswers(port); }, std::chrono::seconds(15))) {
         errorText_ = daemon_.errorText();
         return false;
     }
@@ -91,7 +93,8 @@ QByteArray ShairportSpeaker::pcm() const {
 }
 
 void ShairportSpeaker::drain() {
-    const int fd = ::open(QFile::encodeName(pipePath_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(pipePath_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return;
     }

@@ -54,9 +54,9 @@ private:
 
 // Skips (or fails, see RequiredPeers.h) the calling test when shairport-sync
 // is not installed.
-#define KORVID_REQUIRE_SHAIRPORT()                                                 \
-    do {                                                                           \
-        if (ExternalDaemon::findProgram(QStringLiteral("shairport-sync")).isEmpty()) { \
-            KORVID_PEER_MISSING("shairport-sync is not installed");                     \
-        }                                                                          \
+#define KORVID_REQUIRE_SHAIRPORT()                                                                 \
+    do {                                                                                           \
+        if (ExternalDaemon::findProgram(QStringLiteral("shairport-sync")).isEmpty()) {             \
+            KORVID_PEER_MISSING("shairport-sync is not installed");                                \
+        }                                                                                          \
     } while (false)
