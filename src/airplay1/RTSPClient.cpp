@@ -3,6 +3,7 @@
 #include "airplay1/AirPlay1Error.h"
 
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTimer>
@@ -42,6 +43,9 @@ struct RTSPClient::State : std::enable_shared_from_this<State> {
             return;
         }
         socket = std::make_unique<QTcpSocket>();
+        // Speakers sit on the local network: a desktop proxy setting must
+        // not route (or delay) the connection.
+        socket->setProxy(QNetworkProxy::NoProxy);
         std::weak_ptr<State> weak = weak_from_this();
         const auto onEvent = [weak] {
             if (auto self = weak.lock()) {

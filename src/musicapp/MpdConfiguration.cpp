@@ -71,6 +71,9 @@ QByteArray mpdConfiguration(const QString& musicFolder, const MpdDaemonFiles& fi
     text += setting("log_file", files.folder + QStringLiteral("/log"));
     text += setting("bind_to_address", files.socketPath);
     text += setting("auto_update", QStringLiteral("yes"));
+    // A player Korvid starts behind the user's back must not announce itself
+    // on the network.
+    text += setting("zeroconf_enabled", QStringLiteral("no"));
     for (const SinkOutput& sinkOutput : ownMpdOutputs(sinks)) {
         text += output(sinkOutput);
     }

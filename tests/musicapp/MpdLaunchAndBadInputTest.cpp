@@ -95,6 +95,7 @@ TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {
     EXPECT_TRUE(withSinks.contains("bind_to_address \"/run/k/mpd.socket\"\n"));
     EXPECT_TRUE(withSinks.contains("db_file \"/data/k\\\"orvid/database\"\n"));
     EXPECT_TRUE(withSinks.contains("auto_update \"yes\"\n"));
+    EXPECT_TRUE(withSinks.contains("zeroconf_enabled \"no\"\n"));
     EXPECT_EQ(withSinks.count("audio_output {"), 2);
     EXPECT_TRUE(withSinks.contains(
         "name \"Built-in \\\"Audio\\\"\"\n    sink \"alsa_output.pci\"\n    enabled \"yes\""));

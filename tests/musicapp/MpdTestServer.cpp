@@ -91,6 +91,7 @@ bool MpdTestServer::start(bool waitForDatabase) {
     config += "state_file " + quoted(daemon_.filePath("state")) + "\n";
     config += "bind_to_address " + quoted(socketPath()) + "\n";
     config += "auto_update \"no\"\n";
+    config += "zeroconf_enabled \"no\"\n";
     config += extraConfig_;
     if (pulse_) {
         config += "audio_output {\n type \"pulse\"\n name \"Speakers\"\n server " +
