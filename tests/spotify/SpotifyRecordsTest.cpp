@@ -104,13 +104,6 @@ TEST(SpotifyRecords, SavedAlbumsPageDecodesOptionalMembersAsAbsent) {
     EXPECT_EQ(page.items[0].addedAt, "2024-05-01T10:00:00Z");
 }
 
-TEST(SpotifyRecords, ArtistNamesJoinInOrder) {
-    SpotifyAlbum a;
-    EXPECT_EQ(a.artistNames(), "");
-    a.artists = {{"1", "A", {}}, {"2", "B", {}}};
-    EXPECT_EQ(a.artistNames(), "A, B");
-}
-
 TEST(SpotifyRecords, DevicesKeepANullIdAsEmpty) {
     const auto list = DevicesResponse::decode(
         R"({"devices":[{"id":null,"is_active":false,"name":"Web","type":"Computer","volume_percent":null},)"
