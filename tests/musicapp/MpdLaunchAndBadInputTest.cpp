@@ -77,12 +77,9 @@ TEST(MpdLaunchTest, NoPlayerProgramIsNotInstalled) {
     options.musicFolder = home.path();
     options.addresses = {{home.filePath("nobody.socket"), 0}};
     MusicAppController controller(std::move(options));
-    try {
-        runTask(controller.launchIfNeeded());
-        ADD_FAILURE() << "launched without mpd";
-    } catch (const MusicAppError& error) {
-        EXPECT_EQ(error.kind(), MusicAppError::Kind::notInstalled);
-    }
+    const auto error = failureOf<MusicAppError>(controller.launchIfNeeded());
+    EXPECT_TRUE(error && error->kind() == MusicAppError::Kind::notInstalled)
+        << "launched without mpd";
     qputenv("PATH", path);
 }
 

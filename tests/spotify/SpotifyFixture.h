@@ -60,13 +60,3 @@ inline QList<std::pair<QString, QString>> pairsOf(const std::string& encoded) {
         pairs.append({item.first, item.second});
     return pairs;
 }
-
-// The exception a task ends with, or nothing when it succeeded.
-template <typename Error, typename T> std::optional<Error> failureOf(QCoro::Task<T> task) {
-    try {
-        runTask(std::move(task));
-    } catch (const Error& error) {
-        return error;
-    }
-    return std::nullopt;
-}

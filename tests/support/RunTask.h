@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/KorvidError.h"
+
 #include <QCoroTask>
 #include <QEventLoop>
 #include <QTimer>
@@ -68,6 +70,26 @@ T runTask(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::
     if constexpr (!std::is_void_v<T>) {
         return std::move(*outcome->value);
     }
+}
+
+// The error a task ends with, or nothing when it succeeded.
+template <typename Error, typename T>
+std::optional<Error> failureOf(QCoro::Task<T> task,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    try {
+        runTask(std::move(task), timeout);
+    } catch (const Error& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+// What a task's failure tells the user; "(no failure)" when it succeeded.
+template <typename T>
+QString failureText(QCoro::Task<T> task,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto error = failureOf<KorvidError>(std::move(task), timeout);
+    return error ? error->description() : QStringLiteral("(no failure)");
 }
 
 // Spins the event loop until `condition` holds or the time-out passes.
