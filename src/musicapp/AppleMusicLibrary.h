@@ -43,8 +43,9 @@ struct PlayerPlace {
 // - Reading (AppleMusicLibrary.cpp): the albums of the music folder, from
 //   Korvid's own index, which a background scan keeps in line with the folder.
 // - Playing (AppleMusicLibraryPlayer.cpp): one album at a time on one output,
-//   a music player (MPD) output or a legacy AirPlay 1 speaker, moving the
-//   track and position across when the output changes.
+//   a music player (MPD) output or a legacy AirPlay 1 speaker.
+// - Outputs (AppleMusicLibraryOutputs.cpp): moving the track and position
+//   across when the output changes, and finding an output again.
 class AppleMusicLibrary : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY isAuthorizedChanged)
@@ -204,6 +205,7 @@ private:
     void stateChanged();
     void apply(const MusicPlayerStatus& status);
     void handleAirPlay1Event(const AirPlay1PlayerEvent& event);
+    void followLegacySpeaker();
     void noteCurrentTrack(const std::optional<QString>& trackID);
     void openTracks(const QList<Track>& tracks);
     QStringList loadedTrackIDs() const;

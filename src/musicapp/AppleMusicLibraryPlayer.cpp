@@ -6,6 +6,7 @@
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SpeakerBrowser.h"
 #include "model/StoredValues.h"
+#include "musicapp/LocalPlayerCommon.h"
 #include "musicapp/LocalPlayerRules.h"
 #include "musicapp/TrackIdentity.h"
 #include "platform/Clock.h"
@@ -19,34 +20,15 @@
 #include <cmath>
 
 using namespace std::chrono_literals;
-using LocalPlayerRules::HandOver;
+using LocalPlayerCommon::describe;
+using LocalPlayerCommon::kStartGrace;
+using LocalPlayerCommon::toPlace;
 
 namespace {
 
 constexpr auto kVolumeKey = "airPlay1VolumePercent";
-// Within this time after a start the player may still report stopped.
-constexpr auto kStartGrace = 8s;
 // Lets the player settle before the status after a start is read.
 constexpr auto kQueueSettle = 800ms;
-constexpr auto kSpeakerPoll = 300ms;
-constexpr auto kSpeakerWait = 8s;
-
-QString describe(const std::exception_ptr& failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const KorvidError& error) {
-        return error.description();
-    } catch (const std::exception& error) {
-        return QString::fromUtf8(error.what());
-    } catch (...) {
-        return QString::fromLatin1("Unknown error.");
-    }
-}
-
-PlayerPlace toPlace(const AirPlay1PlaybackPosition& position,
-                    const QList<AppleMusicPlaybackHandle::Track>& tracks) {
-    return {LocalPlayerRules::fullIndex(tracks, position.index), position.seconds};
-}
 
 } // namespace
 
@@ -61,6 +43,8 @@ void AppleMusicLibrary::setUpPlayer(PlayerParts parts) {
     airPlay1Player_ = std::make_unique<AirPlay1Player>(playerClock_, std::move(parts.decoding));
     connect(airPlay1Player_.get(), &AirPlay1Player::event, this,
             &AppleMusicLibrary::handleAirPlay1Event);
+    connect(airPlay1Browser_.get(), &AirPlay1SpeakerBrowser::speakersChanged, this,
+            &AppleMusicLibrary::followLegacySpeaker);
     if (const auto stored = StoredValues::number(QSettings().value(QLatin1String(kVolumeKey)));
         stored && std::isfinite(*stored)) {
         airPlay1VolumePercent_ = *stored;
@@ -207,12 +191,19 @@ void AppleMusicLibrary::togglePlayPause() {
             if (!self) {
                 co_return;
             }
-            if (self->airPlay1Player_->position()) {
+            const auto at = self->airPlay1Player_->position();
+            if (at && !self->airPlay1Player_->sessionUri().isEmpty()) {
                 co_await self->airPlay1Player_->resume();
                 co_return;
             }
             if (self->loadedTracks_.isEmpty()) {
                 co_return;
+            }
+            if (at) {
+                // The connection was lost there. Start again on the speaker as
+                // it is announced now (it may have come back on another port),
+                // and keep the place until it plays, should it still be away.
+                self->resumePoint_ = toPlace(*at, self->loadedTracks_);
             }
             const PlayerPlace start = self->resumePoint_.value_or(PlayerPlace{});
             const auto queue = LocalPlayerRules::legacyQueue(self->loadedTracks_, start.index);
@@ -285,144 +276,6 @@ void AppleMusicLibrary::skip(int by) {
             // A skip that did not happen needs no message.
         }
     });
-}
-
-void AppleMusicLibrary::select(const SpeakerOutput& next) {
-    if (output_ && output_->id() == next.id()) {
-        return;
-    }
-    std::optional<SpeakerOutput> previous = output_;
-    setOutput(next);
-    QPointer<AppleMusicLibrary> self(this);
-    runCommand([self, previous, next, wasPlaying = isPlaying_, tracks = loadedTracks_,
-                volume = airPlay1VolumePercent_]() -> QCoro::Task<> {
-        if (self) {
-            co_await self->handOver(previous, next, wasPlaying, tracks, volume);
-        }
-    });
-    stateChanged();
-}
-
-QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous, SpeakerOutput next,
-                                          bool wasPlaying, QList<Track> tracks, double volume) {
-    QPointer<AppleMusicLibrary> self(this);
-    QStringList ids;
-    for (const Track& track : tracks) {
-        ids.append(track.id);
-    }
-    switch (LocalPlayerRules::handOverCase(previous, next)) {
-    case HandOver::toLegacy: {
-        std::optional<MusicPlayerStatus> status;
-        try {
-            if (co_await musicApp_->isRunning() && self) {
-                status = co_await musicApp_->status();
-            }
-        } catch (...) {
-            // Without a status there is no place to carry over.
-        }
-        if (!self || !status || !status->isPlayingQueue) {
-            break;
-        }
-        const PlayerPlace place{LocalPlayerRules::fullIndexOfStatus(tracks, *status),
-                                status->positionSeconds};
-        if (!wasPlaying) {
-            resumePoint_ = place;
-            break;
-        }
-        try {
-            co_await musicApp_->pause();
-        } catch (...) {
-        }
-        if (!self) {
-            co_return;
-        }
-        if (tracks.isEmpty()) {
-            resumePoint_ = place;
-            break;
-        }
-        // The player's queue no longer holds the place once the speaker plays on.
-        musicHasQueue_ = false;
-        const auto queue = LocalPlayerRules::legacyQueue(tracks, place.index);
-        co_await airPlay1Player_->play(queue.urls, queue.index, place.seconds, next.legacySpeaker(),
-                                       volume);
-        break;
-    }
-    case HandOver::legacyToLegacy: {
-        const auto point = co_await airPlay1Player_->stop();
-        if (!self || !point) {
-            break;
-        }
-        if (wasPlaying) {
-            co_await airPlay1Player_->play(LocalPlayerRules::legacyQueue(tracks, 0).urls,
-                                           point->index, point->seconds, next.legacySpeaker(),
-                                           volume);
-        } else {
-            resumePoint_ = toPlace(*point, tracks);
-        }
-        break;
-    }
-    case HandOver::legacyToMusic: {
-        const auto point = co_await airPlay1Player_->stop();
-        std::exception_ptr failure;
-        try {
-            if (self) {
-                co_await musicApp_->launchIfNeeded();
-            }
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        if (!self) {
-            co_return;
-        }
-        if (failure) {
-            report(describe(failure));
-            break;
-        }
-        const QString name = next.musicDevice().name;
-        try {
-            if (wasPlaying && point && !tracks.isEmpty()) {
-                expectPlayingUntil_ = now() + kStartGrace;
-                co_await musicApp_->playQueue(
-                    ids, LocalPlayerRules::fullIndex(tracks, point->index), point->seconds, name);
-                if (self) {
-                    musicHasQueue_ = true;
-                }
-            } else {
-                co_await musicApp_->selectDevice(name);
-                if (self && point) {
-                    resumePoint_ = toPlace(*point, tracks);
-                    // Play then fills the queue from there, not from wherever
-                    // the player's old queue stood.
-                    musicHasQueue_ = false;
-                }
-            }
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        if (self && failure) {
-            report(describe(failure));
-        }
-        break;
-    }
-    case HandOver::toMusic: {
-        std::exception_ptr failure;
-        try {
-            co_await musicApp_->launchIfNeeded();
-            if (self) {
-                co_await musicApp_->selectDevice(next.musicDevice().name);
-            }
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        if (self && failure) {
-            report(describe(failure));
-        }
-        break;
-    }
-    }
-    if (self) {
-        co_await refreshStatus();
-    }
 }
 
 void AppleMusicLibrary::setOutputVolume(double percent) {
@@ -578,6 +431,7 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
     switch (event.kind) {
     case AirPlay1PlayerEvent::Kind::started:
         setPlaying(true);
+        resumePoint_.reset(); // the speaker holds the place now
         if (const auto position = airPlay1Player_->position();
             position && !loadedTracks_.isEmpty()) {
             noteCurrentTrack(loadedTracks_[toPlace(*position, loadedTracks_).index].id);
@@ -595,22 +449,6 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
         break;
     }
     stateChanged();
-}
-
-QCoro::Task<> AppleMusicLibrary::selectThisMac() {
-    QPointer<AppleMusicLibrary> self(this);
-    if (musicDevices_.isEmpty()) {
-        co_await refreshSpeakers();
-        if (!self) {
-            co_return;
-        }
-    }
-    for (const MusicAirPlayDevice& device : musicDevices_) {
-        if (device.kind == QLatin1String("computer")) {
-            select(SpeakerOutput::music(device.name, device.kind));
-            co_return;
-        }
-    }
 }
 
 QCoro::Task<std::optional<AppleMusicLibrary::TakeOver>>
@@ -660,57 +498,6 @@ QCoro::Task<std::optional<PlayerPlace>> AppleMusicLibrary::currentPosition() {
                               musicStatus_->positionSeconds};
     }
     co_return std::nullopt;
-}
-
-QCoro::Task<std::optional<SpeakerOutput>>
-AppleMusicLibrary::availableOutput(ListeningSession::Device device) {
-    QPointer<AppleMusicLibrary> self(this);
-    if (const auto* legacy = device.as<ListeningSession::Device::LegacyAirPlay>()) {
-        const auto speaker = co_await waitForAirPlay1Speaker(legacy->id, kSpeakerWait);
-        if (speaker) {
-            co_return SpeakerOutput::legacy(*speaker);
-        }
-        co_return std::nullopt;
-    }
-    if (device.as<ListeningSession::Device::SpotifyConnect>()) {
-        co_return std::nullopt;
-    }
-    const auto* airPlay = device.as<ListeningSession::Device::AirPlay>();
-    const QString name = airPlay ? airPlay->name : QString();
-    co_await refreshSpeakers();
-    if (!self) {
-        co_return std::nullopt;
-    }
-    for (const MusicAirPlayDevice& found : musicDevices_) {
-        const bool wanted = airPlay ? (found.name == name && found.isAvailable)
-                                    : found.kind == QLatin1String("computer");
-        if (wanted) {
-            co_return SpeakerOutput::music(found.name, found.kind);
-        }
-    }
-    co_return std::nullopt;
-}
-
-QCoro::Task<std::optional<AirPlay1Speaker>>
-AppleMusicLibrary::waitForAirPlay1Speaker(QString id, std::chrono::milliseconds timeout) {
-    QPointer<AppleMusicLibrary> self(this);
-    airPlay1Browser_->start();
-    const auto deadline = playerClock_.monotonic() + timeout;
-    for (;;) {
-        for (const AirPlay1Speaker& speaker : airPlay1Browser_->speakers()) {
-            if (speaker.id == id) {
-                co_return speaker;
-            }
-        }
-        if (playerClock_.monotonic() > deadline) {
-            co_return std::nullopt;
-        }
-        Clock& clock = playerClock_;
-        co_await clock.sleep(kSpeakerPoll);
-        if (!self) {
-            co_return std::nullopt;
-        }
-    }
 }
 
 // ---- State ----

@@ -1,0 +1,152 @@
+// The local player finding its outputs again: this computer's own sound on a
+// real MPD with a private pulseaudio, and a shairport-sync speaker that sleeps
+// and wakes on the private avahi-daemon.
+#include "LocalPlayerFixture.h"
+
+#include "support/PulseAudioServer.h"
+
+#include <QTest>
+
+namespace {
+
+template <typename T> struct Pending { std::optional<T> value; };
+
+template <typename T>
+QCoro::Task<> keepResult(QCoro::Task<T> task, std::shared_ptr<Pending<T>> into) {
+    into->value = co_await std::move(task);
+}
+
+using FoundOutput = Pending<std::optional<SpeakerOutput>>;
+
+// Moves the fake clock on by `steps` polls of a speaker wait, letting each run.
+void pollFor(FakeClock& clock, int steps) {
+    for (int i = 0; i < steps; ++i) {
+        clock.advance(300ms);
+        QTest::qWait(20);
+    }
+}
+
+TEST_F(LocalPlayerTest, ThisComputerIsChosenFromAFreshListAndPlayCarriesOn) {
+    PulseAudioServer pulse;
+    ASSERT_TRUE(pulse.start()) << pulse.errorText().toStdString();
+    MpdTestServer computer(&pulse);
+    computer.useMusic(album->folder, album->files);
+    ASSERT_TRUE(computer.start()) << computer.errorText().toStdString();
+    auto first = makeLibrary({computer.address()});
+    first->select(silent());
+    finish(*first);
+    first->play(handleOf(*first), 3, 20.0);
+    finish(*first);
+    ASSERT_TRUE(waitUntil([&] { return computer.connect()->status().elapsedSeconds >= 20; }));
+
+    // After a restart nothing is known of the outputs yet.
+    first.reset();
+    auto library = makeLibrary({computer.address()});
+    runTask(library->selectThisMac());
+    finish(*library);
+    EXPECT_EQ(library->outputID(), QStringLiteral("music:Speakers"));
+    QStringList enabled;
+    for (const MpdOutput& output : computer.connect()->outputs()) {
+        if (output.enabled) {
+            enabled << output.name;
+        }
+    }
+    EXPECT_EQ(enabled, QStringList{"Speakers"});
+    const MpdStatus status = computer.connect()->status();
+    EXPECT_EQ(status.state, MpdPlayState::playing);
+    EXPECT_EQ(status.songPosition, 3);
+    EXPECT_GE(status.elapsedSeconds, 20);
+    EXPECT_TRUE(library->isPlaying());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(LocalPlayerTest, ASleepingSpeakerIsWaitedForAndPlayContinuesThereOnceItWakes) {
+    KORVID_REQUIRE_SHAIRPORT();
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    auto den = std::make_unique<ShairportSpeaker>(QStringLiteral("Den"));
+    auto library = makeLibrary();
+    const auto toDen = startSpeaker(*den, *library);
+    ASSERT_TRUE(toDen);
+    const ListeningSession::Device stored =
+        ListeningSession::Device::LegacyAirPlay{toDen->id, "Den"};
+    auto listedPort = [&]() -> std::optional<quint16> {
+        for (const SpeakerOption& option : library->speakerOptions()) {
+            if (option.isAvailable && option.output.isLegacy() &&
+                option.output.legacySpeaker().id == toDen->id) {
+                return option.output.legacySpeaker().endpoint.port;
+            }
+        }
+        return std::nullopt;
+    };
+    library->select(SpeakerOutput::legacy(*toDen));
+    finish(*library);
+    const QDateTime added = library->albums().first().unified().sortDate;
+    library->play(handleOf(*library), 2, 30.0);
+    finish(*library);
+    ASSERT_TRUE(firstSound(*den, 0));
+    // A play on a speaker counts as much as one through MPD.
+    EXPECT_GT(library->albums().first().unified().sortDate, added);
+    QTest::qWait(500);
+
+    // It sleeps: its service goes, and the keep-alive notices within its 10 s.
+    den.reset();
+    const auto lost = std::chrono::steady_clock::now();
+    clock.advance(10s);
+    ASSERT_TRUE(waitUntil([&] { return !errors.isEmpty(); }, 12s));
+    EXPECT_LT(std::chrono::steady_clock::now() - lost, 12s);
+    clock.advance(10s);
+    ASSERT_TRUE(waitUntil([&] { return !listedPort(); }));
+    EXPECT_EQ(errors, QStringList{"Lost the connection to Den."});
+    EXPECT_FALSE(library->isPlaying());
+    const auto place = runTask(library->currentPosition());
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->index, 2);
+    EXPECT_GT(place->seconds, 30.0);
+
+    // It wakes on another port while the wait is on.
+    auto woken = std::make_shared<FoundOutput>();
+    keepResult(library->availableOutput(stored), woken);
+    pollFor(clock, 16);
+    EXPECT_FALSE(woken->value);
+    ShairportSpeaker again(QStringLiteral("Den"));
+    ASSERT_NE(again.port(), toDen->endpoint.port);
+    ASSERT_TRUE(again.start()) << again.errorText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return listedPort() == again.port(); }));
+    pollFor(clock, 2);
+    ASSERT_TRUE(woken->value && *woken->value);
+    EXPECT_EQ((*woken->value)->id(), SpeakerOutput::legacy(*toDen).id());
+    EXPECT_EQ((*woken->value)->legacySpeaker().endpoint.port, again.port());
+
+    library->togglePlayPause();
+    finish(*library);
+    const auto heard = firstSound(again, 0);
+    ASSERT_TRUE(heard);
+    EXPECT_EQ(heard->track, 2);
+    EXPECT_NEAR(heard->seconds, place->seconds, 0.5);
+    EXPECT_EQ(errors.size(), 1) << errors.join("; ").toStdString();
+
+    // It sleeps for good: the wait gives up after its 8 s, and a play that
+    // cannot reach it keeps the place.
+    QTest::qWait(500);
+    again.stop();
+    clock.advance(10s);
+    ASSERT_TRUE(waitUntil([&] { return errors.size() == 2; }, 12s));
+    const auto lostAt = runTask(library->currentPosition());
+    ASSERT_TRUE(lostAt);
+    ASSERT_TRUE(waitUntil([&] { return !listedPort(); }));
+    auto gone = std::make_shared<FoundOutput>();
+    keepResult(library->availableOutput(stored), gone);
+    pollFor(clock, 26);
+    EXPECT_FALSE(gone->value);
+    pollFor(clock, 2);
+    ASSERT_TRUE(gone->value);
+    EXPECT_FALSE(*gone->value);
+    library->togglePlayPause();
+    finish(*library);
+    ASSERT_TRUE(waitUntil([&] { return errors.size() == 3; }, 5s));
+    EXPECT_FALSE(library->isPlaying());
+    ASSERT_TRUE(library->resumePoint());
+    EXPECT_EQ(*library->resumePoint(), *lostAt);
+}
+
+} // namespace
