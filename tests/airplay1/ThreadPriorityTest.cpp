@@ -94,6 +94,12 @@ QMap<QByteArray, Scheduling> probe(const char* rtprio, const char* nice, const c
     return threads;
 }
 
+// Where nothing better is allowed, a thread keeps the nice value it was
+// started with: the test's own, which a developer may have raised.
+int ownNice() {
+    return getpriority(PRIO_PROCESS, 0);
+}
+
 struct ProbeCase {
     const char* user;
     const char* rtprio;
@@ -117,8 +123,8 @@ TEST(ThreadPriority, StreamThreadsGetTheBestSchedulingTheDefaultLimitsAllow) {
         GTEST_SKIP() << "giving the probe an ordinary user's rights needs root";
     }
     const ProbeCase cases[] = {
-        {"root", "0", "0", {SCHED_FIFO, sched_get_priority_max(SCHED_FIFO), 0}},
-        {"user", "0", "0", {SCHED_OTHER, 0, 0}},
+        {"root", "0", "0", {SCHED_FIFO, sched_get_priority_max(SCHED_FIFO), ownNice()}},
+        {"user", "0", "0", {SCHED_OTHER, 0, ownNice()}},
     };
     for (const auto& c : cases) {
         expectStreamThreads(c);
@@ -136,7 +142,7 @@ TEST(ThreadPriority, StreamThreadsUseWhatRaisedLimitsAllow) {
     }
     const ProbeCase cases[] = {
         {"user", "0", "30", {SCHED_OTHER, 0, -10}},
-        {"user", "50", "0", {SCHED_FIFO, 50, 0}},
+        {"user", "50", "0", {SCHED_FIFO, 50, ownNice()}},
     };
     for (const auto& c : cases) {
         expectStreamThreads(c);
@@ -269,8 +275,9 @@ TEST(ThreadPriority, StreamThreadsTurnToRealtimeKitWithoutRealTimeRights) {
     }
     RealtimeKitStandIn realtimeKit;
     ASSERT_TRUE(realtimeKit.start());
-    expectStreamThreads({"user", "0", "0", {SCHED_FIFO, RealtimeKitStandIn::kMaxPriority, 0}},
-                        realtimeKit.address());
+    expectStreamThreads(
+        {"user", "0", "0", {SCHED_FIFO, RealtimeKitStandIn::kMaxPriority, ownNice()}},
+        realtimeKit.address());
 }
 
 } // namespace
