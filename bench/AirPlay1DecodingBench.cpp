@@ -3,8 +3,10 @@
 // decoding costs (CPU seconds per second of audio).
 #include "airplay1/AirPlay1TrackQueue.h"
 #include "airplay1/TrackDecoder.h"
+#include "support/TestAudio.h"
 
 #include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -21,19 +23,17 @@ QTemporaryDir& folder() {
     return dir;
 }
 
-// One minute of music-like test audio (two tones and noise), made once.
-QUrl track(const char* name, const char* codecArguments) {
+// One minute of music-like test audio, made once.
+QUrl track(const char* name, const QStringList& output) {
     const QString path = folder().filePath(QString::fromLatin1(name));
-    if (!QFile::exists(path)) {
-        const QString command =
-            QStringLiteral("ffmpeg -v error -y -f lavfi -i \"sine=frequency=440:duration=%1\" "
-                           "-f lavfi -i \"anoisesrc=d=%1:a=0.1\" -filter_complex amix=inputs=2 "
-                           "-ac 2 -ar 44100 %2 '%3'")
-                .arg(seconds)
-                .arg(QString::fromLatin1(codecArguments), path);
-        if (std::system(command.toLocal8Bit().constData()) != 0) {
-            return {};
-        }
+    if (!QFile::exists(path) &&
+        !makeTestAudio(path, {.source = TestAudio::musicLike,
+                              .seconds = seconds,
+                              .channels = 2,
+                              .rate = 44100,
+                              .output = output})
+             .isEmpty()) {
+        return {};
     }
     return QUrl::fromLocalFile(path);
 }
@@ -68,10 +68,10 @@ void decodeToBlocks(benchmark::State& state, const QUrl& url) {
 }
 
 void BM_DecodeFlac(benchmark::State& state) {
-    decodeToBlocks(state, track("minute.flac", "-c:a flac"));
+    decodeToBlocks(state, track("minute.flac", {"-c:a", "flac"}));
 }
 void BM_DecodeMp3(benchmark::State& state) {
-    decodeToBlocks(state, track("minute.mp3", "-c:a libmp3lame -b:a 256k"));
+    decodeToBlocks(state, track("minute.mp3", {"-c:a", "libmp3lame", "-b:a", "256k"}));
 }
 } // namespace
 

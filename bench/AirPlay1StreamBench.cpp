@@ -12,6 +12,7 @@
 #include "support/AnsweringSpeaker.h"
 #include "support/LoopbackSpeaker.h"
 #include "support/LoopbackUdp.h"
+#include "support/TestAudio.h"
 
 #ifdef KORVID_BENCH_WITH_RECEIVER
 #include "support/LocalAvahi.h"
@@ -50,19 +51,17 @@ QTemporaryDir& folder() {
     return dir;
 }
 
-// Music-like test audio (a tone and noise) of `seconds`, made once per name.
+// Music-like test audio of `seconds`, made once per name.
 QUrl track(const QString& name, int seconds) {
     const QString path = folder().filePath(name);
-    if (!QFile::exists(path)) {
-        const QString command =
-            QStringLiteral("ffmpeg -v error -y -f lavfi -i \"sine=frequency=440:duration=%1\" "
-                           "-f lavfi -i \"anoisesrc=d=%1:a=0.1\" -filter_complex amix=inputs=2 "
-                           "-ac 2 -ar 44100 -c:a flac '%2'")
-                .arg(seconds)
-                .arg(path);
-        if (std::system(command.toLocal8Bit().constData()) != 0) {
-            return {};
-        }
+    if (!QFile::exists(path) &&
+        !makeTestAudio(path, {.source = TestAudio::musicLike,
+                              .seconds = double(seconds),
+                              .channels = 2,
+                              .rate = 44100,
+                              .output = {"-c:a", "flac"}})
+             .isEmpty()) {
+        return {};
     }
     return QUrl::fromLocalFile(path);
 }

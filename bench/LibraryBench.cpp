@@ -5,12 +5,12 @@
 #include "musicapp/LibraryScanner.h"
 #include "musicapp/TagReader.h"
 #include "musicapp/TrackIdentity.h"
+#include "support/TestAudio.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -32,20 +32,15 @@ QString musicFolder() {
         return dir.path() + "/music";
     made = true;
     const QString seed = dir.filePath("seed.flac");
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-nostdin",  "-loglevel",
-                            "error",     "-y",
-                            "-f",        "lavfi",
-                            "-i",        "sine=frequency=440:duration=0.05:sample_rate=8000",
-                            "-ac",       "1",
-                            "-c:a",      "flac",
-                            "-metadata", "title=TITLE_PLACEHOLDER",
-                            "-metadata", "album=ALBUM_PLACEHOLDER",
-                            "-metadata", "artist=Bench Artist",
-                            "-metadata", "track=1",
-                            "-metadata", "genre=Rock",
-                            seed});
-    ffmpeg.waitForFinished(60000);
+    makeTestAudio(seed, {.source = "sine=frequency=440:sample_rate=8000",
+                         .seconds = 0.05,
+                         .channels = 1,
+                         .output = {"-c:a", "flac"},
+                         .tags = {{"title", "TITLE_PLACEHOLDER"},
+                                  {"album", "ALBUM_PLACEHOLDER"},
+                                  {"artist", "Bench Artist"},
+                                  {"track", "1"},
+                                  {"genre", "Rock"}}});
     QFile file(seed);
     file.open(QIODevice::ReadOnly);
     const QByteArray bytes = file.readAll();

@@ -9,7 +9,6 @@ target_include_directories(airplay1_stream_bench PRIVATE ${PROJECT_SOURCE_DIR}/t
 find_package(GTest QUIET)
 if(GTest_FOUND)
   target_sources(airplay1_stream_bench PRIVATE
-    ${PROJECT_SOURCE_DIR}/tests/support/ChildProcess.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/ExternalDaemon.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/LocalAvahi.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/ShairportSpeaker.cpp)

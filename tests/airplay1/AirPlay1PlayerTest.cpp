@@ -3,18 +3,17 @@
 #include "airplay1/PcmReader.h"
 
 #include "support/AnsweringSpeaker.h"
-#include "support/ChildProcess.h"
 #include "support/LocalAvahi.h"
 #include "support/LoopbackSpeaker.h"
 #include "support/RunTask.h"
 #include "support/ShairportSpeaker.h"
+#include "support/TestAudio.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -30,51 +29,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kFrameBytes = 4;
-
-// Sine tracks made by ffmpeg, each with its raw PCM as the reference of what
-// a speaker must play.
-class ToneTracks {
-public:
-    QUrl make(const QString& name, int frequency, qint64 frames) {
-        return makeFrom(name, QStringLiteral("sine=frequency=%1:sample_rate=44100").arg(frequency),
-                        frames);
-    }
-    // Noise never repeats, so any block of it tells where in the track it lies.
-    QUrl makeNoise(const QString& name, int seed, qint64 frames) {
-        return makeFrom(
-            name, QStringLiteral("anoisesrc=seed=%1:sample_rate=44100:amplitude=0.3").arg(seed),
-            frames);
-    }
-    QUrl makeFrom(const QString& name, const QString& source, qint64 frames) {
-        const QString filter = QStringLiteral("atrim=end_sample=%1").arg(frames);
-        const QString wav = dir_.filePath(name + ".wav");
-        const QString raw = dir_.filePath(name + ".raw");
-        run({"-v", "error", "-y", "-f", "lavfi", "-i", source, "-af", filter, "-ac", "2", wav});
-        run({"-v", "error", "-y", "-f", "lavfi", "-i", source, "-af", filter, "-ac", "2", "-f",
-             "s16le", raw});
-        QFile file(raw);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        reference_ += file.readAll();
-        return QUrl::fromLocalFile(wav);
-    }
-    QUrl unreadable(const QString& name) {
-        const QString path = dir_.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("this is no audio file");
-        return QUrl::fromLocalFile(path);
-    }
-    // Every track's PCM, joined.
-    const QByteArray& reference() const { return reference_; }
-
-private:
-    static void run(const QStringList& args) {
-        const ProgramRun ffmpeg = runProgram(QStringLiteral("ffmpeg"), args);
-        ASSERT_TRUE(ffmpeg.succeeded()) << ffmpeg.output.toStdString();
-    }
-    QTemporaryDir dir_;
-    QByteArray reference_;
-};
 
 // Relays a control connection to the real receiver and keeps what the
 // player sent, so a test can read the requests on the wire.
@@ -335,14 +289,14 @@ TEST(AirPlay1PlayerTest, NothingStreamableFailsOnceWithoutConnecting) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     const AirPlay1Speaker speaker = loopbackSpeaker("Den", silent.serverPort());
-    ToneTracks tracks;
+    TestTracks tracks;
     AirPlay1Player player;
     EventLog log(player);
 
     const std::vector<std::pair<QList<QUrl>, int>> cases = {
         {{}, 0},
-        {{tracks.unreadable("a.wav"), QUrl("https://example.com/b.mp3")}, 0},
-        {{tracks.make("tone", 440, 1000)}, 1}, // start index past the end
+        {{tracks.text("a.wav"), QUrl("https://example.com/b.mp3")}, 0},
+        {{tracks.tone("tone.wav", 440, 1000)}, 1}, // start index past the end
     };
     for (const auto& [urls, start] : cases) {
         log.events.clear();
@@ -363,8 +317,8 @@ TEST(AirPlay1PlayerTest, AnOpenThatNeverReturnsStallsNothing) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     const AirPlay1Speaker speaker = loopbackSpeaker("Den", silent.serverPort());
-    ToneTracks tracks;
-    const QUrl url = tracks.make("held", 440, 44100);
+    TestTracks tracks;
+    const QUrl url = tracks.tone("held.wav", 440, 44100);
     HeldFile held(url.toLocalFile());
     ASSERT_TRUE(held.isHeld());
     Ticker ticker;
@@ -396,10 +350,10 @@ TEST(AirPlay1PlayerTest, AnOpenThatNeverReturnsStallsNothing) {
 
 TEST(AirPlay1PlayerTest, UnreachableSpeakerFailsWithTheReason) {
     const AirPlay1Speaker speaker = loopbackSpeaker("Den", freeTcpPort());
-    ToneTracks tracks;
+    TestTracks tracks;
     AirPlay1Player player;
     EventLog log(player);
-    runTask(player.play({tracks.make("tone", 440, 1000)}, 0, 0, speaker, 50), 15s);
+    runTask(player.play({tracks.tone("tone.wav", 440, 1000)}, 0, 0, speaker, 50), 15s);
     ASSERT_EQ(log.events.size(), 1u);
     EXPECT_EQ(log.events[0].kind, Kind::failed);
     EXPECT_TRUE(log.events[0].message.startsWith("Couldn't play to Den. The connection failed ("))
@@ -411,8 +365,8 @@ TEST(AirPlay1PlayerTest, UnreachableSpeakerFailsWithTheReason) {
 // the operation then ends without touching the player (AddressSanitizer
 // would see it), instead of hanging or running on in freed memory.
 TEST(AirPlay1PlayerTest, DestroyedWithARequestPendingEndsItQuietly) {
-    ToneTracks tracks;
-    const QList<QUrl> urls = {tracks.make("tone", 440, 44100)};
+    TestTracks tracks;
+    const QList<QUrl> urls = {tracks.tone("tone.wav", 440, 44100)};
     QUdpSocket audio;
     ASSERT_TRUE(audio.bind(QHostAddress::LocalHost, 0));
     struct Case {
@@ -460,10 +414,10 @@ TEST_P(AirPlay1PlayerOnShairport, PlaysTracksGaplessly) {
 
     // 437 Hz and 661 Hz repeat only once a second, so each block of the
     // tracks tells where it lies.
-    ToneTracks tracks;
-    const QList<QUrl> urls = {tracks.make("a", 437, 30000 + 17),
-                              tracks.make("b", 661, 25000 + 101)};
-    const QByteArray& reference = tracks.reference();
+    TestTracks tracks;
+    const QList<QUrl> urls = {tracks.tone("a.wav", 437, 30000 + 17),
+                              tracks.tone("b.wav", 661, 25000 + 101)};
+    const QByteArray reference = tracks.joined();
     ASSERT_EQ(reference.size(), (55000 + 118) * kFrameBytes);
 
     AirPlay1Player player;
@@ -513,13 +467,12 @@ TEST(AirPlay1PlayerOnShairportWire, SessionControl) {
     ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
     RtspRecorder wire(receiver.port());
     const AirPlay1Speaker speaker = loopbackSpeaker("Korvid Session Control", wire.port());
-    ToneTracks tracks;
+    TestTracks tracks;
     const qint64 trackFrames = 44100 * 20 + 5;
-    const QList<QUrl> urls = {tracks.unreadable("x.wav"), tracks.unreadable("y.wav"),
-                              tracks.makeNoise("c", 1, trackFrames),
-                              tracks.makeNoise("d", 2, trackFrames),
-                              tracks.makeNoise("e", 3, trackFrames)};
-    const QByteArray& reference = tracks.reference();
+    const QList<QUrl> urls = {
+        tracks.text("x.wav"), tracks.text("y.wav"), tracks.noise("c.wav", 1, trackFrames),
+        tracks.noise("d.wav", 2, trackFrames), tracks.noise("e.wav", 3, trackFrames)};
+    const QByteArray reference = tracks.joined();
 
     AirPlay1Player player;
     EventLog log(player);
@@ -607,11 +560,11 @@ TEST(AirPlay1PlayerOnShairportWire, LostConnectionAndResume) {
     auto receiver = std::make_unique<ShairportSpeaker>("Korvid Lost", port);
     ASSERT_TRUE(receiver->start()) << receiver->errorText().toStdString();
     const AirPlay1Speaker speaker = loopbackSpeaker("Korvid Lost", port);
-    ToneTracks tracks;
+    TestTracks tracks;
     const qint64 trackFrames = 44100 * 30 + 3;
-    const QList<QUrl> urls = {tracks.makeNoise("f", 4, trackFrames),
-                              tracks.makeNoise("g", 5, trackFrames)};
-    const QByteArray& reference = tracks.reference();
+    const QList<QUrl> urls = {tracks.noise("f.wav", 4, trackFrames),
+                              tracks.noise("g.wav", 5, trackFrames)};
+    const QByteArray reference = tracks.joined();
 
     AirPlay1Player player;
     EventLog log(player);

@@ -1,10 +1,9 @@
 #include "airplay1/AirPlay1TrackQueue.h"
 #include "airplay1/TrackDecoder.h"
 
-#include "support/ChildProcess.h"
+#include "support/TestAudio.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,59 +17,6 @@ namespace {
 
 constexpr int block = 352;
 constexpr int bytesPerFrame = 4;
-
-// Test audio made by the ffmpeg program, and its decoding by that program
-// as the reference the queue's output must match.
-class Tracks {
-public:
-    // A sine tone of exactly `frames` frames.
-    QUrl make(const QString& name, int frequency, qint64 frames, const QStringList& output = {},
-              int rate = 44100, int channels = 2) {
-        const QString path = dir_.filePath(name);
-        QStringList args{
-            "-v",
-            "error",
-            "-y",
-            "-f",
-            "lavfi",
-            "-i",
-            QStringLiteral("sine=frequency=%1:sample_rate=%2").arg(frequency).arg(rate),
-            "-af",
-            QStringLiteral("atrim=end_sample=%1").arg(frames),
-            "-ac",
-            QString::number(channels)};
-        args += output;
-        args << path;
-        run(args);
-        return QUrl::fromLocalFile(path);
-    }
-
-    QByteArray reference(const QUrl& url) {
-        const QString raw = url.toLocalFile() + QStringLiteral(".raw");
-        run({"-v", "error", "-y", "-i", url.toLocalFile(), "-f", "s16le", "-ac", "2", "-ar",
-             "44100", raw});
-        QFile file(raw);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
-    }
-
-    QUrl text(const QString& name, const QByteArray& content) {
-        QFile file(dir_.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return QUrl::fromLocalFile(file.fileName());
-    }
-
-    QString path(const QString& name) const { return dir_.filePath(name); }
-
-    void run(const QStringList& args) {
-        const ProgramRun ffmpeg = runProgram(QStringLiteral("ffmpeg"), args);
-        ASSERT_TRUE(ffmpeg.succeeded()) << ffmpeg.output.toStdString();
-    }
-
-private:
-    QTemporaryDir dir_;
-};
 
 struct Drained {
     QByteArray bytes;
@@ -103,11 +49,10 @@ std::unique_ptr<AirPlay1TrackQueue> queueFrom(const QList<QUrl>& urls, double st
 }
 
 TEST(AirPlay1TrackQueue, JoinsTracksWithoutGaps) {
-    Tracks tracks;
-    const QList<QUrl> urls{tracks.make("a.flac", 440, 13331), tracks.make("b.wav", 660, 7001),
-                           tracks.make("c.flac", 880, 5000)};
-    const QByteArray expected =
-        tracks.reference(urls[0]) + tracks.reference(urls[1]) + tracks.reference(urls[2]);
+    TestTracks tracks;
+    const QList<QUrl> urls{tracks.tone("a.flac", 440, 13331), tracks.tone("b.wav", 660, 7001),
+                           tracks.tone("c.flac", 880, 5000)};
+    const QByteArray expected = tracks.pcm(urls[0]) + tracks.pcm(urls[1]) + tracks.pcm(urls[2]);
     ASSERT_EQ(expected.size(), (13331 + 7001 + 5000) * bytesPerFrame);
 
     auto queue = queueFrom(urls);
@@ -128,11 +73,11 @@ TEST(AirPlay1TrackQueue, JoinsTracksWithoutGaps) {
 }
 
 TEST(AirPlay1TrackQueue, SkipsTracksThatCannotBeOpened) {
-    Tracks tracks;
-    const QList<QUrl> urls{tracks.make("a.flac", 440, 4000), tracks.text("b.flac", "not audio"),
+    TestTracks tracks;
+    const QList<QUrl> urls{tracks.tone("a.flac", 440, 4000), tracks.text("b.flac", "not audio"),
                            QUrl::fromLocalFile(tracks.path("missing.flac")),
-                           tracks.make("d.flac", 550, 3000)};
-    const QByteArray expected = tracks.reference(urls[0]) + tracks.reference(urls[3]);
+                           tracks.tone("d.flac", 550, 3000)};
+    const QByteArray expected = tracks.pcm(urls[0]) + tracks.pcm(urls[3]);
     auto queue = queueFrom(urls);
     const Drained out = drain(*queue);
     EXPECT_TRUE(out.bytes == padded(expected));
@@ -146,9 +91,9 @@ TEST(AirPlay1TrackQueue, SkipsTracksThatCannotBeOpened) {
 }
 
 TEST(AirPlay1TrackQueue, StartsPartWayIntoATrack) {
-    Tracks tracks;
-    const QUrl url = tracks.make("long.flac", 440, 31 * 44100);
-    const QByteArray reference = tracks.reference(url);
+    TestTracks tracks;
+    const QUrl url = tracks.tone("long.flac", 440, 31 * 44100);
+    const QByteArray reference = tracks.pcm(url);
     auto queue = queueFrom({url}, 30.0);
     const auto first = queue->nextFrames(block);
     ASSERT_TRUE(first);
@@ -159,10 +104,10 @@ TEST(AirPlay1TrackQueue, StartsPartWayIntoATrack) {
 }
 
 TEST(TrackDecoder, DecodesOtherFormatsToStereo44100) {
-    Tracks tracks;
+    TestTracks tracks;
     // One second of 48 kHz mono MP3: resampled and spread to both channels.
     const QUrl mp3 =
-        tracks.make("mono.mp3", 1000, 48000, {"-c:a", "libmp3lame", "-b:a", "128k"}, 48000, 1);
+        tracks.tone("mono.mp3", 1000, 48000, {"-c:a", "libmp3lame", "-b:a", "128k"}, 48000, 1);
     auto decoder = TrackDecoder::open(mp3, 0);
     ASSERT_TRUE(decoder);
     QByteArray bytes;
@@ -181,13 +126,17 @@ TEST(TrackDecoder, DecodesOtherFormatsToStereo44100) {
 }
 
 TEST(TrackDecoder, RefusesWhatItCannotPlay) {
-    Tracks tracks;
-    tracks.run({"-v", "error", "-y", "-f", "lavfi", "-i", "color=c=red:s=16x16", "-frames:v", "1",
-                tracks.path("picture.png")});
-    tracks.run({"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a",
-                "aac", "-encryption_scheme", "cenc-aes-ctr", "-encryption_key",
-                "00112233445566778899aabbccddeeff", "-encryption_kid",
-                "ffeeddccbbaa99887766554433221100", tracks.path("protected.m4a")});
+    TestTracks tracks;
+    ASSERT_EQ(runFfmpeg({"-f", "lavfi", "-i", "color=c=red:s=16x16", "-frames:v", "1",
+                         tracks.path("picture.png")})
+                  .toStdString(),
+              "");
+    ASSERT_EQ(runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "aac",
+                         "-encryption_scheme", "cenc-aes-ctr", "-encryption_key",
+                         "00112233445566778899aabbccddeeff", "-encryption_kid",
+                         "ffeeddccbbaa99887766554433221100", tracks.path("protected.m4a")})
+                  .toStdString(),
+              "");
     const QString fifo = tracks.path("pipe.wav");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QUrl refused[] = {
@@ -253,9 +202,9 @@ public:
 };
 
 TEST(AirPlay1TrackQueue, CloseDuringAPreloadLeavesNoReader) {
-    Tracks tracks;
-    const QUrl a = tracks.make("a.flac", 440, 10000);
-    const QUrl b = tracks.make("b.flac", 660, 10000);
+    TestTracks tracks;
+    const QUrl a = tracks.tone("a.flac", 440, 10000);
+    const QUrl b = tracks.tone("b.flac", 660, 10000);
     {
         // Real files: the first track open, the second being preloaded.
         auto queue = queueFrom({a, b});

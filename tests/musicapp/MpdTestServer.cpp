@@ -3,10 +3,10 @@
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/TrackIdentity.h"
 #include "support/PulseAudioServer.h"
+#include "support/TestAudio.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -20,15 +20,6 @@ QByteArray quoted(const QString& value) {
     QByteArray text = value.toUtf8();
     text.replace('\\', "\\\\").replace('"', "\\\"");
     return '"' + text + '"';
-}
-
-bool makeTone(const QString& path, int frequency) {
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                  QStringLiteral("sine=frequency=%1:duration=30").arg(frequency), "-ac", "1", "-ar",
-                  "22050", "-metadata", "title=Tone", path});
-    return ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0;
 }
 
 } // namespace
@@ -45,8 +36,10 @@ const TestMusicFolder& TestMusicFolder::shared() {
         made.lineBreakFile = QStringLiteral("Album/04 Line\nbreak.flac");
         // One tone, copied under every name: ffmpeg runs once per process.
         const QString tone = dir.path() + QStringLiteral("/tone.flac");
-        if (!makeTone(tone, 440)) {
-            qFatal("ffmpeg could not make the test music");
+        const QString failure = makeTestAudio(
+            tone, {.seconds = 30, .channels = 1, .rate = 22050, .tags = {{"title", "Tone"}}});
+        if (!failure.isEmpty()) {
+            qFatal("%s", qPrintable(failure));
         }
         for (const QString& file : made.files + QStringList{made.lineBreakFile}) {
             if (!QFile::copy(tone, made.path + QLatin1Char('/') + file)) {
@@ -165,12 +158,10 @@ pid_t OwnMpdStopper::pid() const {
 QStringList makeLargeMusicFolder(const QString& folder, int albumTracks, int otherFiles) {
     const QString seed = folder + QStringLiteral("/.seed.flac");
     QDir().mkpath(folder + QStringLiteral("/Album"));
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                  "sine=frequency=440:duration=3:sample_rate=8000", "-ac", "1", seed});
-    if (!ffmpeg.waitForFinished(30000) || ffmpeg.exitCode() != 0) {
-        qFatal("ffmpeg could not make the seed song");
+    const QString failure = makeTestAudio(
+        seed, {.source = "sine=frequency=440:sample_rate=8000", .seconds = 3, .channels = 1});
+    if (!failure.isEmpty()) {
+        qFatal("%s", qPrintable(failure));
     }
     QStringList album;
     auto link = [&](const QString& relative) {

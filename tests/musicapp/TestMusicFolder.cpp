@@ -1,63 +1,21 @@
 #include "TestMusicFolder.h"
 
-#include <QColor>
+#include "support/TestAudio.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 bool makeSong(const QString& folder, const TestSong& song) {
-    const QString target = folder + u'/' + song.path;
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    QTemporaryDir scratch;
-    QStringList arguments{"-nostdin", "-loglevel", "error", "-y",
-                          "-f",       "lavfi",     "-i",    "sine=frequency=440:duration=0.2"};
-    if (song.cover) {
-        QImage cover(120, 80, QImage::Format_RGB32);
-        cover.fill(QColor(200, 30, 60));
-        const QString coverPath = scratch.filePath("cover.png");
-        cover.save(coverPath);
-        arguments << "-i" << coverPath << "-map"
-                  << "0:a"
-                  << "-map"
-                  << "1:v"
-                  << "-c:v"
-                  << "png"
-                  << "-disposition:v"
-                  << "attached_pic";
-    } else if (song.video) {
-        arguments << "-f"
-                  << "lavfi"
-                  << "-i"
-                  << "testsrc=size=64x48:rate=10:duration=0.2"
-                  << "-map"
-                  << "0:a"
-                  << "-map"
-                  << "1:v"
-                  << "-c:v"
-                  << "mpeg4";
-    }
-    arguments << song.codec;
-    for (const auto& [key, value] : song.tags)
-        arguments << "-metadata" << key + u'=' + value;
-    if (song.video)
-        arguments << "-f"
-                  << "mp4";
-    arguments << target;
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", arguments);
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit ||
-        ffmpeg.exitCode() != 0) {
-        std::fprintf(stderr, "ffmpeg failed for %s: %s\n", qPrintable(song.path),
-                     ffmpeg.readAllStandardError().constData());
-        return false;
-    }
-    return true;
+    const QString failure = makeTestAudio(
+        folder + u'/' + song.path,
+        {.output = song.codec, .tags = song.tags, .cover = song.cover, .video = song.video});
+    if (!failure.isEmpty())
+        std::fprintf(stderr, "%s: %s\n", qPrintable(song.path), qPrintable(failure));
+    return failure.isEmpty();
 }
 
 bool patchBytes(const QString& file, const QByteArray& from, const QByteArray& to) {

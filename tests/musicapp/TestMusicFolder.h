@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-// Makes test audio with ffmpeg: a fifth of a second of a sine tone in the
-// given codec, with tags, optionally an embedded cover or a video track.
+// A song of the test library: a fifth of a second of a sine tone in the given
+// codec, with tags, optionally an embedded cover or a video track.
 struct TestSong {
     QString path;      // relative to the folder
     QStringList codec; // ffmpeg output options, e.g. {"-c:a", "flac"}
