@@ -6,9 +6,9 @@
 #include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/TagReader.h"
-#include "support/ChildProcess.h"
 #include "support/LocalAvahi.h"
 #include "support/ShairportSpeaker.h"
+#include "support/TestAudio.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,13 +70,12 @@ void BM_HandOverToSound(benchmark::State& state) {
     QStringList files;
     for (int i = 0; i < 3; ++i) {
         files << QStringLiteral("Album/%1.flac").arg(i + 1);
-        const ProgramRun ffmpeg = runProgram(
-            "ffmpeg",
-            {"-v", "error", "-y", "-f", "lavfi", "-i",
-             QStringLiteral("sine=frequency=%1:duration=120").arg(400 + 100 * i), "-ac", "2",
-             "-metadata", "album=Bench", "-metadata", QStringLiteral("track=%1").arg(i + 1),
-             dir.filePath("music/" + files.last())});
-        if (!ffmpeg.succeeded()) {
+        if (!makeTestAudio(dir.filePath("music/" + files.last()),
+                           {.source = QStringLiteral("sine=frequency=%1").arg(400 + 100 * i),
+                            .seconds = 120,
+                            .channels = 2,
+                            .tags = {{"album", "Bench"}, {"track", QString::number(i + 1)}}})
+                 .isEmpty()) {
             state.SkipWithError("ffmpeg failed");
             return;
         }

@@ -8,11 +8,11 @@
 #include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/TagReader.h"
-#include "support/ChildProcess.h"
 #include "support/FakeClock.h"
 #include "support/LocalAvahi.h"
 #include "support/RunTask.h"
 #include "support/ShairportSpeaker.h"
+#include "support/TestAudio.h"
 #include "support/TestHome.h"
 
 #include <QDir>
@@ -44,16 +44,17 @@ struct JourneyAlbum {
             QTemporaryDir dir(made.folder + QStringLiteral("-XXXXXX"));
             QDir().mkpath(dir.filePath(QStringLiteral("Journey")));
             for (int i = 0; i < kTracks; ++i) {
-                const ProgramRun ffmpeg = runProgram(
-                    QStringLiteral("ffmpeg"),
-                    {"-v", "error", "-y", "-f", "lavfi", "-i",
-                     QStringLiteral("aevalsrc=exprs=0.4*sin(2*PI*%1*t)|0.4*sin(2*PI*(200*t+10*t*t))"
-                                    ":s=44100:d=70")
-                         .arg(300 + 100 * i),
-                     "-metadata", "album=Journey", "-metadata", "album_artist=Korvid", "-metadata",
-                     QStringLiteral("track=%1").arg(i + 1), dir.filePath(made.files[i])});
-                if (!ffmpeg.succeeded()) {
-                    qFatal("ffmpeg could not make the journey album");
+                const QString failure =
+                    makeTestAudio(dir.filePath(made.files[i]),
+                                  {.source = QStringLiteral("aevalsrc=exprs=0.4*sin(2*PI*%1*t)|"
+                                                            "0.4*sin(2*PI*(200*t+10*t*t)):s=44100")
+                                                 .arg(300 + 100 * i),
+                                   .seconds = 70,
+                                   .tags = {{"album", "Journey"},
+                                            {"album_artist", "Korvid"},
+                                            {"track", QString::number(i + 1)}}});
+                if (!failure.isEmpty()) {
+                    qFatal("%s", qPrintable(failure));
                 }
             }
             // Another test process may have won the race; its album is as good.
