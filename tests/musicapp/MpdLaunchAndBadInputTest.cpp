@@ -3,6 +3,7 @@
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/MusicAppController.h"
 #include "support/RunTask.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TestHome.h"
 
 #include <QDir>
@@ -71,8 +72,8 @@ TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
 
 TEST(MpdLaunchTest, NoPlayerProgramIsNotInstalled) {
     TestHome home;
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(home.path()));
+    ScopedEnvironment environment;
+    environment.set("PATH", QFile::encodeName(home.path()));
     MusicAppController::Options options;
     options.musicFolder = home.path();
     options.addresses = {{home.filePath("nobody.socket"), 0}};
@@ -80,7 +81,6 @@ TEST(MpdLaunchTest, NoPlayerProgramIsNotInstalled) {
     const auto error = failureOf<MusicAppError>(controller.launchIfNeeded());
     EXPECT_TRUE(error && error->kind() == MusicAppError::Kind::notInstalled)
         << "launched without mpd";
-    qputenv("PATH", path);
 }
 
 TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {

@@ -4,6 +4,7 @@
 #include "musicapp/MusicAppController.h"
 #include "support/PulseAudioServer.h"
 #include "support/RunTask.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TestHome.h"
 
 #include <gtest/gtest.h>
@@ -316,10 +317,10 @@ TEST(MusicAppControllerPasswordTest, RefusalsForPasswordAndPermissionAreNotPermi
     MpdTestServer mpd(nullptr, "password \"sesame@read,add,control,admin\"\n"
                                "default_permissions \"read,add\"\n");
     ASSERT_TRUE(mpd.start(false)) << mpd.errorText().toStdString();
-    const QByteArray previousHost = qgetenv("MPD_HOST");
+    ScopedEnvironment environment;
 
     auto controllerFor = [&](const QByteArray& host) {
-        qputenv("MPD_HOST", host);
+        environment.set("MPD_HOST", host);
         MusicAppController::Options options;
         options.addresses = MusicAppController::standardMpdAddresses();
         options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
@@ -348,11 +349,6 @@ TEST(MusicAppControllerPasswordTest, RefusalsForPasswordAndPermissionAreNotPermi
         EXPECT_EQ(control.has_value(), !c.controlWorks) << c.host.constData();
         if (control)
             EXPECT_EQ(control->description(), notPermitted) << c.host.constData();
-    }
-    if (previousHost.isNull()) {
-        qunsetenv("MPD_HOST");
-    } else {
-        qputenv("MPD_HOST", previousHost);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/RequiredPeers.h"
 #include "support/RunTask.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TestHome.h"
 
 #include <QDBusArgument>
@@ -38,8 +39,7 @@ protected:
         ASSERT_TRUE(bus.start({"--session", "--nofork", "--nopidfile", "--address=" + address},
                               [&] { return unixSocketAnswers(socket); }))
             << bus.errorText().toStdString();
-        previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        environment.set("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
 
         keyring.environment().insert("DBUS_SESSION_BUS_ADDRESS", address);
         keyring.environment().insert("XDG_RUNTIME_DIR", keyring.folder());
@@ -59,12 +59,7 @@ protected:
         // SIGTERM when its bus goes away, which it is about to do.
         std::signal(SIGTERM, SIG_IGN);
         QDBusConnection::disconnectFromBus(QStringLiteral("korvid-test"));
-        if (!address.isEmpty()) {
-            if (previousAddress.isNull())
-                qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-            else
-                qputenv("DBUS_SESSION_BUS_ADDRESS", previousAddress);
-        }
+        environment.restore();
     }
 
     QDBusConnection connection() {
@@ -89,7 +84,7 @@ protected:
     ExternalDaemon bus{QStringLiteral("dbus-daemon")};
     ExternalDaemon keyring{QStringLiteral("sh")};
     QString address;
-    QByteArray previousAddress;
+    ScopedEnvironment environment;
 };
 
 } // namespace
@@ -130,8 +125,8 @@ TEST_F(SecretServiceKeychainTest, StoresReadsAndDeletesTheTokenItem) {
 
 TEST(SecretServiceKeychainFallback, KeepsItemsInMemoryWithoutASecretService) {
     TestHome home;
-    const QByteArray previous = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus").toUtf8());
+    ScopedEnvironment environment;
+    environment.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.filePath("no-bus").toUtf8());
     {
         SecretServiceKeychain keychain;
         runTask(keychain.save("s", "a", "secret"), std::chrono::seconds(30));
@@ -147,8 +142,4 @@ TEST(SecretServiceKeychainFallback, KeepsItemsInMemoryWithoutASecretService) {
          it.hasNext();)
         written << it.next();
     EXPECT_TRUE(written.isEmpty()) << written.join(",").toStdString();
-    if (previous.isNull())
-        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    else
-        qputenv("DBUS_SESSION_BUS_ADDRESS", previous);
 }

@@ -13,32 +13,13 @@
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifySignIn.h"
 #include "support/QuickView.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 
 namespace {
-
-// Sets environment variables for as long as it lives; null unsets one.
-class ScopedEnvironment {
-public:
-    void set(const char* name, const QByteArray& value) {
-        if (!previous_.contains(name))
-            previous_.insert(name, qgetenv(name));
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnvironment() {
-        for (auto it = previous_.cbegin(); it != previous_.cend(); ++it)
-            set(it.key().constData(), it.value());
-    }
-
-private:
-    QMap<QByteArray, QByteArray> previous_;
-};
 
 struct ScriptRun {
     int exitCode = -1;

@@ -101,28 +101,12 @@ void PulseAudioServer::stop() {
 
 void PulseAudioServer::exportToThisProcess() {
     const QProcessEnvironment client = clientEnvironment();
-    for (const char* variable : kClientVariables) {
-        if (!exported_) {
-            previousEnvironment_.insert(variable, qgetenv(variable));
-        }
-        qputenv(variable, client.value(QString::fromLatin1(variable)).toLocal8Bit());
-    }
-    exported_ = true;
+    for (const char* variable : kClientVariables)
+        exported_.set(variable, client.value(QString::fromLatin1(variable)).toLocal8Bit());
 }
 
 void PulseAudioServer::restoreEnvironment() {
-    if (!exported_) {
-        return;
-    }
-    for (auto it = previousEnvironment_.cbegin(); it != previousEnvironment_.cend(); ++it) {
-        if (it.value().isNull()) {
-            qunsetenv(it.key().constData());
-        } else {
-            qputenv(it.key().constData(), it.value());
-        }
-    }
-    previousEnvironment_.clear();
-    exported_ = false;
+    exported_.restore();
 }
 
 bool PulseAudioServer::pactl(const QStringList& arguments, QByteArray* output) const {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "support/ExternalDaemon.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QByteArray>
-#include <QMap>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -51,6 +51,5 @@ public:
 private:
     ExternalDaemon daemon_;
     QString errorText_;
-    QMap<QByteArray, QByteArray> previousEnvironment_;
-    bool exported_ = false;
+    ScopedEnvironment exported_;
 };

@@ -19,11 +19,10 @@ QString settingsPath() {
 TestHome::TestHome() {
     previousSettingsPath_ = settingsPath();
     for (const char* variable : kVariables) {
-        previous_.insert(variable, qgetenv(variable));
         const QString folder = xdg(variable);
         QDir().mkpath(folder);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv(variable, QFile::encodeName(folder));
+        environment_.set(variable, QFile::encodeName(folder));
     }
     settingsFolder_ = xdg("XDG_CONFIG_HOME");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder_);
@@ -31,13 +30,6 @@ TestHome::TestHome() {
 }
 
 TestHome::~TestHome() {
-    for (auto it = previous_.cbegin(); it != previous_.cend(); ++it) {
-        if (it.value().isNull()) {
-            qunsetenv(it.key().constData());
-        } else {
-            qputenv(it.key().constData(), it.value());
-        }
-    }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, previousSettingsPath_);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, previousSettingsPath_);
 }

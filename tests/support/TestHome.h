@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QMap>
+#include "support/ScopedEnvironment.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -28,7 +28,7 @@ public:
 
 private:
     QTemporaryDir dir_;
-    QMap<QByteArray, QByteArray> previous_;
+    ScopedEnvironment environment_;
     QString previousSettingsPath_;
     QString settingsFolder_;
     int restarts_ = 0;
