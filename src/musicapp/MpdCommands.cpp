@@ -219,13 +219,23 @@ QStringList playQueue(MpdClient& client, const QueueRequest& request,
         }
         pause();
     }
-    try {
-        client.seekCurrent(request.startSeconds);
-    } catch (const MpdFailure& failure) {
-        // A track shorter than the position, or a player that never started:
-        // it plays from the beginning.
-        if (failure.kind() == MpdFailure::Kind::connection) {
-            throw;
+    // A decoder that is still starting refuses the seek for a moment: ask
+    // again a few times. A track shorter than the position, or a player that
+    // never started, plays from the beginning.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        try {
+            client.seekCurrent(request.startSeconds);
+            // A seek that arrives while the decoder opens the file can be
+            // accepted and still lost: check that it landed.
+            if (client.status().elapsedSeconds >= request.startSeconds - 1.0) {
+                break;
+            }
+            pause();
+        } catch (const MpdFailure& failure) {
+            if (failure.kind() == MpdFailure::Kind::connection) {
+                throw;
+            }
+            pause();
         }
     }
     return queued;

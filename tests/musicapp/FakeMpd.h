@@ -132,6 +132,7 @@ public:
     void seekCurrent(double seconds) override {
         note("seekcur");
         seekedTo = seconds;
+        state.elapsedSeconds = seconds;
     }
     void setVolume(unsigned volume) override {
         note("setvol");
