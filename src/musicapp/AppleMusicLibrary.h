@@ -218,6 +218,9 @@ private:
     void setLoadedTracks(QList<Track> tracks);
     QCoro::Task<> handOver(std::optional<SpeakerOutput> previous, SpeakerOutput next,
                            bool wasPlaying, QList<Track> tracks, double volume);
+    // Stops the legacy speaker; where it stood (full index), else where it
+    // was to start.
+    QCoro::Task<std::optional<PlayerPlace>> placeOnSpeaker(QList<Track> tracks);
 
     Clock& playerClock_;
     std::unique_ptr<MusicAppController> musicApp_;

@@ -61,10 +61,12 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
         if (!self || !status || !status->isPlayingQueue) {
             break;
         }
-        const PlayerPlace place{LocalPlayerRules::fullIndexOfStatus(tracks, *status),
-                                status->positionSeconds};
+        // Kept until the speaker plays (its start clears it): a speaker that
+        // does not start, or a hand-over that stops it first, still has it.
+        resumePoint_ = PlayerPlace{LocalPlayerRules::fullIndexOfStatus(tracks, *status),
+                                   status->positionSeconds};
+        const PlayerPlace place = *resumePoint_;
         if (!wasPlaying) {
-            resumePoint_ = place;
             break;
         }
         try {
@@ -75,7 +77,6 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
             co_return;
         }
         if (tracks.isEmpty()) {
-            resumePoint_ = place;
             break;
         }
         // The player's queue no longer holds the place once the speaker plays on.
@@ -86,21 +87,21 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
         break;
     }
     case HandOver::legacyToLegacy: {
-        const auto point = co_await airPlay1Player_->stop();
+        const auto point = co_await placeOnSpeaker(tracks);
         if (!self || !point) {
             break;
         }
         if (wasPlaying) {
-            co_await airPlay1Player_->play(LocalPlayerRules::legacyQueue(tracks, 0).urls,
-                                           point->index, point->seconds, next.legacySpeaker(),
-                                           volume);
+            const auto queue = LocalPlayerRules::legacyQueue(tracks, point->index);
+            co_await airPlay1Player_->play(queue.urls, queue.index, point->seconds,
+                                           next.legacySpeaker(), volume);
         } else {
-            resumePoint_ = toPlace(*point, tracks);
+            resumePoint_ = point;
         }
         break;
     }
     case HandOver::legacyToMusic: {
-        const auto point = co_await airPlay1Player_->stop();
+        const auto point = co_await placeOnSpeaker(tracks);
         std::exception_ptr failure;
         try {
             if (self) {
@@ -120,15 +121,15 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
         try {
             if (wasPlaying && point && !tracks.isEmpty()) {
                 expectPlayingUntil_ = now() + kStartGrace;
-                co_await musicApp_->playQueue(
-                    ids, LocalPlayerRules::fullIndex(tracks, point->index), point->seconds, name);
+                co_await musicApp_->playQueue(ids, point->index, point->seconds, name);
                 if (self) {
                     musicHasQueue_ = true;
+                    resumePoint_.reset();
                 }
             } else {
                 co_await musicApp_->selectDevice(name);
                 if (self && point) {
-                    resumePoint_ = toPlace(*point, tracks);
+                    resumePoint_ = point;
                     // Play then fills the queue from there, not from wherever
                     // the player's old queue stood.
                     musicHasQueue_ = false;
@@ -161,6 +162,16 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
     if (self) {
         co_await refreshStatus();
     }
+}
+
+QCoro::Task<std::optional<PlayerPlace>> AppleMusicLibrary::placeOnSpeaker(QList<Track> tracks) {
+    QPointer<AppleMusicLibrary> self(this);
+    const auto point = co_await airPlay1Player_->stop();
+    if (point) {
+        co_return toPlace(*point, tracks);
+    }
+    // The speaker never started: the place it was handed is still here.
+    co_return self ? resumePoint_ : std::nullopt;
 }
 
 QCoro::Task<> AppleMusicLibrary::selectThisMac() {

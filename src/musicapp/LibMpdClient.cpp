@@ -41,6 +41,12 @@ MpdFailure takeFailure(mpd_connection* connection) {
     return MpdFailure(MpdFailure::Kind::connection, message);
 }
 
+// Written here rather than by the library so the decimal point never follows
+// the user's locale.
+QByteArray secondsText(double seconds) {
+    return QByteArray::number(seconds, 'f', 2);
+}
+
 class LibMpdClient final : public MpdClient {
 public:
     explicit LibMpdClient(mpd_connection* connection)
@@ -197,10 +203,15 @@ public:
     void pause() override { check(mpd_run_pause(connection_, true)); }
     void next() override { check(mpd_run_next(connection_)); }
 
+    void playPositionFrom(unsigned position, double seconds) override {
+        const QByteArray song = QByteArray::number(position);
+        const QByteArray text = secondsText(seconds);
+        check(mpd_send_command(connection_, "seek", song.constData(), text.constData(), nullptr));
+        finish();
+    }
+
     void seekCurrent(double seconds) override {
-        // Written here rather than by the library so the decimal point never
-        // follows the user's locale.
-        const QByteArray text = QByteArray::number(seconds, 'f', 2);
+        const QByteArray text = secondsText(seconds);
         check(mpd_send_command(connection_, "seekcur", text.constData(), nullptr));
         finish();
     }

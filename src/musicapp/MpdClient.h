@@ -97,6 +97,9 @@ public:
     virtual void setPlainOrder() = 0;
     virtual void setOutputEnabled(unsigned id, bool enabled) = 0;
     virtual void playPosition(unsigned position) = 0;
+    // Starts the entry at `position` `seconds` into it, in one step: the
+    // decoder opens the track there, so no seek waits for it to be ready.
+    virtual void playPositionFrom(unsigned position, double seconds) = 0;
     // Resumes when paused, starts when stopped.
     virtual void play() = 0;
     virtual void pause() = 0;

@@ -208,35 +208,21 @@ QStringList playQueue(MpdClient& client, const QueueRequest& request,
     } else if (previousLength > 0) {
         client.deleteFromQueue(0, previousLength);
     }
-    client.playPosition(
+    const auto position = static_cast<unsigned>(
         startPosition(keptIndexes, request.startIndex, static_cast<int>(request.files.size())));
     if (request.startSeconds <= 0) {
+        client.playPosition(position);
         return queued;
     }
-    for (int poll = 0; poll < 30; ++poll) {
-        if (client.status().state == MpdPlayState::playing) {
-            break;
+    // Started at the place in one step: a seek sent after play can reach MPD
+    // before its decoder is ready, and MPD then refuses it.
+    try {
+        client.playPositionFrom(position, request.startSeconds);
+    } catch (const MpdFailure& failure) {
+        if (failure.kind() == MpdFailure::Kind::connection) {
+            throw;
         }
-        pause();
-    }
-    // A decoder that is still starting refuses the seek for a moment: ask
-    // again a few times. A track shorter than the position, or a player that
-    // never started, plays from the beginning.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        try {
-            client.seekCurrent(request.startSeconds);
-            // A seek that arrives while the decoder opens the file can be
-            // accepted and still lost: check that it landed.
-            if (client.status().elapsedSeconds >= request.startSeconds - 1.0) {
-                break;
-            }
-            pause();
-        } catch (const MpdFailure& failure) {
-            if (failure.kind() == MpdFailure::Kind::connection) {
-                throw;
-            }
-            pause();
-        }
+        client.playPosition(position); // from the beginning, rather than not at all
     }
     return queued;
 }

@@ -56,8 +56,7 @@ struct QueueRequest {
 // playlists, fills the queue itself. While MPD's database is updating and
 // some files are still unknown to it, it waits for the scan (up to 100
 // pauses) before it starts without them. `pause` is called between such
-// polls, and between those that wait for MPD to report playing before the
-// start position is applied.
+// polls.
 // Returns the files queued.
 QStringList playQueue(MpdClient& client, const QueueRequest& request,
                       const std::function<void()>& pause);

@@ -19,8 +19,6 @@ public:
     QStringList queue;
     MpdStatus state;
     std::optional<QString> current;
-    // Polls after play answered "stopped" before the player reports playing.
-    int pollsUntilPlaying = 0;
     // Files a running scan adds to the database at the poll that many polls
     // on; until then status reports the scan.
     QSet<QString> unscanned;
@@ -38,9 +36,6 @@ public:
     }
     MpdStatus status() override {
         note("status");
-        if (pollsUntilPlaying > 0 && log.contains("play") && --pollsUntilPlaying == 0) {
-            state.state = MpdPlayState::playing;
-        }
         if (!unscanned.isEmpty() && --pollsUntilScanned == 0) {
             database += unscanned;
             unscanned.clear();
@@ -116,9 +111,15 @@ public:
         note("play");
         state.songPosition = static_cast<int>(position);
         current = queue.value(static_cast<int>(position));
-        if (pollsUntilPlaying == 0) {
-            state.state = MpdPlayState::playing;
-        }
+        state.state = MpdPlayState::playing;
+    }
+    void playPositionFrom(unsigned position, double seconds) override {
+        note("seek");
+        state.songPosition = static_cast<int>(position);
+        current = queue.value(static_cast<int>(position));
+        state.state = MpdPlayState::playing;
+        seekedTo = seconds;
+        state.elapsedSeconds = seconds;
     }
     void play() override {
         note("play");
@@ -204,6 +205,7 @@ private:
         void setPlainOrder() override { m->setPlainOrder(); }
         void setOutputEnabled(unsigned id, bool e) override { m->setOutputEnabled(id, e); }
         void playPosition(unsigned p) override { m->playPosition(p); }
+        void playPositionFrom(unsigned p, double s) override { m->playPositionFrom(p, s); }
         void play() override { m->play(); }
         void pause() override { m->pause(); }
         void next() override { m->next(); }

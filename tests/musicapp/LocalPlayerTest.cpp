@@ -161,6 +161,15 @@ TEST_F(LocalPlayerTest, BackToBackHandOversRunInTheOrderIssued) {
     EXPECT_EQ(mpdStatus().songPosition, 1);
     EXPECT_GE(mpdStatus().elapsedSeconds, 10.0);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+
+    // A speaker left before it ever played still hands the place on.
+    const double before = mpdStatus().elapsedSeconds;
+    library->select(nowhere());
+    library->select(silent());
+    finish(*library);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::playing; }));
+    EXPECT_EQ(mpdStatus().songPosition, 1);
+    EXPECT_GE(mpdStatus().elapsedSeconds, before);
 }
 
 TEST_F(LocalPlayerTest, TakesOverItsQueueAfterARestartOncePerTrack) {
