@@ -155,15 +155,21 @@ protected:
                                 : *albums.first().unified().playback.appleMusicHandle();
     }
 
-    // Waits for the command chain, moving the fake clock along so the
-    // commands' own pauses pass.
+    // Waits for the command chain, moving the fake clock along with real
+    // time so the commands' own pauses pass, yet none of their time-outs
+    // (opening a track, a start's grace) runs out sooner than for a user on
+    // a busy machine.
     void finish(AppleMusicLibrary& library) {
         auto done = std::make_shared<bool>(false);
         markWhenIdle(library, done);
+        auto last = std::chrono::steady_clock::now();
         ASSERT_TRUE(waitUntil(
             [&] {
                 if (!*done) {
-                    clock.advance(50ms);
+                    const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - last);
+                    last += passed;
+                    clock.advance(passed);
                 }
                 return *done;
             },
