@@ -26,13 +26,12 @@ QTemporaryDir& folder() {
 // One minute of music-like test audio, made once.
 QUrl track(const char* name, const QStringList& output) {
     const QString path = folder().filePath(QString::fromLatin1(name));
-    if (!QFile::exists(path) &&
-        !makeTestAudio(path, {.source = TestAudio::musicLike,
-                              .seconds = seconds,
-                              .channels = 2,
-                              .rate = 44100,
-                              .output = output})
-             .isEmpty()) {
+    if (!QFile::exists(path) && !makeTestAudio(path, {.source = TestAudio::musicLike,
+                                                      .seconds = seconds,
+                                                      .channels = 2,
+                                                      .rate = 44100,
+                                                      .output = output})
+                                     .isEmpty()) {
         return {};
     }
     return QUrl::fromLocalFile(path);

@@ -54,13 +54,12 @@ QTemporaryDir& folder() {
 // Music-like test audio of `seconds`, made once per name.
 QUrl track(const QString& name, int seconds) {
     const QString path = folder().filePath(name);
-    if (!QFile::exists(path) &&
-        !makeTestAudio(path, {.source = TestAudio::musicLike,
-                              .seconds = double(seconds),
-                              .channels = 2,
-                              .rate = 44100,
-                              .output = {"-c:a", "flac"}})
-             .isEmpty()) {
+    if (!QFile::exists(path) && !makeTestAudio(path, {.source = TestAudio::musicLike,
+                                                      .seconds = double(seconds),
+                                                      .channels = 2,
+                                                      .rate = 44100,
+                                                      .output = {"-c:a", "flac"}})
+                                     .isEmpty()) {
         return {};
     }
     return QUrl::fromLocalFile(path);
