@@ -70,7 +70,7 @@ std::optional<QUrl> AppleMusicAlbum::fileURL(qsizetype i) const {
 
 UnifiedAlbum AppleMusicAlbum::unified() const {
     UnifiedAlbum album;
-    album.id = QStringLiteral("apple-") + id();
+    album.id = unifiedID();
     album.title = title().isEmpty() ? QStringLiteral("Unknown Album") : title();
     album.artistNames = artistNames();
     album.rawGenres = genres();

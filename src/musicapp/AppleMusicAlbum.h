@@ -30,6 +30,8 @@ public:
     std::uint64_t persistentID() const { return first().albumPersistentID; }
     // The persistent id in decimal, without a prefix.
     QString id() const;
+    // The id of its UnifiedAlbum: "apple-" and the persistent id.
+    QString unifiedID() const { return QStringLiteral("apple-") + id(); }
     QString title() const { return first().tags.album; }
     QString albumArtist() const { return first().tags.albumArtist; }
     bool isCompilation() const { return first().tags.compilation; }

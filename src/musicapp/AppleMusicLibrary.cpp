@@ -155,6 +155,14 @@ QString AppleMusicLibrary::trackFile(const QString& trackID) const {
     return found == trackByID_.cend() ? QString() : snapshot_->tracks[*found].relativePath;
 }
 
+std::optional<UnifiedAlbum> AppleMusicLibrary::unifiedAlbum(const QString& id) const {
+    for (const AppleMusicAlbum& album : albums()) {
+        if (album.unifiedID() == id)
+            return album.unified();
+    }
+    return std::nullopt;
+}
+
 void AppleMusicLibrary::recordPlay(const QString& trackID) {
     std::uint64_t id = 0;
     if (!snapshot_ || trackFile(trackID).isEmpty() || !TrackIdentity::parseHexTrackID(trackID, &id))

@@ -5,6 +5,7 @@
 #include "musicapp/AppleMusicAlbum.h"
 #include "musicapp/CommandChain.h"
 #include "musicapp/LibraryScanner.h"
+#include "musicapp/LocalPlayback.h"
 #include "musicapp/MusicAppController.h"
 #include "musicapp/MusicPlayerStatus.h"
 #include "playback/SpeakerOutput.h"
@@ -31,13 +32,6 @@ class ServiceBrowsing;
 class TagReader;
 struct AirPlay1PlayerEvent;
 
-// A place in an album: track index (counting every track) and seconds into it.
-struct PlayerPlace {
-    int index = 0;
-    double seconds = 0;
-    friend bool operator==(const PlayerPlace&, const PlayerPlace&) = default;
-};
-
 // The local music library and the local player, the one object the rest of
 // the program talks to for local albums. Lives on the main thread.
 // - Reading (AppleMusicLibrary.cpp): the albums of the music folder, from
@@ -46,7 +40,7 @@ struct PlayerPlace {
 //   a music player (MPD) output or a legacy AirPlay 1 speaker.
 // - Outputs (AppleMusicLibraryOutputs.cpp): moving the track and position
 //   across when the output changes, and finding an output again.
-class AppleMusicLibrary : public QObject {
+class AppleMusicLibrary : public QObject, public LocalPlayback {
     Q_OBJECT
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY isAuthorizedChanged)
     Q_PROPERTY(bool isScanning READ isScanning NOTIFY isScanningChanged)
@@ -82,7 +76,7 @@ public:
 
     // Opens the index and starts a scan of the folder. True once the music
     // folder could be read and the index opened; then it stays true.
-    QCoro::Task<bool> requestAuthorizationIfNeeded();
+    QCoro::Task<bool> requestAuthorizationIfNeeded() override;
 
     bool isAuthorized() const { return isAuthorized_; }
     bool isScanning() const { return isScanning_; }
@@ -100,11 +94,12 @@ public:
     // The file of a track id, relative to the music folder; empty when the
     // index does not know it. What the music player is asked to play.
     QString trackFile(const QString& trackID) const;
+    std::optional<UnifiedAlbum> unifiedAlbum(const QString& id) const override;
 
     // ---- The player ----
 
-    bool isPlaying() const { return isPlaying_; }
-    const std::optional<SpeakerOutput>& output() const { return output_; }
+    bool isPlaying() const override { return isPlaying_; }
+    const std::optional<SpeakerOutput>& output() const override { return output_; }
     QString outputID() const { return output_ ? output_->id() : QString(); }
     const QList<MusicAirPlayDevice>& musicDevices() const { return musicDevices_; }
     int musicVolume() const { return musicVolume_; }
@@ -118,33 +113,31 @@ public:
     const std::optional<MusicPlayerStatus>& musicStatus() const { return musicStatus_; }
 
     // Set by the playback coordinator.
-    void setOnPlaybackStateChanged(std::function<void()> callback);
-    void setOnError(std::function<void(const QString&)> callback);
+    void setOnPlaybackStateChanged(std::function<void()> callback) override;
+    void setOnError(std::function<void(const QString&)> callback) override;
 
     std::optional<AirPlay1Speaker> legacySpeaker() const;
     std::optional<QString> musicDeviceForPlayback() const;
-    double outputVolumePercent() const;
-    ListeningSession::Device sessionDevice() const;
+    double outputVolumePercent() const override;
+    ListeningSession::Device sessionDevice() const override;
     QList<SpeakerOption> speakerOptions() const;
 
-    void play(const AppleMusicPlaybackHandle& handle, int startIndex, double startSeconds);
-    void pause();
-    void togglePlayPause();
-    void skipToNext();
-    void skipToPrevious();
-    void select(const SpeakerOutput& output);
-    void setOutputVolume(double percent);
+    void play(const AppleMusicPlaybackHandle& handle, int startIndex, double startSeconds) override;
+    void pause() override;
+    void togglePlayPause() override;
+    void skipToNext() override;
+    void skipToPrevious() override;
+    void select(const SpeakerOutput& output) override;
+    void setOutputVolume(double percent) override;
 
     QCoro::Task<> refreshSpeakers();
-    QCoro::Task<> refreshStatus();
-    QCoro::Task<> selectThisMac();
-    struct TakeOver {
-        UnifiedAlbum album;
-        bool isPlaying = false;
-    };
-    QCoro::Task<std::optional<TakeOver>> takeOverOngoingPlayback();
-    QCoro::Task<std::optional<PlayerPlace>> currentPosition();
-    QCoro::Task<std::optional<SpeakerOutput>> availableOutput(ListeningSession::Device device);
+    QCoro::Task<> refreshStatus() override;
+    QCoro::Task<> selectThisMac() override;
+    using TakeOver = LocalTakeOver;
+    QCoro::Task<std::optional<TakeOver>> takeOverOngoingPlayback() override;
+    QCoro::Task<std::optional<PlayerPlace>> currentPosition() override;
+    QCoro::Task<std::optional<SpeakerOutput>>
+    availableOutput(ListeningSession::Device device) override;
     QCoro::Task<std::optional<AirPlay1Speaker>>
     waitForAirPlay1Speaker(QString id, std::chrono::milliseconds timeout);
     // Resumes once every command issued so far has finished.

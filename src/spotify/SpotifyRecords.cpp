@@ -198,6 +198,15 @@ SpotifyDecodingError::SpotifyDecodingError(QString keyPath, QString problem)
     : KorvidError(describe(keyPath, problem))
     , keyPath_(std::move(keyPath)) {}
 
+std::optional<QUrl> SpotifyAlbum::coverURL() const {
+    if (images.isEmpty())
+        return std::nullopt;
+    const QUrl url(images.first().url, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative())
+        return std::nullopt;
+    return url;
+}
+
 QString SpotifyAlbum::artistNames() const {
     QStringList names;
     names.reserve(artists.size());

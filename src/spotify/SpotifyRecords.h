@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <optional>
 
@@ -56,6 +57,9 @@ struct SpotifyAlbum {
 
     // Artist names in list order joined with ", "; empty without artists.
     QString artistNames() const;
+    // The first image's address, when it is a valid absolute URL. The first,
+    // not the largest: Spotify lists the largest first anyway.
+    std::optional<QUrl> coverURL() const;
 
     bool operator==(const SpotifyAlbum&) const = default;
 };

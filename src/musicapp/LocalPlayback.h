@@ -1,0 +1,61 @@
+#pragma once
+
+#include "model/ListeningSession.h"
+#include "model/UnifiedAlbum.h"
+#include "playback/SpeakerOutput.h"
+
+#include <QCoroTask>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// A place in an album: track index (counting every track) and seconds into it.
+struct PlayerPlace {
+    int index = 0;
+    double seconds = 0;
+    friend bool operator==(const PlayerPlace&, const PlayerPlace&) = default;
+};
+
+// Playback that was already going on in the music player when Korvid looked.
+struct LocalTakeOver {
+    UnifiedAlbum album;
+    bool isPlaying = false;
+};
+
+// What the playback coordinator asks of the local player: the commands, the
+// state they leave behind, and the look-ups that resuming needs. The player
+// reports changes and errors through the two callbacks instead of raising.
+class LocalPlayback {
+public:
+    virtual ~LocalPlayback() = default;
+
+    virtual bool isPlaying() const = 0;
+    // 0-100, of the selected output.
+    virtual double outputVolumePercent() const = 0;
+    virtual const std::optional<SpeakerOutput>& output() const = 0;
+    // The selected output as a stored session names it.
+    virtual ListeningSession::Device sessionDevice() const = 0;
+
+    virtual void setOnPlaybackStateChanged(std::function<void()> callback) = 0;
+    virtual void setOnError(std::function<void(const QString&)> callback) = 0;
+
+    virtual void play(const AppleMusicPlaybackHandle& handle, int startIndex,
+                      double startSeconds) = 0;
+    virtual void pause() = 0;
+    virtual void togglePlayPause() = 0;
+    virtual void skipToNext() = 0;
+    virtual void skipToPrevious() = 0;
+    virtual void select(const SpeakerOutput& output) = 0;
+    virtual void setOutputVolume(double percent) = 0;
+
+    virtual QCoro::Task<> refreshStatus() = 0;
+    virtual QCoro::Task<std::optional<LocalTakeOver>> takeOverOngoingPlayback() = 0;
+    virtual QCoro::Task<std::optional<PlayerPlace>> currentPosition() = 0;
+    virtual QCoro::Task<bool> requestAuthorizationIfNeeded() = 0;
+    // The local album whose album id ("apple-...") is `id`, as the library has it now.
+    virtual std::optional<UnifiedAlbum> unifiedAlbum(const QString& id) const = 0;
+    virtual QCoro::Task<std::optional<SpeakerOutput>>
+    availableOutput(ListeningSession::Device device) = 0;
+    virtual QCoro::Task<> selectThisMac() = 0;
+};

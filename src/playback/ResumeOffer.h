@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model/AlbumArtwork.h"
+#include "model/ListeningSession.h"
+#include "model/UnifiedAlbum.h"
+#include "playback/SpeakerOutput.h"
+
+#include <QUuid>
+
+#include <optional>
+
+// "Pick up where you left off?": the session the previous run stored, with
+// what resuming it needs now.
+struct ResumeOffer {
+    QUuid id;
+    ListeningSession session;
+    // The local album found again; absent for Spotify sessions.
+    std::optional<UnifiedAlbum> album;
+    AlbumArtwork artwork;
+    // Where the session's device is reachable now; absent for Spotify
+    // sessions and when it is not.
+    std::optional<SpeakerOutput> target;
+};
