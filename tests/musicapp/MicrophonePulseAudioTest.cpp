@@ -17,37 +17,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A recording program, as a call or dictation would open one.
-class Recorder {
-public:
-    Recorder(const PulseAudioServer& server, const QString& source) {
-        process_.setProcessEnvironment(server.clientEnvironment());
-        process_.start(
-            ExternalDaemon::findProgram(QStringLiteral("parecord")),
-            {QStringLiteral("--raw"), QStringLiteral("-d"), source, QStringLiteral("/dev/null")});
-        started_ = process_.waitForStarted(5000);
-    }
-    ~Recorder() { stop(); }
-    Recorder(const Recorder&) = delete;
-    Recorder& operator=(const Recorder&) = delete;
-
-    bool started() const { return started_; }
-    qint64 pid() const { return process_.processId(); }
-    void stop() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(5000)) {
-                process_.kill();
-                process_.waitForFinished(5000);
-            }
-        }
-    }
-
-private:
-    QProcess process_;
-    bool started_ = false;
-};
-
 class MicrophonePulseAudioTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -102,7 +71,7 @@ TEST_F(MicrophonePulseAudioTest, ARecordingReportsUseAtOnceAndItsEndTwoSecondsLa
     ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
     EXPECT_TRUE(reports.empty());
 
-    Recorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    PulseRecorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
     ASSERT_TRUE(call.started());
     ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
     // Nothing waits on the clock for the start of use.
@@ -132,13 +101,14 @@ TEST_F(MicrophonePulseAudioTest, RestartingWithinTwoSecondsReportsNothing) {
     ASSERT_TRUE(server.start()) << server.errorText().toStdString();
     watch();
     auto call =
-        std::make_unique<Recorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+        std::make_unique<PulseRecorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
     ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
     call.reset();
     ASSERT_TRUE(waitUntil([&] { return clock.sleeperCount() == 1; }, 10s));
     clock.advance(1500ms);
 
-    call = std::make_unique<Recorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    call =
+        std::make_unique<PulseRecorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
     ASSERT_TRUE(waitUntil([&] { return clock.sleeperCount() == 0; }, 10s));
     clock.advance(10s);
     waitUntil([] { return false; }, 50ms);
@@ -149,7 +119,7 @@ TEST_F(MicrophonePulseAudioTest, RestartingWithinTwoSecondsReportsNothing) {
 TEST_F(MicrophonePulseAudioTest, OwnRecordingStreamReportsNothing) {
     ASSERT_TRUE(server.start()) << server.errorText().toStdString();
     // The recorder plays this program's part: its process is "our own".
-    Recorder own(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    PulseRecorder own(server, QString::fromLatin1(PulseAudioServer::kSourceName));
     ASSERT_TRUE(own.started());
     watch(own.pid());
     ASSERT_TRUE(waitForState([](const AudioInputState& s) { return hasRecordings(s, 1); }));
@@ -158,7 +128,7 @@ TEST_F(MicrophonePulseAudioTest, OwnRecordingStreamReportsNothing) {
     EXPECT_TRUE(reports.empty());
 
     // Anyone else recording beside it still counts.
-    Recorder other(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    PulseRecorder other(server, QString::fromLatin1(PulseAudioServer::kSourceName));
     EXPECT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
 }
 
@@ -172,7 +142,7 @@ TEST_F(MicrophonePulseAudioTest, SourceLoadedWhileRunningIsWatched) {
     ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 3; }));
     EXPECT_TRUE(reports.empty());
 
-    Recorder call(server, QStringLiteral("korvid_usb_mic"));
+    PulseRecorder call(server, QStringLiteral("korvid_usb_mic"));
     ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
     const AudioInputState& seen = states.back();
     ASSERT_EQ(seen.recordings.size(), 1u);
@@ -194,7 +164,7 @@ TEST_F(MicrophonePulseAudioTest, SilentWithoutServerAndFollowsOneThatComesAndGoe
 
     ASSERT_TRUE(server.start()) << server.errorText().toStdString();
     ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
-    Recorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    PulseRecorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
     ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
 
     // A server that dies takes every recording with it.

@@ -4,11 +4,14 @@
 
 #include "musicapp/MicrophoneMonitor.h"
 #include "playback/RefreshLoop.h"
+#include "support/ChildProcess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QSettings>
+#include <QTest>
 
 using namespace std::chrono_literals;
 
@@ -508,6 +511,28 @@ TEST_F(PlaybackCoordinator, AStoredSessionThatNoLongerReadsGivesNoOffer) {
     home.restartSettings();
     EXPECT_FALSE(runTask(coordinator().makeResumeOffer()).has_value());
     EXPECT_EQ(coordinator().errorMessageText(), "");
+}
+
+TEST_F(PlaybackCoordinator, AKillDuringSessionSavesLeavesAWholeRecordThatIsOffered) {
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        ChildProcess saver;
+        ASSERT_TRUE(saver.start(QStringLiteral(KORVID_SESSION_SAVE_BURST), {}))
+            << saver.errorText().toStdString();
+        ASSERT_TRUE(waitUntil([&] { return saver.output().contains("saving"); }));
+        QTest::qWait(int(QRandomGenerator::global()->bounded(20, 200)));
+        saver.kill();
+        ASSERT_TRUE(saver.waitForFinished(5s));
+        const auto session = storedSession();
+        ASSERT_TRUE(session.has_value());
+        EXPECT_EQ(session->positionSeconds, double(session->trackIndex) / 4);
+    }
+    local.albums.insert("apple-7", localAlbum());
+    local.reachableDevice = ListeningSession::Device::AirPlay{"Den"};
+    local.reachable = SpeakerOutput::music("Den", "speaker");
+    const auto offer = runTask(coordinator().makeResumeOffer());
+    ASSERT_TRUE(offer.has_value());
+    EXPECT_EQ(offer->session.albumID, "apple-7");
 }
 
 TEST_F(PlaybackCoordinator, ResumeRestartsTheSessionWhereItWas) {

@@ -8,3 +8,17 @@ korvid_add_test(playback_coordinator_tests
     ${PROJECT_SOURCE_DIR}/tests/spotify/SpotifyStandIn.cpp
   LIBS ${KORVID_HTTPLIB}
   LABELS playback spotify)
+
+add_executable(korvid_session_save_burst ${CMAKE_CURRENT_LIST_DIR}/SessionSaveBurst.cpp)
+target_link_libraries(korvid_session_save_burst PRIVATE korvid_core)
+add_dependencies(playback_coordinator_tests korvid_session_save_burst)
+target_compile_definitions(playback_coordinator_tests PRIVATE
+  KORVID_SESSION_SAVE_BURST="$<TARGET_FILE:korvid_session_save_burst>")
+
+korvid_add_test(playback_journey_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/PlaybackJourneyTest.cpp
+    ${PROJECT_SOURCE_DIR}/tests/musicapp/LocalPlayerFixture.h
+    ${PROJECT_SOURCE_DIR}/tests/musicapp/MpdTestServer.cpp
+  LABELS playback musicapp mpd airplay1
+  TIMEOUT 180)

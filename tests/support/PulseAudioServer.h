@@ -4,6 +4,7 @@
 #include "support/ScopedEnvironment.h"
 
 #include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -52,4 +53,35 @@ private:
     ExternalDaemon daemon_;
     QString errorText_;
     ScopedEnvironment exported_;
+};
+
+// A recording program on `server`, as a call or dictation would open one.
+class PulseRecorder {
+public:
+    PulseRecorder(const PulseAudioServer& server, const QString& source) {
+        process_.setProcessEnvironment(server.clientEnvironment());
+        process_.start(
+            ExternalDaemon::findProgram(QStringLiteral("parecord")),
+            {QStringLiteral("--raw"), QStringLiteral("-d"), source, QStringLiteral("/dev/null")});
+        started_ = process_.waitForStarted(5000);
+    }
+    ~PulseRecorder() { stop(); }
+    PulseRecorder(const PulseRecorder&) = delete;
+    PulseRecorder& operator=(const PulseRecorder&) = delete;
+
+    bool started() const { return started_; }
+    qint64 pid() const { return process_.processId(); }
+    void stop() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000)) {
+                process_.kill();
+                process_.waitForFinished(5000);
+            }
+        }
+    }
+
+private:
+    QProcess process_;
+    bool started_ = false;
 };

@@ -1,0 +1,223 @@
+// Whole journeys through the coordinator with nothing faked on the way:
+// the local player on a private MPD, shairport-sync as a legacy speaker,
+// and a private pulseaudio whose recordings stand for a call.
+#include "musicapp/LocalPlayerFixture.h"
+
+#include "model/ListeningSessionStore.h"
+#include "model/MemorySynchronizedStore.h"
+#include "model/MusicSourceSettings.h"
+#include "model/PlayHistoryStore.h"
+#include "musicapp/MicrophoneMonitor.h"
+#include "platform/Keychain.h"
+#include "playback/PlaybackViewModel.h"
+#include "spotify/SpotifyAPI.h"
+#include "spotify/SpotifyAuthManager.h"
+#include "support/FakeAudioInputSystem.h"
+#include "support/PulseAudioServer.h"
+#include "support/QtPrinting.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QTest>
+
+#include <iostream>
+
+namespace {
+
+class PlaybackJourney : public LocalPlayerTest {
+protected:
+    PlaybackJourney() { sources.setCurrent(MusicSource::appleMusic); }
+
+    // Over the sound server this process reaches when `input` is null.
+    std::unique_ptr<PlaybackViewModel> makeCoordinator(
+        AppleMusicLibrary& library,
+        std::unique_ptr<AudioInputSystem> input = std::make_unique<FakeAudioInputSystem>()) {
+        return std::make_unique<PlaybackViewModel>(api, library, sources, history, clock,
+                                                   std::move(input));
+    }
+
+    // Waits for `condition` while the fake clock follows real time, so the
+    // player's and the microphone's own waits pass as they would for a user.
+    bool waitFollowingTime(const std::function<bool()>& condition,
+                           std::chrono::milliseconds timeout = 15s) {
+        auto last = std::chrono::steady_clock::now();
+        return waitUntil(
+            [&] {
+                const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - last);
+                last += passed;
+                clock.advance(passed);
+                return condition();
+            },
+            timeout);
+    }
+
+    // runTask for tasks that wait on the clock.
+    template <typename T> T runFollowingTime(QCoro::Task<T> task) {
+        auto result = std::make_shared<std::optional<T>>();
+        [](QCoro::Task<T> task, std::shared_ptr<std::optional<T>> into) -> QCoro::Task<> {
+            into->emplace(co_await std::move(task));
+        }(std::move(task), result);
+        if (!waitFollowingTime([&] { return result->has_value(); }, 30s)) {
+            throw TaskTimedOut();
+        }
+        return std::move(**result);
+    }
+
+    static std::optional<ListeningSession> storedSession() {
+        return ListeningSessionStore().previousLaunch();
+    }
+
+    MusicSourceSettings sources;
+    MemorySynchronizedStore synced;
+    PlayHistoryStore history{&synced, &clock};
+    // Spotify is never asked while only local music is chosen.
+    QNetworkAccessManager network;
+    MemoryKeychain keychain;
+    SpotifyAuthManager auth{network, keychain, clock, QUrl("http://127.0.0.1:1/accounts")};
+    SpotifyAPI api{auth, network, QUrl("http://127.0.0.1:1/v1")};
+};
+
+TEST_F(PlaybackJourney, ALocalAlbumPlaysIsStoredAndResumesWhereItWasOnMpd) {
+    auto library = makeLibrary();
+    auto playback = makeCoordinator(*library);
+    library->select(silent());
+    finish(*library);
+    const UnifiedAlbum album = library->albums().first().unified();
+    runTask(playback->play(album, 3, 20.0));
+    finish(*library);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 3 && s.elapsedSeconds >= 20;
+    }));
+    EXPECT_EQ(playback->nowPlayingAlbumIDText(), album.id);
+    EXPECT_TRUE(playback->isPlaying());
+    EXPECT_TRUE(history.appleMusicPlayDates().contains(album.id));
+    QTest::qWait(1500);
+    // As the refresh loop does: the player's status first, then the session.
+    runTask(playback->refreshAppleMusic());
+    runTask(playback->recordListeningSession());
+    const auto session = storedSession();
+    ASSERT_TRUE(session.has_value());
+    EXPECT_EQ(session->albumID, album.id);
+    EXPECT_EQ(session->trackIndex, 3);
+    EXPECT_GT(session->positionSeconds, 21);
+    const ListeningSession::Device onSilent = ListeningSession::Device::AirPlay{"Silent"};
+    EXPECT_EQ(session->device, onSilent);
+
+    // Korvid ends; meanwhile MPD is stopped and moved to its other output.
+    playback.reset();
+    library.reset();
+    {
+        auto client = mpd.connect();
+        client->pause();
+        for (const MpdOutput& output : client->outputs()) {
+            client->setOutputEnabled(output.id, output.name != "Silent");
+        }
+    }
+    home.restartSettings();
+
+    library = makeLibrary();
+    playback = makeCoordinator(*library);
+    const auto offer = runTask(playback->makeResumeOffer(), 20s);
+    ASSERT_TRUE(offer.has_value());
+    ASSERT_TRUE(offer->target.has_value());
+    EXPECT_EQ(offer->target->id(), "music:Silent");
+    EXPECT_EQ(offer->album->id, album.id);
+    runTask(playback->resume(*offer));
+    finish(*library);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 3;
+    }));
+    EXPECT_EQ(enabledOutput(), "Silent");
+    EXPECT_NEAR(mpdStatus().elapsedSeconds, session->positionSeconds, 2.0);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(PlaybackJourney, AStoredLegacySpeakerSessionResumesThereAtItsPlace) {
+    KORVID_REQUIRE_SHAIRPORT();
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    ShairportSpeaker den(QStringLiteral("Den"));
+    auto library = makeLibrary();
+    auto playback = makeCoordinator(*library);
+    const auto speaker = startSpeaker(den, *library);
+    ASSERT_TRUE(speaker);
+    library->select(SpeakerOutput::legacy(*speaker));
+    finish(*library);
+    runTask(playback->play(library->albums().first().unified(), 2, 30.0));
+    finish(*library);
+    ASSERT_TRUE(firstSound(den, 0));
+    QTest::qWait(1000);
+    runTask(playback->refreshAppleMusic());
+    runTask(playback->recordListeningSession());
+    const auto session = storedSession();
+    ASSERT_TRUE(session.has_value());
+    const ListeningSession::Device onDen =
+        ListeningSession::Device::LegacyAirPlay{speaker->id, "Den"};
+    EXPECT_EQ(session->device, onDen);
+    EXPECT_EQ(session->trackIndex, 2);
+
+    playback.reset();
+    library.reset();
+    QTest::qWait(500);
+    home.restartSettings();
+    library = makeLibrary();
+    playback = makeCoordinator(*library);
+    const auto offer = runFollowingTime(playback->makeResumeOffer());
+    ASSERT_TRUE(offer && offer->target);
+    EXPECT_EQ(offer->target->id(), SpeakerOutput::legacy(*speaker).id());
+    const qsizetype heardBefore = den.pcm().size();
+    runTask(playback->resume(*offer));
+    finish(*library);
+    const auto resumed = firstSound(den, heardBefore);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(resumed->track, 2);
+    EXPECT_NEAR(resumed->seconds, session->positionSeconds, 1.0);
+}
+
+TEST_F(PlaybackJourney, ACallPausesKorvidAndItsEndResumesButNeverAUsersPause) {
+    PulseAudioServer server;
+    if (ExternalDaemon::findProgram(QStringLiteral("parecord")).isEmpty()) {
+        KORVID_PEER_MISSING("parecord is needed");
+    }
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    server.exportToThisProcess();
+    auto library = makeLibrary();
+    auto playback = makeCoordinator(*library, nullptr);
+    library->select(silent());
+    finish(*library);
+    runTask(playback->play(library->albums().first().unified(), 0, 0));
+    finish(*library);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::playing; }));
+    const auto mpdIs = [&](MpdPlayState state) { return mpdStatus().state == state; };
+
+    auto call =
+        std::make_unique<PulseRecorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(call->started());
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(waitFollowingTime([&] { return mpdIs(MpdPlayState::paused); }));
+    std::cout << "paused " << timer.elapsed() << " ms after the recording began\n";
+    EXPECT_TRUE(playback->isPausedForMicrophone());
+
+    call->stop();
+    timer.restart();
+    ASSERT_TRUE(waitFollowingTime([&] { return mpdIs(MpdPlayState::playing); }));
+    std::cout << "playing " << timer.elapsed() << " ms after it ended\n";
+    EXPECT_GE(timer.elapsed(), MicrophoneMonitor::kReleaseDelay.count() - 100);
+    EXPECT_TRUE(playback->isPlaying());
+
+    // The user pauses; a call comes and goes; it stays paused.
+    runTask(playback->togglePlayPause());
+    finish(*library);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::paused; }));
+    call =
+        std::make_unique<PulseRecorder>(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(waitFollowingTime([&] { return playback->microphone().isInUse(); }));
+    call->stop();
+    ASSERT_TRUE(waitFollowingTime([&] { return !playback->microphone().isInUse(); }));
+    waitFollowingTime([] { return false; }, 1s);
+    EXPECT_TRUE(mpdIs(MpdPlayState::paused));
+    EXPECT_FALSE(playback->isPlaying());
+}
+
+} // namespace

@@ -1,0 +1,30 @@
+// Stores listening sessions as fast as it can until it is killed: the
+// process a robustness test ends with SIGKILL in the middle of a write.
+#include "model/ListeningSessionStore.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvid"));
+    QCoreApplication::setApplicationName(QStringLiteral("Korvid"));
+    QCoreApplication app(argc, argv);
+    ListeningSessionStore store;
+    ListeningSession session;
+    session.device = ListeningSession::Device::AirPlay{QStringLiteral("Den")};
+    session.albumID = QStringLiteral("apple-7");
+    // A long title makes each write take a while, so kills land inside one.
+    session.albumTitle = QString(20000, QLatin1Char('t'));
+    session.artistNames = QStringLiteral("Band");
+    session.updatedAt = QDateTime::currentDateTimeUtc();
+    for (qint64 i = 0;; ++i) {
+        session.trackIndex = i;
+        session.positionSeconds = double(i) / 4;
+        store.save(session);
+        if (i == 0) {
+            std::puts("saving");
+            std::fflush(stdout);
+        }
+    }
+}
