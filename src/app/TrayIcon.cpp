@@ -9,9 +9,10 @@
 #include <QScreen>
 #include <QWindow>
 
-TrayIcon::TrayIcon(QQmlApplicationEngine& engine, QObject* parent)
+TrayIcon::TrayIcon(QQmlApplicationEngine& engine, QVariantMap panelProperties, QObject* parent)
     : QObject(parent)
-    , engine_(engine) {
+    , engine_(engine)
+    , panelProperties_(std::move(panelProperties)) {
     icon_.setIcon(QIcon::fromTheme(QStringLiteral("audio-x-generic"),
                                    QIcon(QStringLiteral(":/korvid/icons/note.svg"))));
     icon_.setToolTip(QStringLiteral("Korvid"));
@@ -26,6 +27,7 @@ TrayIcon::TrayIcon(QQmlApplicationEngine& engine, QObject* parent)
 
 void TrayIcon::togglePanel() {
     if (!panel_) {
+        engine_.setInitialProperties(panelProperties_);
         engine_.load(UiComposition::trayPanelUrl());
         if (engine_.rootObjects().isEmpty()) {
             return;

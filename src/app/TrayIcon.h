@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QVariantMap>
 
 class QQmlApplicationEngine;
 class QWindow;
@@ -11,12 +12,14 @@ class QWindow;
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
-    TrayIcon(QQmlApplicationEngine& engine, QObject* parent = nullptr);
+    // The panel is loaded into `engine` with `panelProperties` when first opened.
+    TrayIcon(QQmlApplicationEngine& engine, QVariantMap panelProperties, QObject* parent = nullptr);
 
 private:
     void togglePanel();
 
     QQmlApplicationEngine& engine_;
+    QVariantMap panelProperties_;
     QSystemTrayIcon icon_;
     QPointer<QWindow> panel_;
 };

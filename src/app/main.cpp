@@ -12,14 +12,13 @@
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAPI.h"
 #include "spotify/SpotifyAuthManager.h"
-#include "spotify/SpotifySignIn.h"
+#include "ui/SpotifySignIn.h"
 #include "ui/UiComposition.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QWindow>
 
 int main(int argc, char** argv) {
@@ -51,10 +50,12 @@ int main(int argc, char** argv) {
     SpotifySignIn spotifySignIn(spotifyAuth, webAuth, sourceSettings);
     AppleMusicLibrary appleMusic(defaultMusicFolder());
 
+    const UiModels models{&sourceSettings, &filterSettings, &spotifyAuth, &spotifySignIn,
+                          &appleMusic};
     UiComposition::useViewStyle();
     QQmlApplicationEngine engine;
-    UiComposition::expose(engine, UiModels{&sourceSettings, &filterSettings, &spotifyAuth,
-                                           &spotifySignIn, &appleMusic});
+    UiComposition::prepare(engine);
+    engine.setInitialProperties(UiComposition::mainWindowProperties(engine, models));
     engine.load(UiComposition::mainWindowUrl());
     if (engine.rootObjects().isEmpty()) {
         return 1;
@@ -64,6 +65,6 @@ int main(int argc, char** argv) {
     // A second start raises this window; a korvid:// address finishes a sign-in.
     InstanceHandoff::route(instance, webAuth, mainWindow);
 
-    TrayIcon tray(engine);
+    TrayIcon tray(engine, UiComposition::trayPanelProperties(engine, models));
     return QApplication::exec();
 }

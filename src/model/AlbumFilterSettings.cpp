@@ -5,10 +5,18 @@
 
 #include <QSettings>
 
+#include <algorithm>
+#include <limits>
+
 AlbumFilterSettings::AlbumFilterSettings(QObject* parent)
     : QObject(parent)
     , minTracksPerAlbum_(StoredValues::integer(QSettings().value(PreferenceKeys::minTracksPerAlbum))
                              .value_or(defaultMinTracksPerAlbum)) {}
+
+int AlbumFilterSettings::minTracksPerAlbumForViews() const {
+    return int(std::clamp<qint64>(minTracksPerAlbum_, std::numeric_limits<int>::min(),
+                                  std::numeric_limits<int>::max()));
+}
 
 void AlbumFilterSettings::setMinTracksPerAlbum(qint64 value) {
     const bool changed = value != minTracksPerAlbum_;

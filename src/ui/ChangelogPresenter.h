@@ -3,11 +3,14 @@
 #include <QLocale>
 #include <QObject>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 
 // The release notes as the "What's New" screen lists them: one section per
 // release ("Version 1.2.1", title, long date) with its changes and pills.
 class ChangelogPresenter : public QObject {
     Q_OBJECT
+    QML_NAMED_ELEMENT(Changelog)
+    QML_SINGLETON
     Q_PROPERTY(QVariantList sections READ sections CONSTANT)
 
 public:

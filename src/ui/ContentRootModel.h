@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QtQml/qqmlregistration.h>
 
 class MusicSourceSettings;
 class SpotifyAuthManager;
@@ -12,6 +13,8 @@ class SpotifyAuthManager;
 // does not flash up for a user who is signed in.
 class ContentRootModel : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the composition over the source settings and sign-in")
     Q_PROPERTY(bool showsSignIn READ showsSignIn NOTIFY changed)
     Q_PROPERTY(bool showsTabs READ showsTabs NOTIFY changed)
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqmlregistration.h>
 
 // Grid geometry for a given width: columns no narrower than the thumbnail
 // size and no wider than 1.45 times it, 16 points apart.
@@ -14,6 +15,8 @@ GridColumns adaptiveGridColumns(double availableWidth, double thumbnailSize);
 // album grids and the controls that change them.
 class DisplayPreferences : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the composition")
     Q_PROPERTY(int displayStyleIndex READ displayStyleIndex WRITE setDisplayStyleIndex NOTIFY
                    displayStyleChanged)
     Q_PROPERTY(bool showsDetails READ showsDetails NOTIFY displayStyleChanged)

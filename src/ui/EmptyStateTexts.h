@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 class MusicSourceSettings;
 
@@ -16,6 +17,8 @@ QString savedAlbumsMessage(MusicSource source);
 
 class EmptyStatePresenter : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the composition over the source settings")
     Q_PROPERTY(QString homeTitle READ homeTitle CONSTANT)
     Q_PROPERTY(QString homeMessage READ homeMessage NOTIFY changed)
     Q_PROPERTY(QString libraryTitle READ libraryTitle CONSTANT)

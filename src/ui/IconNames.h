@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QtQml/qqmlregistration.h>
 
 // Maps the symbol names the screens use ("house.fill", "gearshape.fill", ...)
 // to freedesktop icon-theme names, with a bundled picture for themes that
@@ -15,6 +16,8 @@ QUrl fallback(const QString& symbol);
 
 class IconNamesObject : public QObject {
     Q_OBJECT
+    QML_NAMED_ELEMENT(Icons)
+    QML_SINGLETON
 public:
     using QObject::QObject;
     Q_INVOKABLE QString themeName(const QString& symbol) const {

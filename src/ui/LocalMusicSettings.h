@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QtQml/qqmlregistration.h>
 
 class AppleMusicLibrary;
 
@@ -9,6 +10,8 @@ class AppleMusicLibrary;
 // read, and the button that reads it.
 class LocalMusicSettings : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made by the composition over the local library")
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY changed)
     Q_PROPERTY(bool isScanning READ isScanning NOTIFY changed)
     Q_PROPERTY(QString caption READ caption CONSTANT)

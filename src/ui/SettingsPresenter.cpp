@@ -4,7 +4,9 @@
 #include "model/AppVersion.h"
 #include "model/MusicSource.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 QStringList SettingsPresenter::sourceLabels() const {
     QStringList labels;
@@ -35,6 +37,8 @@ QString SettingsPresenter::versionLine() const {
     return AppVersion::displayLine();
 }
 
-qint64 SettingsPresenter::minTracksFromSlider(double value) {
-    return std::isfinite(value) ? qint64(std::trunc(value)) : 0;
+int SettingsPresenter::minTracksFromSlider(double value) {
+    constexpr double lowest = std::numeric_limits<int>::min();
+    constexpr double highest = std::numeric_limits<int>::max();
+    return std::isfinite(value) ? int(std::clamp(std::trunc(value), lowest, highest)) : 0;
 }

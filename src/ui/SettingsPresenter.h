@@ -2,10 +2,13 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QtQml/qqmlregistration.h>
 
 // The fixed labels, captions and ranges of the Settings screen.
 class SettingsPresenter : public QObject {
     Q_OBJECT
+    QML_NAMED_ELEMENT(SettingsTexts)
+    QML_SINGLETON
     Q_PROPERTY(QStringList sourceLabels READ sourceLabels CONSTANT)
     Q_PROPERTY(QString sourceCaption READ sourceCaption CONSTANT)
     Q_PROPERTY(QStringList displayStyleLabels READ displayStyleLabels CONSTANT)
@@ -27,5 +30,5 @@ public:
     QString versionLine() const;
 
     // The slider hands over a real number; the setting takes its whole part.
-    Q_INVOKABLE static qint64 minTracksFromSlider(double value);
+    Q_INVOKABLE static int minTracksFromSlider(double value);
 };

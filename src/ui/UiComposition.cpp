@@ -1,48 +1,17 @@
 #include "ui/UiComposition.h"
 
-#include "model/AlbumFilterSettings.h"
-#include "model/MusicSourceSettings.h"
-#include "musicapp/AppleMusicLibrary.h"
-#include "spotify/SpotifyAuthManager.h"
-#include "spotify/SpotifySignIn.h"
 #include "ui/AppearanceModel.h"
-#include "ui/ChangelogPresenter.h"
 #include "ui/ContentRootModel.h"
 #include "ui/DisplayPreferences.h"
 #include "ui/EmptyStateTexts.h"
-#include "ui/IconNames.h"
 #include "ui/LocalMusicSettings.h"
-#include "ui/SettingsPresenter.h"
+#include "ui/ModelTypes.h"
+#include "ui/SpotifySignIn.h"
 
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickStyle>
 
 namespace UiComposition {
-
-void expose(QQmlEngine& engine, const UiModels& models) {
-    auto* context = engine.rootContext();
-    context->setContextProperty(QStringLiteral("sourceSettings"), models.sourceSettings);
-    context->setContextProperty(QStringLiteral("filterSettings"), models.filterSettings);
-    context->setContextProperty(QStringLiteral("spotifyAuth"), models.spotifyAuth);
-    context->setContextProperty(QStringLiteral("spotifySignIn"), models.spotifySignIn);
-    context->setContextProperty(QStringLiteral("appleMusic"), models.appleMusic);
-    context->setContextProperty(
-        QStringLiteral("contentRoot"),
-        new ContentRootModel(models.sourceSettings, models.spotifyAuth, &engine));
-    context->setContextProperty(QStringLiteral("appearance"),
-                                new AppearanceModel(models.sourceSettings, &engine));
-    context->setContextProperty(QStringLiteral("emptyStates"),
-                                new EmptyStatePresenter(models.sourceSettings, &engine));
-    context->setContextProperty(QStringLiteral("displayPreferences"),
-                                new DisplayPreferences(&engine));
-    context->setContextProperty(QStringLiteral("settingsTexts"), new SettingsPresenter(&engine));
-    context->setContextProperty(QStringLiteral("changelog"),
-                                new ChangelogPresenter(QLocale(), &engine));
-    context->setContextProperty(QStringLiteral("icons"), new IconNamesObject(&engine));
-    context->setContextProperty(QStringLiteral("localMusic"),
-                                new LocalMusicSettings(models.appleMusic, &engine));
-}
 
 void useViewStyle() {
     // The style can be chosen once per process, before the first view loads.
@@ -53,12 +22,46 @@ void useViewStyle() {
     Q_UNUSED(chosen);
 }
 
+void prepare(QQmlEngine& engine) {
+    // Where the module's files live in the resources.
+    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+}
+
+QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
+    return {
+        {QStringLiteral("sourceSettings"), QVariant::fromValue(models.sourceSettings)},
+        {QStringLiteral("filterSettings"), QVariant::fromValue(models.filterSettings)},
+        {QStringLiteral("signIn"), QVariant::fromValue(models.spotifySignIn)},
+        {QStringLiteral("contentRoot"), QVariant::fromValue(new ContentRootModel(
+                                            models.sourceSettings, models.spotifyAuth, &engine))},
+        {QStringLiteral("appearance"),
+         QVariant::fromValue(new AppearanceModel(models.sourceSettings, &engine))},
+        {QStringLiteral("emptyStates"),
+         QVariant::fromValue(new EmptyStatePresenter(models.sourceSettings, &engine))},
+        {QStringLiteral("displayPreferences"),
+         QVariant::fromValue(new DisplayPreferences(&engine))},
+        {QStringLiteral("localMusic"),
+         QVariant::fromValue(new LocalMusicSettings(models.appleMusic, &engine))},
+    };
+}
+
+QVariantMap trayPanelProperties(QQmlEngine& engine, const UiModels& models) {
+    return {
+        {QStringLiteral("appearance"),
+         QVariant::fromValue(new AppearanceModel(models.sourceSettings, &engine))},
+    };
+}
+
+QUrl viewUrl(const QString& name) {
+    return QUrl(QStringLiteral("qrc:/qt/qml/Korvid/") + name + QStringLiteral(".qml"));
+}
+
 QUrl mainWindowUrl() {
-    return QUrl(QStringLiteral("qrc:/korvid/qml/Main.qml"));
+    return viewUrl(QStringLiteral("Main"));
 }
 
 QUrl trayPanelUrl() {
-    return QUrl(QStringLiteral("qrc:/korvid/qml/TrayPanel.qml"));
+    return viewUrl(QStringLiteral("TrayPanel"));
 }
 
 } // namespace UiComposition

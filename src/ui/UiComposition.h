@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QUrl>
+#include <QVariantMap>
 
 class AlbumFilterSettings;
 class AppleMusicLibrary;
@@ -18,12 +19,19 @@ struct UiModels {
     AppleMusicLibrary* appleMusic = nullptr;
 };
 
+// The views are the QML module "Korvid"; each top-level view takes the
+// models, and the presenters made over them, as required properties.
 namespace UiComposition {
-// Hands the models, and the presenters made over them, to the views of
-// `engine`. The presenters belong to the engine.
-void expose(QQmlEngine& engine, const UiModels& models);
 // Sets the controls style the views are written for; before any engine exists.
 void useViewStyle();
+// Lets `engine` find the module; before it loads a view.
+void prepare(QQmlEngine& engine);
+// The main window's and the tray panel's required properties. The presenters
+// made for them belong to `engine`.
+QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models);
+QVariantMap trayPanelProperties(QQmlEngine& engine, const UiModels& models);
+// A view file of the module, by its name ("Main", "ConnectSpotifyView").
+QUrl viewUrl(const QString& name);
 QUrl mainWindowUrl();
 QUrl trayPanelUrl();
 } // namespace UiComposition

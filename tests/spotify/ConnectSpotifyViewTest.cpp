@@ -1,18 +1,16 @@
 #include "SpotifyFixture.h"
 
-#include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
 #include "platform/WebAuthSession.h"
-#include "spotify/SpotifySignIn.h"
 #include "support/QuickView.h"
+#include "ui/SpotifySignIn.h"
 
 #include <QSettings>
 
 class ConnectSpotifyView : public SpotifyFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(view.showView(QUrl("qrc:/korvid/qml/ConnectSpotifyView.qml"),
-                                  UiModels{&sources, &filters, auth.get(), &signIn},
+        ASSERT_TRUE(view.showView("ConnectSpotifyView", {{"signIn", QVariant::fromValue(&signIn)}},
                                   QSize(640, 860)));
     }
 
@@ -27,7 +25,6 @@ protected:
         return true;
     }};
     MusicSourceSettings sources;
-    AlbumFilterSettings filters;
     SpotifySignIn signIn{*auth, session, sources};
     QuickView view;
 };

@@ -4,7 +4,7 @@
 #include "platform/InstanceHandoff.h"
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
-#include "spotify/SpotifySignIn.h"
+#include "ui/SpotifySignIn.h"
 
 #include <QFile>
 #include <QLocalServer>

@@ -11,9 +11,9 @@
 #include "platform/InstanceHandoff.h"
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
-#include "spotify/SpotifySignIn.h"
 #include "support/QuickView.h"
 #include "support/ScopedEnvironment.h"
+#include "ui/SpotifySignIn.h"
 
 #include <QDir>
 #include <QFile>

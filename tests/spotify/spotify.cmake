@@ -4,16 +4,9 @@ find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 
 korvid_add_test(spotify_tests
   SOURCES SpotifyStandIn.cpp SpotifyStandIn.h SpotifyFixture.h
-          SpotifyRecordsTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp SignInHandoffTest.cpp
+          SpotifyRecordsTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp
   LIBS ${KORVID_HTTPLIB}
   LABELS spotify)
-
-# The second process of the single-instance hand-off.
-add_executable(korvid_handoff_peer HandoffPeer.cpp)
-target_link_libraries(korvid_handoff_peer PRIVATE korvid_core)
-add_dependencies(spotify_tests korvid_handoff_peer)
-target_compile_definitions(spotify_tests PRIVATE
-  KORVID_HANDOFF_PEER="$<TARGET_FILE:korvid_handoff_peer>")
 
 # Real Secret Service: a private session bus with gnome-keyring.
 find_package(Qt6 REQUIRED COMPONENTS DBus)
@@ -23,9 +16,10 @@ korvid_add_test(spotify_keychain_tests
   LABELS spotify keychain
   TIMEOUT 90)
 
-# The sign-in's round trip through the browser and the desktop needs the
-# korvid executable as the process the desktop starts for the redirect.
-set(view_sources ConnectSpotifyViewTest.cpp SpotifyStandIn.cpp)
+# The sign-in presenter and its screen. The round trip through the browser
+# and the desktop needs the korvid executable as the process the desktop
+# starts for the redirect.
+set(view_sources ConnectSpotifyViewTest.cpp SignInHandoffTest.cpp SpotifyStandIn.cpp)
 if(TARGET korvid)
   list(APPEND view_sources SignInRoundTripTest.cpp)
 endif()
@@ -33,6 +27,13 @@ korvid_add_test(spotify_view_tests
   SOURCES ${view_sources}
   LIBS korvid_ui ${KORVID_HTTPLIB}
   LABELS spotify ui)
+
+# The second process of the single-instance hand-off.
+add_executable(korvid_handoff_peer HandoffPeer.cpp)
+target_link_libraries(korvid_handoff_peer PRIVATE korvid_core)
+add_dependencies(spotify_view_tests korvid_handoff_peer)
+target_compile_definitions(spotify_view_tests PRIVATE
+  KORVID_HANDOFF_PEER="$<TARGET_FILE:korvid_handoff_peer>")
 if(TARGET korvid)
   add_dependencies(spotify_view_tests korvid)
   target_compile_definitions(spotify_view_tests PRIVATE

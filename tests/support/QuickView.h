@@ -50,7 +50,8 @@ public:
     // False (and a test failure) when the main window does not load.
     bool showMainWindow(const UiModels& models) {
         UiComposition::useViewStyle();
-        UiComposition::expose(engine_, models);
+        UiComposition::prepare(engine_);
+        engine_.setInitialProperties(UiComposition::mainWindowProperties(engine_, models));
         engine_.load(UiComposition::mainWindowUrl());
         if (!engine_.rootObjects().isEmpty())
             window_ = qobject_cast<QQuickWindow*>(engine_.rootObjects().constFirst());
@@ -58,11 +59,13 @@ public:
         return window_ && QTest::qWaitForWindowExposed(window_);
     }
 
-    bool showView(const QUrl& file, const UiModels& models, QSize size) {
+    // `name` is the view's file in the module ("ConnectSpotifyView"),
+    // `properties` its required properties.
+    bool showView(const QString& name, const QVariantMap& properties, QSize size) {
         UiComposition::useViewStyle();
-        UiComposition::expose(engine_, models);
-        QQmlComponent component(&engine_, file);
-        view_.reset(qobject_cast<QQuickItem*>(component.create()));
+        UiComposition::prepare(engine_);
+        QQmlComponent component(&engine_, UiComposition::viewUrl(name));
+        view_.reset(qobject_cast<QQuickItem*>(component.createWithInitialProperties(properties)));
         EXPECT_TRUE(view_) << component.errorString().toStdString();
         if (!view_)
             return false;

@@ -4,11 +4,11 @@
 #include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
-#include "spotify/SpotifySignIn.h"
 #include "support/FakeClock.h"
 #include "support/QuickView.h"
 #include "support/RunTask.h"
 #include "support/TestHome.h"
+#include "ui/SpotifySignIn.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>
@@ -53,7 +53,7 @@ TEST_F(MainWindowTest, WithoutSignInSpotifyShowsTheConnectScreenUntilLocalMusicI
     EXPECT_FALSE(visible("mainTabs"));
     EXPECT_TRUE(looksDark());
 
-    QMetaObject::invokeMethod(find("useLocalMusicButton"), "clicked");
+    view.click("useLocalMusicButton");
     EXPECT_EQ(sourceSettings.current(), MusicSource::appleMusic);
     EXPECT_TRUE(waitUntil([&] { return visible("mainTabs") && !find("connectSpotifyView"); },
                           std::chrono::seconds(2)));
@@ -69,45 +69,49 @@ TEST_F(MainWindowTest, WithoutSignInSpotifyShowsTheConnectScreenUntilLocalMusicI
 }
 
 TEST_F(MainWindowTest, ChangingTheSourceInSettingsStoresItAndSwitchesScheme) {
-    QObject* localMusic = find("sourceOption1");
-    ASSERT_NE(localMusic, nullptr);
-    EXPECT_EQ(localMusic->property("text").toString(), QStringLiteral("Local Music"));
-    QMetaObject::invokeMethod(localMusic, "clicked");
-
-    EXPECT_EQ(QSettings().value("musicSource").toString(), QStringLiteral("appleMusic"));
-    EXPECT_EQ(sourceSettings.current(), MusicSource::appleMusic);
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    view.click("tabSettings");
+    EXPECT_EQ(textOf("sourceOption1"), QStringLiteral("Local Music"));
+    EXPECT_TRUE(find("sourceOption1")->property("checked").toBool());
     EXPECT_TRUE(waitUntil([&] { return !looksDark(); }, std::chrono::seconds(2)));
+
+    view.click("sourceOption2");
+    EXPECT_EQ(QSettings().value("musicSource").toString(), QStringLiteral("both"));
+    EXPECT_EQ(sourceSettings.current(), MusicSource::both);
+    EXPECT_TRUE(waitUntil([&] { return looksDark(); }, std::chrono::seconds(2)));
+    EXPECT_TRUE(find("sourceOption2")->property("checked").toBool());
+    EXPECT_FALSE(find("sourceOption1")->property("checked").toBool());
+    // Spotify is among the sources again, and nobody has signed in.
+    EXPECT_TRUE(waitUntil([&] { return visible("connectSpotifyView") && !visible("mainTabs"); },
+                          std::chrono::seconds(2)));
+
+    view.click("useLocalMusicButton");
+    EXPECT_EQ(QSettings().value("musicSource").toString(), QStringLiteral("appleMusic"));
+    EXPECT_TRUE(waitUntil([&] { return visible("mainTabs"); }, std::chrono::seconds(2)));
+    EXPECT_TRUE(find("sourceOption1")->property("checked").toBool());
     EXPECT_EQ(
         find("homeEmptyState")->property("message").toString(),
         QStringLiteral("Play something in your local music library and it will show up here."));
-
-    QMetaObject::invokeMethod(find("sourceOption2"), "clicked");
-    EXPECT_EQ(QSettings().value("musicSource").toString(), QStringLiteral("both"));
-    EXPECT_TRUE(waitUntil([&] { return looksDark(); }, std::chrono::seconds(2)));
-    EXPECT_EQ(find("sourceOption2")->property("checked").toBool(), true);
-    EXPECT_EQ(find("sourceOption1")->property("checked").toBool(), false);
-    // Spotify is among the sources again, and nobody has signed in.
-    EXPECT_TRUE(
-        waitUntil([&] { return find("connectSpotifyView") != nullptr; }, std::chrono::seconds(2)));
 }
 
 TEST_F(MainWindowTest, LocalMusicSectionScansTheMusicFolder) {
     sourceSettings.setCurrent(MusicSource::appleMusic);
-    find("tabs")->setProperty("currentIndex", 2);
+    view.click("tabSettings");
     EXPECT_EQ(find("localMusicSection")->property("caption").toString(),
               "Reads the albums in your music folder (" + home.filePath("Music") +
                   "). No subscription or sign-in required.");
     EXPECT_TRUE(visible("scanMusicFolderButton"));
-    QMetaObject::invokeMethod(find("scanMusicFolderButton"), "clicked");
+    view.click("scanMusicFolderButton");
     // No music folder yet: nothing to grant.
     waitUntil([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_FALSE(appleMusic.isAuthorized());
 
     ASSERT_TRUE(QDir().mkpath(home.filePath("Music")));
-    QMetaObject::invokeMethod(find("scanMusicFolderButton"), "clicked");
+    view.click("scanMusicFolderButton");
     EXPECT_TRUE(waitUntil([&] { return appleMusic.isAuthorized(); }));
     EXPECT_TRUE(
         waitUntil([&] { return visible("accessGranted") && !visible("scanMusicFolderButton"); }));
+    EXPECT_TRUE(view.saveScreen("settings"));
 }
 
 TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {
@@ -123,7 +127,10 @@ TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {
     filterSettings.setMinTracksPerAlbum(6);
     EXPECT_EQ(textOf("minTracksValue"), QStringLiteral("6"));
 
-    QMetaObject::invokeMethod(find("whatsNewButton"), "clicked");
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    view.click("tabSettings");
+    EXPECT_EQ(find("releaseList"), nullptr);
+    view.click("whatsNewButton");
     ASSERT_TRUE(waitUntil([&] { return find("releaseList") != nullptr; }, std::chrono::seconds(2)));
     QObject* list = find("releaseList");
     EXPECT_EQ(list->property("count").toInt(), 4);
@@ -131,6 +138,7 @@ TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {
         waitUntil([&] { return find("releaseHeader") != nullptr; }, std::chrono::seconds(2)));
     EXPECT_EQ(textOf("releaseHeader"), QStringLiteral("Version 1.2.1"));
     EXPECT_EQ(textOf("kindPill"), QStringLiteral("Fixed"));
+    EXPECT_TRUE(view.saveScreen("whats-new"));
 }
 
 } // namespace

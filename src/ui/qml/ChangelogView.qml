@@ -2,12 +2,13 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import QtQuick.Controls.Material
+import Korvid
 
 // "What's New": one section per release with its changes.
 Page {
     id: page
     objectName: "changelogView"
-    title: "What's New"
+    title: qsTr("What's New")
     signal done()
 
     header: ToolBar {
@@ -15,7 +16,7 @@ Page {
             anchors.fill: parent
             ToolButton {
                 objectName: "changelogBack"
-                text: "Settings"
+                text: qsTr("Settings")
                 onClicked: page.done()
             }
             Label {
@@ -33,31 +34,35 @@ Page {
         anchors.margins: 24
         spacing: 20
         clip: true
-        model: changelog.sections
+        model: Changelog.sections
         delegate: ColumnLayout {
-            width: releases.width
+            id: release
+            required property var modelData
+            width: ListView.view.width
             spacing: 6
             Label {
                 objectName: "releaseHeader"
-                text: modelData.header
+                text: release.modelData.header
                 font.bold: true
                 font.pixelSize: 16
             }
-            Label { text: modelData.title }
+            Label { text: release.modelData.title }
             Label {
                 objectName: "releaseDate"
-                text: modelData.dateText
+                text: release.modelData.dateText
                 opacity: 0.6
                 font.pixelSize: 12
             }
             Repeater {
-                model: modelData.changes
+                model: release.modelData.changes
                 RowLayout {
+                    id: change
+                    required property var modelData
                     Layout.fillWidth: true
                     spacing: 8
                     Label {
                         objectName: "kindPill"
-                        text: modelData.pill
+                        text: change.modelData.pill
                         color: "white"
                         font.pixelSize: 11
                         font.bold: true
@@ -68,12 +73,12 @@ Page {
                         Layout.alignment: Qt.AlignTop
                         background: Rectangle {
                             radius: height / 2
-                            color: modelData.kind === "new" ? Material.accent
-                                 : modelData.kind === "improved" ? "#007aff" : "#ff9500"
+                            color: change.modelData.kind === "new" ? Material.accent
+                                 : change.modelData.kind === "improved" ? "#007aff" : "#ff9500"
                         }
                     }
                     Label {
-                        text: modelData.text
+                        text: change.modelData.text
                         wrapMode: Text.WordWrap
                         Layout.fillWidth: true
                     }

@@ -1,13 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Korvid
 
 // The sign-in screen, shown while Spotify is a chosen source and no token set
-// is stored. Binds to `spotifySignIn`.
+// is stored.
 Page {
     id: view
     objectName: "connectSpotifyView"
-    property var signIn: spotifySignIn
+    required property SpotifySignIn signIn
 
     ScrollView {
         anchors.fill: parent
@@ -28,7 +29,7 @@ Page {
             Label {
                 objectName: "connectTitle"
                 Layout.alignment: Qt.AlignHCenter
-                text: "Connect Your Spotify Account"
+                text: qsTr("Connect Your Spotify Account")
                 font.pixelSize: 24
                 font.bold: true
             }
@@ -38,7 +39,7 @@ Page {
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.WordWrap
                 opacity: 0.7
-                text: "Sign in with your Spotify account to load your library and control playback."
+                text: qsTr("Sign in with your Spotify account to load your library and control playback.")
             }
 
             // Setup steps, while the user has no Spotify app of their own.
@@ -50,23 +51,23 @@ Page {
                 Label {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
-                    text: "Korvid needs a free Spotify developer app to talk to the Spotify API on your behalf."
+                    text: qsTr("Korvid needs a free Spotify developer app to talk to the Spotify API on your behalf.")
                 }
                 Label {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                     textFormat: Text.PlainText
-                    text: "1. Create an app on the Spotify developer dashboard (" + view.signIn.dashboardURL + ")."
+                    text: qsTr("1. Create an app on the Spotify developer dashboard (%1).").arg(view.signIn.dashboardURL)
                 }
                 Label {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
-                    text: "2. Add this Redirect URI in the app's settings:"
+                    text: qsTr("2. Add this Redirect URI in the app's settings:")
                 }
                 RowLayout {
                     objectName: "SpotifyClientIDField"
                     Layout.leftMargin: 16
-                    Label { text: "Redirect URI: " }
+                    Label { text: qsTr("Redirect URI: ") }
                     TextField {
                         objectName: "redirectURIField"
                         readOnly: true
@@ -78,14 +79,14 @@ Page {
                 Label {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
-                    text: "3. Paste the app's Client ID below and connect."
+                    text: qsTr("3. Paste the app's Client ID below and connect.")
                 }
             }
 
             TextField {
                 objectName: "clientIDField"
                 Layout.fillWidth: true
-                placeholderText: "Spotify Client ID"
+                placeholderText: qsTr("Spotify Client ID")
                 inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
                 text: view.signIn.clientID
                 onTextEdited: view.signIn.clientID = text
@@ -94,7 +95,7 @@ Page {
             Button {
                 objectName: "connectButton"
                 Layout.alignment: Qt.AlignHCenter
-                text: "Connect to Spotify"
+                text: qsTr("Connect to Spotify")
                 highlighted: true
                 enabled: view.signIn.hasClientID && !view.signIn.isSigningIn
                 onClicked: view.signIn.connectSpotify()
@@ -109,10 +110,10 @@ Page {
                 RowLayout {
                     Layout.alignment: Qt.AlignHCenter
                     BusyIndicator { running: view.signIn.isSigningIn; implicitWidth: 24; implicitHeight: 24 }
-                    Label { text: "Waiting for Spotify in your browser…" }
+                    Label { text: qsTr("Waiting for Spotify in your browser…") }
                     Button {
                         objectName: "cancelSignInButton"
-                        text: "Cancel"
+                        text: qsTr("Cancel")
                         onClicked: view.signIn.cancel()
                     }
                 }
@@ -130,7 +131,7 @@ Page {
                 }
                 Button {
                     objectName: "submitCallbackButton"
-                    text: "Continue"
+                    text: qsTr("Continue")
                     enabled: pastedAddress.text.length > 0
                     onClicked: {
                         view.signIn.submitCallback(pastedAddress.text)
@@ -153,7 +154,7 @@ Page {
                 objectName: "useLocalMusicButton"
                 Layout.alignment: Qt.AlignHCenter
                 flat: true
-                text: "Use Local Music Only"
+                text: qsTr("Use Local Music Only")
                 onClicked: view.signIn.useLocalMusicOnly()
             }
 

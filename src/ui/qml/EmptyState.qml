@@ -1,9 +1,11 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Korvid
 
 // A centred icon, title and message for a screen with nothing to show.
 ColumnLayout {
+    id: emptyState
     property string symbol
     property alias title: titleLabel.text
     property alias message: messageLabel.text
@@ -11,7 +13,7 @@ ColumnLayout {
 
     SymbolImage {
         Layout.alignment: Qt.AlignHCenter
-        symbol: parent.symbol
+        symbol: emptyState.symbol
         size: 40
     }
     Label {

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
+import Korvid
 
 // The main window: Home, Library and Settings, tinted by the chosen source.
 ApplicationWindow {
@@ -14,12 +15,21 @@ ApplicationWindow {
     minimumHeight: 480
     visible: true
 
+    required property MusicSourceSettings sourceSettings
+    required property AlbumFilterSettings filterSettings
+    required property SpotifySignIn signIn
+    required property ContentRootModel contentRoot
+    required property AppearanceModel appearance
+    required property EmptyStatePresenter emptyStates
+    required property DisplayPreferences displayPreferences
+    required property LocalMusicSettings localMusic
+
     Material.theme: appearance.dark ? Material.Dark : Material.Light
     Material.accent: appearance.tint
 
     header: ToolBar {
         objectName: "toolbar"
-        visible: contentRoot.showsTabs
+        visible: window.contentRoot.showsTabs
         RowLayout {
             anchors.fill: parent
             anchors.leftMargin: 8
@@ -32,15 +42,16 @@ ApplicationWindow {
                 Layout.fillWidth: true
                 Repeater {
                     model: [
-                        { title: "Home", symbol: "house.fill" },
-                        { title: "Library", symbol: "square.stack.fill" },
-                        { title: "Settings", symbol: "gearshape.fill" }
+                        { name: "Home", title: qsTr("Home"), symbol: "house.fill" },
+                        { name: "Library", title: qsTr("Library"), symbol: "square.stack.fill" },
+                        { name: "Settings", title: qsTr("Settings"), symbol: "gearshape.fill" }
                     ]
                     TabButton {
-                        objectName: "tab" + modelData.title
+                        required property var modelData
+                        objectName: "tab" + modelData.name
                         text: modelData.title
-                        icon.name: icons.themeName(modelData.symbol)
-                        icon.source: icons.fallback(modelData.symbol)
+                        icon.name: Icons.themeName(modelData.symbol)
+                        icon.source: Icons.fallback(modelData.symbol)
                         display: AbstractButton.TextBesideIcon
                     }
                 }
@@ -48,6 +59,7 @@ ApplicationWindow {
 
             ThumbnailSizeSlider {
                 Layout.preferredWidth: 100 + 2 * 28
+                preferences: window.displayPreferences
             }
         }
     }
@@ -55,18 +67,28 @@ ApplicationWindow {
     StackLayout {
         objectName: "mainTabs"
         anchors.fill: parent
-        visible: contentRoot.showsTabs
+        visible: window.contentRoot.showsTabs
         currentIndex: tabs.currentIndex
 
-        HomeView {}
-        LibraryView {}
-        SettingsView {}
+        HomeView {
+            emptyStates: window.emptyStates
+        }
+        LibraryView {
+            emptyStates: window.emptyStates
+        }
+        SettingsView {
+            sourceSettings: window.sourceSettings
+            filterSettings: window.filterSettings
+            signIn: window.signIn
+            localMusic: window.localMusic
+            displayPreferences: window.displayPreferences
+        }
     }
 
     Loader {
         objectName: "signInLoader"
         anchors.fill: parent
-        active: contentRoot.showsSignIn
-        sourceComponent: ConnectSpotifyView {}
+        active: window.contentRoot.showsSignIn
+        Component.onCompleted: setSource("ConnectSpotifyView.qml", { signIn: window.signIn })
     }
 }

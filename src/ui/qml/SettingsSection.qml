@@ -4,6 +4,7 @@ import QtQuick.Layouts
 
 // One titled group of the Settings form.
 ColumnLayout {
+    id: section
     property alias title: heading.text
     property string caption
     default property alias content: body.data
@@ -22,8 +23,8 @@ ColumnLayout {
         spacing: 6
     }
     Label {
-        visible: caption.length > 0
-        text: caption
+        visible: section.caption.length > 0
+        text: section.caption
         Layout.fillWidth: true
         wrapMode: Text.WordWrap
         opacity: 0.65

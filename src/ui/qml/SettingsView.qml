@@ -1,209 +1,226 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Korvid
 
 // Settings: source, appearance, filtering and the program's version.
 Page {
+    id: page
     objectName: "settingsView"
-    title: "Settings"
+    title: qsTr("Settings")
 
-    StackView {
-        id: settingsStack
+    required property MusicSourceSettings sourceSettings
+    required property AlbumFilterSettings filterSettings
+    required property SpotifySignIn signIn
+    required property LocalMusicSettings localMusic
+    required property DisplayPreferences displayPreferences
+
+    // "What's New" opens over the form and its back button returns to it.
+    property bool showsChangelog: false
+
+    ScrollView {
         anchors.fill: parent
-        initialItem: settingsForm
-    }
+        visible: !page.showsChangelog
+        contentWidth: availableWidth
+        ColumnLayout {
+            width: parent.width
+            spacing: 24
+            anchors.margins: 24
 
-    Component {
-        id: settingsForm
-        ScrollView {
-            contentWidth: availableWidth
-            ColumnLayout {
-                width: parent.width
-                spacing: 24
-                anchors.margins: 24
+            Item { Layout.preferredHeight: 4 }
 
-                Item { Layout.preferredHeight: 4 }
-
-                SettingsSection {
-                    objectName: "musicSourceSection"
-                    Layout.leftMargin: 24
-                    Layout.rightMargin: 24
-                    title: "Music Source"
-                    caption: settingsTexts.sourceCaption
-                    RowLayout {
-                        Repeater {
-                            model: settingsTexts.sourceLabels
-                            RadioButton {
-                                objectName: "sourceOption" + index
-                                text: modelData
-                                checked: sourceSettings.current === index
-                                onClicked: sourceSettings.current = index
-                            }
-                        }
+            SettingsSection {
+                objectName: "musicSourceSection"
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Music Source")
+                caption: SettingsTexts.sourceCaption
+                RowLayout {
+                    RadioButton {
+                        objectName: "sourceOption0"
+                        text: SettingsTexts.sourceLabels[0]
+                        checked: page.sourceSettings.current === 0
+                        onClicked: page.sourceSettings.current = 0
+                    }
+                    RadioButton {
+                        objectName: "sourceOption1"
+                        text: SettingsTexts.sourceLabels[1]
+                        checked: page.sourceSettings.current === 1
+                        onClicked: page.sourceSettings.current = 1
+                    }
+                    RadioButton {
+                        objectName: "sourceOption2"
+                        text: SettingsTexts.sourceLabels[2]
+                        checked: page.sourceSettings.current === 2
+                        onClicked: page.sourceSettings.current = 2
                     }
                 }
+            }
 
-                SettingsSection {
-                    objectName: "localMusicSection"
-                    Layout.leftMargin: 24
-                    Layout.rightMargin: 24
-                    title: "Local Music"
-                    caption: localMusic.caption
-                    RowLayout {
-                        visible: localMusic.isAuthorized
-                        SymbolImage { symbol: "checkmark.circle.fill" }
-                        Label { objectName: "accessGranted"; text: "Access Granted" }
-                        BusyIndicator {
-                            running: localMusic.isScanning
-                            visible: running
-                            Layout.preferredHeight: 24
-                            Layout.preferredWidth: 24
-                        }
+            SettingsSection {
+                objectName: "localMusicSection"
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Local Music")
+                caption: page.localMusic.caption
+                RowLayout {
+                    visible: page.localMusic.isAuthorized
+                    SymbolImage { symbol: "checkmark.circle.fill" }
+                    Label { objectName: "accessGranted"; text: "Access Granted" }
+                    BusyIndicator {
+                        running: page.localMusic.isScanning
+                        visible: running
+                        Layout.preferredHeight: 24
+                        Layout.preferredWidth: 24
+                    }
+                }
+                Button {
+                    objectName: "scanMusicFolderButton"
+                    visible: !page.localMusic.isAuthorized
+                    text: qsTr("Scan Music Folder")
+                    onClicked: page.localMusic.scan()
+                }
+            }
+
+            SettingsSection {
+                objectName: "spotifyAccountSection"
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Spotify Account")
+                RowLayout {
+                    visible: page.signIn.isAuthenticated
+                    SymbolImage { symbol: "checkmark.circle.fill" }
+                    Label { objectName: "spotifyConnected"; text: "Connected" }
+                    Button {
+                        objectName: "disconnectButton"
+                        text: qsTr("Disconnect")
+                        flat: true
+                        onClicked: page.signIn.disconnectSpotify()
+                    }
+                }
+                RowLayout {
+                    visible: !page.signIn.isAuthenticated
+                    Button {
+                        objectName: "settingsConnectButton"
+                        text: qsTr("Connect to Spotify")
+                        enabled: !page.signIn.isSigningIn
+                        onClicked: page.signIn.connectSpotify()
                     }
                     Button {
-                        objectName: "scanMusicFolderButton"
-                        visible: !localMusic.isAuthorized
-                        text: "Scan Music Folder"
-                        onClicked: localMusic.scan()
+                        objectName: "settingsCancelSignIn"
+                        visible: page.signIn.isSigningIn
+                        text: qsTr("Cancel")
+                        flat: true
+                        onClicked: page.signIn.cancel()
                     }
                 }
-
-                SettingsSection {
-                    objectName: "spotifyAccountSection"
-                    Layout.leftMargin: 24
-                    Layout.rightMargin: 24
-                    title: "Spotify Account"
-                    RowLayout {
-                        visible: spotifySignIn.isAuthenticated
-                        SymbolImage { symbol: "checkmark.circle.fill" }
-                        Label { objectName: "spotifyConnected"; text: "Connected" }
-                        Button {
-                            objectName: "disconnectButton"
-                            text: "Disconnect"
-                            flat: true
-                            onClicked: spotifySignIn.disconnectSpotify()
-                        }
+                Label {
+                    objectName: "settingsSignInError"
+                    visible: text.length > 0
+                    text: page.signIn.errorMessage
+                    color: "#ff453a"
+                    wrapMode: Text.WordWrap
+                    Layout.fillWidth: true
+                }
+                Button {
+                    objectName: "changeClientIDButton"
+                    text: qsTr("Change Client ID")
+                    flat: true
+                    onClicked: clientIDEditor.visible = !clientIDEditor.visible
+                }
+                ColumnLayout {
+                    id: clientIDEditor
+                    objectName: "clientIDEditor"
+                    visible: false
+                    Layout.fillWidth: true
+                    Label { text: qsTr("Redirect URI: ") + page.signIn.redirectURI; opacity: 0.7 }
+                    TextField {
+                        objectName: "settingsClientIDField"
+                        placeholderText: qsTr("Spotify Client ID")
+                        text: page.signIn.clientID
+                        inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
+                        onTextEdited: page.signIn.clientID = text
+                        Layout.preferredWidth: 360
                     }
-                    RowLayout {
-                        visible: !spotifySignIn.isAuthenticated
-                        Button {
-                            objectName: "settingsConnectButton"
-                            text: "Connect to Spotify"
-                            enabled: !spotifySignIn.isSigningIn
-                            onClicked: spotifySignIn.connectSpotify()
-                        }
-                        Button {
-                            objectName: "settingsCancelSignIn"
-                            visible: spotifySignIn.isSigningIn
-                            text: "Cancel"
-                            flat: true
-                            onClicked: spotifySignIn.cancel()
-                        }
+                }
+            }
+
+            SettingsSection {
+                objectName: "appearanceSection"
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Appearance")
+                RowLayout {
+                    Label { text: qsTr("Album Display") }
+                    ComboBox {
+                        objectName: "albumDisplayPicker"
+                        model: SettingsTexts.displayStyleLabels
+                        currentIndex: page.displayPreferences.displayStyleIndex
+                        onActivated: index => page.displayPreferences.displayStyleIndex = index
+                        Layout.preferredWidth: 240
+                    }
+                }
+            }
+
+            SettingsSection {
+                objectName: "filteringSection"
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Filtering")
+                caption: SettingsTexts.filteringCaption
+                RowLayout {
+                    Label { text: qsTr("Minimum Tracks per Album") }
+                    Slider {
+                        objectName: "minTracksSlider"
+                        from: SettingsTexts.minTracksLowest
+                        to: SettingsTexts.minTracksHighest
+                        stepSize: 1
+                        snapMode: Slider.SnapAlways
+                        value: page.filterSettings.minTracksPerAlbum
+                        onMoved: page.filterSettings.minTracksPerAlbum = SettingsTexts.minTracksFromSlider(value)
+                        Layout.preferredWidth: 220
                     }
                     Label {
-                        objectName: "settingsSignInError"
-                        visible: text.length > 0
-                        text: spotifySignIn.errorMessage
-                        color: "#ff453a"
-                        wrapMode: Text.WordWrap
-                        Layout.fillWidth: true
-                    }
-                    Button {
-                        objectName: "changeClientIDButton"
-                        text: "Change Client ID"
-                        flat: true
-                        onClicked: clientIDEditor.visible = !clientIDEditor.visible
-                    }
-                    ColumnLayout {
-                        id: clientIDEditor
-                        objectName: "clientIDEditor"
-                        visible: false
-                        Layout.fillWidth: true
-                        Label { text: "Redirect URI: " + spotifySignIn.redirectURI; opacity: 0.7 }
-                        TextField {
-                            objectName: "settingsClientIDField"
-                            placeholderText: "Spotify Client ID"
-                            text: spotifySignIn.clientID
-                            inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
-                            onTextEdited: spotifySignIn.clientID = text
-                            Layout.preferredWidth: 360
-                        }
+                        objectName: "minTracksValue"
+                        text: page.filterSettings.minTracksPerAlbum
                     }
                 }
-
-                SettingsSection {
-                    objectName: "appearanceSection"
-                    Layout.leftMargin: 24
-                    Layout.rightMargin: 24
-                    title: "Appearance"
-                    RowLayout {
-                        Label { text: "Album Display" }
-                        ComboBox {
-                            objectName: "albumDisplayPicker"
-                            model: settingsTexts.displayStyleLabels
-                            currentIndex: displayPreferences.displayStyleIndex
-                            onActivated: index => displayPreferences.displayStyleIndex = index
-                            Layout.preferredWidth: 240
-                        }
-                    }
-                }
-
-                SettingsSection {
-                    objectName: "filteringSection"
-                    Layout.leftMargin: 24
-                    Layout.rightMargin: 24
-                    title: "Filtering"
-                    caption: settingsTexts.filteringCaption
-                    RowLayout {
-                        Label { text: "Minimum Tracks per Album" }
-                        Slider {
-                            objectName: "minTracksSlider"
-                            from: settingsTexts.minTracksLowest
-                            to: settingsTexts.minTracksHighest
-                            stepSize: 1
-                            snapMode: Slider.SnapAlways
-                            value: filterSettings.minTracksPerAlbum
-                            onMoved: filterSettings.minTracksPerAlbum = settingsTexts.minTracksFromSlider(value)
-                            Layout.preferredWidth: 220
-                        }
-                        Label {
-                            objectName: "minTracksValue"
-                            text: filterSettings.minTracksPerAlbum
-                        }
-                    }
-                }
-
-                SettingsSection {
-                    objectName: "aboutSection"
-                    Layout.leftMargin: 24
-                    Layout.rightMargin: 24
-                    title: "About"
-                    RowLayout {
-                        Label { text: "Version" }
-                        Item { Layout.fillWidth: true }
-                        Label {
-                            objectName: "versionLine"
-                            text: settingsTexts.versionLine
-                            opacity: 0.7
-                        }
-                    }
-                    Button {
-                        objectName: "whatsNewButton"
-                        text: "What's New"
-                        flat: true
-                        onClicked: settingsStack.push(changelogPage)
-                    }
-                }
-
-                Item { Layout.preferredHeight: 12 }
             }
+
+            SettingsSection {
+                objectName: "aboutSection"
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("About")
+                RowLayout {
+                    Label { text: qsTr("Version") }
+                    Item { Layout.fillWidth: true }
+                    Label {
+                        objectName: "versionLine"
+                        text: SettingsTexts.versionLine
+                        opacity: 0.7
+                    }
+                }
+                Button {
+                    objectName: "whatsNewButton"
+                    text: qsTr("What's New")
+                    flat: true
+                    onClicked: page.showsChangelog = true
+                }
+            }
+
+            Item { Layout.preferredHeight: 12 }
         }
     }
 
-    Component {
-        id: changelogPage
-        ChangelogView {
-            onDone: settingsStack.pop()
-        }
+    Loader {
+        id: changelog
+        anchors.fill: parent
+        active: page.showsChangelog
+        source: "ChangelogView.qml"
+    }
+    Connections {
+        target: changelog.item
+        function onDone() { page.showsChangelog = false }
     }
 }

@@ -1,20 +1,23 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Korvid
 
 // Makes album covers bigger or smaller; the size is stored as it changes.
 RowLayout {
+    id: row
+    required property DisplayPreferences preferences
     spacing: 2
 
     SymbolImage { symbol: "photo"; size: 12 }
     Slider {
         objectName: "thumbnailSizeSlider"
-        Accessible.name: "Thumbnail Size"
+        Accessible.name: qsTr("Thumbnail Size")
         Layout.preferredWidth: 100
-        from: displayPreferences.minimumThumbnailSize
-        to: displayPreferences.maximumThumbnailSize
-        value: displayPreferences.thumbnailSize
-        onMoved: displayPreferences.thumbnailSize = value
+        from: row.preferences.minimumThumbnailSize
+        to: row.preferences.maximumThumbnailSize
+        value: row.preferences.thumbnailSize
+        onMoved: row.preferences.thumbnailSize = value
     }
     SymbolImage { symbol: "photo"; size: 20 }
 }

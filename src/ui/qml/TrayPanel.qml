@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Controls.Material
 import QtQuick.Layouts
+import Korvid
 
 // The panel the tray icon opens: now playing, recent albums, more alike.
 ApplicationWindow {
@@ -11,6 +12,8 @@ ApplicationWindow {
     width: 320
     height: 360
     flags: Qt.Tool | Qt.FramelessWindowHint
+
+    required property AppearanceModel appearance
     Material.theme: appearance.dark ? Material.Dark : Material.Light
     Material.accent: appearance.tint
 
@@ -23,13 +26,13 @@ ApplicationWindow {
 
         Label {
             objectName: "trayNowPlaying"
-            text: "Not Playing"
+            text: qsTr("Not Playing")
             font.bold: true
         }
-        Label { text: "Recently Played"; opacity: 0.7 }
-        Label { text: "No albums yet"; opacity: 0.5 }
-        Label { text: "More Like This"; opacity: 0.7 }
-        Label { text: "No albums yet"; opacity: 0.5 }
+        Label { text: qsTr("Recently Played"); opacity: 0.7 }
+        Label { text: qsTr("No albums yet"); opacity: 0.5 }
+        Label { text: qsTr("More Like This"); opacity: 0.7 }
+        Label { text: qsTr("No albums yet"); opacity: 0.5 }
         Item { Layout.fillHeight: true }
     }
 }

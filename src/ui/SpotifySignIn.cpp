@@ -1,4 +1,4 @@
-#include "spotify/SpotifySignIn.h"
+#include "ui/SpotifySignIn.h"
 
 #include "model/MusicSourceSettings.h"
 #include "platform/WebAuthSession.h"

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 class MusicSourceSettings;
 class SpotifyAuthManager;
@@ -13,6 +14,8 @@ class WebAuthSession;
 // connect, cancel and paste actions, and the error shown under the button.
 class SpotifySignIn : public QObject {
     Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Made once by the application")
     Q_PROPERTY(QString clientID READ clientID WRITE setClientID NOTIFY clientIDChanged)
     Q_PROPERTY(bool hasClientID READ hasClientID NOTIFY clientIDChanged)
     Q_PROPERTY(bool showsClientIDInstructions READ showsClientIDInstructions NOTIFY clientIDChanged)

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model/AlbumFilterSettings.h"
+#include "model/MusicSourceSettings.h"
+
+#include <QtQml/qqml.h>
+
+// The program's models as the views know them. The application makes each
+// once and hands it to the views; QML never creates one.
+
+struct MusicSourceSettingsForeign {
+    Q_GADGET
+    QML_FOREIGN(MusicSourceSettings)
+    QML_NAMED_ELEMENT(MusicSourceSettings)
+    QML_UNCREATABLE("Made once by the application")
+};
+
+struct AlbumFilterSettingsForeign {
+    Q_GADGET
+    QML_FOREIGN(AlbumFilterSettings)
+    QML_NAMED_ELEMENT(AlbumFilterSettings)
+    QML_UNCREATABLE("Made once by the application")
+};
