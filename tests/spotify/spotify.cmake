@@ -4,7 +4,7 @@ find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 
 korvid_add_test(spotify_tests
   SOURCES SpotifyStandIn.cpp SpotifyStandIn.h SpotifyFixture.h
-          SpotifyRecordsTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp
+          SpotifyRecordsTest.cpp SavedAlbumConversionTest.cpp SpotifyAuthTest.cpp SpotifyAPITest.cpp
   LIBS ${KORVID_HTTPLIB}
   LABELS spotify)
 

@@ -1,4 +1,4 @@
-#include "model/SavedAlbumConversion.h"
+#include "spotify/SavedAlbumConversion.h"
 
 #include "spotify/SpotifyRecords.h"
 
