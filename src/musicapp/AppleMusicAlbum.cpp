@@ -85,6 +85,19 @@ UnifiedAlbum AppleMusicAlbum::unified() const {
     return album;
 }
 
+std::size_t AppleMusicAlbum::contentStamp() const {
+    const IndexedTrack& head = first();
+    // The track ids stand for the paths: an id is a hash of its path.
+    std::size_t stamp = qHashMulti(0, snapshot_->musicFolder, head.relativePath, head.tags.album,
+                                   head.tags.albumArtist, head.tags.artist, head.tags.compilation,
+                                   head.tags.hasPicture, head.firstSeenMs, trackIndexes_.size());
+    for (qsizetype i = 0; i < trackCount(); ++i) {
+        const IndexedTrack& song = track(i);
+        stamp = qHashMulti(stamp, song.persistentID, song.lastPlayedMs, song.tags.genre);
+    }
+    return stamp;
+}
+
 QList<AppleMusicAlbum> groupAlbums(const std::shared_ptr<const LibrarySnapshot>& snapshot) {
     QList<AppleMusicAlbum> albums;
     if (!snapshot)

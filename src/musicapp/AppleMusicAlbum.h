@@ -56,6 +56,9 @@ public:
     std::optional<QUrl> fileURL(qsizetype i) const;
 
     UnifiedAlbum unified() const;
+    // A digest of everything unified() reads. Albums with equal stamps make
+    // equal records, so a screen can keep the record it built last time.
+    std::size_t contentStamp() const;
 
 private:
     const IndexedTrack& first() const { return track(0); }

@@ -1,0 +1,219 @@
+#include "playback/HomeViewModel.h"
+
+#include "model/AlbumFilterSettings.h"
+#include "model/MusicSourceSettings.h"
+#include "model/PlayHistoryStore.h"
+#include "musicapp/AppleMusicLibrary.h"
+#include "playback/AlbumCollection.h"
+#include "playback/AlbumRecordCache.h"
+#include "playback/GenreChips.h"
+
+#include <QPointer>
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+HomeViewModel::HomeViewModel(AppleMusicLibrary& appleMusic, MusicSourceSettings& sourceSettings,
+                             AlbumFilterSettings& filterSettings, PlayHistoryStore& playHistory,
+                             std::shared_ptr<AlbumRecordCache> records, QObject* parent)
+    : QObject(parent)
+    , appleMusic_(appleMusic)
+    , sourceSettings_(sourceSettings)
+    , filterSettings_(filterSettings)
+    , playHistory_(playHistory)
+    , records_(records ? std::move(records) : std::make_shared<AlbumRecordCache>())
+    , selectedGenre_(Genre::all())
+    , genreChips_(genreChipList({}, {})) {
+    // The recent list follows the history as the coordinator records plays.
+    connect(&playHistory_, &PlayHistoryStore::entriesChanged, this,
+            &HomeViewModel::updateRecentlyPlayed);
+    connect(&playHistory_, &PlayHistoryStore::appleMusicPlayDatesChanged, this,
+            &HomeViewModel::updateRecentlyPlayed);
+    connect(&filterSettings_, &AlbumFilterSettings::minTracksPerAlbumChanged, this,
+            &HomeViewModel::updateRecentlyPlayed);
+}
+
+HomeViewModel::~HomeViewModel() = default;
+
+QCoro::Task<> HomeViewModel::load() {
+    QPointer<HomeViewModel> self(this);
+    if (loads_++ == 0)
+        Q_EMIT isLoadingChanged();
+    setErrorMessage(std::nullopt);
+    const MusicSource source = sourceSettings_.current();
+
+    QList<AlbumRecord> records;
+    if (MusicSources::includesSpotify(source)) {
+        for (UnifiedAlbum& album : playHistory_.recentAlbums())
+            records.append(records_->wrap(std::move(album)));
+    }
+    if (MusicSources::includesAppleMusic(source)) {
+        co_await appleMusic_.requestAuthorizationIfNeeded();
+        if (!self)
+            co_return;
+        const QList<AppleMusicAlbum> local = appleMusic_.albums();
+        records.reserve(records.size() + local.size());
+        for (const AppleMusicAlbum& album : local)
+            records.append(records_->local(album));
+        records_->finishLocalPass();
+    }
+    setAlbums(AlbumCollection::displayAlbums(
+        AlbumCollection::finish(std::move(records), filterSettings_.minTracksPerAlbum(), false)));
+    drawDiscover();
+    if (--loads_ == 0)
+        Q_EMIT isLoadingChanged();
+}
+
+void HomeViewModel::reload() {
+    load();
+}
+
+void HomeViewModel::setAlbums(QList<DisplayAlbum> albums) {
+    albums_ = std::move(albums);
+    rowOf_.clear();
+    rowOf_.reserve(albums_.size());
+    for (qsizetype i = 0; i < albums_.size(); ++i)
+        rowOf_.insert(albums_[i].id(), i); // ids are unique after finish()
+    Q_EMIT albumsChanged();
+    const QVariantList chips = genreChipList(albums_, genreRecency_);
+    if (chips != genreChips_) {
+        genreChips_ = chips;
+        Q_EMIT genreChipsChanged();
+    }
+    updateRecentlyPlayed();
+}
+
+QList<DisplayAlbum> HomeViewModel::mergedRecentAlbums() const {
+    return mergedRecent(-1);
+}
+
+QList<DisplayAlbum> HomeViewModel::recentlyPlayed() const {
+    return mergedRecent(recentlyPlayedLength);
+}
+
+QList<DisplayAlbum> HomeViewModel::mergedRecent(qsizetype limit) const {
+    // The index of albums by id: rows of albums_, then history albums that
+    // are not among them. A history album replaces a row with its id.
+    QList<AlbumRecord> history;
+    for (UnifiedAlbum& album : playHistory_.recentAlbums()) {
+        if (album.trackCount >= filterSettings_.minTracksPerAlbum())
+            history.append(records_->wrap(std::move(album)));
+    }
+    QList<const DisplayAlbum*> entries;
+    entries.reserve(albums_.size() + history.size());
+    for (const DisplayAlbum& album : albums_)
+        entries.append(&album);
+    QHash<QString, qsizetype> extraRow;
+    for (const AlbumRecord& record : std::as_const(history)) {
+        const QString& id = record.album.id();
+        if (const auto row = rowOf_.constFind(id); row != rowOf_.cend()) {
+            entries[*row] = &record.album;
+        } else if (const auto extra = extraRow.constFind(id); extra != extraRow.cend()) {
+            entries[*extra] = &record.album;
+        } else {
+            extraRow.insert(id, entries.size());
+            entries.append(&record.album);
+        }
+    }
+    // Local albums that Korvid itself played later than their own date.
+    QHash<qsizetype, QDateTime> raised;
+    const auto& playDates = playHistory_.appleMusicPlayDates();
+    for (auto it = playDates.cbegin(); it != playDates.cend(); ++it) {
+        auto row = rowOf_.value(it.key(), -1);
+        if (row < 0)
+            row = extraRow.value(it.key(), -1);
+        if (row >= 0 && it.value().isValid() && it.value() > entries[row]->album.sortDate)
+            raised.insert(row, it.value());
+    }
+    const auto dateAt = [&](qsizetype i) { return raised.value(i, entries[i]->album.sortDate); };
+    const std::vector<qsizetype> order = AlbumCollection::newestFirst(entries.size(), dateAt);
+
+    const qsizetype length =
+        limit < 0 ? qsizetype(order.size()) : std::min(limit, qsizetype(order.size()));
+    QList<DisplayAlbum> merged;
+    merged.reserve(length);
+    for (qsizetype k = 0; k < length; ++k) {
+        const qsizetype i = order[std::size_t(k)];
+        merged.append(*entries[i]);
+        if (const auto date = raised.constFind(i); date != raised.cend())
+            merged.back().album.sortDate = *date;
+    }
+    return merged;
+}
+
+void HomeViewModel::updateRecentlyPlayed() {
+    recentModel_.setAlbums(recentlyPlayed());
+    Q_EMIT recentlyPlayedChanged();
+}
+
+QList<DisplayAlbum> HomeViewModel::albumsMatchingSelectedGenre() const {
+    QList<DisplayAlbum> matching;
+    const bool all = selectedGenre_ == Genre::all();
+    for (const DisplayAlbum& album : albums_) {
+        if (all ? !album.genre.isHiddenFromDiscover : album.genre == selectedGenre_)
+            matching.append(album);
+    }
+    return matching;
+}
+
+void HomeViewModel::drawDiscover() {
+    QList<DisplayAlbum> candidates = albumsMatchingSelectedGenre();
+    std::shuffle(candidates.begin(), candidates.end(), *QRandomGenerator::system());
+    if (candidates.size() > discoverSize)
+        candidates.resize(discoverSize);
+    discover_ = std::move(candidates);
+    discoverModel_.setAlbums(discover_);
+    Q_EMIT discoverAlbumsChanged();
+}
+
+void HomeViewModel::setSelectedGenre(const Genre& genre) {
+    const Genre previous = selectedGenre_;
+    selectedGenre_ = genre;
+    drawDiscover();
+    if (genre == previous)
+        return;
+    Q_EMIT selectedGenreChanged();
+    if (noteChosenGenre(genreRecency_, previous, genre)) {
+        Q_EMIT genreRecencyChanged();
+        const QVariantList chips = genreChipList(albums_, genreRecency_);
+        if (chips != genreChips_) {
+            genreChips_ = chips;
+            Q_EMIT genreChipsChanged();
+        }
+    }
+}
+
+void HomeViewModel::selectGenre(const QString& genreID) {
+    setSelectedGenre(genreForID(genreID));
+}
+
+std::optional<Genre> HomeViewModel::genre(const std::optional<QString>& albumID) const {
+    if (albumID) {
+        if (const auto row = rowOf_.constFind(*albumID); row != rowOf_.cend())
+            return albums_[*row].genre;
+    }
+    const QList<DisplayAlbum> recent = mergedRecent(1);
+    if (recent.isEmpty())
+        return std::nullopt;
+    return recent.first().genre;
+}
+
+QList<DisplayAlbum> HomeViewModel::randomAlbums(const Genre& genre, int count,
+                                                const QSet<QString>& excluding) const {
+    QList<DisplayAlbum> candidates;
+    for (const DisplayAlbum& album : albums_) {
+        if (album.genre == genre && !excluding.contains(album.id()))
+            candidates.append(album);
+    }
+    std::shuffle(candidates.begin(), candidates.end(), *QRandomGenerator::system());
+    if (candidates.size() > std::max(count, 0))
+        candidates.resize(std::max(count, 0));
+    return candidates;
+}
+
+void HomeViewModel::setErrorMessage(std::optional<QString> message) {
+    if (message == errorMessage_)
+        return;
+    errorMessage_ = std::move(message);
+    Q_EMIT errorMessageChanged();
+}

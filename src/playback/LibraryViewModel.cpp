@@ -1,0 +1,144 @@
+#include "playback/LibraryViewModel.h"
+
+#include "model/AlbumFilterSettings.h"
+#include "model/MusicSourceSettings.h"
+#include "musicapp/AppleMusicLibrary.h"
+#include "platform/KorvidError.h"
+#include "playback/AlbumCollection.h"
+#include "playback/AlbumRecordCache.h"
+#include "playback/AlbumSearch.h"
+#include "playback/GenreChips.h"
+#include "spotify/SavedAlbumConversion.h"
+#include "spotify/SpotifyAPI.h"
+
+#include <QPointer>
+
+LibraryViewModel::LibraryViewModel(SpotifyAPI& api, AppleMusicLibrary& appleMusic,
+                                   MusicSourceSettings& sourceSettings,
+                                   AlbumFilterSettings& filterSettings,
+                                   std::shared_ptr<AlbumRecordCache> records, QObject* parent)
+    : QObject(parent)
+    , api_(api)
+    , appleMusic_(appleMusic)
+    , sourceSettings_(sourceSettings)
+    , filterSettings_(filterSettings)
+    , records_(records ? std::move(records) : std::make_shared<AlbumRecordCache>())
+    , selectedGenre_(Genre::all())
+    , genreChips_(genreChipList({}, {})) {}
+
+LibraryViewModel::~LibraryViewModel() = default;
+
+QCoro::Task<> LibraryViewModel::load() {
+    QPointer<LibraryViewModel> self(this);
+    if (loads_++ == 0)
+        Q_EMIT isLoadingChanged();
+    setErrorMessage(std::nullopt);
+    const MusicSource source = sourceSettings_.current();
+
+    std::optional<QString> failure;
+    QList<AlbumRecord> records;
+    try {
+        if (MusicSources::includesSpotify(source)) {
+            const QList<SpotifySavedAlbum> saved =
+                co_await api_.savedAlbums(savedAlbumsPageSize, savedAlbumsMaximum);
+            if (!self)
+                co_return;
+            records.reserve(saved.size());
+            for (const SpotifySavedAlbum& item : saved)
+                records.append(records_->wrap(unifiedFromSavedAlbum(item.album, item.addedAt)));
+        }
+        if (MusicSources::includesAppleMusic(source)) {
+            co_await appleMusic_.requestAuthorizationIfNeeded();
+            if (!self)
+                co_return;
+            const QList<AppleMusicAlbum> local = appleMusic_.albums();
+            records.reserve(records.size() + local.size());
+            for (const AppleMusicAlbum& album : local)
+                records.append(records_->local(album));
+            records_->finishLocalPass();
+        }
+    } catch (const KorvidError& error) {
+        failure = error.description();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        setErrorMessage(failure);
+    } else {
+        const QList<AlbumRecord> kept =
+            AlbumCollection::finish(std::move(records), filterSettings_.minTracksPerAlbum(), true);
+        albums_ = AlbumCollection::displayAlbums(kept);
+        searchKeys_.clear();
+        searchKeys_.reserve(kept.size());
+        for (const AlbumRecord& record : kept)
+            searchKeys_.append(record.searchKey);
+        Q_EMIT albumsChanged();
+        updateChips();
+        updateFiltered();
+    }
+    if (--loads_ == 0)
+        Q_EMIT isLoadingChanged();
+}
+
+void LibraryViewModel::reload() {
+    load();
+}
+
+void LibraryViewModel::updateFiltered() {
+    const bool all = selectedGenre_ == Genre::all();
+    if (all && searchWords_.isEmpty()) {
+        filteredModel_.setAlbums(albums_);
+        return;
+    }
+    QList<DisplayAlbum> filtered;
+    for (qsizetype i = 0; i < albums_.size(); ++i) {
+        if ((all || albums_[i].genre == selectedGenre_) &&
+            AlbumSearch::matches(searchKeys_[i], searchWords_))
+            filtered.append(albums_[i]);
+    }
+    filteredModel_.setAlbums(std::move(filtered));
+}
+
+void LibraryViewModel::updateChips() {
+    QVariantList chips = genreChipList(albums_, genreRecency_);
+    if (chips == genreChips_)
+        return;
+    genreChips_ = std::move(chips);
+    Q_EMIT genreChipsChanged();
+}
+
+void LibraryViewModel::setSelectedGenre(const Genre& genre) {
+    if (genre == selectedGenre_)
+        return;
+    const Genre previous = selectedGenre_;
+    selectedGenre_ = genre;
+    Q_EMIT selectedGenreChanged();
+    if (noteChosenGenre(genreRecency_, previous, genre)) {
+        Q_EMIT genreRecencyChanged();
+        updateChips();
+    }
+    updateFiltered();
+}
+
+void LibraryViewModel::selectGenre(const QString& genreID) {
+    setSelectedGenre(genreForID(genreID));
+}
+
+void LibraryViewModel::setSearchText(const QString& text) {
+    if (text == searchText_)
+        return;
+    searchText_ = text;
+    Q_EMIT searchTextChanged();
+    QStringList words = AlbumSearch::wordsOf(text);
+    if (words == searchWords_)
+        return; // only blanks changed
+    searchWords_ = std::move(words);
+    updateFiltered();
+}
+
+void LibraryViewModel::setErrorMessage(std::optional<QString> message) {
+    if (message == errorMessage_)
+        return;
+    errorMessage_ = std::move(message);
+    Q_EMIT errorMessageChanged();
+}
