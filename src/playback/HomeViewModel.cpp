@@ -7,6 +7,7 @@
 #include "playback/AlbumCollection.h"
 #include "playback/AlbumRecordCache.h"
 #include "playback/GenreChips.h"
+#include "playback/PlaybackViewModel.h"
 
 #include <QPointer>
 #include <QRandomGenerator>
@@ -164,6 +165,13 @@ void HomeViewModel::drawDiscover() {
     discover_ = std::move(candidates);
     discoverModel_.setAlbums(discover_);
     Q_EMIT discoverAlbumsChanged();
+}
+
+QCoro::Task<> HomeViewModel::shuffleDiscover(PlaybackViewModel& playback) {
+    drawDiscover();
+    if (discover_.isEmpty())
+        co_return;
+    co_await playback.play(discover_.first().album, 0, 0);
 }
 
 void HomeViewModel::setSelectedGenre(const Genre& genre) {

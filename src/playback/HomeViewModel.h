@@ -20,6 +20,7 @@ class AlbumRecordCache;
 class AppleMusicLibrary;
 class MusicSourceSettings;
 class PlayHistoryStore;
+class PlaybackViewModel;
 
 // The Home tab and the tray panel: "Recently Played" across both sources,
 // interleaved by recency, and a "Discover" selection of random albums that a
@@ -70,6 +71,8 @@ public:
     QString selectedGenreID() const { return selectedGenre_.id; }
     Q_INVOKABLE void selectGenre(const QString& genreID);
     const QList<DisplayAlbum>& discoverAlbums() const { return discover_; }
+    // Draws a new selection and plays its first album from the start.
+    QCoro::Task<> shuffleDiscover(PlaybackViewModel& playback);
     const QStringList& genreRecency() const { return genreRecency_; }
     QVariantList genreChips() const { return genreChips_; }
 
