@@ -21,6 +21,12 @@ QString messageFor(const QStringList& arguments) {
     return activate;
 }
 
+void bringForward(QWindow* window) {
+    window->show();
+    window->raise();
+    window->requestActivate();
+}
+
 void route(SingleInstance& instance, WebAuthSession& session, QWindow* window) {
     QObject::connect(&instance, &SingleInstance::messageReceived, &session,
                      [&session, target = QPointer<QWindow>(window)](const QString& message) {
@@ -29,9 +35,7 @@ void route(SingleInstance& instance, WebAuthSession& session, QWindow* window) {
                              return;
                          }
                          if (target) {
-                             target->show();
-                             target->raise();
-                             target->requestActivate();
+                             bringForward(target);
                          }
                      });
 }

@@ -15,6 +15,9 @@ namespace InstanceHandoff {
 // The message for a process started with `arguments` (program name first).
 QString messageFor(const QStringList& arguments);
 
+// Shows `window` in front of the others and gives it the focus.
+void bringForward(QWindow* window);
+
 // Addresses go to the sign-in waiting in `session`; the request to show
 // raises `window`.
 void route(SingleInstance& instance, WebAuthSession& session, QWindow* window);

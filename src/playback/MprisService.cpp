@@ -1,5 +1,6 @@
 #include "playback/MprisService.h"
 
+#include "platform/InstanceHandoff.h"
 #include "playback/MprisAdaptors.h"
 #include "playback/PlaybackViewModel.h"
 
@@ -14,6 +15,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThreadPool>
+#include <QWindow>
 
 namespace {
 
@@ -39,6 +41,15 @@ bool writeCover(const LocalArtworkImage& artwork, const QString& path) {
 }
 
 } // namespace
+
+MprisService::Window MprisService::Window::of(QWindow* window) {
+    return {[target = QPointer<QWindow>(window)] {
+                if (target) {
+                    InstanceHandoff::bringForward(target);
+                }
+            },
+            [] { QCoreApplication::quit(); }};
+}
 
 MprisService::MprisService(PlaybackViewModel& playback, Window window, QDBusConnection bus,
                            QObject* parent)

@@ -10,6 +10,7 @@
 #include <functional>
 
 class PlaybackViewModel;
+class QWindow;
 
 // Korvid on the session bus as org.mpris.MediaPlayer2.korvid, so that the
 // desktop's media controls, the media keys and tools like playerctl steer
@@ -21,6 +22,9 @@ public:
     struct Window {
         std::function<void()> raise; // absent: CanRaise is false
         std::function<void()> quit;  // absent: CanQuit is false
+
+        // Raise brings `window` forward; Quit ends the application.
+        static Window of(QWindow* window);
     };
 
     // Takes the bus name unless another process holds it; a second Korvid

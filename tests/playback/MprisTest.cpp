@@ -21,6 +21,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
 #include <QNetworkAccessManager>
+#include <QWindow>
 
 #include <cmath>
 #include <limits>
@@ -356,6 +357,28 @@ TEST_F(MprisOnTheBus, ALocalCoverIsHandedOverAsAFileInTheCache) {
     const QString file = QUrl(url).toLocalFile();
     EXPECT_TRUE(file.startsWith(home.path())) << url.toStdString();
     EXPECT_EQ(QImage(file).size(), QSize(512, 341)) << url.toStdString();
+}
+
+TEST_F(MprisOnTheBus, TheRootInterfaceNamesKorvidAndRaisesItsWindow) {
+    const auto root = [&](const QString& verb, const QString& member) {
+        const ProgramRun run =
+            bus.busctl({verb, QLatin1String(Mpris::serviceName), QLatin1String(Mpris::objectPath),
+                        QStringLiteral("org.mpris.MediaPlayer2"), member});
+        EXPECT_TRUE(run.succeeded()) << run.output.toStdString();
+        return QString::fromUtf8(run.output).trimmed();
+    };
+    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("CanRaise")), "b false");
+    QWindow window;
+    service.reset();
+    service =
+        std::make_unique<MprisService>(*coordinator, MprisService::Window::of(&window), connection);
+    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("Identity")), "s \"Korvid\"");
+    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("DesktopEntry")), "s \"korvid\"");
+    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("CanQuit")), "b true");
+    ASSERT_FALSE(window.isVisible());
+    root(QStringLiteral("call"), QStringLiteral("Raise"));
+    EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
+    service.reset(); // before the window goes
 }
 
 TEST_F(MprisOnTheBus, ASecondKorvidNeverTakesTheName) {
