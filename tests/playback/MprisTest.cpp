@@ -117,7 +117,8 @@ TEST(MprisRules, TrackIDsAreValidPathsThatChangeWithTheTrack) {
 
 TEST(MprisRules, TransportTogglesOnlyWhereItChangesSomething) {
     const MprisInput none{};
-    MprisInput paused = localPlaying();
+    const MprisInput playing = localPlaying();
+    MprisInput paused = playing;
     paused.isPlaying = false;
     struct Case {
         Transport command;
@@ -125,11 +126,11 @@ TEST(MprisRules, TransportTogglesOnlyWhereItChangesSomething) {
         bool toggles;
     };
     const QList<Case> cases{
-        {Transport::playPause, none, false},      {Transport::play, none, false},
-        {Transport::playPause, paused, true},     {Transport::play, paused, true},
-        {Transport::pause, paused, false},        {Transport::stop, paused, false},
-        {Transport::play, localPlaying(), false}, {Transport::pause, localPlaying(), true},
-        {Transport::stop, localPlaying(), true},
+        {Transport::playPause, none, false},  {Transport::play, none, false},
+        {Transport::playPause, paused, true}, {Transport::play, paused, true},
+        {Transport::pause, paused, false},    {Transport::stop, paused, false},
+        {Transport::play, playing, false},    {Transport::pause, playing, true},
+        {Transport::stop, playing, true},
     };
     for (qsizetype i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(Mpris::toggles(cases[i].command, cases[i].input), cases[i].toggles) << i;
