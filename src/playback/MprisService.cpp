@@ -204,13 +204,14 @@ void MprisService::setPosition(const QString& trackID, qint64 positionUs) {
 }
 
 void MprisService::seekTo(qint64 ms) {
-    [](QPointer<MprisService> self, PlaybackViewModel& playback, qint64 ms) -> QCoro::Task<> {
-        co_await playback.seek(ms);
+    [](QPointer<MprisService> self, QPointer<PlaybackViewModel> playback,
+       qint64 ms) -> QCoro::Task<> {
+        co_await playback->seek(ms);
         // The coordinator took the position only when the seek went through.
-        if (self && playback.progressMs() == ms) {
+        if (self && playback && playback->progressMs() == ms) {
             Q_EMIT self->seeked(ms * 1000);
         }
-    }(QPointer(this), playback_, ms);
+    }(QPointer(this), QPointer(&playback_), ms);
 }
 
 void MprisService::setVolume(double volume) {

@@ -128,7 +128,7 @@ std::variant<qint64, NextTrack> seekTarget(qint64 positionMs, qint64 durationMs,
 std::optional<qint64> setPositionTarget(const MprisInput& input, const QString& requestedTrackID,
                                         qint64 positionUs) {
     if (!capabilities(input).canSeek || requestedTrackID != trackID(input) || positionUs < 0 ||
-        positionUs / 1000 > input.durationMs) {
+        positionUs > input.durationMs * 1000) {
         return std::nullopt;
     }
     return positionUs / 1000;

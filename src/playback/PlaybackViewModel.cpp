@@ -251,7 +251,13 @@ QCoro::Task<> PlaybackViewModel::skip(bool forward) {
     }
     try {
         const std::optional<QString> device = spotifyTargetDeviceID();
-        co_await (forward ? api_.skipToNext(device) : api_.skipToPrevious(device));
+        // Two awaits, not one over a ?: of two tasks: g++ 12 destroys the
+        // chosen task twice there, and every Spotify skip crashed.
+        if (forward) {
+            co_await api_.skipToNext(device);
+        } else {
+            co_await api_.skipToPrevious(device);
+        }
     } catch (const KorvidError& error) {
         setErrorMessage(error.description());
         co_return;

@@ -3,6 +3,7 @@
 // dbus-monitor and playerctl while the real coordinator plays a local album
 // on a real MPD.
 #include "../musicapp/LocalPlayerFixture.h"
+#include "MprisBus.h"
 
 #include "model/MusicSourceSettings.h"
 #include "model/PlayHistoryStore.h"
@@ -15,7 +16,6 @@
 #include "spotify/SpotifyAuthManager.h"
 #include "support/FakeAudioInputSystem.h"
 #include "support/RequiredPeers.h"
-#include "support/SessionBus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -187,7 +187,8 @@ TEST(MprisRules, SeeksStayWithinTheTrack) {
         {spotify, current, 42000000, 42000},
         {spotify, QStringLiteral("/com/korvid/Track/tother"), 42000000, std::nullopt},
         {spotify, current, -1, std::nullopt},
-        {spotify, current, 200000001000, std::nullopt},
+        {spotify, current, 200000000, 200000},
+        {spotify, current, 200000001, std::nullopt},
         {local, Mpris::trackID(local), 1000000, std::nullopt}, // local albums do not seek
     };
     for (qsizetype i = 0; i < places.size(); ++i) {
@@ -233,31 +234,13 @@ protected:
             waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::playing; }));
     }
 
-    ProgramRun call(const QString& method, const QStringList& arguments = {}) {
-        return bus.busctl(QStringList{QStringLiteral("call"), QLatin1String(Mpris::serviceName),
-                                      QLatin1String(Mpris::objectPath),
-                                      QLatin1String(Mpris::playerInterface), method} +
-                          arguments);
-    }
-    ProgramRun setProperty(const QString& name, const QString& signature, const QString& value) {
-        return bus.busctl({QStringLiteral("set-property"), QLatin1String(Mpris::serviceName),
-                           QLatin1String(Mpris::objectPath), QLatin1String(Mpris::playerInterface),
-                           name, signature, value});
-    }
-    QString property(const QString& name) {
-        const ProgramRun run = bus.busctl(
-            {QStringLiteral("get-property"), QLatin1String(Mpris::serviceName),
-             QLatin1String(Mpris::objectPath), QLatin1String(Mpris::playerInterface), name});
-        EXPECT_TRUE(run.succeeded()) << run.output.toStdString();
-        return QString::fromUtf8(run.output).trimmed();
-    }
     // Waits for the command chain, then for MPD to show `wanted`.
     bool mpdShows(const std::function<bool(const MpdStatus&)>& wanted) {
         finish(*library);
         return waitForMpd(wanted);
     }
 
-    SessionBus bus;
+    MprisBus bus;
     QNetworkAccessManager network;
     MemoryKeychain keychain;
     SpotifyAuthManager auth{network, keychain, clock};
@@ -273,28 +256,23 @@ protected:
 
 TEST_F(MprisOnTheBus, PlayPauseNamesTheAlbumSignalsThePauseAndSkips) {
     ASSERT_NO_FATAL_FAILURE(playAlbum());
-    EXPECT_EQ(property("PlaybackStatus"), "s \"Playing\"");
-    const QString metadata = property("Metadata");
+    EXPECT_EQ(bus.property("PlaybackStatus"), "s \"Playing\"");
+    const QString metadata = bus.property("Metadata");
     EXPECT_TRUE(metadata.contains("\"xesam:album\" s \"Journey\"")) << metadata.toStdString();
     EXPECT_TRUE(metadata.contains("\"xesam:artist\" as 1 \"Korvid\"")) << metadata.toStdString();
 
-    const auto monitor =
-        bus.spawn(QStringLiteral("dbus-monitor"),
-                  {QStringLiteral("--address"), bus.address(),
-                   QStringLiteral("type='signal',interface='org.freedesktop.DBus.Properties',"
-                                  "member='PropertiesChanged',path='/org/mpris/MediaPlayer2'")});
-    ASSERT_TRUE(waitUntil([&] { return monitor->output().contains("NameAcquired"); }));
-    ASSERT_TRUE(call(QStringLiteral("PlayPause")).succeeded());
+    const auto monitor = bus.monitor(QStringLiteral("PropertiesChanged"));
+    ASSERT_TRUE(bus.call(QStringLiteral("PlayPause")).succeeded());
     EXPECT_TRUE(mpdShows([](const MpdStatus& s) { return s.state == MpdPlayState::paused; }));
     EXPECT_TRUE(waitUntil([&] { return monitor->output().contains("\"Paused\""); }))
         << monitor->output().toStdString();
-    EXPECT_EQ(property("PlaybackStatus"), "s \"Paused\"");
+    EXPECT_EQ(bus.property("PlaybackStatus"), "s \"Paused\"");
 
     // Play again, then Next moves MPD to the second track.
-    ASSERT_TRUE(call(QStringLiteral("Play")).succeeded());
+    ASSERT_TRUE(bus.call(QStringLiteral("Play")).succeeded());
     ASSERT_TRUE(mpdShows([](const MpdStatus& s) { return s.state == MpdPlayState::playing; }));
     const int song = mpdStatus().songPosition;
-    ASSERT_TRUE(call(QStringLiteral("Next")).succeeded());
+    ASSERT_TRUE(bus.call(QStringLiteral("Next")).succeeded());
     EXPECT_TRUE(mpdShows([&](const MpdStatus& s) { return s.songPosition == song + 1; }));
 }
 
@@ -310,7 +288,7 @@ TEST_F(MprisOnTheBus, VolumeIsClampedAndBadInputChangesNothing) {
     for (const Case& c :
          {Case{"0.5", 50}, Case{"nan", 50}, Case{"-0.25", 0}, Case{"0.3", 30}, Case{"7", 100}}) {
         const ProgramRun run =
-            setProperty(QStringLiteral("Volume"), QStringLiteral("d"), QLatin1String(c.value));
+            bus.setProperty(QStringLiteral("Volume"), QStringLiteral("d"), QLatin1String(c.value));
         EXPECT_TRUE(run.succeeded()) << c.value << ": " << run.output.toStdString();
         EXPECT_TRUE(volumeIs(c.percent)) << c.value << " left " << mpdStatus().volume;
     }
@@ -319,12 +297,14 @@ TEST_F(MprisOnTheBus, VolumeIsClampedAndBadInputChangesNothing) {
     // seek on a local album are ignored. MPD stays where it was.
     const MpdStatus before = mpdStatus();
     const auto since = std::chrono::steady_clock::now();
-    EXPECT_FALSE(setProperty(QStringLiteral("Volume"), QStringLiteral("s"), "loud").succeeded());
-    EXPECT_FALSE(call(QStringLiteral("Seek"), {"s", "far"}).succeeded());
-    EXPECT_FALSE(call(QStringLiteral("SetPosition"), {"x", "5"}).succeeded());
-    EXPECT_TRUE(call(QStringLiteral("SetPosition"), {"ox", "/com/korvid/Track/tother", "30000000"})
-                    .succeeded());
-    EXPECT_TRUE(call(QStringLiteral("Seek"), {"x", "30000000"}).succeeded());
+    EXPECT_FALSE(
+        bus.setProperty(QStringLiteral("Volume"), QStringLiteral("s"), "loud").succeeded());
+    EXPECT_FALSE(bus.call(QStringLiteral("Seek"), {"s", "far"}).succeeded());
+    EXPECT_FALSE(bus.call(QStringLiteral("SetPosition"), {"x", "5"}).succeeded());
+    EXPECT_TRUE(
+        bus.call(QStringLiteral("SetPosition"), {"ox", "/com/korvid/Track/tother", "30000000"})
+            .succeeded());
+    EXPECT_TRUE(bus.call(QStringLiteral("Seek"), {"x", "30000000"}).succeeded());
     finish(*library);
     const MpdStatus after = mpdStatus();
     const double passed =
@@ -333,7 +313,7 @@ TEST_F(MprisOnTheBus, VolumeIsClampedAndBadInputChangesNothing) {
     EXPECT_EQ(after.songPosition, before.songPosition);
     // A 30 s jump would put MPD well ahead of the time that passed.
     EXPECT_LT(after.elapsedSeconds - before.elapsedSeconds, passed + 10);
-    EXPECT_EQ(property("PlaybackStatus"), "s \"Playing\"");
+    EXPECT_EQ(bus.property("PlaybackStatus"), "s \"Playing\"");
 }
 
 // A cover of one colour, as a decoded local picture.
@@ -350,7 +330,7 @@ TEST_F(MprisOnTheBus, ALocalCoverIsHandedOverAsAFileInTheCache) {
     ASSERT_NO_FATAL_FAILURE(playAlbum(AlbumArtwork::local(std::make_shared<PlainCover>())));
     QString url;
     ASSERT_TRUE(waitUntil([&] {
-        const QString metadata = property(QStringLiteral("Metadata"));
+        const QString metadata = bus.property(QStringLiteral("Metadata"));
         const qsizetype at = metadata.indexOf(QLatin1String("\"mpris:artUrl\" s \""));
         url = at < 0 ? QString() : metadata.mid(at + 18).section(QLatin1Char('"'), 0, 0);
         return !url.isEmpty();
@@ -361,23 +341,22 @@ TEST_F(MprisOnTheBus, ALocalCoverIsHandedOverAsAFileInTheCache) {
 }
 
 TEST_F(MprisOnTheBus, TheRootInterfaceNamesKorvidAndRaisesItsWindow) {
-    const auto root = [&](const QString& verb, const QString& member) {
-        const ProgramRun run =
-            bus.busctl({verb, QLatin1String(Mpris::serviceName), QLatin1String(Mpris::objectPath),
-                        QStringLiteral("org.mpris.MediaPlayer2"), member});
-        EXPECT_TRUE(run.succeeded()) << run.output.toStdString();
-        return QString::fromUtf8(run.output).trimmed();
+    const auto root = [&](const char* name) {
+        return bus.property(QLatin1String(name), QStringLiteral("org.mpris.MediaPlayer2"));
     };
-    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("CanRaise")), "b false");
+    EXPECT_EQ(root("CanRaise"), "b false");
     QWindow window;
     service.reset();
     service =
         std::make_unique<MprisService>(*coordinator, MprisService::Window::of(&window), connection);
-    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("Identity")), "s \"Korvid\"");
-    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("DesktopEntry")), "s \"korvid\"");
-    EXPECT_EQ(root(QStringLiteral("get-property"), QStringLiteral("CanQuit")), "b true");
+    EXPECT_EQ(root("Identity"), "s \"Korvid\"");
+    EXPECT_EQ(root("DesktopEntry"), "s \"korvid\"");
+    EXPECT_EQ(root("CanQuit"), "b true");
     ASSERT_FALSE(window.isVisible());
-    root(QStringLiteral("call"), QStringLiteral("Raise"));
+    EXPECT_TRUE(bus.busctl({QStringLiteral("call"), QLatin1String(Mpris::serviceName),
+                            QLatin1String(Mpris::objectPath),
+                            QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Raise")})
+                    .succeeded());
     EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
     service.reset(); // before the window goes
 }
