@@ -12,6 +12,7 @@
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAPI.h"
 #include "spotify/SpotifyAuthManager.h"
+#include "ui/CoverImages.h"
 #include "ui/SpotifySignIn.h"
 #include "ui/UiComposition.h"
 
@@ -49,12 +50,14 @@ int main(int argc, char** argv) {
     WebAuthSession webAuth;
     SpotifySignIn spotifySignIn(spotifyAuth, webAuth, sourceSettings);
     AppleMusicLibrary appleMusic(defaultMusicFolder());
+    // Before the engine, which it serves and must outlive.
+    CoverImages covers;
 
-    const UiModels models{&sourceSettings, &filterSettings, &spotifyAuth, &spotifySignIn,
-                          &appleMusic};
+    const UiModels models{&sourceSettings, &filterSettings, &spotifyAuth,
+                          &spotifySignIn,  &appleMusic,     &covers};
     UiComposition::useViewStyle();
     QQmlApplicationEngine engine;
-    UiComposition::prepare(engine);
+    UiComposition::prepare(engine, models);
     engine.setInitialProperties(UiComposition::mainWindowProperties(engine, models));
     engine.load(UiComposition::mainWindowUrl());
     if (engine.rootObjects().isEmpty()) {

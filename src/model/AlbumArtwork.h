@@ -14,7 +14,8 @@ public:
     virtual ~LocalArtworkImage() = default;
     // The picture scaled to fit `bounds` (kept as it is when smaller or when
     // `bounds` is empty); a null image when it cannot be decoded. Safe to call
-    // from any thread; repeated calls for the same size are served from memory.
+    // from any thread; each call may decode again, so callers keep what they
+    // draw often.
     virtual QImage image(QSize bounds = {}) const = 0;
 };
 

@@ -2,17 +2,18 @@
 
 #include "model/AlbumArtwork.h"
 
-#include <QHash>
 #include <QImage>
 #include <QString>
 
+#include <atomic>
 #include <memory>
-#include <mutex>
 
 class TagReader;
 
-// The picture embedded in a song file, read and decoded only when drawn and
-// kept per size asked for.
+// The picture embedded in a song file, read and decoded only when drawn. It
+// keeps no pictures: an album list holds one of these per album for as long
+// as it lives, so whoever draws often keeps what it draws (the views' cover
+// cache, which is bounded).
 class EmbeddedArtwork final : public LocalArtworkImage {
 public:
     EmbeddedArtwork(QString filePath, std::shared_ptr<const TagReader> reader);
@@ -22,7 +23,6 @@ public:
 private:
     QString filePath_;
     std::shared_ptr<const TagReader> reader_;
-    mutable std::mutex mutex_;
-    mutable QHash<quint64, QImage> scaled_;
-    mutable bool failed_ = false;
+    // A file without a picture is not read again.
+    mutable std::atomic<bool> failed_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "ui/AppearanceModel.h"
 #include "ui/ContentRootModel.h"
+#include "ui/CoverImages.h"
 #include "ui/DisplayPreferences.h"
 #include "ui/EmptyStateTexts.h"
 #include "ui/LocalMusicSettings.h"
@@ -22,9 +23,11 @@ void useViewStyle() {
     Q_UNUSED(chosen);
 }
 
-void prepare(QQmlEngine& engine) {
+void prepare(QQmlEngine& engine, const UiModels& models) {
     // Where the module's files live in the resources.
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+    if (models.covers)
+        models.covers->install(engine);
 }
 
 QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {

@@ -5,6 +5,7 @@
 
 class AlbumFilterSettings;
 class AppleMusicLibrary;
+class CoverImages;
 class MusicSourceSettings;
 class SpotifyAuthManager;
 class SpotifySignIn;
@@ -17,6 +18,7 @@ struct UiModels {
     SpotifyAuthManager* spotifyAuth = nullptr;
     SpotifySignIn* spotifySignIn = nullptr;
     AppleMusicLibrary* appleMusic = nullptr;
+    CoverImages* covers = nullptr;
 };
 
 // The views are the QML module "Korvid"; each top-level view takes the
@@ -24,8 +26,8 @@ struct UiModels {
 namespace UiComposition {
 // Sets the controls style the views are written for; before any engine exists.
 void useViewStyle();
-// Lets `engine` find the module; before it loads a view.
-void prepare(QQmlEngine& engine);
+// Lets `engine` find the module and the covers; before it loads a view.
+void prepare(QQmlEngine& engine, const UiModels& models);
 // The main window's and the tray panel's required properties. The presenters
 // made for them belong to `engine`.
 QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models);

@@ -50,7 +50,7 @@ public:
     // False (and a test failure) when the main window does not load.
     bool showMainWindow(const UiModels& models) {
         UiComposition::useViewStyle();
-        UiComposition::prepare(engine_);
+        UiComposition::prepare(engine_, models);
         engine_.setInitialProperties(UiComposition::mainWindowProperties(engine_, models));
         engine_.load(UiComposition::mainWindowUrl());
         if (!engine_.rootObjects().isEmpty())
@@ -63,7 +63,7 @@ public:
     // `properties` its required properties.
     bool showView(const QString& name, const QVariantMap& properties, QSize size) {
         UiComposition::useViewStyle();
-        UiComposition::prepare(engine_);
+        UiComposition::prepare(engine_, {});
         QQmlComponent component(&engine_, UiComposition::viewUrl(name));
         view_.reset(qobject_cast<QQuickItem*>(component.createWithInitialProperties(properties)));
         EXPECT_TRUE(view_) << component.errorString().toStdString();
@@ -79,6 +79,7 @@ public:
     }
 
     QQuickWindow* window() const { return window_; }
+    QQmlEngine& engine() { return engine_; }
 
     // Null when there is no such item (yet).
     QObject* find(const char* name) const {

@@ -1,0 +1,102 @@
+#include "ui/CoverFetcher.h"
+
+#include "model/CoverDecoding.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int transferTimeoutMs = 20000;
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > CoverDecoding::maximumBytes)
+        return {};
+    return file.readAll();
+}
+
+// Written whole or not at all, so a cover in the folder is always complete.
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+} // namespace
+
+CoverFetcher::CoverFetcher(QString folder, QObject* parent)
+    : QObject(parent)
+    , folder_(std::move(folder)) {}
+
+CoverFetcher::~CoverFetcher() {
+    // Whoever still waits hears that nothing comes.
+    const auto waiting = std::exchange(waiting_, {});
+    for (const auto& callbacks : waiting) {
+        for (const auto& done : callbacks)
+            done({});
+    }
+}
+
+QString CoverFetcher::filePath(const QUrl& url) const {
+    const QByteArray key =
+        QCryptographicHash::hash(url.toEncoded(QUrl::FullyEncoded), QCryptographicHash::Sha256);
+    return folder_ + QLatin1Char('/') + QString::fromLatin1(key.toHex());
+}
+
+void CoverFetcher::obtain(const QUrl& url, Done done) {
+    const QString scheme = url.scheme();
+    if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+        done({});
+        return;
+    }
+    if (const auto it = waiting_.find(url); it != waiting_.end()) {
+        it->append(std::move(done));
+        return;
+    }
+    if (QByteArray kept = readFile(filePath(url)); !kept.isEmpty()) {
+        done(std::move(kept));
+        return;
+    }
+
+    if (!network_) {
+        // Made here, on the thread the fetcher runs on.
+        network_ = new QNetworkAccessManager(this);
+        network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        network_->setTransferTimeout(transferTimeoutMs);
+    }
+    waiting_[url].append(std::move(done));
+    QNetworkReply* reply = network_->get(QNetworkRequest(url));
+    // A cover that announces or delivers more than a cover's size is dropped.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
+        if (received > CoverDecoding::maximumBytes || total > CoverDecoding::maximumBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { finished(reply); });
+}
+
+void CoverFetcher::finished(QNetworkReply* reply) {
+    reply->deleteLater();
+    const QUrl url = reply->request().url();
+    QByteArray bytes;
+    if (reply->error() == QNetworkReply::NoError)
+        bytes = reply->readAll();
+    // Only a picture is kept: an error page or garbage must not stay in the
+    // folder for good. A cover the folder cannot take is still shown.
+    if (bytes.size() > CoverDecoding::maximumBytes || !CoverDecoding::isDecodable(bytes))
+        bytes.clear();
+    else
+        writeFile(filePath(url), bytes);
+    answer(url, bytes);
+}
+
+void CoverFetcher::answer(const QUrl& url, const QByteArray& bytes) {
+    const QList<Done> callbacks = waiting_.take(url);
+    for (const auto& done : callbacks)
+        done(bytes);
+}

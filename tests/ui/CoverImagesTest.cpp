@@ -1,0 +1,198 @@
+#include "ui/CoverImages.h"
+#include "model/CoverDecoding.h"
+#include "musicapp/EmbeddedArtwork.h"
+#include "musicapp/TagReader.h"
+#include "spotify/SpotifyStandIn.h"
+#include "support/RunTask.h"
+#include "support/TestAudio.h"
+#include "support/TestHome.h"
+#include "ui/CoverImageProvider.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QNetworkProxy>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickImageResponse>
+#include <QQuickTextureFactory>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QByteArray png(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+bool near(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12 &&
+           std::abs(a.blue() - b.blue()) < 12;
+}
+
+const QColor red(200, 30, 60);
+
+class CoverImagesTest : public ::testing::Test {
+protected:
+    CoverImagesTest() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
+
+    // The picture the engine would get for `source`, as a view asking for
+    // `size` gets it; null when there is none.
+    QImage load(CoverImages& from, const QUrl& source, QSize size) {
+        CoverImageProvider provider(from);
+        const QString id = source.toString().mid(QStringLiteral("image://covers/").size());
+        std::unique_ptr<QQuickImageResponse> response(provider.requestImageResponse(id, size));
+        bool finished = false;
+        QObject::connect(response.get(), &QQuickImageResponse::finished, response.get(),
+                         [&] { finished = true; });
+        if (!waitUntil([&] { return finished; })) {
+            ADD_FAILURE() << "no answer for " << source.toString().toStdString();
+            return {};
+        }
+        std::unique_ptr<QQuickTextureFactory> texture(response->textureFactory());
+        EXPECT_EQ(texture == nullptr, !response->errorString().isEmpty());
+        return texture ? texture->image() : QImage();
+    }
+
+    QUrl remote(const std::string& path) {
+        return covers->source("spotify-1", AlbumArtwork::remote(QUrl(
+                                               QString::fromStdString(server.origin() + path))));
+    }
+    QStringList kept() const { return QDir(folder()).entryList(QDir::Files); }
+    QString folder() const { return home.filePath("covers"); }
+
+    TestHome home;
+    SpotifyStandIn server;
+    std::unique_ptr<CoverImages> covers = std::make_unique<CoverImages>(folder());
+};
+
+TEST_F(CoverImagesTest, LocalCoverIsDecodedAtTheSizeAsked) {
+    TestTracks tracks;
+    TestAudio audio;
+    audio.cover = true; // 120×80
+    ASSERT_EQ(makeTestAudio(tracks.path("cover.flac"), audio), "");
+    const QUrl source =
+        covers->source("apple-1", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
+                                      tracks.path("cover.flac"), makeTagLibReader())));
+    ASSERT_TRUE(source.isValid());
+
+    const struct {
+        QSize asked;
+        QSize got;
+    } cases[] = {
+        {{60, 60}, {60, 40}}, // fits the bounds, keeping its shape
+        {{30, 0}, {30, 20}},  // one side given: square bounds
+        {{0, 0}, {120, 80}},  // none given: as it is, not enlarged
+        {{400, 400}, {120, 80}},
+    };
+    for (const auto& c : cases) {
+        const QImage image = load(*covers, source, c.asked);
+        EXPECT_EQ(image.size(), c.got) << c.asked.width() << "x" << c.asked.height();
+        EXPECT_TRUE(!image.isNull() && near(image.pixelColor(image.rect().center()), red));
+    }
+
+    // A reload hands over a new picture object; the address stays, so the
+    // views keep what they show.
+    EXPECT_EQ(covers->source("apple-1", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
+                                            tracks.path("cover.flac"), makeTagLibReader()))),
+              source);
+    EXPECT_NE(covers->source("apple-2", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
+                                            tracks.path("cover.flac"), makeTagLibReader()))),
+              source);
+
+    // A view loads it through the engine, at the size it asks for.
+    QQmlEngine engine;
+    covers->install(engine);
+    QQmlComponent component(&engine);
+    component.setData("import QtQuick\nImage { sourceSize.width: 60; sourceSize.height: 60 }",
+                      QUrl());
+    std::unique_ptr<QObject> image(component.createWithInitialProperties({{"source", source}}));
+    ASSERT_TRUE(image) << component.errorString().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return image->property("status").toInt() == 1; })); // Ready
+    EXPECT_EQ(image->property("implicitWidth").toInt(), 60);
+    EXPECT_EQ(image->property("implicitHeight").toInt(), 40);
+}
+
+TEST_F(CoverImagesTest, RemoteCoverIsFetchedOnceAndThenReadFromDisk) {
+    server.on("GET", "/image/ab67", [](const SpotifyStandIn::Request&) {
+        const QByteArray bytes = png({640, 640}, red);
+        return SpotifyStandIn::Reply{200, bytes.toStdString(), "image/png"};
+    });
+    const QUrl source = remote("/image/ab67");
+
+    // Two cells asking at once wait for the same download.
+    QImage first, second;
+    auto* pending = new CoverImageProvider(*covers);
+    const auto ask = [&](QImage& into, QSize size) {
+        auto* response = pending->requestImageResponse(
+            source.toString().mid(QStringLiteral("image://covers/").size()), size);
+        QObject::connect(response, &QQuickImageResponse::finished, response, [&into, response] {
+            std::unique_ptr<QQuickTextureFactory> texture(response->textureFactory());
+            into = texture ? texture->image() : QImage();
+            response->deleteLater();
+        });
+    };
+    ask(first, {100, 100});
+    ask(second, {200, 200});
+    const bool both = waitUntil([&] { return !first.isNull() && !second.isNull(); });
+    delete pending;
+    ASSERT_TRUE(both);
+    EXPECT_EQ(first.size(), QSize(100, 100));
+    EXPECT_EQ(second.size(), QSize(200, 200));
+    EXPECT_EQ(server.requestsTo("/image/ab67").size(), 1u);
+    EXPECT_EQ(kept().size(), 1);
+
+    // The next start reads it from the folder, at any size.
+    covers = std::make_unique<CoverImages>(folder());
+    const QImage again = load(*covers, source, {64, 64});
+    EXPECT_EQ(again.size(), QSize(64, 64));
+    EXPECT_TRUE(near(again.pixelColor(32, 32), red));
+    EXPECT_EQ(server.requestsTo("/image/ab67").size(), 1u);
+}
+
+TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {
+    const auto reply = [this](const std::string& path, SpotifyStandIn::Reply answer) {
+        server.on("GET", path, [answer](const SpotifyStandIn::Request&) { return answer; });
+        return remote(path);
+    };
+    std::string huge(CoverDecoding::maximumBytes + 1, 'x');
+    TestTracks tracks;
+    const QUrl noPicture = tracks.text("song.mp3");
+    // A picture, but not one to read from wherever an address points.
+    const QUrl localFile = tracks.text("cover.png", png({64, 64}, red));
+    const struct {
+        const char* what;
+        QUrl source;
+    } cases[] = {
+        {"not found", reply("/missing", {404, "not here", "text/plain"})},
+        {"not a picture", reply("/garbage", {200, "<html>oops</html>", "image/jpeg"})},
+        {"cut off", reply("/cut", {200, png({64, 64}, red).toStdString(), "image/png", "",
+                                   SpotifyStandIn::Reply::Break::close, 40})},
+        {"too large",
+         reply("/huge", {200, huge, "image/png", "", SpotifyStandIn::Reply::Break::stall, 16})},
+        {"not http", covers->source("spotify-2", AlbumArtwork::remote(localFile))},
+        {"local without a picture",
+         covers->source("apple-2", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
+                                       noPicture.toLocalFile(), makeTagLibReader())))},
+        {"unknown address", QUrl("image://covers/remote/%%%")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(load(*covers, c.source, {100, 100}).isNull()) << c.what;
+    }
+    EXPECT_EQ(kept(), QStringList());
+    // Nothing that failed counts as had: asking again asks the server again.
+    EXPECT_TRUE(load(*covers, remote("/missing"), {100, 100}).isNull());
+    EXPECT_EQ(server.requestsTo("/missing").size(), 2u);
+    // Without any picture there is no address to ask for.
+    EXPECT_TRUE(covers->source("spotify-3", AlbumArtwork::remote(std::nullopt)).isEmpty());
+    EXPECT_TRUE(covers->source("apple-3", AlbumArtwork::local(nullptr)).isEmpty());
+}
+
+} // namespace
