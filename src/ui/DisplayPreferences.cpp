@@ -59,8 +59,8 @@ double DisplayPreferences::maximumThumbnailSize() const {
     return AlbumDisplayStyles::maximumThumbnailSize;
 }
 
-QVariantMap DisplayPreferences::gridColumns(double availableWidth) const {
-    const auto columns = adaptiveGridColumns(availableWidth, thumbnailSize_);
+QVariantMap DisplayPreferences::gridColumns(double availableWidth, double thumbnailSize) {
+    const auto columns = adaptiveGridColumns(availableWidth, thumbnailSize);
     return {{QStringLiteral("count"), columns.count},
             {QStringLiteral("cellWidth"), columns.cellWidth}};
 }

@@ -37,8 +37,9 @@ public:
     double minimumThumbnailSize() const;
     double maximumThumbnailSize() const;
 
-    // {count, cellWidth} of the album grid for the given width.
-    Q_INVOKABLE QVariantMap gridColumns(double availableWidth) const;
+    // {count, cellWidth} of the album grid for the given width and thumbnail
+    // size; the views pass thumbnailSize, so their binding follows it.
+    Q_INVOKABLE static QVariantMap gridColumns(double availableWidth, double thumbnailSize);
 
 Q_SIGNALS:
     void displayStyleChanged();

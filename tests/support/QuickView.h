@@ -60,10 +60,11 @@ public:
     }
 
     // `name` is the view's file in the module ("ConnectSpotifyView"),
-    // `properties` its required properties.
-    bool showView(const QString& name, const QVariantMap& properties, QSize size) {
+    // `properties` its required properties; `models` as far as it needs them.
+    bool showView(const QString& name, const QVariantMap& properties, QSize size,
+                  const UiModels& models = {}) {
         UiComposition::useViewStyle();
-        UiComposition::prepare(engine_, {});
+        UiComposition::prepare(engine_, models);
         QQmlComponent component(&engine_, UiComposition::viewUrl(name));
         view_.reset(qobject_cast<QQuickItem*>(component.createWithInitialProperties(properties)));
         EXPECT_TRUE(view_) << component.errorString().toStdString();
@@ -79,7 +80,6 @@ public:
     }
 
     QQuickWindow* window() const { return window_; }
-    QQmlEngine& engine() { return engine_; }
 
     // Null when there is no such item (yet).
     QObject* find(const char* name) const {

@@ -1,0 +1,108 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import Korvid
+
+// One album of a grid: its cover, with the title and artist under it when
+// the display style asks for them. The playing album is marked.
+Item {
+    id: cell
+    objectName: "albumCell-" + albumID
+
+    required property string albumID
+    required property string title
+    required property string artistNames
+    required property url artwork
+    required property bool isPlaying
+    property real coverSize: 110
+    property bool showsDetails: true
+    // The height of the title and artist lines under the cover.
+    property real detailsHeight: 0
+
+    signal clicked()
+
+    Item {
+        id: body
+        objectName: "albumCellBody"
+        width: cell.coverSize
+        height: cover.height + (cell.showsDetails ? cell.detailsHeight : 0)
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.top: parent.top
+        anchors.topMargin: 8
+        scale: hover.hovered ? 1.04 : 1
+        Behavior on scale { NumberAnimation { duration: 120 } }
+
+        Rectangle {
+            id: cover
+            width: cell.coverSize
+            height: cell.coverSize
+            radius: 6
+            color: Qt.rgba(0.5, 0.5, 0.5, 0.18)
+            border.width: cell.isPlaying ? 3 : 0
+            border.color: Material.accent
+
+            SymbolImage {
+                objectName: "coverPlaceholder"
+                anchors.centerIn: parent
+                visible: picture.status !== Image.Ready
+                symbol: "music.note"
+                size: Math.round(cell.coverSize / 3)
+                opacity: 0.5
+            }
+            Image {
+                id: picture
+                objectName: "cover"
+                anchors.fill: parent
+                anchors.margins: cover.border.width
+                source: cell.artwork
+                sourceSize.width: cell.coverSize
+                sourceSize.height: cell.coverSize
+                fillMode: Image.PreserveAspectCrop
+                asynchronous: true
+            }
+            Rectangle {
+                objectName: "playingMark"
+                visible: cell.isPlaying
+                anchors.right: parent.right
+                anchors.bottom: parent.bottom
+                anchors.margins: 8
+                width: 28
+                height: 28
+                radius: 14
+                color: Material.accent
+                SymbolImage {
+                    anchors.centerIn: parent
+                    symbol: "play.fill"
+                    size: 14
+                    icon.color: "white"
+                }
+            }
+        }
+
+        Label {
+            id: titleLabel
+            objectName: "cellTitle"
+            visible: cell.showsDetails
+            anchors.top: cover.bottom
+            anchors.topMargin: 4
+            width: cover.width
+            text: cell.title
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            font.bold: true
+        }
+        Label {
+            objectName: "cellArtist"
+            visible: cell.showsDetails
+            anchors.top: titleLabel.bottom
+            width: cover.width
+            text: cell.artistNames
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            opacity: 0.7
+        }
+    }
+
+    HoverHandler { id: hover }
+    TapHandler { onTapped: cell.clicked() }
+}
