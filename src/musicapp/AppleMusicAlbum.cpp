@@ -86,14 +86,14 @@ UnifiedAlbum AppleMusicAlbum::unified() const {
 }
 
 std::size_t AppleMusicAlbum::contentStamp() const {
-    const IndexedTrack& head = first();
-    // The track ids stand for the paths: an id is a hash of its path.
-    std::size_t stamp = qHashMulti(0, snapshot_->musicFolder, head.relativePath, head.tags.album,
-                                   head.tags.albumArtist, head.tags.artist, head.tags.compilation,
-                                   head.tags.hasPicture, head.firstSeenMs, trackIndexes_.size());
+    // The scanner reads a file's tags again only when its size or time
+    // changed, and a track id is a hash of its path: so the numbers below
+    // tell every change of what unified() reads, without hashing any text.
+    std::size_t stamp =
+        qHashMulti(0, snapshot_->musicFolder, first().firstSeenMs, trackIndexes_.size());
     for (qsizetype i = 0; i < trackCount(); ++i) {
         const IndexedTrack& song = track(i);
-        stamp = qHashMulti(stamp, song.persistentID, song.lastPlayedMs, song.tags.genre);
+        stamp = qHashMulti(stamp, song.persistentID, song.size, song.modifiedMs, song.lastPlayedMs);
     }
     return stamp;
 }

@@ -55,11 +55,11 @@ QList<AlbumRecord> finish(QList<AlbumRecord> records, qint64 minTracks, bool nee
     return sorted;
 }
 
-QList<DisplayAlbum> displayAlbums(const QList<AlbumRecord>& records) {
+QList<DisplayAlbum> displayAlbums(QList<AlbumRecord> records) {
     QList<DisplayAlbum> albums;
     albums.reserve(records.size());
-    for (const AlbumRecord& record : records)
-        albums.append(record.album);
+    for (AlbumRecord& record : records)
+        albums.append(std::move(record.album));
     return albums;
 }
 

@@ -23,6 +23,6 @@ bool hasCoverArt(const UnifiedAlbum& album);
 // `needsCoverArt`), the first of each id, newest first.
 QList<AlbumRecord> finish(QList<AlbumRecord> records, qint64 minTracks, bool needsCoverArt);
 
-QList<DisplayAlbum> displayAlbums(const QList<AlbumRecord>& records);
+QList<DisplayAlbum> displayAlbums(QList<AlbumRecord> records);
 
 } // namespace AlbumCollection

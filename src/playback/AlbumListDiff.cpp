@@ -30,12 +30,12 @@ std::vector<bool> longestIncreasingRun(const std::vector<int>& values) {
 
 } // namespace
 
-AlbumListDiff AlbumListDiff::between(const QList<QString>& from, const QList<QString>& to) {
+AlbumListDiff AlbumListDiff::between(const QList<QStringView>& from, const QList<QStringView>& to) {
     AlbumListDiff diff;
     if (from == to)
         return diff;
 
-    QHash<QString, int> target;
+    QHash<QStringView, int> target;
     target.reserve(to.size());
     for (int i = 0; i < int(to.size()); ++i)
         target.insert(to[i], i);
@@ -55,7 +55,7 @@ AlbumListDiff AlbumListDiff::between(const QList<QString>& from, const QList<QSt
         else
             diff.removals.append({i, i});
     }
-    for (const QString& id : from) {
+    for (const QStringView id : from) {
         if (const int at = target.value(id, -1); at >= 0)
             rows.push_back(at);
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QList>
-#include <QString>
+#include <QStringView>
 
 #include <utility>
 
@@ -22,5 +22,5 @@ struct AlbumListDiff {
     qsizetype stepCount() const { return removals.size() + moves.size() + insertions.size(); }
     bool isEmpty() const { return stepCount() == 0; }
 
-    static AlbumListDiff between(const QList<QString>& from, const QList<QString>& to);
+    static AlbumListDiff between(const QList<QStringView>& from, const QList<QStringView>& to);
 };

@@ -4,29 +4,44 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
+#include <utility>
 
 namespace {
 
 struct RoleColumn {
     AlbumListModel::Role role;
     const char* name;
-    QVariant (*value)(const DisplayAlbum& album, const QUrl& artwork, bool playing);
+    QVariant (*value)(const DisplayAlbum& album, const AlbumListModel::ArtworkURL& artworkURL,
+                      bool playing);
 };
 
 // The one table of roles the views bind to.
 const std::array<RoleColumn, 6> kRoles{{
     {AlbumListModel::AlbumIDRole, "albumID",
-     [](const DisplayAlbum& a, const QUrl&, bool) { return QVariant(a.album.id); }},
+     [](const DisplayAlbum& a, const AlbumListModel::ArtworkURL&, bool) {
+         return QVariant(a.album.id);
+     }},
     {AlbumListModel::TitleRole, "title",
-     [](const DisplayAlbum& a, const QUrl&, bool) { return QVariant(a.album.title); }},
+     [](const DisplayAlbum& a, const AlbumListModel::ArtworkURL&, bool) {
+         return QVariant(a.album.title);
+     }},
     {AlbumListModel::ArtistNamesRole, "artistNames",
-     [](const DisplayAlbum& a, const QUrl&, bool) { return QVariant(a.album.artistNames); }},
+     [](const DisplayAlbum& a, const AlbumListModel::ArtworkURL&, bool) {
+         return QVariant(a.album.artistNames);
+     }},
     {AlbumListModel::GenreRole, "genre",
-     [](const DisplayAlbum& a, const QUrl&, bool) { return QVariant(a.genre.displayName); }},
+     [](const DisplayAlbum& a, const AlbumListModel::ArtworkURL&, bool) {
+         return QVariant(a.genre.displayName);
+     }},
     {AlbumListModel::ArtworkRole, "artwork",
-     [](const DisplayAlbum&, const QUrl& artwork, bool) { return QVariant(artwork); }},
+     [](const DisplayAlbum& a, const AlbumListModel::ArtworkURL& artworkURL, bool) {
+         return QVariant(artworkURL(a));
+     }},
     {AlbumListModel::IsPlayingRole, "isPlaying",
-     [](const DisplayAlbum&, const QUrl&, bool playing) { return QVariant(playing); }},
+     [](const DisplayAlbum&, const AlbumListModel::ArtworkURL&, bool playing) {
+         return QVariant(playing);
+     }},
 }};
 
 // The roles a changed album record can change.
@@ -37,11 +52,16 @@ bool sameArtwork(const AlbumArtwork& a, const AlbumArtwork& b) {
     return a.kind() == b.kind() && a.url() == b.url() && a.localImage() == b.localImage();
 }
 
-QList<QString> idsOf(const QList<DisplayAlbum>& albums) {
-    QList<QString> ids;
+bool sameShown(const DisplayAlbum& a, const DisplayAlbum& b) {
+    return a.album.title == b.album.title && a.album.artistNames == b.album.artistNames &&
+           a.genre.id == b.genre.id && sameArtwork(a.album.artwork, b.album.artwork);
+}
+
+QList<QStringView> idsOf(const QList<const DisplayAlbum*>& albums) {
+    QList<QStringView> ids;
     ids.reserve(albums.size());
-    for (const DisplayAlbum& album : albums)
-        ids.append(album.id());
+    for (const DisplayAlbum* album : albums)
+        ids.append(album->id());
     return ids;
 }
 
@@ -58,69 +78,64 @@ QUrl AlbumListModel::remoteArtworkURL(const DisplayAlbum& album) {
 void AlbumListModel::setArtworkURL(ArtworkURL artworkURL) {
     artworkURL_ =
         artworkURL ? std::move(artworkURL) : ArtworkURL(&AlbumListModel::remoteArtworkURL);
-    QList<int> changed;
-    for (qsizetype i = 0; i < albums_.size(); ++i) {
-        QUrl url = artworkURL_(albums_[i]);
-        if (url != artwork_[i]) {
-            artwork_[i] = std::move(url);
-            changed.append(int(i));
-        }
-    }
-    emitChanged(changed, {ArtworkRole});
+    // Addresses are made when a view asks, so every row may have a new one.
+    if (!rows_.isEmpty())
+        Q_EMIT dataChanged(index(0), index(count() - 1), {ArtworkRole});
+}
+
+QList<DisplayAlbum> AlbumListModel::albums() const {
+    QList<DisplayAlbum> albums;
+    albums.reserve(rows_.size());
+    for (const DisplayAlbum* album : rows_)
+        albums.append(*album);
+    return albums;
 }
 
 void AlbumListModel::setAlbums(QList<DisplayAlbum> albums) {
+    QList<qsizetype> rows(albums.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    setAlbums(std::move(albums), rows);
+}
+
+void AlbumListModel::setAlbums(QList<DisplayAlbum> source, const QList<qsizetype>& rows) {
     const int before = count();
-    const AlbumListDiff diff = AlbumListDiff::between(idsOf(albums_), idsOf(albums));
+    // Pointers are taken from this copy only, through const access, so they
+    // stay valid whatever the owner of the list does with its own copy.
+    const QList<DisplayAlbum> previous = std::exchange(source_, std::move(source));
+    QList<const DisplayAlbum*> next;
+    next.reserve(rows.size());
+    for (const qsizetype row : rows)
+        next.append(&source_.constData()[row]);
+
+    const AlbumListDiff diff = AlbumListDiff::between(idsOf(rows_), idsOf(next));
     if (diff.stepCount() > maxSteps) {
         beginResetModel();
-        albums_ = std::move(albums);
-        artwork_.clear();
-        artwork_.reserve(albums_.size());
-        for (const DisplayAlbum& album : std::as_const(albums_))
-            artwork_.append(artworkURL_(album));
+        rows_ = std::move(next);
         endResetModel();
     } else {
         for (const auto& [first, last] : diff.removals) {
             beginRemoveRows({}, first, last);
-            albums_.remove(first, last - first + 1);
-            artwork_.remove(first, last - first + 1);
+            rows_.remove(first, last - first + 1);
             endRemoveRows();
         }
         for (const auto& [row, destination] : diff.moves) {
             beginMoveRows({}, row, row, {}, destination);
-            const int to = destination > row ? destination - 1 : destination;
-            albums_.move(row, to);
-            artwork_.move(row, to);
+            rows_.move(row, destination > row ? destination - 1 : destination);
             endMoveRows();
         }
         for (const auto& [first, last] : diff.insertions) {
             beginInsertRows({}, first, last);
-            const QList<DisplayAlbum> added = albums.mid(first, last - first + 1);
-            QList<QUrl> urls;
-            urls.reserve(added.size());
-            for (const DisplayAlbum& album : added)
-                urls.append(artworkURL_(album));
-            albums_ = albums_.first(first) + added + albums_.sliced(first);
-            artwork_ = artwork_.first(first) + urls + artwork_.sliced(first);
+            rows_ = rows_.first(first) + next.sliced(first, last - first + 1) + rows_.sliced(first);
             endInsertRows();
         }
-        // Every row now holds its album; the records themselves may be newer.
+        // Every row now shows its album, but from the previous list: take
+        // the new records and tell the views where what they show changed.
         QList<int> changed;
-        for (qsizetype i = 0; i < albums.size(); ++i) {
-            const UnifiedAlbum& old = albums_[i].album;
-            const UnifiedAlbum& now = albums[i].album;
-            bool differs = old.title != now.title || old.artistNames != now.artistNames ||
-                           albums_[i].genre.id != albums[i].genre.id;
-            if (!sameArtwork(old.artwork, now.artwork)) {
-                QUrl url = artworkURL_(albums[i]);
-                differs = differs || url != artwork_[i];
-                artwork_[i] = std::move(url);
-            }
-            if (differs)
+        for (qsizetype i = 0; i < next.size(); ++i) {
+            if (rows_[i] != next[i] && !sameShown(*rows_[i], *next[i]))
                 changed.append(int(i));
         }
-        albums_ = std::move(albums);
+        rows_ = std::move(next);
         emitChanged(changed, kRecordRoles);
     }
     if (count() != before)
@@ -129,7 +144,7 @@ void AlbumListModel::setAlbums(QList<DisplayAlbum> albums) {
 
 const DisplayAlbum* AlbumListModel::albumWithID(const QString& id) const {
     const int row = rowOf(id);
-    return row < 0 ? nullptr : &albums_[row];
+    return row < 0 ? nullptr : rows_[row];
 }
 
 void AlbumListModel::setNowPlayingAlbumID(const QString& id) {
@@ -150,8 +165,8 @@ void AlbumListModel::setNowPlayingAlbumID(const QString& id) {
 int AlbumListModel::rowOf(const QString& id) const {
     if (id.isEmpty())
         return -1;
-    for (qsizetype i = 0; i < albums_.size(); ++i) {
-        if (albums_[i].id() == id)
+    for (qsizetype i = 0; i < rows_.size(); ++i) {
+        if (rows_[i]->id() == id)
             return int(i);
     }
     return -1;
@@ -175,10 +190,10 @@ int AlbumListModel::rowCount(const QModelIndex& parent) const {
 QVariant AlbumListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const DisplayAlbum& album = albums_[index.row()];
+    const DisplayAlbum& album = *rows_[index.row()];
     for (const RoleColumn& column : kRoles) {
         if (column.role == role)
-            return column.value(album, artwork_[index.row()],
+            return column.value(album, artworkURL_,
                                 !nowPlayingAlbumID_.isEmpty() && album.id() == nowPlayingAlbumID_);
     }
     return {};

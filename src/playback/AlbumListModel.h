@@ -36,12 +36,18 @@ public:
     static QUrl remoteArtworkURL(const DisplayAlbum& album);
     void setArtworkURL(ArtworkURL artworkURL);
 
-    const QList<DisplayAlbum>& albums() const { return albums_; }
-    void setAlbums(QList<DisplayAlbum> albums);
-    // The album of a row, or null.
+    // The albums of the rows, in order.
+    QList<DisplayAlbum> albums() const;
+    const DisplayAlbum& album(int row) const { return *rows_[row]; }
+    // The album with that id, or null.
     const DisplayAlbum* albumWithID(const QString& id) const;
 
-    int count() const { return int(albums_.size()); }
+    void setAlbums(QList<DisplayAlbum> albums);
+    // Shows the albums at `rows` of `source`, in that order. The model keeps
+    // (a shared copy of) the list, so a filter costs no copies of albums.
+    void setAlbums(QList<DisplayAlbum> source, const QList<qsizetype>& rows);
+
+    int count() const { return int(rows_.size()); }
     const QString& nowPlayingAlbumID() const { return nowPlayingAlbumID_; }
     void setNowPlayingAlbumID(const QString& id);
 
@@ -61,8 +67,8 @@ private:
     void emitChanged(const QList<int>& rows, const QList<int>& roles);
     int rowOf(const QString& id) const;
 
-    QList<DisplayAlbum> albums_;
-    QList<QUrl> artwork_; // per row, made when the row is
+    QList<DisplayAlbum> source_;      // never changed once taken
+    QList<const DisplayAlbum*> rows_; // into source_, or during a change also the old one
     ArtworkURL artworkURL_;
     QString nowPlayingAlbumID_;
 };

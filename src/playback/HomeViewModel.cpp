@@ -147,22 +147,30 @@ void HomeViewModel::updateRecentlyPlayed() {
     Q_EMIT recentlyPlayedChanged();
 }
 
-QList<DisplayAlbum> HomeViewModel::albumsMatchingSelectedGenre() const {
-    QList<DisplayAlbum> matching;
-    const bool all = selectedGenre_ == Genre::all();
-    for (const DisplayAlbum& album : albums_) {
-        if (all ? !album.genre.isHiddenFromDiscover : album.genre == selectedGenre_)
-            matching.append(album);
+QList<DisplayAlbum> HomeViewModel::shuffled(const std::function<bool(const DisplayAlbum&)>& matches,
+                                            qsizetype count) const {
+    // Shuffling positions, not albums: only the few taken are copied.
+    std::vector<qsizetype> candidates;
+    for (qsizetype i = 0; i < albums_.size(); ++i) {
+        if (matches(albums_[i]))
+            candidates.push_back(i);
     }
-    return matching;
+    std::shuffle(candidates.begin(), candidates.end(), *QRandomGenerator::system());
+    QList<DisplayAlbum> taken;
+    for (qsizetype i = 0; i < std::min(qsizetype(candidates.size()), std::max(count, qsizetype(0)));
+         ++i)
+        taken.append(albums_[candidates[std::size_t(i)]]);
+    return taken;
 }
 
 void HomeViewModel::drawDiscover() {
-    QList<DisplayAlbum> candidates = albumsMatchingSelectedGenre();
-    std::shuffle(candidates.begin(), candidates.end(), *QRandomGenerator::system());
-    if (candidates.size() > discoverSize)
-        candidates.resize(discoverSize);
-    discover_ = std::move(candidates);
+    // Under All, every genre but those kept out of Discover.
+    const bool all = selectedGenre_ == Genre::all();
+    discover_ = shuffled(
+        [&](const DisplayAlbum& album) {
+            return all ? !album.genre.isHiddenFromDiscover : album.genre == selectedGenre_;
+        },
+        discoverSize);
     discoverModel_.setAlbums(discover_);
     Q_EMIT discoverAlbumsChanged();
 }
@@ -208,15 +216,11 @@ std::optional<Genre> HomeViewModel::genre(const std::optional<QString>& albumID)
 
 QList<DisplayAlbum> HomeViewModel::randomAlbums(const Genre& genre, int count,
                                                 const QSet<QString>& excluding) const {
-    QList<DisplayAlbum> candidates;
-    for (const DisplayAlbum& album : albums_) {
-        if (album.genre == genre && !excluding.contains(album.id()))
-            candidates.append(album);
-    }
-    std::shuffle(candidates.begin(), candidates.end(), *QRandomGenerator::system());
-    if (candidates.size() > std::max(count, 0))
-        candidates.resize(std::max(count, 0));
-    return candidates;
+    return shuffled(
+        [&](const DisplayAlbum& album) {
+            return album.genre == genre && !excluding.contains(album.id());
+        },
+        count);
 }
 
 void HomeViewModel::setErrorMessage(std::optional<QString> message) {

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -98,7 +99,9 @@ Q_SIGNALS:
 
 private:
     QList<DisplayAlbum> mergedRecent(qsizetype limit) const;
-    QList<DisplayAlbum> albumsMatchingSelectedGenre() const;
+    // Up to `count` of the albums `matches` picks, shuffled.
+    QList<DisplayAlbum> shuffled(const std::function<bool(const DisplayAlbum&)>& matches,
+                                 qsizetype count) const;
     void drawDiscover();
     void updateRecentlyPlayed();
     void setAlbums(QList<DisplayAlbum> albums);

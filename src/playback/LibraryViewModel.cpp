@@ -90,13 +90,14 @@ void LibraryViewModel::updateFiltered() {
         filteredModel_.setAlbums(albums_);
         return;
     }
-    QList<DisplayAlbum> filtered;
+    QList<qsizetype> rows;
+    rows.reserve(albums_.size());
     for (qsizetype i = 0; i < albums_.size(); ++i) {
         if ((all || albums_[i].genre == selectedGenre_) &&
             AlbumSearch::matches(searchKeys_[i], searchWords_))
-            filtered.append(albums_[i]);
+            rows.append(i);
     }
-    filteredModel_.setAlbums(std::move(filtered));
+    filteredModel_.setAlbums(albums_, rows);
 }
 
 void LibraryViewModel::updateChips() {

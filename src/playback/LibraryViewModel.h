@@ -58,7 +58,7 @@ public:
 
     // The albums of the selected genre whose title or artist names hold every
     // word of the search text, in the order of albums().
-    const QList<DisplayAlbum>& filteredAlbums() const { return filteredModel_.albums(); }
+    QList<DisplayAlbum> filteredAlbums() const { return filteredModel_.albums(); }
 
     const Genre& selectedGenre() const { return selectedGenre_; }
     void setSelectedGenre(const Genre& genre);

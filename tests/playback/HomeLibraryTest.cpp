@@ -35,18 +35,21 @@ const QList<LocalAlbum> kLocal{
     {"Lullabies", "Bare Artist", "Kids", 1, false},
 };
 
+bool makeLocalSong(const QString& root, const LocalAlbum& album, int track, const QString& genre) {
+    return makeSong(root, {QStringLiteral("%1/%2.flac").arg(album.title).arg(track),
+                           {"-c:a", "flac"},
+                           {{"title", QStringLiteral("Song %1").arg(track)},
+                            {"album", album.title},
+                            {"album_artist", album.artist},
+                            {"track", QString::number(track)},
+                            {"genre", genre}},
+                           album.cover});
+}
+
 bool makeLocalFolder(const QString& root) {
     for (const LocalAlbum& album : kLocal) {
         for (int track = 1; track <= album.tracks; ++track) {
-            const TestSong song{QStringLiteral("%1/%2.flac").arg(album.title).arg(track),
-                                {"-c:a", "flac"},
-                                {{"title", QStringLiteral("Song %1").arg(track)},
-                                 {"album", album.title},
-                                 {"album_artist", album.artist},
-                                 {"track", QString::number(track)},
-                                 {"genre", album.genre}},
-                                album.cover};
-            if (!makeSong(root, song))
+            if (!makeLocalSong(root, album, track, album.genre))
                 return false;
         }
     }
@@ -459,4 +462,26 @@ TEST_F(HomeLibraryTest, AReloadChangesOnlyTheRowsThatChanged) {
     const QStringList titles = titlesOf(grid->albums());
     EXPECT_EQ(sorted(titles.first(3)), sorted({"Four Songs", "Ágætis byrjun", "Lemonade"}));
     EXPECT_EQ(titles.sliced(3), QStringList({"Fresh", "Saved EP"}));
+}
+
+TEST_F(HomeLibraryTest, ARescanRebuildsOnlyTheAlbumsWhoseSongsChanged) {
+    sources.setCurrent(MusicSource::appleMusic);
+    runTask(homeModel->load());
+    EXPECT_EQ(local("Four Songs")->genre.id, "rock");
+    for (const int track : {1, 2, 3}) {
+        ASSERT_TRUE(makeLocalSong(music(), kLocal[2], track, "Jazz"));
+        touchLater(QStringLiteral("%1/Four Songs/%2.flac").arg(music()).arg(track), 5);
+    }
+    appleMusic->rescan();
+    ASSERT_TRUE(waitUntil([&] { return !appleMusic->isScanning(); }, 30s));
+    ASSERT_EQ(appleMusic->lastScanReport().updated, 3);
+
+    QSignalSpy changed(homeModel->recentlyPlayedModel(), &QAbstractItemModel::dataChanged);
+    runTask(homeModel->load());
+    EXPECT_EQ(local("Four Songs")->genre.id, "soul");
+    ASSERT_EQ(changed.size(), 1);
+    const int row = changed[0][0].toModelIndex().row();
+    EXPECT_EQ(changed[0][1].toModelIndex().row(), row);
+    EXPECT_EQ(homeModel->recentlyPlayedModel()->album(row).album.title, "Four Songs");
+    EXPECT_EQ(records->localCount(), kLocal.size());
 }
