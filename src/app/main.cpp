@@ -3,13 +3,21 @@
 #include "app/TrayIcon.h"
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
+#include "model/PlayHistoryStore.h"
+#include "musicapp/AirPlayRouteStore.h"
 #include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/MusicFolder.h"
 #include "platform/Clock.h"
 #include "platform/InstanceHandoff.h"
 #include "platform/SecretServiceKeychain.h"
 #include "platform/SingleInstance.h"
+#include "platform/SynchronizedKeyValueStore.h"
 #include "platform/WebAuthSession.h"
+#include "playback/AlbumRecordCache.h"
+#include "playback/HomeViewModel.h"
+#include "playback/LibraryViewModel.h"
+#include "playback/MprisService.h"
+#include "playback/PlaybackViewModel.h"
 #include "spotify/SpotifyAPI.h"
 #include "spotify/SpotifyAuthManager.h"
 #include "ui/CoverImages.h"
@@ -35,26 +43,39 @@ int main(int argc, char** argv) {
         SingleInstance::sendToRunning(InstanceHandoff::messageFor(QCoreApplication::arguments())))
         return 0;
     QApplication::setApplicationDisplayName(QStringLiteral("Korvid"));
+    // Lets the desktop match the window and the media controls to the entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvid"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/korvid/icons/note.svg")));
     // Closing the window leaves Korvid in the tray.
     QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
 
-    MusicSourceSettings sourceSettings;
-    AlbumFilterSettings filterSettings;
-
+    // The long-lived objects, once each, in this order.
     QNetworkAccessManager network;
     SecretServiceKeychain keychain;
     SpotifyAuthManager spotifyAuth(network, keychain, Clock::system());
     spotifyAuth.loadStoredTokens();
     SpotifyAPI spotifyAPI(spotifyAuth, network);
+    AppleMusicLibrary appleMusic(defaultMusicFolder());
+    MusicSourceSettings sourceSettings;
+    AlbumFilterSettings filterSettings;
+    NullSynchronizedKeyValueStore synchronizedStore;
+    PlayHistoryStore playHistory(&synchronizedStore);
+    AirPlayRouteStore airplayRoute;
+    auto records = std::make_shared<AlbumRecordCache>();
+    HomeViewModel home(appleMusic, sourceSettings, filterSettings, playHistory, records);
+    LibraryViewModel library(spotifyAPI, appleMusic, sourceSettings, filterSettings, records);
+    // Installs the local player's callbacks and starts the microphone monitor,
+    // so a call pauses Korvid from launch on.
+    PlaybackViewModel playback(spotifyAPI, appleMusic, sourceSettings, playHistory,
+                               Clock::system());
     WebAuthSession webAuth;
     SpotifySignIn spotifySignIn(spotifyAuth, webAuth, sourceSettings);
-    AppleMusicLibrary appleMusic(defaultMusicFolder());
     // Before the engine, which it serves and must outlive.
     CoverImages covers;
 
     const UiModels models{&sourceSettings, &filterSettings, &spotifyAuth,
-                          &spotifySignIn,  &appleMusic,     &covers};
+                          &spotifySignIn,  &appleMusic,     &covers,
+                          &home,           &library,        &playback};
     UiComposition::useViewStyle();
     QQmlApplicationEngine engine;
     UiComposition::prepare(engine, models);
@@ -67,6 +88,9 @@ int main(int argc, char** argv) {
 
     // A second start raises this window; a korvid:// address finishes a sign-in.
     InstanceHandoff::route(instance, webAuth, mainWindow);
+
+    // The desktop's media controls and keys; a second Korvid leaves the name alone.
+    MprisService mpris(playback, MprisService::Window::of(mainWindow));
 
     TrayIcon tray(engine, UiComposition::trayPanelProperties(engine, models));
     return QApplication::exec();

@@ -8,9 +8,6 @@
 #include "platform/KorvidError.h"
 #include "spotify/SpotifyAPI.h"
 
-#include <algorithm>
-#include <limits>
-
 using namespace std::chrono_literals;
 
 void PlaybackViewModel::saveAppleMusicSession(const UnifiedAlbum& album, int trackIndex,
@@ -161,7 +158,5 @@ QCoro::Task<> PlaybackViewModel::resume(ResumeOffer offer) {
     } else {
         co_return; // its output is not reachable now
     }
-    // A stored index comes from the preferences; keep it in range of an int.
-    const auto index = std::clamp<qint64>(session.trackIndex, 0, std::numeric_limits<int>::max());
-    co_await play(*offer.album, int(index), session.positionSeconds);
+    co_await play(*offer.album, resumeTrackIndex(session), session.positionSeconds);
 }

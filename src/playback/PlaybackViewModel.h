@@ -3,6 +3,7 @@
 #include "model/AlbumArtwork.h"
 #include "model/ListeningSessionStore.h"
 #include "model/UnifiedAlbum.h"
+#include "musicapp/AudioInputSystem.h"
 #include "playback/ResumeOffer.h"
 #include "spotify/SpotifyRecords.h"
 
@@ -15,7 +16,6 @@
 #include <memory>
 #include <optional>
 
-class AudioInputSystem;
 class Clock;
 class LocalPlayback;
 class MicrophoneMonitor;
@@ -49,8 +49,8 @@ class PlaybackViewModel : public QObject {
     Q_PROPERTY(
         QString nowPlayingArtistNames READ nowPlayingArtistNamesText NOTIFY nowPlayingChanged)
     Q_PROPERTY(QString nowPlayingAlbumID READ nowPlayingAlbumIDText NOTIFY nowPlayingChanged)
-    Q_PROPERTY(qint64 progressMs READ progressMs NOTIFY progressChanged)
-    Q_PROPERTY(qint64 durationMs READ durationMs NOTIFY progressChanged)
+    // Milliseconds as the views' numbers take them.
+    Q_PROPERTY(double durationMs READ durationMsForViews NOTIFY progressChanged)
     Q_PROPERTY(
         double volumePercent READ volumePercent WRITE setVolumePercent NOTIFY volumePercentChanged)
     Q_PROPERTY(bool isAdjustingVolume READ isAdjustingVolume WRITE setAdjustingVolume NOTIFY
@@ -95,6 +95,7 @@ public:
     QString nowPlayingAlbumIDText() const { return nowPlayingAlbumID_.value_or(QString()); }
     bool hasActiveSource() const { return activeSource_.has_value(); }
     bool isPlayingLocally() const { return activeSource_ == PlaybackSource::appleMusic; }
+    double durationMsForViews() const { return double(durationMs_); }
 
     // ---- Commands ----
     // Starts an album; the track index and seconds apply to local albums.
@@ -118,8 +119,8 @@ public:
     QCoro::Task<> refreshOnce();
     // The position shown between two polls, never past durationMs.
     qint64 currentProgressMs(const QDateTime& at) const;
-    // The same for the present moment, for the views.
-    Q_INVOKABLE qint64 currentProgressMsNow() const;
+    // The same for the present moment.
+    qint64 currentProgressMsNow() const;
     void setVolumePercent(double percent);
     void setAdjustingVolume(bool adjusting);
     // Sends volumePercent to the active output; read-backs cannot undo it

@@ -7,6 +7,8 @@
 
 #include <QUuid>
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 
 // "Pick up where you left off?": the session the previous run stored, with
@@ -21,3 +23,9 @@ struct ResumeOffer {
     // sessions and when it is not.
     std::optional<SpeakerOutput> target;
 };
+
+// The track a session resumes at. The index comes from the preferences; keep
+// it in range of the player's int.
+inline int resumeTrackIndex(const ListeningSession& session) {
+    return int(std::clamp<qint64>(session.trackIndex, 0, std::numeric_limits<int>::max()));
+}

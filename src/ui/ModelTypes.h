@@ -2,6 +2,8 @@
 
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
+#include "playback/PlaybackViewModel.h"
+#include "playback/RefreshLoop.h"
 
 #include <QtQml/qqml.h>
 
@@ -20,4 +22,18 @@ struct AlbumFilterSettingsForeign {
     QML_FOREIGN(AlbumFilterSettings)
     QML_NAMED_ELEMENT(AlbumFilterSettings)
     QML_UNCREATABLE("Made once by the application")
+};
+
+struct PlaybackViewModelForeign {
+    Q_GADGET
+    QML_FOREIGN(PlaybackViewModel)
+    QML_NAMED_ELEMENT(PlaybackViewModel)
+    QML_UNCREATABLE("Made once by the application")
+};
+
+struct RefreshLoopForeign {
+    Q_GADGET
+    QML_FOREIGN(RefreshLoop)
+    QML_NAMED_ELEMENT(RefreshLoop)
+    QML_UNCREATABLE("Made by the composition over the coordinator")
 };

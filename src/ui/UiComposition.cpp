@@ -1,5 +1,12 @@
 #include "ui/UiComposition.h"
 
+#include "model/AlbumArtwork.h"
+#include "musicapp/AppleMusicLibrary.h"
+#include "platform/Clock.h"
+#include "playback/AlbumListModel.h"
+#include "playback/HomeViewModel.h"
+#include "playback/LibraryViewModel.h"
+#include "playback/RefreshLoop.h"
 #include "ui/AppearanceModel.h"
 #include "ui/ContentRootModel.h"
 #include "ui/CoverImages.h"
@@ -7,6 +14,8 @@
 #include "ui/EmptyStateTexts.h"
 #include "ui/LocalMusicSettings.h"
 #include "ui/ModelTypes.h"
+#include "ui/NowPlayingPresenter.h"
+#include "ui/ResumeOfferPresenter.h"
 #include "ui/SpotifySignIn.h"
 
 #include <QQmlEngine>
@@ -31,6 +40,20 @@ void prepare(QQmlEngine& engine, const UiModels& models) {
 }
 
 QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
+    Clock& clock = models.clock ? *models.clock : Clock::system();
+    // Covers come through the image provider when there is one, else only
+    // remote covers show, straight from their address.
+    CoverImages* covers = models.covers;
+    const auto coverSource = [covers](const QString& albumID, const AlbumArtwork& artwork) {
+        return covers ? covers->source(albumID, artwork) : artwork.url().value_or(QUrl());
+    };
+    if (covers && models.home && models.library) {
+        for (AlbumListModel* list :
+             {models.home->recentlyPlayedModel(), models.home->discoverModel(),
+              models.library->filteredModel()}) {
+            list->setArtworkURL(covers->sourceFunction());
+        }
+    }
     return {
         {QStringLiteral("sourceSettings"), QVariant::fromValue(models.sourceSettings)},
         {QStringLiteral("filterSettings"), QVariant::fromValue(models.filterSettings)},
@@ -45,6 +68,15 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
          QVariant::fromValue(new DisplayPreferences(&engine))},
         {QStringLiteral("localMusic"),
          QVariant::fromValue(new LocalMusicSettings(models.appleMusic, &engine))},
+        {QStringLiteral("playback"), QVariant::fromValue(models.playback)},
+        {QStringLiteral("nowPlaying"),
+         QVariant::fromValue(new NowPlayingPresenter(*models.playback, *models.appleMusic,
+                                                     *models.home, clock, coverSource, &engine))},
+        {QStringLiteral("resumeOffer"),
+         QVariant::fromValue(new ResumeOfferPresenter(*models.playback, *models.appleMusic, clock,
+                                                      coverSource, &engine))},
+        {QStringLiteral("refreshLoop"),
+         QVariant::fromValue(new RefreshLoop(*models.playback, clock, &engine))},
     };
 }
 

@@ -5,7 +5,11 @@
 
 class AlbumFilterSettings;
 class AppleMusicLibrary;
+class Clock;
 class CoverImages;
+class HomeViewModel;
+class LibraryViewModel;
+class PlaybackViewModel;
 class MusicSourceSettings;
 class SpotifyAuthManager;
 class SpotifySignIn;
@@ -19,6 +23,10 @@ struct UiModels {
     SpotifySignIn* spotifySignIn = nullptr;
     AppleMusicLibrary* appleMusic = nullptr;
     CoverImages* covers = nullptr;
+    HomeViewModel* home = nullptr;
+    LibraryViewModel* library = nullptr;
+    PlaybackViewModel* playback = nullptr;
+    Clock* clock = nullptr; // the system clock when null
 };
 
 // The views are the QML module "Korvid"; each top-level view takes the

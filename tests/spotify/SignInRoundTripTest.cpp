@@ -13,6 +13,7 @@
 #include "platform/WebAuthSession.h"
 #include "support/QuickView.h"
 #include "support/ScopedEnvironment.h"
+#include "ui/AppModels.h"
 #include "ui/SpotifySignIn.h"
 
 #include <QDir>
@@ -107,8 +108,8 @@ TEST_F(SignInRoundTrip, TheBrowserRedirectReachesTheRunningKorvidWhichShowsTheTa
     ASSERT_TRUE(instance.listen());
     auth->loadStoredTokens();
     QuickView view;
-    ASSERT_TRUE(
-        view.showMainWindow(UiModels{&sources, &filters, auth.get(), &signIn, &appleMusic}));
+    AppModels models(*api, appleMusic, sources, filters, clock);
+    ASSERT_TRUE(view.showMainWindow(models.ui(*auth, signIn)));
     InstanceHandoff::route(instance, session, view.window());
 
     ASSERT_TRUE(waitUntil([&] { return view.find("connectButton") != nullptr; }));

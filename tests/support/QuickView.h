@@ -96,12 +96,13 @@ public:
         return found && found->property("visible").toBool();
     }
     // Clicks the middle of the item with the left mouse button, as a person
-    // does.
+    // does, scrolling it into view first.
     void click(const char* name) const {
         auto* item = qobject_cast<QQuickItem*>(find(name));
         EXPECT_TRUE(item) << "no item " << name;
         if (!item)
             return;
+        scrollIntoView(item);
         const QPointF middle = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
         QTest::mouseClick(window_, Qt::LeftButton, Qt::NoModifier, middle.toPoint());
     }
@@ -109,6 +110,8 @@ public:
     // Saves what the window shows as `name`.png in "screenshots" beside the
     // test executable, in the build tree; false when nothing was drawn.
     bool saveScreen(const QString& name) const {
+        // Let sheets and alerts finish fading in.
+        QTest::qWait(400);
         const QImage image = window_->grabWindow();
         const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots"));
         return !image.isNull() && folder.mkpath(QStringLiteral(".")) &&
@@ -116,6 +119,24 @@ public:
     }
 
 private:
+    // Moves every scrolling area around `item` so that the item is inside it.
+    static void scrollIntoView(QQuickItem* item) {
+        for (QQuickItem* area = item->parentItem(); area; area = area->parentItem()) {
+            if (!area->inherits("QQuickFlickable"))
+                continue;
+            auto* content = area->property("contentItem").value<QQuickItem*>();
+            if (!content)
+                continue;
+            const QRectF box = item->mapRectToItem(content, item->boundingRect());
+            const qreal top = area->property("contentY").toReal();
+            if (box.bottom() > top + area->height())
+                area->setProperty("contentY", box.bottom() - area->height());
+            else if (box.top() < top)
+                area->setProperty("contentY", box.top());
+        }
+        QCoreApplication::processEvents();
+    }
+
     QQmlApplicationEngine engine_;
     std::unique_ptr<QQuickWindow> ownWindow_;
     std::unique_ptr<QQuickItem> view_;

@@ -1,3 +1,4 @@
+#include "AppModels.h"
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
 #include "musicapp/AppleMusicLibrary.h"
@@ -23,8 +24,7 @@ protected:
     void SetUp() override {
         spotifyAuth.loadStoredTokens();
         ASSERT_TRUE(waitUntil([&] { return spotifyAuth.hasLoadedTokens(); }));
-        ASSERT_TRUE(view.showMainWindow(
-            UiModels{&sourceSettings, &filterSettings, &spotifyAuth, &signIn, &appleMusic}));
+        ASSERT_TRUE(view.showMainWindow(models.ui(spotifyAuth, signIn)));
     }
 
     QObject* find(const char* name) { return view.find(name); }
@@ -43,6 +43,8 @@ protected:
     WebAuthSession webAuth{[](const QUrl&) { return true; }};
     SpotifySignIn signIn{spotifyAuth, webAuth, sourceSettings};
     AppleMusicLibrary appleMusic{home.filePath("Music")};
+    SpotifyAPI api{spotifyAuth, network, QUrl("http://127.0.0.1:9/v1")};
+    AppModels models{api, appleMusic, sourceSettings, filterSettings, clock};
     QuickView view;
 };
 

@@ -2,6 +2,7 @@ find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 
 korvid_add_test(ui_tests
   SOURCES MainWindowTest.cpp DisplayPreferencesTest.cpp CoverImagesTest.cpp AlbumGridTest.cpp
+          PlaybackTextsTest.cpp PlaybackScreensTest.cpp AppModels.h
           ../spotify/SpotifyStandIn.cpp
   LIBS korvid_ui ${KORVID_HTTPLIB}
   LABELS ui)

@@ -23,6 +23,24 @@ ApplicationWindow {
     required property EmptyStatePresenter emptyStates
     required property DisplayPreferences displayPreferences
     required property LocalMusicSettings localMusic
+    required property PlaybackViewModel playback
+    required property NowPlayingPresenter nowPlaying
+    required property ResumeOfferPresenter resumeOffer
+    required property RefreshLoop refreshLoop
+
+    // What plays is polled only while the tabs are on screen.
+    readonly property bool tabsShown: contentRoot.showsTabs && visible
+    onTabsShownChanged: {
+        refreshLoop.running = tabsShown
+        // The coordinator makes an offer at most once in its life.
+        if (tabsShown)
+            resumeOffer.request()
+    }
+    Component.onCompleted: {
+        refreshLoop.running = tabsShown
+        if (tabsShown)
+            resumeOffer.request()
+    }
 
     Material.theme: appearance.dark ? Material.Dark : Material.Light
     Material.accent: appearance.tint
@@ -57,6 +75,10 @@ ApplicationWindow {
                 }
             }
 
+            SourcePicker {
+                sourceSettings: window.sourceSettings
+            }
+
             ThumbnailSizeSlider {
                 Layout.preferredWidth: 100 + 2 * 28
                 preferences: window.displayPreferences
@@ -82,6 +104,58 @@ ApplicationWindow {
             signIn: window.signIn
             localMusic: window.localMusic
             displayPreferences: window.displayPreferences
+        }
+    }
+
+    footer: PlayerControlsView {
+        visible: window.contentRoot.showsTabs
+        playback: window.playback
+        nowPlaying: window.nowPlaying
+        onOpenNowPlaying: nowPlayingSheet.open()
+    }
+
+    NowPlayingView {
+        id: nowPlayingSheet
+        playback: window.playback
+        nowPlaying: window.nowPlaying
+    }
+
+    ResumeSessionView {
+        offer: window.resumeOffer
+    }
+
+    Dialog {
+        id: errorAlert
+        objectName: "playbackErrorAlert"
+        title: qsTr("Playback Error")
+        modal: true
+        background: SheetBackground {}
+        anchors.centerIn: Overlay.overlay
+        width: Math.min(window.width - 48, 420)
+        visible: window.playback.errorMessage !== ""
+        onClosed: window.playback.dismissError()
+        header: Label {
+            text: errorAlert.title
+            padding: 24
+            bottomPadding: 0
+            font.bold: true
+            font.pointSize: 14
+        }
+        footer: RowLayout {
+            Item { Layout.fillWidth: true }
+            Button {
+                objectName: "dismissErrorButton"
+                Layout.margins: 8
+                flat: true
+                text: qsTr("OK")
+                onClicked: errorAlert.close()
+            }
+        }
+        Label {
+            objectName: "playbackErrorMessage"
+            width: parent.width
+            text: window.playback.errorMessage
+            wrapMode: Text.WordWrap
         }
     }
 

@@ -1,0 +1,113 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Layouts
+import Korvid
+
+// The Now Playing sheet: large cover, the scrubber, the transport and the
+// album up next.
+Popup {
+    id: sheet
+    objectName: "nowPlayingView"
+    modal: true
+    padding: 24
+    background: SheetBackground {}
+    anchors.centerIn: Overlay.overlay
+    width: Math.min(Overlay.overlay ? Overlay.overlay.width - 48 : 480, 480)
+
+    required property PlaybackViewModel playback
+    required property NowPlayingPresenter nowPlaying
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 12
+
+        SymbolButton {
+            objectName: "closeNowPlaying"
+            Layout.alignment: Qt.AlignRight
+            symbol: "chevron.down"
+            onClicked: sheet.close()
+        }
+        CoverArt {
+            Layout.alignment: Qt.AlignHCenter
+            Layout.preferredWidth: 280
+            Layout.preferredHeight: 280
+            source: sheet.nowPlaying.artwork
+        }
+        Label {
+            objectName: "sheetTrack"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            text: sheet.playback.nowPlayingTrackName || qsTr("Not Playing")
+            elide: Text.ElideRight
+            font.bold: true
+            font.pointSize: 16
+        }
+        Label {
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            text: sheet.playback.nowPlayingArtistNames
+            elide: Text.ElideRight
+            opacity: 0.7
+        }
+        Slider {
+            id: scrubber
+            objectName: "scrubber"
+            Layout.fillWidth: true
+            from: 0
+            to: Math.max(1, sheet.playback.durationMs)
+            enabled: sheet.playback.durationMs > 0
+            value: pressed ? value : sheet.nowPlaying.positionMs
+            onPressedChanged: if (!pressed) sheet.nowPlaying.seek(Math.round(value))
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            Label { objectName: "elapsedTime"; text: sheet.nowPlaying.elapsedText; opacity: 0.7 }
+            Item { Layout.fillWidth: true }
+            Label { objectName: "durationTime"; text: sheet.nowPlaying.durationText; opacity: 0.7 }
+        }
+        TransportButtons {
+            Layout.alignment: Qt.AlignHCenter
+            nowPlaying: sheet.nowPlaying
+            playing: sheet.playback.isPlaying
+            size: 28
+        }
+        Frame {
+            objectName: "upNextCard"
+            Layout.fillWidth: true
+            visible: sheet.nowPlaying.hasUpNext
+            RowLayout {
+                anchors.fill: parent
+                spacing: 12
+                CoverArt {
+                    Layout.preferredWidth: 48
+                    Layout.preferredHeight: 48
+                    source: sheet.nowPlaying.upNextArtwork
+                }
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    spacing: 0
+                    Label { text: qsTr("Up Next"); opacity: 0.7; font.pointSize: 9 }
+                    Label {
+                        objectName: "upNextTitle"
+                        Layout.fillWidth: true
+                        text: sheet.nowPlaying.upNextTitle
+                        elide: Text.ElideRight
+                        font.bold: true
+                    }
+                    Label {
+                        Layout.fillWidth: true
+                        text: sheet.nowPlaying.upNextArtistNames
+                        elide: Text.ElideRight
+                        opacity: 0.7
+                    }
+                }
+                Button {
+                    objectName: "playUpNext"
+                    text: qsTr("Play")
+                    onClicked: sheet.nowPlaying.playUpNext()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,83 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Layouts
+import Korvid
+
+// The bar at the bottom of the window: what plays, the transport, the
+// volume and where the music plays.
+ToolBar {
+    id: bar
+    objectName: "playerControls"
+
+    required property PlaybackViewModel playback
+    required property NowPlayingPresenter nowPlaying
+    signal openNowPlaying
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.leftMargin: 8
+        anchors.rightMargin: 8
+        spacing: 12
+
+        ItemDelegate {
+            objectName: "nowPlayingButton"
+            Layout.fillWidth: true
+            Layout.maximumWidth: 360
+            onClicked: bar.openNowPlaying()
+            contentItem: RowLayout {
+                spacing: 8
+                CoverArt {
+                    Layout.preferredWidth: 40
+                    Layout.preferredHeight: 40
+                    source: bar.nowPlaying.artwork
+                }
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    spacing: 0
+                    Label {
+                        objectName: "nowPlayingTrack"
+                        Layout.fillWidth: true
+                        text: bar.playback.nowPlayingTrackName || qsTr("Not Playing")
+                        elide: Text.ElideRight
+                        font.bold: true
+                    }
+                    Label {
+                        objectName: "nowPlayingArtist"
+                        Layout.fillWidth: true
+                        text: bar.playback.nowPlayingArtistNames
+                        elide: Text.ElideRight
+                        opacity: 0.7
+                    }
+                }
+            }
+        }
+
+        TransportButtons {
+            nowPlaying: bar.nowPlaying
+            playing: bar.playback.isPlaying
+        }
+
+        Item { Layout.fillWidth: true }
+
+        VolumeSlider {
+            Layout.preferredWidth: 180
+            playback: bar.playback
+        }
+
+        RowLayout {
+            objectName: "outputLabel"
+            spacing: 4
+            SymbolImage { symbol: bar.nowPlaying.outputSymbol }
+            Label {
+                objectName: "outputName"
+                text: bar.nowPlaying.outputName
+                elide: Text.ElideRight
+                Layout.maximumWidth: 160
+            }
+            HoverHandler { id: outputHover }
+            ToolTip.visible: outputHover.hovered
+            ToolTip.text: bar.nowPlaying.outputHelp
+        }
+    }
+}

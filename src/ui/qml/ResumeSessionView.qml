@@ -1,0 +1,96 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+import QtQuick.Layouts
+import Korvid
+
+// "Pick up where you left off?": the card offered once per launch.
+Popup {
+    id: card
+    objectName: "resumeSessionView"
+    modal: true
+    padding: 24
+    background: SheetBackground {}
+    anchors.centerIn: Overlay.overlay
+    width: Math.min(Overlay.overlay ? Overlay.overlay.width - 48 : 420, 420)
+    closePolicy: Popup.CloseOnEscape
+    visible: offer.hasOffer
+    onClosed: offer.dismiss()
+
+    required property ResumeOfferPresenter offer
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 12
+
+        Label {
+            Layout.fillWidth: true
+            text: card.offer.title
+            font.bold: true
+            font.pointSize: 16
+            wrapMode: Text.WordWrap
+        }
+        RowLayout {
+            spacing: 12
+            CoverArt {
+                Layout.preferredWidth: 72
+                Layout.preferredHeight: 72
+                source: card.offer.artwork
+            }
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Label {
+                    objectName: "resumeAlbumTitle"
+                    Layout.fillWidth: true
+                    text: card.offer.albumTitle
+                    elide: Text.ElideRight
+                    font.bold: true
+                }
+                Label {
+                    objectName: "resumeDetail"
+                    Layout.fillWidth: true
+                    text: card.offer.detail
+                    elide: Text.ElideRight
+                    opacity: 0.7
+                }
+                RowLayout {
+                    spacing: 4
+                    SymbolImage { symbol: card.offer.deviceSymbol }
+                    Label {
+                        objectName: "resumeDevice"
+                        text: card.offer.deviceText
+                        elide: Text.ElideRight
+                    }
+                    Label {
+                        objectName: "resumePosition"
+                        text: card.offer.positionText
+                        opacity: 0.7
+                    }
+                }
+            }
+        }
+        ProminentButton {
+            objectName: "resumeButton"
+            Layout.fillWidth: true
+            text: card.offer.resumeText
+            icon.name: Icons.themeName("play.fill")
+            icon.source: Icons.fallback("play.fill")
+            onClicked: card.offer.resume()
+        }
+        Button {
+            objectName: "playHereButton"
+            Layout.fillWidth: true
+            visible: card.offer.canPlayHere
+            text: qsTr("Play on This Computer")
+            onClicked: card.offer.playHere()
+        }
+        Button {
+            objectName: "notNowButton"
+            Layout.fillWidth: true
+            flat: true
+            text: qsTr("Not Now")
+            onClicked: card.offer.dismiss()
+        }
+    }
+}

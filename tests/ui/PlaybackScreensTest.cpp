@@ -1,0 +1,161 @@
+// The player bar, the Now Playing sheet, the resume card and the error
+// alert, used as a person does, over the coordinator and the Spotify stand-in.
+#include "AppModels.h"
+#include "spotify/SpotifyFixture.h"
+#include "support/QtPrinting.h"
+#include "support/QuickView.h"
+#include "ui/SpotifySignIn.h"
+
+#include "model/ListeningSessionStore.h"
+#include "platform/WebAuthSession.h"
+
+#include <QTest>
+
+namespace {
+
+const char* const kPlaying = R"({"is_playing":true,"progress_ms":61000,"item":{"name":"Song",)"
+                             R"("duration_ms":200000,"artists":[{"id":"a","name":"Ann"}],)"
+                             R"("album":{"id":"abc","name":"Album","uri":"spotify:album:abc",)"
+                             R"("images":[],"artists":[]}},"device":{"id":"d2","is_active":true,)"
+                             R"("name":"Den","type":"Speaker","volume_percent":30}})";
+
+class PlaybackScreens : public SpotifyFixture {
+protected:
+    PlaybackScreens() {
+        signIn();
+        standIn.onJson("GET", "/v1/me/player", 204, "");
+        standIn.onJson("GET", "/v1/me/player/devices", 200,
+                       R"({"devices":[{"id":"d2","is_active":false,"name":"Den",)"
+                       R"("type":"Speaker"}]})");
+        for (const char* path : {"/v1/me/player/play", "/v1/me/player/pause",
+                                 "/v1/me/player/volume", "/v1/me/player"}) {
+            standIn.onJson("PUT", path, 204, "");
+        }
+    }
+
+    // The previous run left a Spotify session on the Den.
+    void leaveSession() {
+        ListeningSession session;
+        session.device = ListeningSession::Device::SpotifyConnect{"d2", "Den", "Speaker"};
+        session.albumID = QStringLiteral("spotify-abc");
+        session.albumTitle = QStringLiteral("Album");
+        session.spotifyURI = QStringLiteral("spotify:album:abc");
+        session.trackIndex = 2;
+        session.positionSeconds = 75;
+        session.updatedAt = clock.now().addSecs(-7200);
+        ListeningSessionStore().save(session);
+        home.restartSettings();
+    }
+
+    void show() {
+        // The stored sign-in is read as at start.
+        auth->loadStoredTokens();
+        ASSERT_TRUE(waitUntil([&] { return auth->hasLoadedTokens(); }));
+        ASSERT_TRUE(auth->isAuthenticated());
+        models = std::make_unique<AppModels>(*api, appleMusic, sources, filters, clock);
+        ASSERT_TRUE(view.showMainWindow(models->ui(*auth, signInPresenter)));
+    }
+    QString textOf(const char* name) { return view.property(name, "text").toString(); }
+    size_t requestCount(const std::string& method, const std::string& path) const {
+        size_t count = 0;
+        for (const auto& request : standIn.requestsTo(path)) {
+            count += request.method == method;
+        }
+        return count;
+    }
+
+    MusicSourceSettings sources;
+    AlbumFilterSettings filters;
+    WebAuthSession webAuth{[](const QUrl&) { return true; }};
+    SpotifySignIn signInPresenter{*auth, webAuth, sources};
+    AppleMusicLibrary appleMusic{home.filePath("Music")};
+    std::unique_ptr<AppModels> models;
+    QuickView view;
+};
+
+TEST_F(PlaybackScreens, TheResumeCardShowsOncePerLaunchAndNeverAfterReopening) {
+    leaveSession();
+    show();
+    ASSERT_TRUE(waitUntil([&] { return view.visible("resumeSessionView"); }));
+    EXPECT_EQ(textOf("resumeAlbumTitle"), "Album");
+    EXPECT_EQ(textOf("resumeDetail"), "Track 3 · Played 2 hours ago");
+    EXPECT_EQ(textOf("resumeDevice"), "Last played on Den");
+    EXPECT_EQ(textOf("resumePosition"), "1:15");
+    EXPECT_EQ(textOf("resumeButton"), "Resume on Den");
+    EXPECT_FALSE(view.visible("playHereButton"));
+    EXPECT_TRUE(view.saveScreen("resume-offer"));
+    view.click("notNowButton");
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("resumeSessionView"); }));
+
+    view.window()->hide();
+    view.window()->show();
+    QTest::qWait(300);
+    EXPECT_FALSE(view.visible("resumeSessionView"));
+    EXPECT_EQ(requestCount("GET", "/v1/me/player/devices"), 1u);
+}
+
+TEST_F(PlaybackScreens, ResumingMovesSpotifyToTheStoredDevice) {
+    leaveSession();
+    show();
+    ASSERT_TRUE(waitUntil([&] { return view.visible("resumeSessionView"); }));
+    view.click("resumeButton");
+    ASSERT_TRUE(waitUntil([&] { return requestCount("PUT", "/v1/me/player") == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("resumeSessionView"); }));
+}
+
+TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
+    show();
+    standIn.onJson("GET", "/v1/me/player", 200, kPlaying);
+    runTask(models->playback.refreshNowPlaying());
+    EXPECT_EQ(textOf("nowPlayingTrack"), "Song");
+    EXPECT_EQ(textOf("nowPlayingArtist"), "Ann");
+    EXPECT_EQ(textOf("outputName"), "Den");
+    EXPECT_TRUE(view.saveScreen("player-bar"));
+
+    view.click("nowPlayingButton");
+    ASSERT_TRUE(waitUntil([&] { return view.visible("nowPlayingView"); }));
+    EXPECT_EQ(textOf("elapsedTime"), "1:01");
+    EXPECT_EQ(textOf("durationTime"), "3:20");
+    EXPECT_TRUE(view.saveScreen("now-playing"));
+
+    view.click("playPauseButton");
+    ASSERT_TRUE(waitUntil([&] { return requestCount("PUT", "/v1/me/player/pause") == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return !models->playback.isPlaying(); }));
+    view.click("closeNowPlaying");
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("nowPlayingView"); }));
+
+    // The volume goes out when the slider is let go, as a whole percentage.
+    auto* slider = qobject_cast<QQuickItem*>(view.find("volumeSlider"));
+    ASSERT_NE(slider, nullptr);
+    const QPoint at = slider->mapToScene({slider->width() * 0.8, slider->height() / 2}).toPoint();
+    QTest::mouseClick(view.window(), Qt::LeftButton, Qt::NoModifier, at);
+    ASSERT_TRUE(waitUntil([&] { return requestCount("PUT", "/v1/me/player/volume") == 1; }));
+    const double sent = std::stod(standIn.requestsTo("/v1/me/player/volume")
+                                      .back()
+                                      .query()
+                                      .substr(std::string("device_id=d2&volume_percent=").size()));
+    EXPECT_NEAR(sent, 80, 8);
+    EXPECT_NEAR(models->playback.volumePercent(), 80, 8);
+}
+
+TEST_F(PlaybackScreens, AnErrorIsAlertedUntilDismissed) {
+    standIn.onJson("GET", "/v1/me/player/devices", 200, R"({"devices":[]})");
+    show();
+    runTask(models->playback.play(
+        [] {
+            UnifiedAlbum album;
+            album.id = QStringLiteral("spotify-x");
+            album.playback = UnifiedAlbum::Playback::spotify(QStringLiteral("spotify:album:x"));
+            return album;
+        }(),
+        0, 0));
+    ASSERT_TRUE(waitUntil([&] { return view.visible("playbackErrorAlert"); }));
+    EXPECT_EQ(textOf("playbackErrorMessage"),
+              QString::fromUtf8(PlaybackViewModel::noDeviceMessage));
+    EXPECT_TRUE(view.saveScreen("playback-error"));
+    view.click("dismissErrorButton");
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("playbackErrorAlert"); }));
+    EXPECT_EQ(models->playback.errorMessageText(), "");
+}
+
+} // namespace
