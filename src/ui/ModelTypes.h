@@ -2,6 +2,9 @@
 
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
+#include "playback/AlbumListModel.h"
+#include "playback/HomeViewModel.h"
+#include "playback/LibraryViewModel.h"
 #include "playback/PlaybackViewModel.h"
 #include "playback/RefreshLoop.h"
 
@@ -36,4 +39,25 @@ struct RefreshLoopForeign {
     QML_FOREIGN(RefreshLoop)
     QML_NAMED_ELEMENT(RefreshLoop)
     QML_UNCREATABLE("Made by the composition over the coordinator")
+};
+
+struct HomeViewModelForeign {
+    Q_GADGET
+    QML_FOREIGN(HomeViewModel)
+    QML_NAMED_ELEMENT(HomeViewModel)
+    QML_UNCREATABLE("Made once by the application")
+};
+
+struct LibraryViewModelForeign {
+    Q_GADGET
+    QML_FOREIGN(LibraryViewModel)
+    QML_NAMED_ELEMENT(LibraryViewModel)
+    QML_UNCREATABLE("Made once by the application")
+};
+
+struct AlbumListModelForeign {
+    Q_GADGET
+    QML_FOREIGN(AlbumListModel)
+    QML_NAMED_ELEMENT(AlbumListModel)
+    QML_UNCREATABLE("Made once by the application")
 };

@@ -7,6 +7,7 @@
 #include "playback/HomeViewModel.h"
 #include "playback/LibraryViewModel.h"
 #include "playback/RefreshLoop.h"
+#include "ui/AlbumPages.h"
 #include "ui/AppearanceModel.h"
 #include "ui/ContentRootModel.h"
 #include "ui/CoverImages.h"
@@ -75,6 +76,11 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
         {QStringLiteral("resumeOffer"),
          QVariant::fromValue(new ResumeOfferPresenter(*models.playback, *models.appleMusic, clock,
                                                       coverSource, &engine))},
+        {QStringLiteral("home"), QVariant::fromValue(models.home)},
+        {QStringLiteral("library"), QVariant::fromValue(models.library)},
+        {QStringLiteral("pages"),
+         QVariant::fromValue(new AlbumPages(*models.home, *models.library, *models.playback,
+                                            *models.sourceSettings, &engine))},
         {QStringLiteral("refreshLoop"),
          QVariant::fromValue(new RefreshLoop(*models.playback, clock, &engine))},
     };

@@ -107,6 +107,12 @@ public:
         QTest::mouseClick(window_, Qt::LeftButton, Qt::NoModifier, middle.toPoint());
     }
 
+    // Types `text` (plain ASCII) into whatever has the keyboard focus.
+    void type(const char* text) const {
+        for (const char* c = text; *c; ++c)
+            QTest::keyClick(window_, *c);
+    }
+
     // Saves what the window shows as `name`.png in "screenshots" beside the
     // test executable, in the build tree; false when nothing was drawn.
     bool saveScreen(const QString& name) const {

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Layouts
 import Korvid
 
 // Recently played albums and the Discover selection.
@@ -9,13 +10,107 @@ Page {
     title: qsTr("Home")
 
     required property EmptyStatePresenter emptyStates
+    required property HomeViewModel home
+    required property AlbumPages pages
+    required property DisplayPreferences displayPreferences
+
+    readonly property bool hasAlbums: home.recentlyPlayed.count > 0
+                                      || home.discoverAlbums.count > 0
+
+    BusyIndicator {
+        objectName: "homeLoading"
+        anchors.centerIn: parent
+        running: page.home.isLoading && !page.hasAlbums
+        visible: running
+    }
+
+    EmptyState {
+        objectName: "homeError"
+        anchors.centerIn: parent
+        width: Math.min(parent.width - 48, 420)
+        visible: page.home.errorMessage !== "" && !page.hasAlbums
+        symbol: "exclamationmark.triangle"
+        title: qsTr("Couldn't Load Albums")
+        message: page.home.errorMessage
+    }
 
     EmptyState {
         objectName: "homeEmptyState"
         anchors.centerIn: parent
         width: Math.min(parent.width - 48, 420)
+        visible: !page.hasAlbums && !page.home.isLoading && page.home.errorMessage === ""
         symbol: "music.note.list"
         title: page.emptyStates.homeTitle
         message: page.emptyStates.homeMessage
+    }
+
+    ScrollView {
+        id: scroller
+        objectName: "homeScroll"
+        anchors.fill: parent
+        visible: page.hasAlbums
+        contentWidth: availableWidth
+
+        ColumnLayout {
+            width: scroller.availableWidth
+            spacing: 12
+
+            Label {
+                Layout.topMargin: 20
+                Layout.leftMargin: 24
+                text: qsTr("Recently Played")
+                font.bold: true
+                font.pointSize: 16
+            }
+            AlbumGridView {
+                objectName: "recentGrid"
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                Layout.preferredHeight: contentHeight
+                interactive: false
+                model: page.home.recentlyPlayed
+                preferences: page.displayPreferences
+                onAlbumClicked: albumID => page.pages.play(albumID)
+            }
+
+            RowLayout {
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                Label {
+                    text: qsTr("Discover")
+                    font.bold: true
+                    font.pointSize: 16
+                }
+                Item { Layout.fillWidth: true }
+                SymbolButton {
+                    objectName: "shuffleDiscover"
+                    symbol: "shuffle"
+                    ToolTip.visible: hovered
+                    ToolTip.text: qsTr("Shuffle")
+                    onClicked: page.pages.shuffleDiscover()
+                }
+            }
+            GenreChipRow {
+                Layout.fillWidth: true
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                chips: page.home.genreChips
+                selected: page.home.selectedGenre
+                onChosen: genreID => page.home.selectGenre(genreID)
+            }
+            AlbumGridView {
+                objectName: "discoverGrid"
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                Layout.bottomMargin: 16
+                Layout.preferredHeight: contentHeight
+                interactive: false
+                model: page.home.discoverAlbums
+                preferences: page.displayPreferences
+                onAlbumClicked: albumID => page.pages.play(albumID)
+            }
+        }
     }
 }

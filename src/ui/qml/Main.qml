@@ -27,6 +27,50 @@ ApplicationWindow {
     required property NowPlayingPresenter nowPlaying
     required property ResumeOfferPresenter resumeOffer
     required property RefreshLoop refreshLoop
+    required property HomeViewModel home
+    required property LibraryViewModel library
+    required property AlbumPages pages
+
+    // A page loads its albums when it is shown.
+    Binding {
+        window.pages.homeShown: window.tabsShown && tabs.currentIndex === 0
+        window.pages.libraryShown: window.tabsShown && tabs.currentIndex === 1
+    }
+
+    // The keys desktop players answer to. Space is left to a text field
+    // that has the focus.
+    Shortcut {
+        sequence: "Space"
+        enabled: window.tabsShown
+        onActivated: window.nowPlaying.togglePlayPause()
+    }
+    Shortcut {
+        sequence: "Ctrl+Right"
+        enabled: window.tabsShown
+        onActivated: window.nowPlaying.skipToNext()
+    }
+    Shortcut {
+        sequence: "Ctrl+Left"
+        enabled: window.tabsShown
+        onActivated: window.nowPlaying.skipToPrevious()
+    }
+    Shortcut {
+        sequence: "Ctrl+F"
+        enabled: window.tabsShown
+        onActivated: {
+            tabs.currentIndex = 1
+            libraryView.focusSearch()
+        }
+    }
+    Shortcut {
+        sequence: "Ctrl+,"
+        enabled: window.tabsShown
+        onActivated: tabs.currentIndex = 2
+    }
+    Shortcut {
+        sequence: "Ctrl+Q"
+        onActivated: Qt.quit()
+    }
 
     // What plays is polled only while the tabs are on screen.
     readonly property bool tabsShown: contentRoot.showsTabs && visible
@@ -44,9 +88,14 @@ ApplicationWindow {
 
     Material.theme: appearance.dark ? Material.Dark : Material.Light
     Material.accent: appearance.tint
+    // The bars follow the window's scheme rather than the style's own colour.
+    readonly property color barColor: appearance.dark ? "#2b2b2b" : "#f1f1f1"
+    readonly property color barText: appearance.dark ? "#ffffff" : "#1d1d1d"
 
     header: ToolBar {
         objectName: "toolbar"
+        Material.background: window.barColor
+        Material.foreground: window.barText
         visible: window.contentRoot.showsTabs
         RowLayout {
             anchors.fill: parent
@@ -57,6 +106,7 @@ ApplicationWindow {
             TabBar {
                 id: tabs
                 objectName: "tabs"
+                background: null
                 Layout.fillWidth: true
                 Repeater {
                     model: [
@@ -94,9 +144,16 @@ ApplicationWindow {
 
         HomeView {
             emptyStates: window.emptyStates
+            home: window.home
+            pages: window.pages
+            displayPreferences: window.displayPreferences
         }
         LibraryView {
+            id: libraryView
             emptyStates: window.emptyStates
+            library: window.library
+            pages: window.pages
+            displayPreferences: window.displayPreferences
         }
         SettingsView {
             sourceSettings: window.sourceSettings
@@ -109,6 +166,8 @@ ApplicationWindow {
 
     footer: PlayerControlsView {
         visible: window.contentRoot.showsTabs
+        Material.background: window.barColor
+        Material.foreground: window.barText
         playback: window.playback
         nowPlaying: window.nowPlaying
         onOpenNowPlaying: nowPlayingSheet.open()

@@ -1,0 +1,28 @@
+import QtQuick
+import QtQuick.Controls
+import Korvid
+
+// The genre chips: one choice at a time, "All" first, then by recency.
+Flow {
+    id: row
+    objectName: "genreChips"
+    // Maps of id, displayName and color, in the order to show.
+    required property var chips
+    required property string selected
+    signal chosen(string genreID)
+    spacing: 6
+
+    Repeater {
+        model: row.chips
+        Button {
+            id: chip
+            required property var modelData
+            objectName: "genreChip-" + modelData.id
+            text: modelData.displayName
+            checkable: true
+            checked: (chip.parent as GenreChipRow).selected === modelData.id
+            flat: !checked
+            onClicked: (chip.parent as GenreChipRow).chosen(modelData.id)
+        }
+    }
+}
