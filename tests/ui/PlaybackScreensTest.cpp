@@ -122,6 +122,11 @@ TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
     EXPECT_TRUE(waitUntil([&] { return !models->playback.isPlaying(); }));
     view.click("closeNowPlaying");
     EXPECT_TRUE(waitUntil([&] { return !view.visible("nowPlayingView"); }));
+    // Escape closes the sheet too.
+    view.click("nowPlayingButton");
+    ASSERT_TRUE(waitUntil([&] { return view.visible("nowPlayingView"); }));
+    QTest::keyClick(view.window(), Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("nowPlayingView"); }));
 
     // The volume goes out when the slider is let go, as a whole percentage.
     auto* slider = qobject_cast<QQuickItem*>(view.find("volumeSlider"));

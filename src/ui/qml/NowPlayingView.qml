@@ -10,6 +10,7 @@ Popup {
     id: sheet
     objectName: "nowPlayingView"
     modal: true
+    focus: true
     padding: 24
     background: SheetBackground {}
     anchors.centerIn: Overlay.overlay

@@ -9,6 +9,7 @@ Popup {
     id: card
     objectName: "resumeSessionView"
     modal: true
+    focus: true
     padding: 24
     background: SheetBackground {}
     anchors.centerIn: Overlay.overlay
