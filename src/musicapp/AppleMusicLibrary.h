@@ -155,6 +155,8 @@ Q_SIGNALS:
     void isPlayingChanged();
     void outputChanged();
     void musicDevicesChanged();
+    // The legacy-speaker browser found or lost a speaker.
+    void legacySpeakersChanged();
     void musicVolumeChanged();
     void musicAccessProblemChanged();
     void loadedTracksChanged();

@@ -45,6 +45,8 @@ void AppleMusicLibrary::setUpPlayer(PlayerParts parts) {
             &AppleMusicLibrary::handleAirPlay1Event);
     connect(airPlay1Browser_.get(), &AirPlay1SpeakerBrowser::speakersChanged, this,
             &AppleMusicLibrary::followLegacySpeaker);
+    connect(airPlay1Browser_.get(), &AirPlay1SpeakerBrowser::speakersChanged, this,
+            &AppleMusicLibrary::legacySpeakersChanged);
     if (const auto stored = StoredValues::number(QSettings().value(QLatin1String(kVolumeKey)));
         stored && std::isfinite(*stored)) {
         airPlay1VolumePercent_ = *stored;

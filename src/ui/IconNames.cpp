@@ -9,7 +9,7 @@ struct IconRow {
     const char* bundled; // file under qrc:/korvid/icons
 };
 
-constexpr std::array<IconRow, 37> kIcons{{
+constexpr std::array<IconRow, 41> kIcons{{
     {"house.fill", "go-home", "home.svg"},
     {"square.stack.fill", "folder-music", "library.svg"},
     {"square.stack", "folder-music", "library.svg"},
@@ -20,7 +20,7 @@ constexpr std::array<IconRow, 37> kIcons{{
     {"shuffle", "media-playlist-shuffle", "shuffle.svg"},
     {"hifispeaker.fill", "audio-speakers", "speaker.svg"},
     {"hifispeaker", "audio-speakers", "speaker.svg"},
-    {"hifispeaker.slash", "audio-speakers", "speaker.svg"},
+    {"hifispeaker.slash", "audio-volume-muted", "speaker-off.svg"},
     {"exclamationmark.triangle", "dialog-warning", "warning.svg"},
     {"backward.fill", "media-skip-backward", "backward.svg"},
     {"forward.fill", "media-skip-forward", "forward.svg"},
@@ -32,13 +32,17 @@ constexpr std::array<IconRow, 37> kIcons{{
     {"speaker.wave.3.fill", "audio-volume-high", "volume-high.svg"},
     {"computer", "computer", "computer.svg"},
     {"desktopcomputer", "computer", "computer.svg"},
+    {"laptopcomputer", "computer-laptop", "laptop.svg"},
+    {"appletv.fill", "video-display", "tv.svg"},
+    {"homepod.fill", "audio-speakers", "speaker.svg"},
+    {"airport.express", "network-wireless", "airplay.svg"},
     {"iphone", "phone", "phone.svg"},
     {"tv", "video-display", "tv.svg"},
     {"tv.and.hifispeaker.fill", "video-display", "tv.svg"},
-    {"airplayaudio", "network-wireless", "speaker.svg"},
-    {"car.fill", "audio-card", "speaker.svg"},
-    {"gamecontroller.fill", "input-gaming", "speaker.svg"},
-    {"headphones", "audio-headphones", "speaker.svg"},
+    {"airplayaudio", "network-wireless", "airplay.svg"},
+    {"car.fill", "audio-card", "car.svg"},
+    {"gamecontroller.fill", "input-gaming", "gamepad.svg"},
+    {"headphones", "audio-headphones", "headphones.svg"},
     {"checkmark", "object-select", "check.svg"},
     {"checkmark.circle.fill", "emblem-default", "check.svg"},
     {"chevron.down", "go-down", "chevron-down.svg"},

@@ -21,6 +21,8 @@ LocalMusicSettings::LocalMusicSettings(AppleMusicLibrary* library, QObject* pare
         connect(library, &AppleMusicLibrary::isAuthorizedChanged, this,
                 &LocalMusicSettings::changed);
         connect(library, &AppleMusicLibrary::isScanningChanged, this, &LocalMusicSettings::changed);
+        connect(library, &AppleMusicLibrary::albumsChanged, this, &LocalMusicSettings::changed);
+        connect(library, &AppleMusicLibrary::scanFinished, this, &LocalMusicSettings::changed);
     }
 }
 
@@ -39,6 +41,44 @@ QString LocalMusicSettings::caption() const {
 QString LocalMusicSettings::caption(const QString& musicFolder) {
     return QStringLiteral("Reads the albums in your music folder (") + musicFolder +
            QStringLiteral("). No subscription or sign-in required.");
+}
+
+QString LocalMusicSettings::musicFolder() const {
+    return library_ ? library_->musicFolder() : QString();
+}
+
+QString LocalMusicSettings::contents() const {
+    if (!isAuthorized())
+        return {};
+    const QList<AppleMusicAlbum> albums = library_->albums();
+    qsizetype tracks = 0;
+    for (const AppleMusicAlbum& album : albums)
+        tracks += album.trackCount();
+    return contents(albums.size(), tracks);
+}
+
+QString LocalMusicSettings::lastScan() const {
+    if (!library_ || !library_->lastScanReport().completed)
+        return {};
+    return lastScan(library_->lastScanReport());
+}
+
+namespace {
+QString counted(qsizetype count, const char* one, const char* many) {
+    return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
+}
+} // namespace
+
+QString LocalMusicSettings::contents(qsizetype albums, qsizetype tracks) {
+    return counted(albums, "album", "albums") + QStringLiteral(", ") +
+           counted(tracks, "track", "tracks");
+}
+
+QString LocalMusicSettings::lastScan(const ScanReport& report) {
+    return QStringLiteral("Last scan: ") + counted(report.added, "new", "new") +
+           QStringLiteral(", ") + counted(report.updated, "changed", "changed") +
+           QStringLiteral(", ") + counted(report.removed, "removed", "removed") +
+           QStringLiteral(", ") + counted(report.unreadable, "file skipped", "files skipped");
 }
 
 void LocalMusicSettings::scan() {

@@ -5,9 +5,10 @@
 #include <QtQml/qqmlregistration.h>
 
 class AppleMusicLibrary;
+struct ScanReport;
 
 // The "Local Music" section of Settings: whether the music folder has been
-// read, and the button that reads it.
+// read, what it holds, what the last scan did, and the button that reads it.
 class LocalMusicSettings : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -15,6 +16,11 @@ class LocalMusicSettings : public QObject {
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY changed)
     Q_PROPERTY(bool isScanning READ isScanning NOTIFY changed)
     Q_PROPERTY(QString caption READ caption CONSTANT)
+    Q_PROPERTY(QString musicFolder READ musicFolder CONSTANT)
+    // "12 albums, 140 tracks"; empty before the folder has been read.
+    Q_PROPERTY(QString contents READ contents NOTIFY changed)
+    // What the last scan did, skipped files included; empty before one ended.
+    Q_PROPERTY(QString lastScan READ lastScan NOTIFY changed)
 
 public:
     explicit LocalMusicSettings(AppleMusicLibrary* library, QObject* parent = nullptr);
@@ -22,6 +28,11 @@ public:
     bool isAuthorized() const;
     bool isScanning() const;
     QString caption() const;
+    QString musicFolder() const;
+    QString contents() const;
+    QString lastScan() const;
+    static QString contents(qsizetype albums, qsizetype tracks);
+    static QString lastScan(const ScanReport& report);
     static QString caption(const QString& musicFolder);
 
     // Opens the index and reads the folder; a later press reads it again.

@@ -12,6 +12,11 @@ QString time(qint64 ms) {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString readableName(const QString& name) {
+    const QString line = name.simplified();
+    return line.isEmpty() ? QStringLiteral("Unnamed Speaker") : line;
+}
+
 QString spotifyDeviceSymbol(const QString& type) {
     static const QHash<QString, QString> symbols = {
         {QStringLiteral("computer"), QStringLiteral("desktopcomputer")},

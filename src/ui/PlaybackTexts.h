@@ -20,6 +20,10 @@ QString time(qint64 ms);
 // The symbol of a Spotify Connect device, by its type in any case.
 QString spotifyDeviceSymbol(const QString& type);
 
+// A speaker's or device's name on one readable line; "Unnamed Speaker"
+// when it has none.
+QString readableName(const QString& name);
+
 // "Playing on " and the output's name, saying when it is a legacy speaker.
 QString playingOn(const QString& name, bool isLegacySpeaker);
 

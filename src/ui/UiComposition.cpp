@@ -11,12 +11,14 @@
 #include "ui/AppearanceModel.h"
 #include "ui/ContentRootModel.h"
 #include "ui/CoverImages.h"
+#include "ui/DeviceListModel.h"
 #include "ui/DisplayPreferences.h"
 #include "ui/EmptyStateTexts.h"
 #include "ui/LocalMusicSettings.h"
 #include "ui/ModelTypes.h"
 #include "ui/NowPlayingPresenter.h"
 #include "ui/ResumeOfferPresenter.h"
+#include "ui/SpeakerListPresenter.h"
 #include "ui/SpotifySignIn.h"
 
 #include <QQmlEngine>
@@ -70,6 +72,10 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
         {QStringLiteral("localMusic"),
          QVariant::fromValue(new LocalMusicSettings(models.appleMusic, &engine))},
         {QStringLiteral("playback"), QVariant::fromValue(models.playback)},
+        {QStringLiteral("speakers"),
+         QVariant::fromValue(new SpeakerListPresenter(*models.appleMusic, clock, &engine))},
+        {QStringLiteral("devices"),
+         QVariant::fromValue(new DeviceListModel(*models.playback, &engine))},
         {QStringLiteral("nowPlaying"),
          QVariant::fromValue(new NowPlayingPresenter(*models.playback, *models.appleMusic,
                                                      *models.home, clock, coverSource, &engine))},

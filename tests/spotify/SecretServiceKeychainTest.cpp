@@ -1,96 +1,34 @@
 // The token item in a real Secret Service: a private session bus with an
 // unlocked gnome-keyring on it.
+#include "LocalKeyring.h"
+
 #include "platform/SecretServiceKeychain.h"
 #include "spotify/KeychainStore.h"
 #include "spotify/SpotifyAuthManager.h"
-#include "support/ExternalDaemon.h"
 #include "support/FakeClock.h"
-#include "support/RequiredPeers.h"
 #include "support/RunTask.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TestHome.h"
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
 #include <QDirIterator>
 #include <QNetworkAccessManager>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-
 namespace {
-
-const QString secretsService = QStringLiteral("org.freedesktop.secrets");
 
 class SecretServiceKeychainTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* program : {"dbus-daemon", "gnome-keyring-daemon"}) {
-            if (ExternalDaemon::findProgram(program).isEmpty())
-                KORVID_PEER_MISSING(std::string(program) + " is not installed");
-        }
-        const QString socket = bus.filePath("bus");
-        address = "unix:path=" + socket;
-        ASSERT_TRUE(bus.start({"--session", "--nofork", "--nopidfile", "--address=" + address},
-                              [&] { return unixSocketAnswers(socket); }))
-            << bus.errorText().toStdString();
-        environment.set("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
-
-        keyring.environment().insert("DBUS_SESSION_BUS_ADDRESS", address);
-        keyring.environment().insert("XDG_RUNTIME_DIR", keyring.folder());
-        keyring.environment().insert("XDG_DATA_HOME", keyring.filePath("data"));
-        keyring.environment().insert("HOME", keyring.folder());
-        // The password on standard input unlocks (and creates) the login keyring.
-        ASSERT_TRUE(keyring.start(
-            {"-c", "printf %s korvid-test | exec gnome-keyring-daemon --foreground --unlock "
-                   "--components=secrets"},
-            [&] { return connection().interface()->isServiceRegistered(secretsService).value(); },
-            std::chrono::seconds(20)))
-            << keyring.errorText().toStdString() << keyring.output().toStdString();
-    }
-
-    void TearDown() override {
-        // The Secret Service library's bus connection ends the process with
-        // SIGTERM when its bus goes away, which it is about to do.
-        std::signal(SIGTERM, SIG_IGN);
-        QDBusConnection::disconnectFromBus(QStringLiteral("korvid-test"));
-        environment.restore();
-    }
-
-    QDBusConnection connection() {
-        return QDBusConnection::connectToBus(address, QStringLiteral("korvid-test"));
-    }
-
-    // Items the Secret Service itself finds for the account (unlocked ones).
-    int itemsFor(const QString& account) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(secretsService, "/org/freedesktop/secrets",
-                                           "org.freedesktop.Secret.Service", "SearchItems");
-        QMap<QString, QString> attributes{{"user", account}, {"server", KeychainStore::service}};
-        call << QVariant::fromValue(attributes);
-        const QDBusMessage reply = connection().call(call);
-        if (reply.type() != QDBusMessage::ReplyMessage)
-            return -1;
-        const auto unlocked = qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().at(0));
-        return int(unlocked.size());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(keyring.start()); }
+    int itemsFor(const QString& account) { return keyring.itemsFor(account); }
 
     TestHome home;
-    ExternalDaemon bus{QStringLiteral("dbus-daemon")};
-    ExternalDaemon keyring{QStringLiteral("sh")};
-    QString address;
-    ScopedEnvironment environment;
+    LocalKeyring keyring;
 };
 
 } // namespace
 
 TEST_F(SecretServiceKeychainTest, StoresReadsAndDeletesTheTokenItem) {
-    qDBusRegisterMetaType<QMap<QString, QString>>();
     SecretServiceKeychain keychain;
     KeychainStore store(keychain);
     const QString account = KeychainStore::tokensAccount;

@@ -23,6 +23,8 @@ ApplicationWindow {
     required property EmptyStatePresenter emptyStates
     required property DisplayPreferences displayPreferences
     required property LocalMusicSettings localMusic
+    required property SpeakerListPresenter speakers
+    required property DeviceListModel devices
     required property PlaybackViewModel playback
     required property NowPlayingPresenter nowPlaying
     required property ResumeOfferPresenter resumeOffer
@@ -161,6 +163,7 @@ ApplicationWindow {
             signIn: window.signIn
             localMusic: window.localMusic
             displayPreferences: window.displayPreferences
+            speakers: window.speakers
         }
     }
 

@@ -3,7 +3,8 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Korvid
 
-// Settings: source, appearance, filtering and the program's version.
+// Settings: source, local music, playback, the Spotify account, appearance,
+// filtering and the program's version.
 Page {
     id: page
     objectName: "settingsView"
@@ -14,6 +15,7 @@ Page {
     required property SpotifySignIn signIn
     required property LocalMusicSettings localMusic
     required property DisplayPreferences displayPreferences
+    required property SpeakerListPresenter speakers
 
     // "What's New" opens over the form and its back button returns to it.
     property bool showsChangelog: false
@@ -74,11 +76,61 @@ Page {
                         Layout.preferredWidth: 24
                     }
                 }
+                Label {
+                    objectName: "musicFolder"
+                    text: page.localMusic.musicFolder
+                    elide: Text.ElideMiddle
+                    Layout.fillWidth: true
+                }
+                Label {
+                    objectName: "libraryContents"
+                    visible: text.length > 0
+                    text: page.localMusic.contents
+                    opacity: 0.7
+                }
+                Label {
+                    objectName: "lastScan"
+                    visible: text.length > 0
+                    text: page.localMusic.lastScan
+                    opacity: 0.7
+                    wrapMode: Text.WordWrap
+                    Layout.fillWidth: true
+                }
                 Button {
                     objectName: "scanMusicFolderButton"
                     visible: !page.localMusic.isAuthorized
                     text: qsTr("Scan Music Folder")
                     onClicked: page.localMusic.scan()
+                }
+            }
+
+            SettingsSection {
+                objectName: "playbackSection"
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Playback")
+                caption: qsTr("Local music plays through the music player (MPD), which reaches every output of this computer. Legacy AirPlay 1 speakers, like a Bose SoundTouch, are streamed to by Korvid itself.")
+                ItemDelegate {
+                    objectName: "speakerRow"
+                    Layout.fillWidth: true
+                    onClicked: speakerPicker.open()
+                    contentItem: RowLayout {
+                        spacing: 10
+                        SymbolImage { symbol: "speaker.wave.3.fill"; size: 18 }
+                        Label { text: qsTr("Speaker") }
+                        Label {
+                            objectName: "selectedSpeaker"
+                            text: page.speakers.selectedName
+                            horizontalAlignment: Text.AlignRight
+                            elide: Text.ElideRight
+                            opacity: 0.7
+                            Layout.fillWidth: true
+                        }
+                    }
+                }
+                SpeakerPicker {
+                    id: speakerPicker
+                    speakers: page.speakers
                 }
             }
 

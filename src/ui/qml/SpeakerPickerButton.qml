@@ -1,0 +1,19 @@
+import QtQuick
+import QtQuick.Controls
+import Korvid
+
+// A toolbar button with the selected speaker's symbol that opens the speaker sheet.
+SymbolButton {
+    id: button
+    objectName: "speakerPickerButton"
+    required property SpeakerListPresenter speakers
+    symbol: speakers.buttonSymbol
+    ToolTip.visible: hovered
+    ToolTip.text: speakers.header
+    onClicked: picker.open()
+
+    SpeakerPicker {
+        id: picker
+        speakers: button.speakers
+    }
+}
