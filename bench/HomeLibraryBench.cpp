@@ -3,6 +3,7 @@
 // stand-in for the Library. Loads are measured with every album already known
 // (the usual reload) and once from nothing; the figure that matters is the
 // time beyond the library's own albums().
+#include "AlbumIndex.h"
 #include "AlbumTags.h"
 #include "SpotifyStandIn.h"
 
@@ -10,9 +11,7 @@
 #include "model/MusicSourceSettings.h"
 #include "model/PlayHistoryStore.h"
 #include "musicapp/AppleMusicLibrary.h"
-#include "musicapp/LibraryIndex.h"
 #include "musicapp/TagReader.h"
-#include "musicapp/TrackIdentity.h"
 #include "platform/Clock.h"
 #include "platform/Keychain.h"
 #include "platform/SynchronizedKeyValueStore.h"
@@ -24,11 +23,8 @@
 #include "support/TestHome.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QUrlQuery>
@@ -43,9 +39,6 @@ namespace {
 constexpr int localAlbums = 4'750;
 constexpr int tracksPerAlbum = 10;
 constexpr int spotifyAlbums = 250;
-
-const QStringList kArtists{"Sigur Rós",      "Beyoncé",   "Mötley Crüe",    "Björk",
-                           "Ólafur Arnalds", "Radiohead", "Massive Attack", "Daft Punk"};
 
 // Runs a task on the event loop until it is done.
 template <typename T> void await(QCoro::Task<T> task) {
@@ -85,7 +78,8 @@ std::size_t heapInUse() {
 // whose index entries the first scan finds unchanged.
 struct World {
     World() {
-        makeLibrary();
+        makeAlbumIndex(home.filePath("music"), home.filePath("index.sqlite"),
+                       {localAlbums, tracksPerAlbum, {}});
         network.setProxy(QNetworkProxy::NoProxy);
         auth = std::make_unique<SpotifyAuthManager>(network, keychain, Clock::system(),
                                                     standIn.accountsBase());
@@ -108,40 +102,6 @@ struct World {
         homeModel = std::make_unique<HomeViewModel>(*appleMusic, sources, filter, history, records);
         libraryModel =
             std::make_unique<LibraryViewModel>(*api, *appleMusic, sources, filter, records);
-    }
-
-    void makeLibrary() {
-        const QString music = home.filePath("music");
-        LibraryIndex index(home.filePath("index.sqlite"));
-        IndexChanges changes;
-        for (int album = 0; album < localAlbums; ++album) {
-            const QString folder = QStringLiteral("%1/%2").arg(album / 100).arg(album);
-            QDir().mkpath(music + u'/' + folder);
-            const QStringList tags = albumTags(album);
-            for (int t = 0; t < tracksPerAlbum; ++t) {
-                IndexedTrack track;
-                track.relativePath = QStringLiteral("%1/%2.flac").arg(folder).arg(t);
-                QFile file(music + u'/' + track.relativePath);
-                file.open(QIODevice::WriteOnly);
-                file.close();
-                const QFileInfo info(file.fileName());
-                track.size = info.size();
-                track.modifiedMs = info.lastModified().toMSecsSinceEpoch();
-                track.persistentID = TrackIdentity::trackPersistentID(track.relativePath);
-                track.tags.title = QStringLiteral("Song %1").arg(t);
-                track.tags.album = QStringLiteral("Album %1").arg(album);
-                track.tags.artist = kArtists[album % kArtists.size()];
-                track.tags.albumArtist = track.tags.artist;
-                track.tags.genre = tags.at(t);
-                track.tags.trackNumber = tracksPerAlbum - t;
-                track.tags.hasPicture = true;
-                track.albumPersistentID =
-                    TrackIdentity::albumPersistentID(track.tags.album, track.tags.albumArtist, {});
-                track.firstSeenMs = 1'700'000'000'000 + qint64(album) * 60'000;
-                changes.upserts.append(std::move(track));
-            }
-        }
-        index.apply(changes);
     }
 
     void serveSavedAlbums() {

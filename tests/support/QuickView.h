@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/FindItem.h"
 #include "ui/UiComposition.h"
 
 #include <QCoreApplication>
@@ -14,33 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-// Finds a view by objectName anywhere under `root`, following both object
-// children and visual children (items made by repeaters and views have only
-// the latter). Null when there is none.
-inline QObject* findByObjectName(QObject* root, const QString& name) {
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name)
-        return root;
-    if (auto* window = qobject_cast<QQuickWindow*>(root)) {
-        if (QObject* found = findByObjectName(window->contentItem(), name))
-            return found;
-    }
-    for (QObject* child : root->children()) {
-        if (QObject* found = findByObjectName(child, name))
-            return found;
-    }
-    if (auto* item = qobject_cast<QQuickItem*>(root)) {
-        for (QQuickItem* child : item->childItems()) {
-            if (child->parent() != root) {
-                if (QObject* found = findByObjectName(child, name))
-                    return found;
-            }
-        }
-    }
-    return nullptr;
-}
 
 // Korvid's views over the models a test made, in an offscreen window: the
 // whole main window, or one view file filling a window of its own. Items are

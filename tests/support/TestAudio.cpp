@@ -28,7 +28,7 @@ QString makeTestAudio(const QString& path, const TestAudio& audio) {
               << "-i" << audio.source;
     const QString coverPath = path + QStringLiteral(".cover.png");
     if (audio.cover) {
-        QImage cover(120, 80, QImage::Format_RGB32);
+        QImage cover(audio.coverSize, QImage::Format_RGB32);
         cover.fill(QColor(200, 30, 60));
         if (!cover.save(coverPath))
             return QStringLiteral("could not write the cover picture");

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -24,8 +25,9 @@ struct TestAudio {
     // Output options, e.g. {"-c:a", "flac"}; by default the file name's.
     QStringList output;
     QList<QPair<QString, QString>> tags;
-    // An embedded 120×80 cover picture, red (200, 30, 60).
+    // An embedded cover picture of `coverSize`, red (200, 30, 60).
     bool cover = false;
+    QSize coverSize{120, 80};
     // A short video track beside the audio, in an MP4 container.
     bool video = false;
 
