@@ -21,8 +21,8 @@ inline const QStringList kArtists{"Sigur Rós",      "Beyoncé",   "Mötley Crü
 struct AlbumIndexShape {
     int albums = 0;
     int tracksPerAlbum = 10;
-    // When set, each album's first song is a hard link to this file (a song
-    // with a cover), so that covers really decode; the other songs are empty.
+    // When set, each album's track 1 is a hard link to this file (a song with
+    // a cover), so that covers really decode; the other songs are empty.
     QString coverSong;
 };
 
@@ -41,7 +41,7 @@ inline bool makeAlbumIndex(const QString& musicFolder, const QString& indexPath,
             IndexedTrack track;
             track.relativePath = QStringLiteral("%1/%2.flac").arg(folder).arg(t);
             const QString path = musicFolder + u'/' + track.relativePath;
-            if (t == 0 && !shape.coverSong.isEmpty()) {
+            if (t == shape.tracksPerAlbum - 1 && !shape.coverSong.isEmpty()) {
                 if (::link(QFile::encodeName(shape.coverSong).constData(),
                            QFile::encodeName(path).constData()) != 0)
                     return false;
