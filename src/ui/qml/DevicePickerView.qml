@@ -58,7 +58,7 @@ Page {
             readonly property string deviceID: model.id
             objectName: "deviceRow:" + deviceID
             width: ListView.view.width
-            onClicked: page.devices.select(deviceID)
+            onClicked: (row.ListView.view.model as DeviceListModel).select(row.deviceID)
             contentItem: RowLayout {
                 spacing: 10
                 SymbolImage {

@@ -146,6 +146,9 @@ ApplicationWindow {
 
         HomeView {
             emptyStates: window.emptyStates
+            speakers: window.speakers
+            devices: window.devices
+            showsSpotify: window.sourceSettings.current !== 1 // not Local Music alone
             home: window.home
             pages: window.pages
             displayPreferences: window.displayPreferences

@@ -33,50 +33,9 @@ ColumnLayout {
         Layout.fillWidth: true
         Layout.fillHeight: true
         contentWidth: availableWidth
-        ColumnLayout {
+        SpeakerRows {
             width: parent.width
-            spacing: 0
-            Repeater {
-                model: list.speakers.rows
-                ItemDelegate {
-                    id: row
-                    required property var modelData
-                    objectName: "speakerRow:" + modelData.id
-                    Layout.fillWidth: true
-                    onClicked: list.speakers.choose(modelData.id)
-                    contentItem: RowLayout {
-                        spacing: 10
-                        SymbolImage { symbol: row.modelData.symbol; size: 20 }
-                        Label {
-                            objectName: "speakerName:" + row.modelData.id
-                            text: row.modelData.name
-                            elide: Text.ElideRight
-                            maximumLineCount: 1
-                            Layout.fillWidth: true
-                        }
-                        LegacyPill {
-                            objectName: "legacyPill:" + row.modelData.id
-                            visible: row.modelData.isLegacy
-                            text: list.speakers.legacyLabel
-                            accessibleName: list.speakers.legacyAccessibleName
-                        }
-                        SymbolImage {
-                            objectName: "speakerCheck:" + row.modelData.id
-                            symbol: "checkmark"
-                            opacity: row.modelData.isSelected ? 1 : 0
-                        }
-                    }
-                }
-            }
-            Label {
-                objectName: "speakerEmptyText"
-                visible: text.length > 0
-                text: list.speakers.emptyText
-                opacity: 0.7
-                Layout.alignment: Qt.AlignHCenter
-                Layout.topMargin: 24
-                Layout.bottomMargin: 24
-            }
+            speakers: list.speakers
         }
     }
 
