@@ -65,7 +65,10 @@ QCoro::Task<> PlaybackViewModel::recordListeningSession() {
 }
 
 QCoro::Task<std::optional<UnifiedAlbum>> PlaybackViewModel::appleMusicAlbum(QString id) {
-    if (!co_await appleMusic_.requestAuthorizationIfNeeded()) {
+    // Awaited on a line of its own: with the await inside the if condition,
+    // g++ 12 never freed this coroutine's frame.
+    const bool authorized = co_await appleMusic_.requestAuthorizationIfNeeded();
+    if (!authorized) {
         co_return std::nullopt;
     }
     co_return appleMusic_.unifiedAlbum(id);

@@ -73,10 +73,16 @@ void CoverFetcher::obtain(const QUrl& url, Done done) {
     waiting_[url].append(std::move(done));
     QNetworkReply* reply = network_->get(QNetworkRequest(url));
     // A cover that announces or delivers more than a cover's size is dropped.
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
-        if (received > CoverDecoding::maximumBytes || total > CoverDecoding::maximumBytes)
+    // Progress signals are throttled and may never come for a transfer that
+    // stalls, so the announced length and the data read are checked instead.
+    const auto dropIfTooLarge = [reply] {
+        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (announced > CoverDecoding::maximumBytes ||
+            reply->bytesAvailable() > CoverDecoding::maximumBytes)
             reply->abort();
-    });
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, reply, dropIfTooLarge);
+    connect(reply, &QNetworkReply::readyRead, reply, dropIfTooLarge);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finished(reply); });
 }
 
