@@ -1,5 +1,7 @@
 #include "app/TrayIcon.h"
 
+#include "playback/PlaybackViewModel.h"
+#include "ui/TrayPanelPresenter.h"
 #include "ui/UiComposition.h"
 
 #include <QCursor>
@@ -12,14 +14,20 @@
 TrayIcon::TrayIcon(QQmlApplicationEngine& engine, QVariantMap panelProperties, QObject* parent)
     : QObject(parent)
     , engine_(engine)
+    , playback_(panelProperties.value(QStringLiteral("playback")).value<PlaybackViewModel*>())
+    , presenter_(panelProperties.value(QStringLiteral("tray")).value<TrayPanelPresenter*>())
     , panelProperties_(std::move(panelProperties)) {
     icon_.setIcon(QIcon::fromTheme(QStringLiteral("audio-x-generic"),
                                    QIcon(QStringLiteral(":/korvid/icons/note.svg"))));
-    icon_.setToolTip(QStringLiteral("Korvid"));
+    const auto showToolTip = [this] { icon_.setToolTip(presenter_->toolTip()); };
+    connect(presenter_, &TrayPanelPresenter::toolTipChanged, this, showToolTip);
+    showToolTip();
     connect(&icon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
                     togglePanel();
+                } else if (reason == QSystemTrayIcon::MiddleClick) {
+                    playback_->togglePlayPause();
                 }
             });
     icon_.show();

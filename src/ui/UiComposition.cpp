@@ -20,11 +20,35 @@
 #include "ui/ResumeOfferPresenter.h"
 #include "ui/SpeakerListPresenter.h"
 #include "ui/SpotifySignIn.h"
+#include "ui/TrayPanelPresenter.h"
 
 #include <QQmlEngine>
 #include <QQuickStyle>
 
 namespace UiComposition {
+
+namespace {
+
+// Covers come through the image provider when there is one, else only
+// remote covers show, straight from their address.
+NowPlayingPresenter::CoverSource coverSourceOf(CoverImages* covers) {
+    return [covers](const QString& albumID, const AlbumArtwork& artwork) {
+        return covers ? covers->source(albumID, artwork) : artwork.url().value_or(QUrl());
+    };
+}
+
+// The main window and the tray panel share one: they show the same.
+NowPlayingPresenter* nowPlayingPresenter(QQmlEngine& engine, const UiModels& models) {
+    if (auto* made =
+            engine.findChild<NowPlayingPresenter*>(QString(), Qt::FindDirectChildrenOnly)) {
+        return made;
+    }
+    Clock& clock = models.clock ? *models.clock : Clock::system();
+    return new NowPlayingPresenter(*models.playback, *models.appleMusic, *models.home, clock,
+                                   coverSourceOf(models.covers), &engine);
+}
+
+} // namespace
 
 void useViewStyle() {
     // The style can be chosen once per process, before the first view loads.
@@ -44,12 +68,8 @@ void prepare(QQmlEngine& engine, const UiModels& models) {
 
 QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
     Clock& clock = models.clock ? *models.clock : Clock::system();
-    // Covers come through the image provider when there is one, else only
-    // remote covers show, straight from their address.
     CoverImages* covers = models.covers;
-    const auto coverSource = [covers](const QString& albumID, const AlbumArtwork& artwork) {
-        return covers ? covers->source(albumID, artwork) : artwork.url().value_or(QUrl());
-    };
+    const auto coverSource = coverSourceOf(covers);
     if (covers && models.home && models.library) {
         for (AlbumListModel* list :
              {models.home->recentlyPlayedModel(), models.home->discoverModel(),
@@ -76,9 +96,7 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
          QVariant::fromValue(new SpeakerListPresenter(*models.appleMusic, clock, &engine))},
         {QStringLiteral("devices"),
          QVariant::fromValue(new DeviceListModel(*models.playback, &engine))},
-        {QStringLiteral("nowPlaying"),
-         QVariant::fromValue(new NowPlayingPresenter(*models.playback, *models.appleMusic,
-                                                     *models.home, clock, coverSource, &engine))},
+        {QStringLiteral("nowPlaying"), QVariant::fromValue(nowPlayingPresenter(engine, models))},
         {QStringLiteral("resumeOffer"),
          QVariant::fromValue(new ResumeOfferPresenter(*models.playback, *models.appleMusic, clock,
                                                       coverSource, &engine))},
@@ -93,9 +111,16 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
 }
 
 QVariantMap trayPanelProperties(QQmlEngine& engine, const UiModels& models) {
+    CoverImages* covers = models.covers;
     return {
         {QStringLiteral("appearance"),
          QVariant::fromValue(new AppearanceModel(models.sourceSettings, &engine))},
+        {QStringLiteral("playback"), QVariant::fromValue(models.playback)},
+        {QStringLiteral("nowPlaying"), QVariant::fromValue(nowPlayingPresenter(engine, models))},
+        {QStringLiteral("tray"),
+         QVariant::fromValue(new TrayPanelPresenter(
+             *models.playback, *models.home,
+             covers ? covers->sourceFunction() : AlbumListModel::ArtworkURL(), &engine))},
     };
 }
 

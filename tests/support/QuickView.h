@@ -23,14 +23,15 @@ class QuickView {
 public:
     // False (and a test failure) when the main window does not load.
     bool showMainWindow(const UiModels& models) {
-        UiComposition::useViewStyle();
-        UiComposition::prepare(engine_, models);
-        engine_.setInitialProperties(UiComposition::mainWindowProperties(engine_, models));
-        engine_.load(UiComposition::mainWindowUrl());
-        if (!engine_.rootObjects().isEmpty())
-            window_ = qobject_cast<QQuickWindow*>(engine_.rootObjects().constFirst());
-        EXPECT_TRUE(window_) << "the main window did not load";
-        return window_ && QTest::qWaitForWindowExposed(window_);
+        return loadWindow(UiComposition::mainWindowUrl(), UiComposition::mainWindowProperties,
+                          models) &&
+               QTest::qWaitForWindowExposed(window_);
+    }
+
+    // The tray panel, loaded hidden as the tray icon keeps it until clicked.
+    bool loadTrayPanel(const UiModels& models) {
+        return loadWindow(UiComposition::trayPanelUrl(), UiComposition::trayPanelProperties,
+                          models);
     }
 
     // `name` is the view's file in the module ("ConnectSpotifyView"),
@@ -99,6 +100,18 @@ public:
     }
 
 private:
+    bool loadWindow(const QUrl& url, QVariantMap (*properties)(QQmlEngine&, const UiModels&),
+                    const UiModels& models) {
+        UiComposition::useViewStyle();
+        UiComposition::prepare(engine_, models);
+        engine_.setInitialProperties(properties(engine_, models));
+        engine_.load(url);
+        if (!engine_.rootObjects().isEmpty())
+            window_ = qobject_cast<QQuickWindow*>(engine_.rootObjects().constFirst());
+        EXPECT_TRUE(window_) << url.toString().toStdString() << " did not load";
+        return window_ != nullptr;
+    }
+
     // Moves every scrolling area around `item` so that the item is inside it.
     static void scrollIntoView(QQuickItem* item) {
         for (QQuickItem* area = item->parentItem(); area; area = area->parentItem()) {

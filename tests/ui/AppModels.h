@@ -14,6 +14,14 @@
 #include "support/FakeAudioInputSystem.h"
 #include "ui/UiComposition.h"
 
+// Spotify's answer while "Song" by Ann, of album "abc", plays on the Den at 1:01 of 3:20.
+inline const char* const kPlayingOnDen =
+    R"({"is_playing":true,"progress_ms":61000,"item":{"name":"Song",)"
+    R"("duration_ms":200000,"artists":[{"id":"a","name":"Ann"}],)"
+    R"("album":{"id":"abc","name":"Album","uri":"spotify:album:abc",)"
+    R"("images":[],"artists":[]}},"device":{"id":"d2","is_active":true,)"
+    R"("name":"Den","type":"Speaker","volume_percent":30}})";
+
 struct AppModels {
     AppModels(SpotifyAPI& api, AppleMusicLibrary& appleMusic, MusicSourceSettings& sources,
               AlbumFilterSettings& filters, Clock& clock)

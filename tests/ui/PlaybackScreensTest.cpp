@@ -13,12 +13,6 @@
 
 namespace {
 
-const char* const kPlaying = R"({"is_playing":true,"progress_ms":61000,"item":{"name":"Song",)"
-                             R"("duration_ms":200000,"artists":[{"id":"a","name":"Ann"}],)"
-                             R"("album":{"id":"abc","name":"Album","uri":"spotify:album:abc",)"
-                             R"("images":[],"artists":[]}},"device":{"id":"d2","is_active":true,)"
-                             R"("name":"Den","type":"Speaker","volume_percent":30}})";
-
 class PlaybackScreens : public SpotifyFixture {
 protected:
     PlaybackScreens() {
@@ -104,7 +98,7 @@ TEST_F(PlaybackScreens, ResumingMovesSpotifyToTheStoredDevice) {
 
 TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
     show();
-    standIn.onJson("GET", "/v1/me/player", 200, kPlaying);
+    standIn.onJson("GET", "/v1/me/player", 200, kPlayingOnDen);
     runTask(models->playback.refreshNowPlaying());
     EXPECT_EQ(textOf("nowPlayingTrack"), "Song");
     EXPECT_EQ(textOf("nowPlayingArtist"), "Ann");

@@ -1,0 +1,94 @@
+#include "ui/TrayPanelPresenter.h"
+
+#include "playback/HomeViewModel.h"
+#include "playback/PlaybackViewModel.h"
+
+#include <QPointer>
+#include <QSet>
+
+TrayPanelPresenter::TrayPanelPresenter(PlaybackViewModel& playback, HomeViewModel& home,
+                                       AlbumListModel::ArtworkURL artworkURL, QObject* parent)
+    : QObject(parent)
+    , playback_(playback)
+    , home_(home) {
+    if (artworkURL) {
+        recent_.setArtworkURL(artworkURL);
+        sameGenre_.setArtworkURL(std::move(artworkURL));
+    }
+    connect(&home_, &HomeViewModel::recentlyPlayedChanged, this, &TrayPanelPresenter::updateRecent);
+    connect(&playback_, &PlaybackViewModel::nowPlayingChanged, this, [this] {
+        recent_.setNowPlayingAlbumID(playback_.nowPlayingAlbumIDText());
+        sameGenre_.setNowPlayingAlbumID(playback_.nowPlayingAlbumIDText());
+        Q_EMIT toolTipChanged();
+    });
+    connect(&playback_, &PlaybackViewModel::isPlayingChanged, this,
+            &TrayPanelPresenter::toolTipChanged);
+    updateRecent();
+}
+
+QString TrayPanelPresenter::sameGenreTitle() const {
+    return sameGenreValue_ ? QStringLiteral("More ") + sameGenreValue_->displayName
+                           : QStringLiteral("More Like This");
+}
+
+QString TrayPanelPresenter::toolTip() const {
+    return toolTipFor(playback_.nowPlayingTrackNameText(), playback_.nowPlayingArtistNamesText(),
+                      playback_.isPlaying());
+}
+
+QString TrayPanelPresenter::toolTipFor(const QString& trackName, const QString& artistNames,
+                                       bool isPlaying) {
+    if (trackName.isEmpty()) {
+        return QStringLiteral("Korvid: Not Playing");
+    }
+    QString text =
+        artistNames.isEmpty() ? trackName : trackName + QStringLiteral(" – ") + artistNames;
+    return isPlaying ? text : text + QStringLiteral(" (Paused)");
+}
+
+QCoro::Task<> TrayPanelPresenter::open() {
+    // The models outlive the panel; the presenter may not.
+    return [](QPointer<TrayPanelPresenter> self, HomeViewModel& home,
+              PlaybackViewModel& playback) -> QCoro::Task<> {
+        if (home.albums().isEmpty()) {
+            co_await home.load();
+        }
+        co_await playback.refreshOnce();
+        if (self) {
+            self->pickSameGenreAlbums();
+        }
+    }(this, home_, playback_);
+}
+
+void TrayPanelPresenter::panelOpened() {
+    open();
+}
+
+void TrayPanelPresenter::pickSameGenreAlbums() {
+    sameGenreValue_ = home_.genre(playback_.nowPlayingAlbumID());
+    if (!sameGenreValue_) {
+        sameGenre_.setAlbums({});
+    } else {
+        // Albums listed above are not offered again.
+        QSet<QString> shown;
+        for (int row = 0; row < recent_.count(); ++row) {
+            shown.insert(recent_.album(row).id());
+        }
+        sameGenre_.setAlbums(home_.randomAlbums(*sameGenreValue_, sameGenreCount, shown));
+    }
+    Q_EMIT sameGenreChanged();
+}
+
+void TrayPanelPresenter::play(const QString& albumID) {
+    const DisplayAlbum* album = recent_.albumWithID(albumID);
+    if (!album) {
+        album = sameGenre_.albumWithID(albumID);
+    }
+    if (album) {
+        playback_.play(album->album);
+    }
+}
+
+void TrayPanelPresenter::updateRecent() {
+    recent_.setAlbums(home_.recentlyPlayedModel()->albums().mid(0, recentCount));
+}
