@@ -22,10 +22,13 @@
 class QuickView {
 public:
     // False (and a test failure) when the main window does not load.
+    // The screens are reviewed at 1280×800.
     bool showMainWindow(const UiModels& models) {
-        return loadWindow(UiComposition::mainWindowUrl(), UiComposition::mainWindowProperties,
-                          models) &&
-               QTest::qWaitForWindowExposed(window_);
+        if (!loadWindow(UiComposition::mainWindowUrl(), UiComposition::mainWindowProperties,
+                        models))
+            return false;
+        window_->resize(1280, 800);
+        return QTest::qWaitForWindowExposed(window_);
     }
 
     // The tray panel, loaded hidden as the tray icon keeps it until clicked.
