@@ -4,6 +4,7 @@
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
 #include "model/PlayHistoryStore.h"
+#include "model/SettingsLock.h"
 #include "musicapp/AirPlayRouteStore.h"
 #include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/MusicFolder.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     if (!instance.listen() &&
         SingleInstance::sendToRunning(InstanceHandoff::messageFor(QCoreApplication::arguments())))
         return 0;
+    removeAbandonedSettingsLock();
     QApplication::setApplicationDisplayName(QStringLiteral("Korvid"));
     // Lets the desktop match the window and the media controls to the entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("korvid"));

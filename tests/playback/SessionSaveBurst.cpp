@@ -1,6 +1,7 @@
 // Stores listening sessions as fast as it can until it is killed: the
 // process a robustness test ends with SIGKILL in the middle of a write.
 #include "model/ListeningSessionStore.h"
+#include "model/SettingsLock.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Korvid"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvid"));
     QCoreApplication app(argc, argv);
+    // As Korvid's own start does: a writer killed before it lets a lock be.
+    removeAbandonedSettingsLock();
     ListeningSessionStore store;
     ListeningSession session;
     session.device = ListeningSession::Device::AirPlay{QStringLiteral("Den")};
