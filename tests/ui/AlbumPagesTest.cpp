@@ -65,6 +65,16 @@ TEST_F(AlbumPages, ClickingAnAlbumOnHomePlaysItOnMpdAndTheKeysSteerIt) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
+TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheet) {
+    show();
+    EXPECT_FALSE(view.visible("spotifyDevicesButton")); // local music alone
+    view.click("speakerPickerButton");
+    ASSERT_TRUE(waitUntil([&] { return view.visible("speakerList"); }));
+    EXPECT_TRUE(view.saveScreen("home-speaker-sheet"));
+    view.click("speakerPickerDone");
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("speakerList"); }));
+}
+
 TEST_F(AlbumPages, CtrlFSearchesTheLibraryAndTypingFilters) {
     show();
     QTest::keyClick(view.window(), Qt::Key_F, Qt::ControlModifier);

@@ -136,6 +136,14 @@ TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
     EXPECT_NEAR(models->playback.volumePercent(), 80, 8);
 }
 
+TEST_F(PlaybackScreens, HomesDevicesButtonListsTheSpotifyDevices) {
+    show();
+    view.click("spotifyDevicesButton");
+    ASSERT_TRUE(waitUntil([&] { return view.visible("spotifyDevicesSheet"); }));
+    EXPECT_TRUE(view.saveScreen("home-devices-sheet"));
+    EXPECT_TRUE(waitUntil([&] { return view.visible("deviceRow:d2"); }));
+}
+
 TEST_F(PlaybackScreens, AnErrorIsAlertedUntilDismissed) {
     standIn.onJson("GET", "/v1/me/player/devices", 200, R"({"devices":[]})");
     show();

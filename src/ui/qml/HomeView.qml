@@ -13,10 +13,6 @@ Page {
     required property HomeViewModel home
     required property AlbumPages pages
     required property DisplayPreferences displayPreferences
-    required property SpeakerListPresenter speakers
-    required property DeviceListModel devices
-    // Spotify is among the chosen sources.
-    property bool showsSpotify: true
 
     readonly property bool hasAlbums: home.recentlyPlayed.count > 0
                                       || home.discoverAlbums.count > 0
@@ -59,27 +55,12 @@ Page {
             width: scroller.availableWidth
             spacing: 12
 
-            RowLayout {
+            Label {
                 Layout.topMargin: 20
                 Layout.leftMargin: 24
-                Layout.rightMargin: 24
-                Label {
-                    text: qsTr("Recently Played")
-                    font.bold: true
-                    font.pointSize: 16
-                }
-                Item { Layout.fillWidth: true }
-                SymbolButton {
-                    objectName: "spotifyDevicesButton"
-                    visible: page.showsSpotify
-                    symbol: "hifispeaker"
-                    ToolTip.visible: hovered
-                    ToolTip.text: page.devices.title
-                    onClicked: devicesSheet.open()
-                }
-                SpeakerPickerButton {
-                    speakers: page.speakers
-                }
+                text: qsTr("Recently Played")
+                font.bold: true
+                font.pointSize: 16
             }
             AlbumGridView {
                 objectName: "recentGrid"
@@ -130,22 +111,6 @@ Page {
                 preferences: page.displayPreferences
                 onAlbumClicked: albumID => page.pages.play(albumID)
             }
-        }
-    }
-
-    Popup {
-        id: devicesSheet
-        objectName: "spotifyDevicesSheet"
-        modal: true
-        focus: true
-        padding: 0
-        anchors.centerIn: Overlay.overlay
-        width: Math.min(Overlay.overlay ? Overlay.overlay.width - 48 : 420, 420)
-        height: Math.min(Overlay.overlay ? Overlay.overlay.height - 96 : 480, 480)
-        background: SheetBackground {}
-        DevicePickerView {
-            anchors.fill: parent
-            devices: page.devices
         }
     }
 }

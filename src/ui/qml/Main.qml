@@ -127,6 +127,13 @@ ApplicationWindow {
                 }
             }
 
+            HomeToolbarButtons {
+                visible: tabs.currentIndex === 0
+                speakers: window.speakers
+                devices: window.devices
+                showsSpotify: window.sourceSettings.current !== 1 // not Local Music alone
+            }
+
             SourcePicker {
                 sourceSettings: window.sourceSettings
             }
@@ -146,9 +153,6 @@ ApplicationWindow {
 
         HomeView {
             emptyStates: window.emptyStates
-            speakers: window.speakers
-            devices: window.devices
-            showsSpotify: window.sourceSettings.current !== 1 // not Local Music alone
             home: window.home
             pages: window.pages
             displayPreferences: window.displayPreferences

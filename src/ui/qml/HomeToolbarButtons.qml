@@ -1,0 +1,43 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Korvid
+
+// Home's toolbar buttons: the speaker sheet for local albums and, when
+// Spotify is a source, the Spotify Connect devices.
+RowLayout {
+    id: buttons
+    required property SpeakerListPresenter speakers
+    required property DeviceListModel devices
+    property bool showsSpotify: true
+    spacing: 4
+
+    SymbolButton {
+        objectName: "spotifyDevicesButton"
+        visible: buttons.showsSpotify
+        symbol: "hifispeaker.fill"
+        ToolTip.visible: hovered
+        ToolTip.text: buttons.devices.title
+        onClicked: devicesSheet.open()
+    }
+    SpeakerPickerButton {
+        speakers: buttons.speakers
+    }
+
+    Popup {
+        id: devicesSheet
+        objectName: "spotifyDevicesSheet"
+        parent: Overlay.overlay
+        modal: true
+        focus: true
+        padding: 0
+        anchors.centerIn: parent
+        width: Math.min(parent ? parent.width - 48 : 420, 420)
+        height: Math.min(parent ? parent.height - 96 : 480, 480)
+        background: SheetBackground {}
+        DevicePickerView {
+            anchors.fill: parent
+            devices: buttons.devices
+        }
+    }
+}
