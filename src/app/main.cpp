@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
     // Before the engine, which it serves and must outlive.
     CoverImages covers;
 
-    const UiModels models{&sourceSettings, &filterSettings, &spotifyAuth,
-                          &spotifySignIn,  &appleMusic,     &covers,
-                          &home,           &library,        &playback};
+    const UiModels models{&sourceSettings, &filterSettings, &spotifyAuth, &spotifySignIn,
+                          &appleMusic,     &covers,         &home,        &library,
+                          &playback,       nullptr,         &spotifyAPI};
     UiComposition::useViewStyle();
     QQmlApplicationEngine engine;
     UiComposition::prepare(engine, models);

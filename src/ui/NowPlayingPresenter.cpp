@@ -97,6 +97,13 @@ QString NowPlayingPresenter::upNextTitle() const {
     return upNext_ ? upNext_->album.title : QString();
 }
 
+QString NowPlayingPresenter::upNextSpotifyAlbumID() const {
+    static const QString prefix = QStringLiteral("spotify-");
+    if (!upNext_ || !upNext_->album.playback.isSpotify() || !upNext_->id().startsWith(prefix))
+        return {};
+    return upNext_->id().mid(prefix.size());
+}
+
 QString NowPlayingPresenter::upNextArtistNames() const {
     return upNext_ ? upNext_->album.artistNames : QString();
 }

@@ -34,6 +34,7 @@ class NowPlayingPresenter : public QObject {
     Q_PROPERTY(QString upNextTitle READ upNextTitle NOTIFY upNextChanged)
     Q_PROPERTY(QString upNextArtistNames READ upNextArtistNames NOTIFY upNextChanged)
     Q_PROPERTY(QUrl upNextArtwork READ upNextArtwork NOTIFY upNextChanged)
+    Q_PROPERTY(QString upNextSpotifyAlbumID READ upNextSpotifyAlbumID NOTIFY upNextChanged)
 public:
     // Makes the picture address of an album's artwork, as the grids use.
     using CoverSource = std::function<QUrl(const QString& albumID, const AlbumArtwork&)>;
@@ -54,6 +55,8 @@ public:
     QString upNextTitle() const;
     QString upNextArtistNames() const;
     QUrl upNextArtwork() const;
+    // The Spotify id of the album up next; empty for a local album or none.
+    QString upNextSpotifyAlbumID() const;
 
     // The transport buttons; each command runs on in the background.
     Q_INVOKABLE void togglePlayPause();

@@ -7,6 +7,7 @@
 #include "playback/HomeViewModel.h"
 #include "playback/LibraryViewModel.h"
 #include "playback/RefreshLoop.h"
+#include "spotify/SpotifyAPI.h"
 #include "ui/AlbumPages.h"
 #include "ui/AppearanceModel.h"
 #include "ui/ContentRootModel.h"
@@ -17,6 +18,8 @@
 #include "ui/LocalMusicSettings.h"
 #include "ui/ModelTypes.h"
 #include "ui/NowPlayingPresenter.h"
+#include "ui/PreviewPlayer.h"
+#include "ui/PreviewPresenter.h"
 #include "ui/ResumeOfferPresenter.h"
 #include "ui/SpeakerListPresenter.h"
 #include "ui/SpotifySignIn.h"
@@ -46,6 +49,15 @@ NowPlayingPresenter* nowPlayingPresenter(QQmlEngine& engine, const UiModels& mod
     Clock& clock = models.clock ? *models.clock : Clock::system();
     return new NowPlayingPresenter(*models.playback, *models.appleMusic, *models.home, clock,
                                    coverSourceOf(models.covers), &engine);
+}
+
+// The Up Next card's preview, played through the default audio output.
+PreviewPresenter* previewPresenter(QQmlEngine& engine, const UiModels& models) {
+    PreviewPresenter::Lookup lookup;
+    if (SpotifyAPI* api = models.spotifyAPI)
+        lookup = [api](QString albumID) { return api->firstPreviewURL(std::move(albumID)); };
+    auto* player = new MediaPreviewPlayer(&engine);
+    return new PreviewPresenter(std::move(lookup), *player, &engine);
 }
 
 } // namespace
@@ -97,6 +109,7 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
         {QStringLiteral("devices"),
          QVariant::fromValue(new DeviceListModel(*models.playback, &engine))},
         {QStringLiteral("nowPlaying"), QVariant::fromValue(nowPlayingPresenter(engine, models))},
+        {QStringLiteral("preview"), QVariant::fromValue(previewPresenter(engine, models))},
         {QStringLiteral("resumeOffer"),
          QVariant::fromValue(new ResumeOfferPresenter(*models.playback, *models.appleMusic, clock,
                                                       coverSource, &engine))},

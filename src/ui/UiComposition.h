@@ -11,6 +11,7 @@ class HomeViewModel;
 class LibraryViewModel;
 class PlaybackViewModel;
 class MusicSourceSettings;
+class SpotifyAPI;
 class SpotifyAuthManager;
 class SpotifySignIn;
 class QQmlEngine;
@@ -26,7 +27,8 @@ struct UiModels {
     HomeViewModel* home = nullptr;
     LibraryViewModel* library = nullptr;
     PlaybackViewModel* playback = nullptr;
-    Clock* clock = nullptr; // the system clock when null
+    Clock* clock = nullptr;           // the system clock when null
+    SpotifyAPI* spotifyAPI = nullptr; // no previews when null
 };
 
 // The views are the QML module "Korvid"; each top-level view takes the

@@ -27,6 +27,7 @@ ApplicationWindow {
     required property DeviceListModel devices
     required property PlaybackViewModel playback
     required property NowPlayingPresenter nowPlaying
+    required property PreviewPresenter preview
     required property ResumeOfferPresenter resumeOffer
     required property RefreshLoop refreshLoop
     required property HomeViewModel home
@@ -187,6 +188,7 @@ ApplicationWindow {
         id: nowPlayingSheet
         playback: window.playback
         nowPlaying: window.nowPlaying
+        preview: window.preview
     }
 
     ResumeSessionView {

@@ -18,6 +18,14 @@ Popup {
 
     required property PlaybackViewModel playback
     required property NowPlayingPresenter nowPlaying
+    required property PreviewPresenter preview
+
+    onClosed: preview.stopPreview()
+    Binding {
+        target: sheet.preview
+        property: "albumID"
+        value: sheet.nowPlaying.upNextSpotifyAlbumID
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -102,6 +110,19 @@ Popup {
                         elide: Text.ElideRight
                         opacity: 0.7
                     }
+                }
+                BusyIndicator {
+                    objectName: "previewProgress"
+                    Layout.preferredWidth: 32
+                    Layout.preferredHeight: 32
+                    visible: running
+                    running: sheet.preview.isLoading
+                }
+                SymbolButton {
+                    objectName: "previewButton"
+                    visible: sheet.preview.hasPreview
+                    symbol: sheet.preview.symbol
+                    onClicked: sheet.preview.togglePreview()
                 }
                 Button {
                     objectName: "playUpNext"

@@ -1,0 +1,120 @@
+// The Up Next card's preview over the Spotify stand-in: one question per
+// album, a button only for an address that came back, and no answer of an
+// earlier album taken for the current one.
+#include "ui/PreviewPresenter.h"
+#include "spotify/SpotifyFixture.h"
+#include "support/QtPrinting.h"
+#include "ui/PreviewPlayer.h"
+
+#include <QTest>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+class RecordingPreviewPlayer final : public PreviewPlayer {
+public:
+    void play(const QUrl& url) override { played.append(url); }
+    void stop() override { ++stops; }
+    QList<QUrl> played;
+    int stops = 0;
+};
+
+class PreviewPresenterTest : public SpotifyFixture {
+protected:
+    PreviewPresenterTest() {
+        signIn();
+        standIn.onJson("GET", "/v1/albums/clip/tracks", 200,
+                       R"({"items":[{"preview_url":null},{"preview_url":"https://p.test/clip"}]})");
+        standIn.onJson("GET", "/v1/albums/none/tracks", 200,
+                       R"({"items":[{"preview_url":null},{"name":"t"}]})");
+        standIn.onJson("GET", "/v1/albums/broken/tracks", 404, "{}");
+    }
+
+    // Counts the answers the presenter was handed, stale ones included.
+    PreviewPresenter::Lookup lookup() {
+        return [this](QString albumID) -> QCoro::Task<std::optional<QUrl>> {
+            struct Count {
+                int& answers;
+                ~Count() { ++answers; } // failures too
+            } count{answers};
+            co_return co_await api->firstPreviewURL(std::move(albumID));
+        };
+    }
+
+    void waitForAnswers(int count) {
+        QTRY_COMPARE_WITH_TIMEOUT(answers, count, 5000);
+        ASSERT_EQ(answers, count);
+    }
+
+    RecordingPreviewPlayer player;
+    int answers = 0;
+};
+
+TEST_F(PreviewPresenterTest, ShowsTheButtonOnlyForAnAddressAndTheSpinnerOnlyWhileAsking) {
+    struct Case {
+        QString albumID;
+        bool button;
+    };
+    for (const Case& c : {Case{"clip", true}, Case{"none", false}, Case{"broken", false}}) {
+        SCOPED_TRACE(c.albumID.toStdString());
+        PreviewPresenter preview(lookup(), player);
+        answers = 0;
+        preview.setAlbumID(c.albumID);
+        EXPECT_TRUE(preview.isLoading());
+        EXPECT_FALSE(preview.hasPreview());
+        waitForAnswers(1);
+        EXPECT_FALSE(preview.isLoading());
+        EXPECT_EQ(preview.hasPreview(), c.button);
+        // The same album again asks nothing more.
+        preview.setAlbumID(c.albumID);
+        EXPECT_FALSE(preview.isLoading());
+    }
+    EXPECT_EQ(standIn.requestsTo("/v1/albums/clip/tracks").size(), 1u);
+    // A local album, or none, asks nothing.
+    PreviewPresenter preview(lookup(), player);
+    preview.setAlbumID({});
+    EXPECT_FALSE(preview.isLoading());
+    EXPECT_FALSE(preview.hasPreview());
+}
+
+TEST_F(PreviewPresenterTest, PlaysAndStopsTheClipAndStopsWhenTheAlbumChanges) {
+    PreviewPresenter preview(lookup(), player);
+    preview.setAlbumID("clip");
+    waitForAnswers(1);
+    EXPECT_EQ(preview.symbol(), "play.circle.fill");
+    preview.togglePreview();
+    EXPECT_EQ(player.played, QList<QUrl>{QUrl("https://p.test/clip")});
+    EXPECT_TRUE(preview.isPlaying());
+    EXPECT_EQ(preview.symbol(), "stop.circle.fill");
+    preview.togglePreview(); // a second press
+    EXPECT_FALSE(preview.isPlaying());
+    EXPECT_EQ(player.stops, 1);
+
+    preview.togglePreview();
+    Q_EMIT player.ended(); // the clip ran out
+    EXPECT_FALSE(preview.isPlaying());
+    preview.togglePreview();
+    preview.setAlbumID("none");
+    EXPECT_FALSE(preview.isPlaying());
+    EXPECT_EQ(player.stops, 2);
+    preview.togglePreview(); // no address: nothing to play
+    EXPECT_EQ(player.played.size(), 3);
+}
+
+TEST_F(PreviewPresenterTest, AnAnswerForThePreviousAlbumIsIgnored) {
+    standIn.on("GET", "/v1/albums/slow/tracks", [](const SpotifyStandIn::Request&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return SpotifyStandIn::Reply{.body =
+                                         R"({"items":[{"preview_url":"https://p.test/slow"}]})"};
+    });
+    PreviewPresenter preview(lookup(), player);
+    preview.setAlbumID("slow");
+    preview.setAlbumID("none");
+    waitForAnswers(2);
+    EXPECT_FALSE(preview.isLoading());
+    EXPECT_FALSE(preview.hasPreview());
+}
+
+} // namespace
