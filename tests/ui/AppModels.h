@@ -25,7 +25,8 @@ inline const char* const kPlayingOnDen =
 struct AppModels {
     AppModels(SpotifyAPI& api, AppleMusicLibrary& appleMusic, MusicSourceSettings& sources,
               AlbumFilterSettings& filters, Clock& clock)
-        : sources(sources)
+        : api(api)
+        , sources(sources)
         , filters(filters)
         , appleMusic(appleMusic)
         , clock(clock)
@@ -36,10 +37,11 @@ struct AppModels {
                    std::make_unique<FakeAudioInputSystem>()) {}
 
     UiModels ui(SpotifyAuthManager& auth, SpotifySignIn& signIn) {
-        return {&sources, &filters, &auth,    &signIn,   &appleMusic,
-                nullptr,  &home,    &library, &playback, &clock};
+        return {&sources, &filters, &auth,     &signIn, &appleMusic, nullptr,
+                &home,    &library, &playback, &clock,  &api};
     }
 
+    SpotifyAPI& api;
     MusicSourceSettings& sources;
     AlbumFilterSettings& filters;
     AppleMusicLibrary& appleMusic;

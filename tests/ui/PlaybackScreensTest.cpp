@@ -1,6 +1,7 @@
 // The player bar, the Now Playing sheet, the resume card and the error
 // alert, used as a person does, over the coordinator and the Spotify stand-in.
 #include "AppModels.h"
+#include "playback/CoordinatorFixture.h"
 #include "spotify/SpotifyFixture.h"
 #include "support/QtPrinting.h"
 #include "support/QuickView.h"
@@ -162,6 +163,32 @@ TEST_F(PlaybackScreens, AnErrorIsAlertedUntilDismissed) {
     view.click("dismissErrorButton");
     EXPECT_TRUE(waitUntil([&] { return !view.visible("playbackErrorAlert"); }));
     EXPECT_EQ(models->playback.errorMessageText(), "");
+}
+
+TEST_F(PlaybackScreens, TheUpNextCardOffersAPreviewOnlyWhenSpotifyHasOne) {
+    standIn.onJson("GET", "/v1/albums/clip/tracks", 200,
+                   R"({"items":[{"preview_url":"https://p.test/clip"}]})");
+    standIn.onJson("GET", "/v1/albums/none/tracks", 200, R"({"items":[{"preview_url":null}]})");
+    show();
+    view.click("nowPlayingButton");
+    ASSERT_TRUE(waitUntil([&] { return view.visible("nowPlayingView"); }));
+    for (const char* id : {"none", "clip"}) {
+        SCOPED_TRACE(id);
+        const bool hasClip = std::string(id) == "clip";
+        UnifiedAlbum album = spotifyAlbum(id);
+        album.trackCount = 10;
+        clock.advance(std::chrono::minutes(1));
+        models->history.recordPlay(album); // the newest album is up next
+        runTask(models->home.load());
+        ASSERT_EQ(textOf("upNextTitle"), album.title);
+        ASSERT_TRUE(waitUntil([&] {
+            return standIn.requestsTo("/v1/albums/" + std::string(id) + "/tracks").size() == 1;
+        }));
+        EXPECT_TRUE(waitUntil([&] { return view.visible("previewButton") == hasClip; }));
+        EXPECT_TRUE(waitUntil([&] { return !view.visible("previewProgress"); }));
+        EXPECT_EQ(view.visible("previewButton"), hasClip);
+    }
+    EXPECT_TRUE(view.saveScreen("now-playing-preview"));
 }
 
 } // namespace
