@@ -32,7 +32,7 @@ struct DisplayAlbum;
 // Made once on the main thread; it must outlive the engines it serves.
 class CoverImages {
 public:
-    static constexpr qint64 defaultMemoryBytes = 48LL * 1024 * 1024;
+    static constexpr qint64 defaultMemoryBytes = 16LL * 1024 * 1024;
     static QString defaultFolder();
 
     explicit CoverImages(QString folder = defaultFolder(), qint64 memoryBytes = defaultMemoryBytes);

@@ -26,6 +26,9 @@ GridView {
     cellWidth: Math.floor(width / columns.count)
     cellHeight: coverSize + spacing + (showsDetails ? detailsHeight : 0)
     cacheBuffer: cellHeight * 2
+    // Cells leaving the view are handed to the ones coming in rather than
+    // made anew: a scroll then creates no items.
+    reuseItems: true
     ScrollBar.vertical: ScrollBar {}
 
     FontMetrics { id: metrics }
