@@ -7,6 +7,7 @@
 #include "model/MusicSourceSettings.h"
 #include "model/PlayHistoryStore.h"
 #include "musicapp/AppleMusicLibrary.h"
+#include "playback/AlbumRecordCache.h"
 #include "playback/HomeViewModel.h"
 #include "playback/LibraryViewModel.h"
 #include "playback/PlaybackViewModel.h"
@@ -31,8 +32,8 @@ struct AppModels {
         , appleMusic(appleMusic)
         , clock(clock)
         , history(&synced, &clock)
-        , home(appleMusic, sources, filters, history)
-        , library(api, appleMusic, sources, filters)
+        , home(appleMusic, sources, filters, history, records)
+        , library(api, appleMusic, sources, filters, records)
         , playback(api, appleMusic, sources, history, clock,
                    std::make_unique<FakeAudioInputSystem>()) {}
 
@@ -48,6 +49,8 @@ struct AppModels {
     Clock& clock;
     MemorySynchronizedStore synced;
     PlayHistoryStore history;
+    // Home and Library share one, as in main().
+    std::shared_ptr<AlbumRecordCache> records = std::make_shared<AlbumRecordCache>();
     HomeViewModel home;
     LibraryViewModel library;
     PlaybackViewModel playback;
