@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -35,4 +36,6 @@ public:
 private:
     std::unique_ptr<QAudioOutput> output_;
     std::unique_ptr<QMediaPlayer> player_; // made at the first preview
+    QTimer watchdog_;
+    qint64 lastPosition_ = -1;
 };

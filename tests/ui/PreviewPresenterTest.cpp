@@ -3,9 +3,14 @@
 // earlier album taken for the current one.
 #include "ui/PreviewPresenter.h"
 #include "spotify/SpotifyFixture.h"
+#include "support/PulseAudioServer.h"
 #include "support/QtPrinting.h"
+#include "support/RequiredPeers.h"
+#include "support/TestAudio.h"
 #include "ui/PreviewPlayer.h"
 
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <chrono>
@@ -115,6 +120,31 @@ TEST_F(PreviewPresenterTest, AnAnswerForThePreviousAlbumIsIgnored) {
     waitForAnswers(2);
     EXPECT_FALSE(preview.isLoading());
     EXPECT_FALSE(preview.hasPreview());
+}
+
+// The real player, on a private PulseAudio: a clip plays to its end, and a
+// file that is no audio ends too, so the button never stays on "stop".
+TEST(MediaPreviewPlayerTest, EndsAfterAPlayedClipAndAfterOneThatCannotPlay) {
+    PulseAudioServer pulse;
+    if (!pulse.start())
+        KORVID_PEER_MISSING("pulseaudio did not start: " + pulse.errorText().toStdString());
+    pulse.exportToThisProcess();
+    TestTracks tracks;
+    const QUrl clip = tracks.tone(QStringLiteral("clip.mp3"), 440, 44100 / 2, {});
+    ASSERT_FALSE(clip.isEmpty());
+    MediaPreviewPlayer player;
+    for (const QUrl& url : {clip, tracks.text(QStringLiteral("bad.mp3"))}) {
+        SCOPED_TRACE(url.fileName().toStdString());
+        QSignalSpy ended(&player, &PreviewPlayer::ended);
+        QElapsedTimer clock;
+        clock.start();
+        player.play(url);
+        EXPECT_TRUE(ended.wait(10000));
+        // A clip that failed would end at once; a played one lasts its half second.
+        if (url == clip)
+            EXPECT_GE(clock.elapsed(), 400);
+        player.stop();
+    }
 }
 
 } // namespace
