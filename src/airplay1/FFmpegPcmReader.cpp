@@ -1,5 +1,7 @@
 // The media-reading adapter over FFmpeg: any format it reads, resampled to
-// signed 16-bit little-endian stereo at 44100 Hz.
+// signed 16-bit little-endian stereo at 44100 Hz. Built as a module of its
+// own, which the program loads at the first track it decodes (see
+// FFmpegModule.cpp).
 #include "airplay1/PcmReader.h"
 
 #include <QFile>
@@ -380,11 +382,10 @@ public:
 };
 } // namespace
 
-std::shared_ptr<PcmReaderFactory> PcmReaderFactory::ffmpeg() {
-    static const auto shared = std::make_shared<FFmpegFactory>();
-    return shared;
+extern "C" Q_DECL_EXPORT PcmReaderFactory* korvidMakeFFmpegFactory() {
+    return new FFmpegFactory();
 }
 
-int ffmpegReadersOpen() {
+extern "C" Q_DECL_EXPORT int korvidFFmpegReadersOpen() {
     return readersOpen.load();
 }

@@ -8,16 +8,38 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 #include <variant>
 
 // The local tracks of an album in album order, as the local player queues them.
-struct AppleMusicPlaybackHandle {
+// A library album lists them only when asked: the albums of a large library
+// are all held for the screens, and their file addresses are needed only for
+// the one that plays.
+class AppleMusicPlaybackHandle {
+public:
     struct Track {
         QString id;              // persistent id, 16 upper-case hex digits
         std::optional<QUrl> url; // absent for a track without a local file
     };
-    QList<Track> tracks;
+    // What lists the tracks when they are asked for.
+    class TrackSource {
+    public:
+        virtual ~TrackSource() = default;
+        virtual QList<Track> tracks() const = 0;
+    };
+
+    AppleMusicPlaybackHandle() = default;
+    AppleMusicPlaybackHandle(QList<Track> tracks)
+        : tracks_(std::move(tracks)) {}
+    explicit AppleMusicPlaybackHandle(std::shared_ptr<const TrackSource> source)
+        : source_(std::move(source)) {}
+
+    QList<Track> tracks() const { return source_ ? source_->tracks() : tracks_; }
+
+private:
+    QList<Track> tracks_;
+    std::shared_ptr<const TrackSource> source_;
 };
 
 // The one album value of the program, from either source. Albums are the same

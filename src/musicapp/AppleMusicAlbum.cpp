@@ -8,6 +8,44 @@
 
 #include <algorithm>
 
+namespace {
+
+// The file of a song, absent when it has no path.
+std::optional<QUrl> fileURL(const QString& musicFolder, const QString& relativePath) {
+    if (relativePath.isEmpty())
+        return std::nullopt;
+    return QUrl::fromLocalFile(musicFolder + u'/' + relativePath);
+}
+
+// An album's songs as the player needs them: ids and files. It keeps the
+// persistent ids and the paths the snapshot already holds (shared, not
+// copied), not the snapshot itself, so an album record that outlives a
+// rescan keeps no old snapshot alive.
+class SongFiles final : public AppleMusicPlaybackHandle::TrackSource {
+public:
+    explicit SongFiles(const AppleMusicAlbum& album)
+        : folder_(album.musicFolder()) {
+        songs_.reserve(album.trackCount());
+        for (qsizetype i = 0; i < album.trackCount(); ++i)
+            songs_.append({album.track(i).persistentID, album.track(i).relativePath});
+    }
+
+    QList<AppleMusicPlaybackHandle::Track> tracks() const override {
+        QList<AppleMusicPlaybackHandle::Track> tracks;
+        tracks.reserve(songs_.size());
+        for (const auto& [persistentID, relativePath] : songs_)
+            tracks.append(
+                {TrackIdentity::hexTrackID(persistentID), fileURL(folder_, relativePath)});
+        return tracks;
+    }
+
+private:
+    QString folder_;
+    QList<std::pair<std::uint64_t, QString>> songs_;
+};
+
+} // namespace
+
 AppleMusicAlbum::AppleMusicAlbum(std::shared_ptr<const LibrarySnapshot> snapshot,
                                  QList<qint32> trackIndexes)
     : snapshot_(std::move(snapshot))
@@ -61,13 +99,6 @@ std::shared_ptr<const LocalArtworkImage> AppleMusicAlbum::artworkImage() const {
                                              snapshot_->reader);
 }
 
-std::optional<QUrl> AppleMusicAlbum::fileURL(qsizetype i) const {
-    const QString& relative = track(i).relativePath;
-    if (relative.isEmpty())
-        return std::nullopt;
-    return QUrl::fromLocalFile(snapshot_->musicFolder + u'/' + relative);
-}
-
 UnifiedAlbum AppleMusicAlbum::unified() const {
     UnifiedAlbum album;
     album.id = unifiedID();
@@ -77,11 +108,8 @@ UnifiedAlbum AppleMusicAlbum::unified() const {
     album.artwork = AlbumArtwork::local(artworkImage());
     album.sortDate = lastPlayedDate().value_or(dateAdded());
     album.trackCount = trackCount();
-    AppleMusicPlaybackHandle handle;
-    handle.tracks.reserve(trackCount());
-    for (qsizetype i = 0; i < trackCount(); ++i)
-        handle.tracks.append({TrackIdentity::hexTrackID(track(i).persistentID), fileURL(i)});
-    album.playback = UnifiedAlbum::Playback::appleMusic(std::move(handle));
+    album.playback = UnifiedAlbum::Playback::appleMusic(
+        AppleMusicPlaybackHandle(std::make_shared<SongFiles>(*this)));
     return album;
 }
 

@@ -52,8 +52,7 @@ public:
     std::optional<QDateTime> lastPlayedDate() const;
     // The first song's picture, decoded when drawn; null without one.
     std::shared_ptr<const LocalArtworkImage> artworkImage() const;
-    // The file of a song, absent when it has no path.
-    std::optional<QUrl> fileURL(qsizetype i) const;
+    const QString& musicFolder() const { return snapshot_->musicFolder; }
 
     UnifiedAlbum unified() const;
     // A digest of everything unified() reads. Albums with equal stamps make

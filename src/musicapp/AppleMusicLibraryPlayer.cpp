@@ -95,8 +95,9 @@ QCoro::Task<> AppleMusicLibrary::commandsFinished() {
 
 void AppleMusicLibrary::play(const AppleMusicPlaybackHandle& handle, int startIndex,
                              double startSeconds) {
-    openTracks(handle.tracks);
-    setLoadedTracks(handle.tracks);
+    const QList<Track> tracks = handle.tracks();
+    openTracks(tracks);
+    setLoadedTracks(tracks);
     resumePoint_.reset();
     lastRecordedTrackID_.reset();
     setPlaying(true);
@@ -104,7 +105,7 @@ void AppleMusicLibrary::play(const AppleMusicPlaybackHandle& handle, int startIn
     QPointer<AppleMusicLibrary> self(this);
 
     if (const auto speaker = legacySpeaker()) {
-        const auto queue = LocalPlayerRules::legacyQueue(handle.tracks, startIndex);
+        const auto queue = LocalPlayerRules::legacyQueue(tracks, startIndex);
         musicHasQueue_ = false;
         runCommand([self, queue, startSeconds, speaker = *speaker]() -> QCoro::Task<> {
             if (self) {
@@ -476,7 +477,7 @@ AppleMusicLibrary::takeOverOngoingPlayback() {
                 continue;
             }
             TakeOver taken{album.unified(), status.isPlaying};
-            const QList<Track> tracks = taken.album.playback.appleMusicHandle()->tracks;
+            const QList<Track> tracks = taken.album.playback.appleMusicHandle()->tracks();
             openTracks(tracks);
             setLoadedTracks(tracks);
             resumePoint_.reset();

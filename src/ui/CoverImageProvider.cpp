@@ -18,8 +18,9 @@ CoverResponse::CoverResponse(CoverImages& covers, const QString& id, QSize reque
     QMetaObject::invokeMethod(
         this,
         [&covers, id, requested, delivery = delivery_] {
-            covers.load(id, requested,
-                        [delivery](const QImage& image) { deliver(delivery, image); });
+            covers.load(
+                id, requested, [delivery](const QImage& image) { deliver(delivery, image); },
+                [delivery] { return !delivery->cancelled; });
         },
         Qt::QueuedConnection);
 }
@@ -35,6 +36,11 @@ void CoverResponse::deliver(const std::shared_ptr<Delivery>& delivery, const QIm
         response->image_ = image;
         Q_EMIT response->finished();
     }
+}
+
+void CoverResponse::cancel() {
+    // The engine still waits for finished(), which the skipped decode sends.
+    delivery_->cancelled = true;
 }
 
 QQuickTextureFactory* CoverResponse::textureFactory() const {

@@ -4,6 +4,7 @@
 #include <QQuickAsyncImageProvider>
 #include <QQuickImageResponse>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -27,6 +28,8 @@ public:
     ~CoverResponse() override;
 
     QQuickTextureFactory* textureFactory() const override;
+    // The engine no longer needs the picture; one not yet decoded is skipped.
+    void cancel() override;
     QString errorString() const override;
 
 private:
@@ -35,6 +38,7 @@ private:
     struct Delivery {
         std::mutex mutex;
         CoverResponse* response = nullptr;
+        std::atomic<bool> cancelled = false;
     };
     static void deliver(const std::shared_ptr<Delivery>& delivery, const QImage& image);
 

@@ -10,6 +10,9 @@
 
 #include <algorithm>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 const QString scheme = QStringLiteral("image://covers/");
@@ -29,6 +32,17 @@ QString decoded(QStringView text) {
     return result ? QString::fromUtf8(*result) : QString();
 }
 
+// Decoding threads give way to the window's: when both want a core, a
+// scroll's frame goes first. Linux's default scheduler ignores Qt's thread
+// priorities short of idle, so the thread's own nice value says it.
+void yieldToWindow() {
+    thread_local bool lowered = false;
+    if (!lowered) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+        lowered = true;
+    }
+}
+
 } // namespace
 
 QString CoverImages::defaultFolder() {
@@ -39,9 +53,9 @@ QString CoverImages::defaultFolder() {
 CoverImages::CoverImages(QString folder, qint64 memoryBytes)
     : fetcher_(new CoverFetcher(std::move(folder))) {
     memory_.setMaxCost(std::max<qint64>(memoryBytes, 0));
-    // Covers come second to everything that keeps the window moving.
-    decoders_.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-    decoders_.setThreadPriority(QThread::LowPriority);
+    // Covers come second to everything that keeps the window moving: one
+    // core stays for the window, or a scroll's frames wait for it.
+    decoders_.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
     network_.setObjectName(QStringLiteral("Korvid covers"));
     fetcher_->moveToThread(&network_);
     network_.start();
@@ -80,7 +94,8 @@ void CoverImages::install(QQmlEngine& engine) {
     engine.addImageProvider(QStringLiteral("covers"), new CoverImageProvider(*this));
 }
 
-void CoverImages::load(const QString& id, QSize requested, std::function<void(QImage)> done) {
+void CoverImages::load(const QString& id, QSize requested, std::function<void(QImage)> done,
+                       Wanted wanted) {
     const QSize bounds = CoverDecoding::boundsFor(requested);
     const QString key = id + QLatin1Char('@') + QString::number(bounds.width()) + QLatin1Char('x') +
                         QString::number(bounds.height());
@@ -90,16 +105,17 @@ void CoverImages::load(const QString& id, QSize requested, std::function<void(QI
     }
     const auto parts = QStringView(id).split(QLatin1Char('/'));
     if (parts.size() == 2 && parts[0] == localKind) {
-        loadLocal(decoded(parts[1]), bounds, key, std::move(done));
+        loadLocal(decoded(parts[1]), bounds, key, std::move(done), std::move(wanted));
     } else if (parts.size() == 2 && parts[0] == remoteKind) {
-        loadRemote(QUrl(decoded(parts[1]), QUrl::StrictMode), bounds, key, std::move(done));
+        loadRemote(QUrl(decoded(parts[1]), QUrl::StrictMode), bounds, key, std::move(done),
+                   std::move(wanted));
     } else {
         done({});
     }
 }
 
 void CoverImages::loadLocal(const QString& albumID, QSize bounds, const QString& key,
-                            std::function<void(QImage)> done) {
+                            std::function<void(QImage)> done, Wanted wanted) {
     std::shared_ptr<const LocalArtworkImage> picture;
     {
         std::lock_guard lock(mutex_);
@@ -109,7 +125,12 @@ void CoverImages::loadLocal(const QString& albumID, QSize bounds, const QString&
         done({});
         return;
     }
-    decoders_.start([this, picture, bounds, key, done = std::move(done)] {
+    decoders_.start([this, picture, bounds, key, done = std::move(done), wanted] {
+        yieldToWindow();
+        if (wanted && !wanted()) {
+            done({});
+            return;
+        }
         const QImage image = CoverDecoding::fit(picture->image(bounds), bounds);
         remember(key, image);
         done(image);
@@ -117,13 +138,18 @@ void CoverImages::loadLocal(const QString& albumID, QSize bounds, const QString&
 }
 
 void CoverImages::loadRemote(const QUrl& url, QSize bounds, const QString& key,
-                             std::function<void(QImage)> done) {
-    const auto decode = [this, bounds, key, done = std::move(done)](QByteArray bytes) {
+                             std::function<void(QImage)> done, Wanted wanted) {
+    const auto decode = [this, bounds, key, done = std::move(done), wanted](QByteArray bytes) {
         if (bytes.isEmpty()) {
             done({});
             return;
         }
-        decoders_.start([this, bytes = std::move(bytes), bounds, key, done] {
+        decoders_.start([this, bytes = std::move(bytes), bounds, key, done, wanted] {
+            yieldToWindow();
+            if (wanted && !wanted()) {
+                done({});
+                return;
+            }
             const QImage image = CoverDecoding::decode(bytes, bounds);
             remember(key, image);
             done(image);

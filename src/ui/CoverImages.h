@@ -32,7 +32,12 @@ struct DisplayAlbum;
 // Made once on the main thread; it must outlive the engines it serves.
 class CoverImages {
 public:
-    static constexpr qint64 defaultMemoryBytes = 16LL * 1024 * 1024;
+    // About 80 covers of 160 pixels: the ones on screen are held by the
+    // views anyway, so this is for scrolling back.
+    static constexpr qint64 defaultMemoryBytes = 8LL * 1024 * 1024;
+    // Asked just before a picture is decoded: false when nobody waits for it
+    // any more, as for a cell that scrolled away, and the decode is skipped.
+    using Wanted = std::function<bool()>;
     static QString defaultFolder();
 
     explicit CoverImages(QString folder = defaultFolder(), qint64 memoryBytes = defaultMemoryBytes);
@@ -54,16 +59,17 @@ public:
     // The picture for an address id (what follows "image://covers/"), at
     // `requested` (see CoverDecoding::boundsFor). `done` is called once with
     // the picture or a null image: at once for a picture in memory, else on
-    // a worker thread.
-    void load(const QString& id, QSize requested, std::function<void(QImage)> done);
+    // a worker thread. A picture no longer `wanted` gives a null image.
+    void load(const QString& id, QSize requested, std::function<void(QImage)> done,
+              Wanted wanted = {});
 
 private:
     std::optional<QImage> remembered(const QString& key);
     void remember(const QString& key, const QImage& image);
     void loadLocal(const QString& albumID, QSize bounds, const QString& key,
-                   std::function<void(QImage)> done);
+                   std::function<void(QImage)> done, Wanted wanted);
     void loadRemote(const QUrl& url, QSize bounds, const QString& key,
-                    std::function<void(QImage)> done);
+                    std::function<void(QImage)> done, Wanted wanted);
 
     std::mutex mutex_;
     QHash<QString, std::shared_ptr<const LocalArtworkImage>> locals_;

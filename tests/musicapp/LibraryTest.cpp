@@ -191,11 +191,12 @@ TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormat) {
     EXPECT_EQ(unified.sortDate, clock.now());
     const auto* handle = unified.playback.appleMusicHandle();
     ASSERT_TRUE(handle);
-    ASSERT_EQ(handle->tracks.size(), 3);
-    EXPECT_EQ(handle->tracks[2].id,
+    const auto tracks = handle->tracks();
+    ASSERT_EQ(tracks.size(), 3);
+    EXPECT_EQ(tracks[2].id,
               TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("Z/far/third.mp3")));
-    EXPECT_EQ(handle->tracks[2].url, QUrl::fromLocalFile(music() + "/Z/far/third.mp3"));
-    EXPECT_TRUE(QFile::exists(handle->tracks[1].url->toLocalFile()));
+    EXPECT_EQ(tracks[2].url, QUrl::fromLocalFile(music() + "/Z/far/third.mp3"));
+    EXPECT_TRUE(QFile::exists(tracks[1].url->toLocalFile()));
 
     // The cover of the first song, decoded only now and scaled to fit.
     ASSERT_TRUE(unified.artwork.isLocal());

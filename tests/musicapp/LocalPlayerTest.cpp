@@ -52,8 +52,9 @@ TEST_F(LocalPlayerTest, HandsOverBetweenOutputsAndSpeakersAtTheSamePlace) {
     ASSERT_TRUE(toDen && toAttic);
 
     // Track 2 has no file for the speakers: full index 5 is legacy index 4.
-    AppleMusicPlaybackHandle handle = handleOf(*library);
-    handle.tracks[1].url.reset();
+    QList<AppleMusicPlaybackHandle::Track> tracks = handleOf(*library).tracks();
+    tracks[1].url.reset();
+    const AppleMusicPlaybackHandle handle(tracks);
     library->select(silent());
     finish(*library);
     library->play(handle, 5, 61.0);
@@ -278,12 +279,13 @@ TEST_F(LocalPlayerTest, RefreshingSpeakersSaysWhyThePlayerCannotBeUsed) {
 
 TEST_F(LocalPlayerTest, BadAlbumsGiveTheirMessageNeverAHang) {
     auto library = makeLibrary();
-    AppleMusicPlaybackHandle handle = handleOf(*library);
+    const QList<AppleMusicPlaybackHandle::Track> tracks = handleOf(*library).tracks();
 
     // A track whose file vanished from the index: MPD skips it, and the place
     // still counts in the album.
-    AppleMusicPlaybackHandle vanished = handle;
-    vanished.tracks.prepend({QStringLiteral("00000000DEADBEEF"), std::nullopt});
+    const AppleMusicPlaybackHandle vanished(
+        QList<AppleMusicPlaybackHandle::Track>{{QStringLiteral("00000000DEADBEEF"), std::nullopt}} +
+        tracks);
     library->select(silent());
     finish(*library);
     library->play(vanished, 3, 0);
@@ -295,10 +297,11 @@ TEST_F(LocalPlayerTest, BadAlbumsGiveTheirMessageNeverAHang) {
     EXPECT_EQ(place->index, 3);
 
     // No track has a file: the speaker's player says so.
-    AppleMusicPlaybackHandle noFiles = handle;
-    for (auto& track : noFiles.tracks) {
+    QList<AppleMusicPlaybackHandle::Track> fileless = tracks;
+    for (auto& track : fileless) {
         track.url.reset();
     }
+    const AppleMusicPlaybackHandle noFiles(fileless);
     library->select(nowhere());
     finish(*library);
     errors.clear();

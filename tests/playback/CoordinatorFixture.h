@@ -28,7 +28,8 @@ public:
         error = std::move(callback);
     }
     void play(const AppleMusicPlaybackHandle& handle, int index, double seconds) override {
-        calls << QStringLiteral("play %1 %2 %3").arg(handle.tracks.size()).arg(index).arg(seconds);
+        calls
+            << QStringLiteral("play %1 %2 %3").arg(handle.tracks().size()).arg(index).arg(seconds);
         playing = true;
     }
     void pause() override {
@@ -102,11 +103,11 @@ inline UnifiedAlbum localAlbum(const QString& id = QStringLiteral("apple-7"), in
     album.id = id;
     album.title = QStringLiteral("Local ") + id;
     album.artistNames = QStringLiteral("Band");
-    AppleMusicPlaybackHandle handle;
+    QList<AppleMusicPlaybackHandle::Track> songs;
     for (int i = 0; i < tracks; ++i) {
-        handle.tracks.append({QStringLiteral("%1").arg(i + 1, 16, 10, QLatin1Char('0')), {}});
+        songs.append({QStringLiteral("%1").arg(i + 1, 16, 10, QLatin1Char('0')), {}});
     }
-    album.playback = UnifiedAlbum::Playback::appleMusic(handle);
+    album.playback = UnifiedAlbum::Playback::appleMusic(songs);
     return album;
 }
 

@@ -26,8 +26,10 @@ entries)
 install)
     cmake --install "$2" --prefix "$work/root/usr" >/dev/null
     (cd "$work/root" && find . -type f | sort) >"$work/found"
+    libdir="$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$2/CMakeCache.txt")"
     {
         echo ./usr/bin/korvid
+        echo "./usr/$libdir/korvid/korvid_ffmpeg.so"
         echo ./usr/share/applications/korvid.desktop
         echo ./usr/share/doc/korvid/changelog.gz
         echo ./usr/share/doc/korvid/copyright

@@ -196,3 +196,26 @@ TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {
 }
 
 } // namespace
+
+// A cell that scrolled away cancels its picture: nothing is decoded for it,
+// and the engine still hears the answer it waits for to clean up.
+TEST_F(CoverImagesTest, CancelledPictureIsNotDecoded) {
+    TestTracks tracks;
+    TestAudio audio;
+    audio.cover = true;
+    ASSERT_EQ(makeTestAudio(tracks.path("cover.flac"), audio), "");
+    const QUrl source =
+        covers->source("apple-1", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
+                                      tracks.path("cover.flac"), makeTagLibReader())));
+    CoverImageProvider provider(*covers);
+    const QString id = source.toString().mid(QStringLiteral("image://covers/").size());
+    std::unique_ptr<QQuickImageResponse> response(provider.requestImageResponse(id, {60, 60}));
+    bool finished = false;
+    QObject::connect(response.get(), &QQuickImageResponse::finished, response.get(),
+                     [&] { finished = true; });
+    response->cancel();
+    ASSERT_TRUE(waitUntil([&] { return finished; }));
+    EXPECT_EQ(std::unique_ptr<QQuickTextureFactory>(response->textureFactory()), nullptr);
+    // Not decoded, so not remembered either: asked again, it decodes now.
+    EXPECT_EQ(load(*covers, source, {60, 60}).size(), QSize(60, 40));
+}

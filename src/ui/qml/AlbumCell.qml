@@ -26,9 +26,8 @@ Item {
         objectName: "albumCellBody"
         width: cell.coverSize
         height: cover.height + (cell.showsDetails ? cell.detailsHeight : 0)
-        anchors.horizontalCenter: parent.horizontalCenter
-        anchors.top: parent.top
-        anchors.topMargin: 8
+        x: Math.round((cell.width - cell.coverSize) / 2)
+        y: 8
         scale: hover.hovered ? 1.04 : 1
         Behavior on scale { NumberAnimation { duration: 120 } }
 

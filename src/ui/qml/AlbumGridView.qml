@@ -18,13 +18,15 @@ GridView {
     // Each cell holds its cover and half the spacing on either side.
     readonly property var columns: preferences.gridColumns(width - spacing,
                                                            preferences.thumbnailSize)
-    readonly property real coverSize: columns.cellWidth
+    // Whole pixels: a cover drawn at its own size and place is copied onto
+    // the frame, one a fraction off is filtered anew in every frame.
+    readonly property real coverSize: Math.floor(columns.cellWidth)
     readonly property bool showsDetails: preferences.showsDetails
     readonly property real detailsHeight: 4 + 2 * metrics.height
 
     clip: true
     cellWidth: Math.floor(width / columns.count)
-    cellHeight: coverSize + spacing + (showsDetails ? detailsHeight : 0)
+    cellHeight: Math.ceil(coverSize + spacing + (showsDetails ? detailsHeight : 0))
     cacheBuffer: cellHeight * 2
     // Cells leaving the view are handed to the ones coming in rather than
     // made anew: a scroll then creates no items.
