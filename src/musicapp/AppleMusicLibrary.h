@@ -131,7 +131,7 @@ public:
     void setOutputVolume(double percent) override;
 
     QCoro::Task<> refreshSpeakers();
-    QCoro::Task<> refreshStatus() override;
+    QCoro::Task<> refreshStatus() override { return readStatus(0); }
     QCoro::Task<> selectThisMac() override;
     using TakeOver = LocalTakeOver;
     QCoro::Task<std::optional<TakeOver>> takeOverOngoingPlayback() override;
@@ -198,7 +198,12 @@ private:
     // Forward by one track, or back to the start of the current one (0).
     void skip(int by);
     void stateChanged();
-    void apply(const MusicPlayerStatus& status);
+    // Reads the player's status; `runningCommands` is 1 from within a
+    // command, whose own effect has taken place by then.
+    QCoro::Task<> readStatus(quint64 runningCommands);
+    // A status read while a command was on its way says nothing about
+    // whether the album plays: that is the command's to decide.
+    void apply(const MusicPlayerStatus& status, bool playStateIsCurrent);
     void handleAirPlay1Event(const AirPlay1PlayerEvent& event);
     void followLegacySpeaker();
     void noteCurrentTrack(const std::optional<QString>& trackID);

@@ -160,7 +160,7 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
     }
     }
     if (self) {
-        co_await refreshStatus();
+        co_await readStatus(1);
     }
 }
 

@@ -28,7 +28,25 @@ public:
     void run(Body body);
     // Resumes once every command issued so far has finished.
     QCoro::Task<> idle();
+    // A moment to compare with later; `own` counts the commands taking it,
+    // which have done their work by then.
+    struct Mark {
+        quint64 issued = 0;
+        bool settled = false;
+    };
+    Mark mark(quint64 own = 0) const {
+        return {counts_->issued, counts_->issued - counts_->finished <= own};
+    }
+    // Whether no other command was on its way at the mark, nor issued since.
+    bool quietSince(Mark mark) const { return mark.settled && counts_->issued == mark.issued; }
+
+    struct Counts {
+        quint64 issued = 0;
+        quint64 finished = 0;
+    };
 
 private:
     std::shared_ptr<detail::CommandLink> tail_;
+    // Shared with the running commands, which may outlive the chain.
+    std::shared_ptr<Counts> counts_ = std::make_shared<Counts>();
 };

@@ -153,7 +153,8 @@ StatusOutcome applyStatus(const StatusState& state, const MusicPlayerStatus& sta
         }
 
         const bool playing = status.isPlaying && status.isPlayingQueue;
-        if (playing != state.isPlaying && (playing || state.now > state.expectPlayingUntil)) {
+        if (state.playStateIsCurrent && playing != state.isPlaying &&
+            (playing || state.now > state.expectPlayingUntil)) {
             outcome.isPlaying = playing;
             outcome.notify = true;
             return outcome;

@@ -73,6 +73,8 @@ struct StatusState {
     std::chrono::milliseconds now{0};
     // A start this recent may still read as stopped.
     std::chrono::milliseconds expectPlayingUntil{std::chrono::milliseconds::min()};
+    // False for a status read before a command took effect.
+    bool playStateIsCurrent = true;
 };
 struct StatusOutcome {
     std::optional<SpeakerOutput> output;

@@ -185,6 +185,11 @@ TEST(LocalPlayerRulesTest, AStatusIsAppliedWithAGraceAfterEachStart) {
             << row.name;
         EXPECT_EQ(outcome.isPlaying, row.isPlaying) << row.name;
         EXPECT_EQ(outcome.notify, row.notify) << row.name;
+
+        // Read while a command was on its way, the same status leaves play as it was.
+        state.playStateIsCurrent = false;
+        const StatusOutcome stale = applyStatus(state, row.status, {QStringLiteral("Den")});
+        EXPECT_EQ(stale.isPlaying, row.wasPlaying) << row.name;
     }
 }
 

@@ -41,6 +41,28 @@ TEST_F(LocalPlayerTest, PlaysOnAnOutputKeepsPlayingThroughTheGraceAndNeverPauses
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
+TEST_F(LocalPlayerTest, AStatusReadBeforeAPauseDoesNotUndoIt) {
+    auto library = makeLibrary();
+    library->select(silent());
+    finish(*library);
+    library->play(handleOf(*library), 0, 0);
+    finish(*library);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::playing; }));
+
+    // A poll is on its way when the user pauses: it answers "playing".
+    auto poll = library->refreshStatus();
+    library->pause();
+    runTask(std::move(poll));
+    EXPECT_FALSE(library->isPlaying());
+    finish(*library);
+    EXPECT_EQ(mpdStatus().state, MpdPlayState::paused);
+
+    // Polls after it are believed again, whichever way they go.
+    mpd.connect()->play();
+    runTask(library->refreshStatus());
+    EXPECT_TRUE(library->isPlaying());
+}
+
 TEST_F(LocalPlayerTest, HandsOverBetweenOutputsAndSpeakersAtTheSamePlace) {
     KORVID_REQUIRE_SHAIRPORT();
     KORVID_REQUIRE_LOCAL_AVAHI();
