@@ -3,7 +3,8 @@
 //   the first frame drawn after the Home grid shows albums;
 // - scrolling the Library grid from the first album to the last, one step a
 //   frame: how long each frame takes from the step to the frame on screen;
-// - the resident memory after that scroll.
+// - the resident memory after that scroll;
+// - making one album cell, which the grid does for every album scrolled in.
 // Each album's first song carries a 600×600 cover, so covers really decode.
 // The music folder and its index are made before the start, as a previous run
 // of the program left them.
@@ -31,6 +32,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
@@ -342,6 +344,36 @@ void BM_ResidentAfterScroll(benchmark::State& state) {
     state.counters["peak_rss_MB"] = scroll.peakMB;
 }
 BENCHMARK(BM_ResidentAfterScroll)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// One album cell made from nothing, as a grid makes one for each album that
+// scrolls in: its items, bindings and handlers, without its cover.
+void BM_MakeAlbumCell(benchmark::State& state) {
+    Started& start = started();
+    if (!start.failure.isEmpty()) {
+        state.SkipWithError(start.failure.toStdString().c_str());
+        return;
+    }
+    QQmlEngine& engine = start.program->engine;
+    QQmlComponent cell(&engine, UiComposition::viewUrl(QStringLiteral("AlbumCell")));
+    QQuickItem* parent = start.program->window->contentItem();
+    const QVariantMap properties{{QStringLiteral("albumID"), QStringLiteral("album")},
+                                 {QStringLiteral("title"), QStringLiteral("A Title")},
+                                 {QStringLiteral("artistNames"), QStringLiteral("An Artist")},
+                                 {QStringLiteral("artwork"), QUrl()},
+                                 {QStringLiteral("isPlaying"), false},
+                                 {QStringLiteral("coverSize"), 160},
+                                 {QStringLiteral("detailsHeight"), 40}};
+    for (auto _ : state) {
+        QObject* made = cell.createWithInitialProperties(properties);
+        if (!made) {
+            state.SkipWithError(cell.errorString().toStdString().c_str());
+            return;
+        }
+        qobject_cast<QQuickItem*>(made)->setParentItem(parent);
+        delete made;
+    }
+}
+BENCHMARK(BM_MakeAlbumCell)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -131,8 +131,12 @@ protected:
     }
 
     // On `mpd`, or on the MPDs at `addresses` when given.
-    std::unique_ptr<AppleMusicLibrary> makeLibrary(QList<MpdAddress> addresses = {}) {
+    // Speakers are browsed for on the shared avahi-daemon unless `browsing` says otherwise.
+    std::unique_ptr<AppleMusicLibrary>
+    makeLibrary(QList<MpdAddress> addresses = {},
+                std::shared_ptr<ServiceBrowsing> browsing = nullptr) {
         AppleMusicLibrary::PlayerParts parts;
+        parts.browsing = std::move(browsing);
         // The spare answers once a test starts it: the player "back" after a crash.
         parts.musicApp.addresses =
             addresses.isEmpty() ? QList<MpdAddress>{mpd.address(), spare.address()} : addresses;

@@ -136,8 +136,6 @@ TEST_F(AlbumGridTest, ColumnsFollowTheThumbnailSizeAndCellsShowWhatTheyHave) {
     for (const char* id : {"apple-2", "spotify-2", "apple-3"})
         EXPECT_TRUE(part(id, "coverPlaceholder")->property("visible").toBool()) << id;
 
-    EXPECT_TRUE(part("apple-1", "playingMark")->property("visible").toBool());
-    EXPECT_FALSE(part("spotify-1", "playingMark")->property("visible").toBool());
     EXPECT_TRUE(
         waitUntil([&] { return part("spotify-1", "cellTitle")->property("visible").toBool(); }));
     EXPECT_EQ(part("spotify-1", "cellTitle")->property("text"), "Kind of Blue");
@@ -153,6 +151,20 @@ TEST_F(AlbumGridTest, ColumnsFollowTheThumbnailSizeAndCellsShowWhatTheyHave) {
         waitUntil([&] { return !part("apple-1", "cellTitle")->property("visible").toBool(); }));
     EXPECT_FALSE(part("apple-1", "cellArtist")->property("visible").toBool());
     EXPECT_TRUE(view.saveScreen("album-grid-cover-only"));
+
+    // Only the playing album carries the mark, and it follows what plays.
+    const auto marked = [&](const char* id) {
+        const QObject* mark = part(id, "playingMark");
+        return mark && mark->property("visible").toBool() && part(id, "playingSymbol");
+    };
+    EXPECT_TRUE(marked("apple-1"));
+    EXPECT_FALSE(marked("spotify-1"));
+    model.item(0)->setData(false, isPlaying);
+    model.item(1)->setData(true, isPlaying);
+    EXPECT_TRUE(waitUntil([&] { return marked("spotify-1") && !marked("apple-1"); }));
+    model.item(0)->setData(true, isPlaying);
+    model.item(1)->setData(false, isPlaying);
+    EXPECT_TRUE(waitUntil([&] { return marked("apple-1") && !marked("spotify-1"); }));
 }
 
 TEST_F(AlbumGridTest, HoverScalesACellAndAClickNamesItsAlbum) {

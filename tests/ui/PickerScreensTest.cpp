@@ -5,6 +5,7 @@
 #include "musicapp/LocalPlayerFixture.h"
 #include "spotify/LocalKeyring.h"
 #include "spotify/SpotifyFixture.h"
+#include "support/FakeServiceBrowsing.h"
 #include "support/QuickView.h"
 
 #include "platform/SecretServiceKeychain.h"
@@ -79,7 +80,10 @@ protected:
 };
 
 TEST_F(SpeakerScreens, WithoutAMusicPlayerTheSheetLooksForThreeSecondsAndSaysWhy) {
-    show(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}}));
+    // Browsing sees nothing: a speaker another test announces on the shared
+    // avahi-daemon would end the wait for speakers.
+    show(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}},
+                     std::make_shared<FakeServiceBrowsing>()));
     EXPECT_EQ(textOf("selectedSpeaker"), "None Selected");
     EXPECT_EQ(speakers->buttonSymbol(), "airplayaudio");
     openSheet();
@@ -175,7 +179,10 @@ TEST_F(SpeakerScreens, DisconnectDeletesTheTokenItemFromTheSecretService) {
     KeychainStore store(*keychain);
     runTask(store.save(tokens.encode(), KeychainStore::tokensAccount));
     ASSERT_EQ(keyring.itemsFor(KeychainStore::tokensAccount), 1);
-    show(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}}));
+    // Browsing sees nothing: a speaker another test announces on the shared
+    // avahi-daemon would end the wait for speakers.
+    show(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}},
+                     std::make_shared<FakeServiceBrowsing>()));
     ASSERT_TRUE(auth->isAuthenticated());
     EXPECT_TRUE(view.visible("spotifyConnected"));
     EXPECT_FALSE(view.visible("settingsConnectButton"));

@@ -1,10 +1,11 @@
 import QtQuick
-import QtQuick.Controls
-import QtQuick.Controls.Material
 import Korvid
 
 // One album of a grid: its cover, with the title and artist under it when
 // the display style asks for them. The playing album is marked.
+// A grid makes one of these for every album that scrolls in, so a cell is
+// plain items: its colours and font come from the grid, read there once,
+// and the mark's symbol is made on the playing album only.
 Item {
     id: cell
     objectName: "albumCell-" + albumID
@@ -18,6 +19,10 @@ Item {
     property bool showsDetails: true
     // The height of the title and artist lines under the cover.
     property real detailsHeight: 0
+    property font titleFont
+    property font textFont
+    property color textColor: "black"
+    property color accentColor: "blue"
 
     signal clicked()
 
@@ -38,7 +43,7 @@ Item {
             radius: 6
             color: Qt.rgba(0.5, 0.5, 0.5, 0.18)
             border.width: cell.isPlaying ? 3 : 0
-            border.color: Material.accent
+            border.color: cell.accentColor
 
             SymbolImage {
                 objectName: "coverPlaceholder"
@@ -46,6 +51,7 @@ Item {
                 visible: picture.status !== Image.Ready
                 symbol: "music.note"
                 size: Math.round(cell.coverSize / 3)
+                icon.color: cell.textColor
                 opacity: 0.5
             }
             Image {
@@ -68,17 +74,24 @@ Item {
                 width: 28
                 height: 28
                 radius: 14
-                color: Material.accent
-                SymbolImage {
+                color: cell.accentColor
+                // Made on the playing album only.
+                Loader {
+                    active: cell.isPlaying
                     anchors.centerIn: parent
-                    symbol: "play.fill"
-                    size: 14
-                    icon.color: "white"
+                    sourceComponent: Component {
+                        SymbolImage {
+                            objectName: "playingSymbol"
+                            symbol: "play.fill"
+                            size: 14
+                            icon.color: "white"
+                        }
+                    }
                 }
             }
         }
 
-        Label {
+        Text {
             id: titleLabel
             objectName: "cellTitle"
             visible: cell.showsDetails
@@ -88,9 +101,10 @@ Item {
             text: cell.title
             elide: Text.ElideRight
             maximumLineCount: 1
-            font.bold: true
+            font: cell.titleFont
+            color: cell.textColor
         }
-        Label {
+        Text {
             objectName: "cellArtist"
             visible: cell.showsDetails
             anchors.top: titleLabel.bottom
@@ -98,6 +112,8 @@ Item {
             text: cell.artistNames
             elide: Text.ElideRight
             maximumLineCount: 1
+            font: cell.textFont
+            color: cell.textColor
             opacity: 0.7
         }
     }

@@ -1,5 +1,8 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Controls.Material
 import Korvid
 
 // Albums in a grid whose columns follow the thumbnail size: each column at
@@ -28,20 +31,37 @@ GridView {
     cellWidth: Math.floor(width / columns.count)
     cellHeight: Math.ceil(coverSize + spacing + (showsDetails ? detailsHeight : 0))
     cacheBuffer: cellHeight * 2
-    // Cells leaving the view are handed to the ones coming in rather than
-    // made anew: a scroll then creates no items.
+    // Asks for the cells leaving the view to be handed to those coming in.
+    // Debian 12's Qt (6.4) still makes a new cell for every album that
+    // scrolls in, which is why a cell is kept light.
     reuseItems: true
     ScrollBar.vertical: ScrollBar {}
 
     FontMetrics { id: metrics }
+    // Labels' fonts and colours, for the cells to draw their text with.
+    Label {
+        id: labelStyle
+        visible: false
+    }
+    Label {
+        id: titleStyle
+        visible: false
+        font.bold: true
+    }
 
+    // Bound to this grid directly: a cell is made for every album that
+    // scrolls in, and each of these is evaluated then.
     delegate: AlbumCell {
         id: cell
-        width: (cell.GridView.view as AlbumGridView).cellWidth
-        height: (cell.GridView.view as AlbumGridView).cellHeight
-        coverSize: (cell.GridView.view as AlbumGridView).coverSize
-        showsDetails: (cell.GridView.view as AlbumGridView).showsDetails
-        detailsHeight: (cell.GridView.view as AlbumGridView).detailsHeight
-        onClicked: (cell.GridView.view as AlbumGridView).albumClicked(cell.albumID)
+        width: grid.cellWidth
+        height: grid.cellHeight
+        coverSize: grid.coverSize
+        showsDetails: grid.showsDetails
+        detailsHeight: grid.detailsHeight
+        titleFont: titleStyle.font
+        textFont: labelStyle.font
+        textColor: labelStyle.color
+        accentColor: labelStyle.Material.accent
+        onClicked: grid.albumClicked(cell.albumID)
     }
 }
