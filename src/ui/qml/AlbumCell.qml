@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.impl
 import Korvid
 
 // One album of a grid: its cover, with the title and artist under it when
@@ -45,13 +46,16 @@ Item {
             border.width: cell.isPlaying ? 3 : 0
             border.color: cell.accentColor
 
-            SymbolImage {
+            // The symbol's image itself, without a label around it.
+            IconImage {
                 objectName: "coverPlaceholder"
                 anchors.centerIn: parent
                 visible: picture.status !== Image.Ready
-                symbol: "music.note"
-                size: Math.round(cell.coverSize / 3)
-                icon.color: cell.textColor
+                name: Icons.themeName("music.note")
+                source: Icons.fallback("music.note")
+                sourceSize.width: Math.round(cell.coverSize / 3)
+                sourceSize.height: Math.round(cell.coverSize / 3)
+                color: cell.textColor
                 opacity: 0.5
             }
             Image {
