@@ -24,6 +24,8 @@ Item {
     property font textFont
     property color textColor: "black"
     property color accentColor: "blue"
+    // Opaque: a translucent fill is blended line by line on every frame.
+    property color coverColor: "#e8e8e8"
 
     signal clicked()
 
@@ -42,7 +44,7 @@ Item {
             width: cell.coverSize
             height: cell.coverSize
             radius: 6
-            color: Qt.rgba(0.5, 0.5, 0.5, 0.18)
+            color: cell.coverColor
             border.width: cell.isPlaying ? 3 : 0
             border.color: cell.accentColor
 

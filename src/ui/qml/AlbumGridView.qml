@@ -62,6 +62,8 @@ GridView {
         textFont: labelStyle.font
         textColor: labelStyle.color
         accentColor: labelStyle.Material.accent
+        // A faint grey over the window's background, mixed here once.
+        coverColor: Qt.tint(labelStyle.Material.background, Qt.rgba(0.5, 0.5, 0.5, 0.18))
         onClicked: grid.albumClicked(cell.albumID)
     }
 }
