@@ -26,13 +26,36 @@ QByteArray commandLine(qint64 pid) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Whether `pid` runs: a process that has ended but that no one has reaped
+// yet still answers kill(), and then holds no command line.
+bool isRunning(qint64 pid) {
+    if (pid <= 0 || ::kill(pid_t(pid), 0) != 0) {
+        return false;
+    }
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    const qsizetype end = text.lastIndexOf(')'); // the state follows the name
+    return end < 0 || text.mid(end + 2, 1) != "Z";
+}
+
 qint64 runningAvahiPid() {
     QFile file(avahiPidFile);
     if (!file.open(QIODevice::ReadOnly)) {
         return 0;
     }
     const qint64 pid = file.readAll().trimmed().toLongLong();
-    return pid > 0 && ::kill(pid_t(pid), 0) == 0 ? pid : 0;
+    if (pid > 0 && isRunning(pid) && commandLine(pid).isEmpty()) {
+        // On its way out, as a daemon is whose test process died: it was
+        // killed with it. Give it time to end.
+        waitUntil([pid] { return !isRunning(pid); }, std::chrono::seconds(5));
+    }
+    if (isRunning(pid)) {
+        return pid;
+    }
+    // The daemon refuses to start while its pid file names a process that answers.
+    file.close();
+    QFile::remove(avahiPidFile);
+    return 0;
 }
 
 // The config file an avahi-daemon was started with ("-f path"), if any.
@@ -130,7 +153,7 @@ struct LocalAvahi::Private {
             if (config.endsWith(configMarker)) {
                 // Left behind by a test process that died; we hold the lock now.
                 ::kill(pid_t(pid), SIGKILL);
-                waitUntil([pid] { return ::kill(pid_t(pid), 0) != 0; }, std::chrono::seconds(5));
+                waitUntil([pid] { return !isRunning(pid); }, std::chrono::seconds(5));
                 QFile::remove(avahiPidFile);
             } else if (configWatchesLoopbackOnly(config)) {
                 return true; // someone else's loopback-only daemon: use it as it is
