@@ -125,13 +125,20 @@ void CoverImages::loadLocal(const QString& albumID, QSize bounds, const QString&
         done({});
         return;
     }
-    decoders_.start([this, picture, bounds, key, done = std::move(done), wanted] {
+    decodeLater([picture, bounds] { return CoverDecoding::fit(picture->image(bounds), bounds); },
+                key, std::move(done), std::move(wanted));
+}
+
+void CoverImages::decodeLater(std::function<QImage()> decode, const QString& key,
+                              std::function<void(QImage)> done, Wanted wanted) {
+    decoders_.start([this, decode = std::move(decode), key, done = std::move(done),
+                     wanted = std::move(wanted)] {
         yieldToWindow();
         if (wanted && !wanted()) {
             done({});
             return;
         }
-        const QImage image = CoverDecoding::fit(picture->image(bounds), bounds);
+        const QImage image = decode();
         remember(key, image);
         done(image);
     });
@@ -144,16 +151,9 @@ void CoverImages::loadRemote(const QUrl& url, QSize bounds, const QString& key,
             done({});
             return;
         }
-        decoders_.start([this, bytes = std::move(bytes), bounds, key, done, wanted] {
-            yieldToWindow();
-            if (wanted && !wanted()) {
-                done({});
-                return;
-            }
-            const QImage image = CoverDecoding::decode(bytes, bounds);
-            remember(key, image);
-            done(image);
-        });
+        decodeLater(
+            [bytes = std::move(bytes), bounds] { return CoverDecoding::decode(bytes, bounds); },
+            key, done, wanted);
     };
     QMetaObject::invokeMethod(
         fetcher_, [fetcher = fetcher_, url, decode] { fetcher->obtain(url, decode); },

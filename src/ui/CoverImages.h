@@ -66,6 +66,9 @@ public:
 private:
     std::optional<QImage> remembered(const QString& key);
     void remember(const QString& key, const QImage& image);
+    // Decodes on a worker thread unless no longer wanted, and keeps the result.
+    void decodeLater(std::function<QImage()> decode, const QString& key,
+                     std::function<void(QImage)> done, Wanted wanted);
     void loadLocal(const QString& albumID, QSize bounds, const QString& key,
                    std::function<void(QImage)> done, Wanted wanted);
     void loadRemote(const QUrl& url, QSize bounds, const QString& key,

@@ -57,7 +57,7 @@ TEST_F(LocalPlayerTest, AStatusReadBeforeAPauseDoesNotUndoIt) {
     finish(*library);
     EXPECT_EQ(mpdStatus().state, MpdPlayState::paused);
 
-    // Polls after it are believed again, whichever way they go.
+    // A later poll is believed again.
     mpd.connect()->play();
     runTask(library->refreshStatus());
     EXPECT_TRUE(library->isPlaying());

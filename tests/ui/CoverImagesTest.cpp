@@ -195,8 +195,6 @@ TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {
     EXPECT_TRUE(covers->source("apple-3", AlbumArtwork::local(nullptr)).isEmpty());
 }
 
-} // namespace
-
 // A cell that scrolled away cancels its picture: nothing is decoded for it,
 // and the engine still hears the answer it waits for to clean up.
 TEST_F(CoverImagesTest, CancelledPictureIsNotDecoded) {
@@ -216,6 +214,8 @@ TEST_F(CoverImagesTest, CancelledPictureIsNotDecoded) {
     response->cancel();
     ASSERT_TRUE(waitUntil([&] { return finished; }));
     EXPECT_EQ(std::unique_ptr<QQuickTextureFactory>(response->textureFactory()), nullptr);
-    // Not decoded, so not remembered either: asked again, it decodes now.
+    // The next cell that asks still gets the picture.
     EXPECT_EQ(load(*covers, source, {60, 60}).size(), QSize(60, 40));
 }
+
+} // namespace
