@@ -2,6 +2,8 @@
 #include "airplay1/AirPlay1SpeakerBrowser.h"
 #include "airplay1/PcmReader.h"
 
+#include "ReceivedSound.h"
+
 #include "support/AnsweringSpeaker.h"
 #include "support/LocalAvahi.h"
 #include "support/LoopbackSpeaker.h"
@@ -19,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,8 +28,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr int kFrameBytes = 4;
 
 // Relays a control connection to the real receiver and keeps what the
 // player sent, so a test can read the requests on the wire.
@@ -179,108 +178,6 @@ std::optional<AirPlay1Speaker> discover(const QString& name) {
         },
         10s);
     return found;
-}
-
-// Samples differing by more than the receiver's dither of one step.
-qsizetype mismatchedSamples(const QByteArray& played, const QByteArray& expected) {
-    qsizetype bad = std::abs(played.size() - expected.size()) / 2;
-    const auto* a = reinterpret_cast<const int16_t*>(played.constData());
-    const auto* b = reinterpret_cast<const int16_t*>(expected.constData());
-    for (qsizetype i = 0; i < std::min(played.size(), expected.size()) / 2; ++i) {
-        bad += std::abs(int(a[i]) - int(b[i])) > 2;
-    }
-    return bad;
-}
-
-// The byte offset, at a frame from `fromFrame` to `toFrame`, where `block`
-// fits `reference` best.
-qsizetype bestAlignment(const QByteArray& block, const QByteArray& reference, qsizetype fromFrame,
-                        qsizetype toFrame) {
-    qsizetype best = -1;
-    qint64 bestDistance = std::numeric_limits<qint64>::max();
-    const auto* b = reinterpret_cast<const int16_t*>(block.constData());
-    const auto* r = reinterpret_cast<const int16_t*>(reference.constData());
-    for (qsizetype frame = std::max<qsizetype>(fromFrame, 0);
-         frame <= toFrame && (frame * kFrameBytes + block.size()) <= reference.size(); ++frame) {
-        qint64 distance = 0;
-        for (qsizetype i = 0; i < block.size() / 2 && distance < bestDistance; ++i) {
-            distance += std::abs(int(b[i]) - int(r[frame * 2 + i]));
-        }
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = frame * kFrameBytes;
-        }
-    }
-    return best;
-}
-
-// Louder than the receiver's dither.
-bool isLoud(const QByteArray& pcm, qsizetype i) {
-    const auto* s = reinterpret_cast<const int16_t*>(pcm.constData() + i);
-    return std::abs(int(s[0])) > 8 || std::abs(int(s[1])) > 8;
-}
-
-bool isSilence(const QByteArray& pcm) {
-    for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
-        if (isLoud(pcm, i)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-qsizetype lastSound(const QByteArray& pcm) {
-    for (qsizetype i = pcm.size() - pcm.size() % kFrameBytes - kFrameBytes; i >= 0;
-         i -= kFrameBytes) {
-        if (isLoud(pcm, i)) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-qsizetype waitForSound(ShairportSpeaker& receiver) {
-    qsizetype at = -1;
-    waitUntil(
-        [&] {
-            const QByteArray pcm = receiver.pcm();
-            for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
-                if (isLoud(pcm, i)) {
-                    at = i;
-                    return true;
-                }
-            }
-            return false;
-        },
-        15s);
-    return at;
-}
-
-// The first sound the receiver plays after byte `from` continues
-// `reference` at `frame`, give or take what it drops while it settles.
-void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from, const QByteArray& reference,
-                       qsizetype frame) {
-    qsizetype at = -1;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            const QByteArray pcm = receiver.pcm();
-            for (qsizetype i = from - from % kFrameBytes; i + kFrameBytes <= pcm.size();
-                 i += kFrameBytes) {
-                if (isLoud(pcm, i)) {
-                    at = i;
-                    return pcm.size() >= i + 400 * kFrameBytes;
-                }
-            }
-            return false;
-        },
-        10s))
-        << "no sound after the restart";
-    const QByteArray block = receiver.pcm().mid(at + 16 * kFrameBytes, 352 * kFrameBytes);
-    const qsizetype offset = bestAlignment(block, reference, frame - 2000, frame + 16 + 4410);
-    EXPECT_EQ(mismatchedSamples(block, reference.mid(offset, block.size())), 0)
-        << "not audio of this track";
-    EXPECT_GE(offset / kFrameBytes, frame + 16) << "played audio from before the place";
-    EXPECT_LE(offset / kFrameBytes, frame + 16 + 4410) << "skipped audio after the place";
 }
 
 // A speaker that takes connections and never answers, to see whether the

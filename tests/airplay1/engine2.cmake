@@ -15,7 +15,7 @@ korvid_add_test(airplay1_handshake_tests
 
 # Against a real shairport-sync found through the private avahi-daemon.
 korvid_add_test(airplay1_player_tests
-  SOURCES AirPlay1PlayerTest.cpp
+  SOURCES AirPlay1PlayerTest.cpp ReceivedSound.h
   LABELS airplay1
   TIMEOUT 120
   TSAN)
