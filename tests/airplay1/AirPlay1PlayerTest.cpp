@@ -21,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <fcntl.h>
 #include <unistd.h>
 
