@@ -1,16 +1,29 @@
-// The local library at scale: scanning a folder of 10,000 small tagged files,
-// rescanning it unchanged, and listing 5,000 albums of 50,000 songs.
+// The local library at scale: scanning a folder of 10,000 small tagged files
+// whose albums keep their covers beside them, rescanning it unchanged,
+// listing 5,000 albums of 50,000 songs, and how soon an album copied into a
+// watched library reaches Home.
+#include "model/AlbumFilterSettings.h"
+#include "model/MusicSourceSettings.h"
+#include "model/PlayHistoryStore.h"
 #include "musicapp/AppleMusicAlbum.h"
+#include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/LibraryIndex.h"
 #include "musicapp/LibraryScanner.h"
 #include "musicapp/TagReader.h"
 #include "musicapp/TrackIdentity.h"
+#include "platform/SynchronizedKeyValueStore.h"
+#include "playback/HomeViewModel.h"
 #include "support/TestAudio.h"
+#include "support/TestHome.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -23,42 +36,78 @@ constexpr int folderFiles = 10'000;
 constexpr int indexTracks = 50'000;
 constexpr int tracksPerAlbum = 10;
 
+// An album title as long as the placeholder it replaces.
+QString albumTitle(const char* prefix, int number) {
+    const QByteArray start(prefix);
+    return QString::fromLatin1(start +
+                               QByteArray::number(number).rightJustified(17 - start.size(), '0'));
+}
+
 // One small song, copied and re-tagged by patching same-length placeholders:
 // much quicker than running ffmpeg ten thousand times.
+QByteArray songBytes(int number, const QString& album) {
+    static const QByteArray seed = [] {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("seed.flac");
+        makeTestAudio(path, {.source = "sine=frequency=440:sample_rate=8000",
+                             .seconds = 0.05,
+                             .channels = 1,
+                             .output = {"-c:a", "flac"},
+                             .tags = {{"title", "TITLE_PLACEHOLDER"},
+                                      {"album", "ALBUM_PLACEHOLDER"},
+                                      {"artist", "Bench Artist"},
+                                      {"track", "1"},
+                                      {"genre", "Rock"}}});
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    QByteArray copy = seed;
+    const QByteArray title =
+        QByteArray("Song ") + QByteArray::number(number).rightJustified(12, '0');
+    const QByteArray albumBytes = album.toUtf8();
+    copy.replace(copy.indexOf("TITLE_PLACEHOLDER"), title.size(), title);
+    copy.replace(copy.indexOf("ALBUM_PLACEHOLDER"), albumBytes.size(), albumBytes);
+    return copy;
+}
+
+// A small cover picture, as a cover.jpg beside an album's songs holds it.
+const QByteArray& coverBytes() {
+    static const QByteArray bytes = [] {
+        QImage picture(300, 300, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 30, 60));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "JPG");
+        return jpeg;
+    }();
+    return bytes;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile out(path);
+    out.open(QIODevice::WriteOnly);
+    out.write(bytes);
+}
+
+// An album's songs and its cover in a new folder.
+void writeAlbum(const QString& folder, int firstSong, const QString& album) {
+    QDir().mkpath(folder);
+    for (int i = firstSong; i < firstSong + tracksPerAlbum; ++i)
+        writeFile(QStringLiteral("%1/%2.flac").arg(folder).arg(i), songBytes(i, album));
+    writeFile(folder + QStringLiteral("/cover.jpg"), coverBytes());
+}
+
 QString musicFolder() {
     static QTemporaryDir dir;
     static bool made = false;
     if (made)
         return dir.path() + "/music";
     made = true;
-    const QString seed = dir.filePath("seed.flac");
-    makeTestAudio(seed, {.source = "sine=frequency=440:sample_rate=8000",
-                         .seconds = 0.05,
-                         .channels = 1,
-                         .output = {"-c:a", "flac"},
-                         .tags = {{"title", "TITLE_PLACEHOLDER"},
-                                  {"album", "ALBUM_PLACEHOLDER"},
-                                  {"artist", "Bench Artist"},
-                                  {"track", "1"},
-                                  {"genre", "Rock"}}});
-    QFile file(seed);
-    file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = file.readAll();
-    for (int i = 0; i < folderFiles; ++i) {
-        QByteArray copy = bytes;
-        const QByteArray title =
-            QByteArray("Song ") + QByteArray::number(i).rightJustified(12, '0');
-        const QByteArray album =
-            QByteArray("Album ") + QByteArray::number(i / tracksPerAlbum).rightJustified(11, '0');
-        copy.replace(copy.indexOf("TITLE_PLACEHOLDER"), title.size(), title);
-        copy.replace(copy.indexOf("ALBUM_PLACEHOLDER"), album.size(), album);
-        const QString folder =
-            QStringLiteral("%1/music/%2/%3").arg(dir.path()).arg(i / 1000).arg(i / tracksPerAlbum);
-        QDir().mkpath(folder);
-        QFile out(QStringLiteral("%1/%2.flac").arg(folder).arg(i));
-        out.open(QIODevice::WriteOnly);
-        out.write(copy);
-    }
+    for (int album = 0; album < folderFiles / tracksPerAlbum; ++album)
+        writeAlbum(QStringLiteral("%1/music/%2/%3").arg(dir.path()).arg(album / 100).arg(album),
+                   album * tracksPerAlbum, albumTitle("Album ", album));
     return dir.path() + "/music";
 }
 
@@ -75,8 +124,8 @@ void BM_FirstScan(benchmark::State& state) {
         LibraryScanner scanner(reader, folder, index);
         const ScanReport report = scanner.scan(QDateTime::currentMSecsSinceEpoch());
         looked += report.added + report.unreadable;
-        if (report.added != folderFiles)
-            state.SkipWithError("not every file was read");
+        if (report.added != folderFiles || report.coversChanged != folderFiles / tracksPerAlbum)
+            state.SkipWithError("not every file or cover was read");
     }
     state.counters["files/s"] = benchmark::Counter(looked, benchmark::Counter::kIsRate);
 }
@@ -198,10 +247,63 @@ void BM_AlbumsUnified(benchmark::State& state) {
 }
 BENCHMARK(BM_AlbumsUnified)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// From an album copied into a watched library of 10,000 files to Home
+// listing it: the watch, the wait for changes to settle, the rescan, the new
+// snapshot and Home's reload, as the pages do it.
+void BM_AddedAlbumReachesHome(benchmark::State& state) {
+    TestHome home;
+    const QString folder = musicFolder();
+    AppleMusicLibrary library(folder, home.filePath("index.sqlite"), makeTagLibReader());
+    MusicSourceSettings sources;
+    sources.setCurrent(MusicSource::appleMusic);
+    AlbumFilterSettings filter;
+    filter.setMinTracksPerAlbum(1);
+    NullSynchronizedKeyValueStore synced;
+    PlayHistoryStore history(&synced);
+    HomeViewModel homeModel(library, sources, filter, history);
+    QObject::connect(&library, &AppleMusicLibrary::albumsChanged, &homeModel,
+                     &HomeViewModel::reload);
+    const auto runUntil = [](const std::function<bool()>& done) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done() && waited.elapsed() < 60'000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return done();
+    };
+    library.requestAuthorizationIfNeeded();
+    if (!runUntil([&] { return library.isAuthorized() && !library.isScanning(); })) {
+        state.SkipWithError("the first scan did not end");
+        return;
+    }
+    const auto homeLists = [&homeModel](const QString& title) {
+        for (const DisplayAlbum& album : homeModel.albums()) {
+            if (album.album.title == title)
+                return true;
+        }
+        return false;
+    };
+    int added = 0;
+    for (auto _ : state) {
+        const QString title = albumTitle("Added ", added);
+        QElapsedTimer shown;
+        shown.start();
+        writeAlbum(QStringLiteral("%1/added/%2").arg(folder).arg(added), 100'000 + added * 100,
+                   title);
+        ++added;
+        if (!runUntil([&] { return homeLists(title); })) {
+            state.SkipWithError("the album never reached Home");
+            break;
+        }
+        state.SetIterationTime(double(shown.nsecsElapsed()) / 1e9);
+    }
+    QDir(folder + QStringLiteral("/added")).removeRecursively();
+}
+BENCHMARK(BM_AddedAlbumReachesHome)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    QGuiApplication app(argc, argv); // covers are pictures
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,6 +1,8 @@
 #include "musicapp/AppleMusicAlbum.h"
 
 #include "musicapp/EmbeddedArtwork.h"
+#include "musicapp/FolderArtwork.h"
+#include "musicapp/FolderCover.h"
 #include "musicapp/TrackIdentity.h"
 
 #include <QHash>
@@ -93,10 +95,31 @@ std::optional<QDateTime> AppleMusicAlbum::lastPlayedDate() const {
 }
 
 std::shared_ptr<const LocalArtworkImage> AppleMusicAlbum::artworkImage() const {
-    if (!first().tags.hasPicture || !snapshot_->reader)
-        return nullptr;
-    return std::make_shared<EmbeddedArtwork>(snapshot_->musicFolder + u'/' + first().relativePath,
-                                             snapshot_->reader);
+    if (first().tags.hasPicture && snapshot_->reader)
+        return std::make_shared<EmbeddedArtwork>(
+            snapshot_->musicFolder + u'/' + first().relativePath, snapshot_->reader);
+    if (const auto cover = folderCover())
+        return std::make_shared<FolderArtwork>(snapshot_->musicFolder + u'/' + cover->first);
+    return nullptr;
+}
+
+std::optional<std::pair<QString, FolderCoverFile>> AppleMusicAlbum::folderCover() const {
+    const QHash<QString, FolderCoverFile>& covers = snapshot_->folderCovers;
+    if (covers.isEmpty())
+        return std::nullopt;
+    QString folder = TrackIdentity::relativeFolderOf(first().relativePath);
+    for (int level = 0; level < 2; ++level) {
+        if (const auto found = covers.constFind(folder); found != covers.cend()) {
+            const QString file =
+                folder.isEmpty() ? found->fileName : folder + u'/' + found->fileName;
+            return std::pair{file, *found};
+        }
+        const qsizetype slash = folder.lastIndexOf(u'/');
+        if (folder.isEmpty() || !FolderCover::isDiscFolderName(folder.mid(slash + 1)))
+            break;
+        folder = slash < 0 ? QString() : folder.left(slash);
+    }
+    return std::nullopt;
 }
 
 UnifiedAlbum AppleMusicAlbum::unified() const {
@@ -122,6 +145,10 @@ std::size_t AppleMusicAlbum::contentStamp() const {
     for (qsizetype i = 0; i < trackCount(); ++i) {
         const IndexedTrack& song = track(i);
         stamp = qHashMulti(stamp, song.persistentID, song.size, song.modifiedMs, song.lastPlayedMs);
+    }
+    if (!first().tags.hasPicture) {
+        if (const auto cover = folderCover())
+            stamp = qHashMulti(stamp, cover->first, cover->second.size, cover->second.modifiedMs);
     }
     return stamp;
 }

@@ -19,6 +19,8 @@ struct LibrarySnapshot {
     QString musicFolder;
     QList<IndexedTrack> tracks;              // in the order the scanner first found them
     std::shared_ptr<const TagReader> reader; // for pictures, read when drawn
+    // The cover picture of each folder that keeps one, by relative folder.
+    QHash<QString, FolderCoverFile> folderCovers;
 };
 
 // One album of the local library: its songs in album order. The album's own
@@ -50,8 +52,13 @@ public:
     QDateTime dateAdded() const;
     // The latest play of any song; absent when none was played.
     std::optional<QDateTime> lastPlayedDate() const;
-    // The first song's picture, decoded when drawn; null without one.
+    // The first song's picture; else the cover picture in its folder, or in
+    // the folder above when its own is one disc's ("CD2"). Decoded when
+    // drawn; null without any.
     std::shared_ptr<const LocalArtworkImage> artworkImage() const;
+    // The file of that folder cover, relative to the music folder, and its
+    // stamp; absent when the album has none.
+    std::optional<std::pair<QString, FolderCoverFile>> folderCover() const;
     const QString& musicFolder() const { return snapshot_->musicFolder; }
 
     UnifiedAlbum unified() const;

@@ -14,6 +14,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -25,6 +26,7 @@
 class AirPlay1Player;
 class AirPlay1SpeakerBrowser;
 class Clock;
+class FolderWatcher;
 class LibraryIndex;
 class MusicAppError;
 class PcmReaderFactory;
@@ -44,7 +46,9 @@ class AppleMusicLibrary : public QObject, public LocalPlayback {
     Q_OBJECT
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY isAuthorizedChanged)
     Q_PROPERTY(bool isScanning READ isScanning NOTIFY isScanningChanged)
-    Q_PROPERTY(QString musicFolder READ musicFolder CONSTANT)
+    Q_PROPERTY(int scannedFileCount READ scannedFileCount NOTIFY scanProgressChanged)
+    Q_PROPERTY(QString libraryNotice READ libraryNotice NOTIFY libraryNoticeChanged)
+    Q_PROPERTY(QString musicFolder READ musicFolder NOTIFY musicFolderChanged)
     Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
     Q_PROPERTY(QString outputID READ outputID NOTIFY outputChanged)
     Q_PROPERTY(int musicVolume READ musicVolume NOTIFY musicVolumeChanged)
@@ -75,7 +79,9 @@ public:
     ~AppleMusicLibrary() override;
 
     // Opens the index and starts a scan of the folder. True once the music
-    // folder could be read and the index opened; then it stays true.
+    // folder could be read and the index opened; then it stays true. A music
+    // player that runs already and names its folder decides the folder: the
+    // library must hold the files it plays.
     QCoro::Task<bool> requestAuthorizationIfNeeded() override;
 
     bool isAuthorized() const { return isAuthorized_; }
@@ -84,10 +90,32 @@ public:
 
     // The albums of the index as it stands; empty before authorization.
     QList<AppleMusicAlbum> albums() const;
+    qsizetype trackCount() const { return snapshot_ ? snapshot_->tracks.size() : 0; }
+    // Songs looked at so far by the scan that runs; 0 between scans.
+    int scannedFileCount() const { return scannedFileCount_; }
+    // A scan runs and the index holds no song yet: the first reading of the
+    // folder, during which an empty library means nothing.
+    bool isReadingFirstTime() const { return isScanning_ && trackCount() == 0; }
+    // What the person should know about the library, said once: the index
+    // was found damaged and rebuilt, or the music player plays from a folder
+    // Korvid cannot read. Else empty.
+    const QString& libraryNotice() const { return libraryNotice_; }
 
     // Looks at the folder again in the background (new, changed and removed
-    // files). Does nothing before authorization or while a scan runs.
+    // files). Does nothing before authorization; asked while a scan runs, it
+    // looks again once that one ends.
     void rescan();
+
+    // After the first scan the library follows the folder: a change is
+    // read a moment after changes settle. Past `watchBudget` folders (or
+    // when the user's inotify watches run out) it looks at the whole folder
+    // every `pollInterval` instead.
+    void setFolderWatching(int watchBudget, std::chrono::milliseconds pollInterval);
+    // Whether every folder of the last scan is watched.
+    bool watchesEveryFolder() const { return watchesEveryFolder_; }
+    static constexpr std::chrono::milliseconds changesSettle{1500};
+    static constexpr std::chrono::milliseconds changesWaitAtMost{10000};
+    static constexpr std::chrono::milliseconds defaultPollInterval{60000};
     // What the last finished scan did.
     const ScanReport& lastScanReport() const { return lastScanReport_; }
 
@@ -146,6 +174,9 @@ public:
 Q_SIGNALS:
     void isAuthorizedChanged();
     void isScanningChanged();
+    void scanProgressChanged();
+    void libraryNoticeChanged();
+    void musicFolderChanged();
     // The index changed: albums() now answers differently.
     void albumsChanged();
     void scanFinished();
@@ -170,7 +201,12 @@ private:
     void joinWorker();
     void setAuthorized(bool value);
     void setScanning(bool value);
+    void setLibraryNotice(QString notice);
+    QCoro::Task<> followMusicPlayerFolder();
     void publish(std::shared_ptr<const LibrarySnapshot> snapshot);
+    void finishScan(const ScanReport& report, std::shared_ptr<const LibrarySnapshot> snapshot);
+    void followFolders(const QStringList& relativeFolders);
+    void noteFolderChange();
 
     QString musicFolder_;
     QString indexPath_;
@@ -178,9 +214,24 @@ private:
 
     std::shared_ptr<const LibrarySnapshot> snapshot_; // the open library; null until opened
     bool opening_ = false;
+    bool askedMusicPlayerFolder_ = false;
     bool isAuthorized_ = false;
     bool isScanning_ = false;
     ScanReport lastScanReport_;
+    std::atomic<int> scanned_{0}; // written by the scan, read by progressTimer_
+    int scannedFileCount_ = 0;
+    QTimer progressTimer_;
+    QString libraryNotice_;
+
+    // Following the folder.
+    int watchBudget_;
+    std::chrono::milliseconds pollInterval_ = defaultPollInterval;
+    std::unique_ptr<FolderWatcher> watcher_;
+    bool watchesEveryFolder_ = false;
+    bool rescanPending_ = false;
+    QTimer settleTimer_;
+    QTimer pollTimer_;
+    std::optional<std::chrono::steady_clock::time_point> unsettledSince_;
 
     std::thread worker_;
     std::atomic<bool> cancelled_{false};

@@ -2,6 +2,7 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
@@ -11,7 +12,32 @@
 
 namespace {
 
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
+
+const QString tracksTable =
+    QStringLiteral("CREATE TABLE tracks ("
+                   " path TEXT PRIMARY KEY NOT NULL,"
+                   " persistent_id INTEGER NOT NULL,"
+                   " album_id INTEGER NOT NULL,"
+                   " title TEXT NOT NULL, album TEXT NOT NULL, artist TEXT NOT NULL,"
+                   " album_artist TEXT NOT NULL, genre TEXT NOT NULL,"
+                   " compilation INTEGER NOT NULL, disc INTEGER NOT NULL,"
+                   " track INTEGER NOT NULL, duration_ms INTEGER NOT NULL,"
+                   " has_picture INTEGER NOT NULL, size INTEGER NOT NULL,"
+                   " modified_ms INTEGER NOT NULL, first_seen_ms INTEGER NOT NULL,"
+                   " last_played_ms INTEGER NOT NULL DEFAULT 0)");
+const QString unreadableTable =
+    QStringLiteral("CREATE TABLE unreadable ("
+                   " path TEXT PRIMARY KEY NOT NULL,"
+                   " size INTEGER NOT NULL, modified_ms INTEGER NOT NULL)");
+const QString foldersTable =
+    QStringLiteral("CREATE TABLE folders ("
+                   " path TEXT PRIMARY KEY NOT NULL, cover TEXT NOT NULL,"
+                   " cover_size INTEGER NOT NULL, cover_modified_ms INTEGER NOT NULL)");
+const QString tombstonesTable =
+    QStringLiteral("CREATE TABLE tombstones ("
+                   " path TEXT PRIMARY KEY NOT NULL, first_seen_ms INTEGER NOT NULL,"
+                   " last_played_ms INTEGER NOT NULL, removed_ms INTEGER NOT NULL)");
 
 QString nextConnectionName() {
     static QAtomicInteger<quint64> counter;
@@ -36,48 +62,66 @@ QString stored(const QString& text) {
 LibraryIndex::LibraryIndex(const QString& databasePath)
     : connection_(nextConnectionName()) {
     QDir().mkpath(QFileInfo(databasePath).absolutePath());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    if (open(databasePath) != Opening::damaged)
+        return;
+    // Without a readable index every song's date added and last play are
+    // gone anyway; keep the damaged file for whoever wants to look at it,
+    // and read the folder into a new one.
+    QSqlDatabase::database(connection_, false).close();
+    const QString aside = databasePath + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    if (!QFile::rename(databasePath, aside))
+        return;
+    for (const char* suffix : {"-wal", "-shm"})
+        QFile::remove(databasePath + QLatin1String(suffix));
+    rebuilt_ = open(databasePath) == Opening::opened;
+}
+
+LibraryIndex::Opening LibraryIndex::open(const QString& databasePath) {
+    QSqlDatabase db = QSqlDatabase::contains(connection_)
+                          ? QSqlDatabase::database(connection_, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     db.setDatabaseName(databasePath);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
-        return;
+        return Opening::failed;
     QSqlQuery query(db);
+    const auto failure = [&query] {
+        // SQLITE_CORRUPT and SQLITE_NOTADB: the file is not one SQLite can use.
+        const QString code = query.lastError().nativeErrorCode();
+        return code == QLatin1String("11") || code == QLatin1String("26") ? Opening::damaged
+                                                                          : Opening::failed;
+    };
     // WAL keeps the last committed state readable whatever moment the
     // process dies at; NORMAL sync is enough for that.
     if (!exec(query, QStringLiteral("PRAGMA journal_mode=WAL")) ||
         !exec(query, QStringLiteral("PRAGMA synchronous=NORMAL")))
-        return;
+        return failure();
     if (!exec(query, QStringLiteral("PRAGMA user_version")) || !query.next())
-        return;
+        return failure();
     const int version = query.value(0).toInt();
     if (version != schemaVersion) {
-        // An index is only a cache of the folder: an unknown layout is rebuilt.
         db.transaction();
-        exec(query, QStringLiteral("DROP TABLE IF EXISTS tracks"));
-        exec(query, QStringLiteral("DROP TABLE IF EXISTS unreadable"));
-        const bool created =
-            exec(query,
-                 QStringLiteral("CREATE TABLE tracks ("
-                                " path TEXT PRIMARY KEY NOT NULL,"
-                                " persistent_id INTEGER NOT NULL,"
-                                " album_id INTEGER NOT NULL,"
-                                " title TEXT NOT NULL, album TEXT NOT NULL, artist TEXT NOT NULL,"
-                                " album_artist TEXT NOT NULL, genre TEXT NOT NULL,"
-                                " compilation INTEGER NOT NULL, disc INTEGER NOT NULL,"
-                                " track INTEGER NOT NULL, duration_ms INTEGER NOT NULL,"
-                                " has_picture INTEGER NOT NULL, size INTEGER NOT NULL,"
-                                " modified_ms INTEGER NOT NULL, first_seen_ms INTEGER NOT NULL,"
-                                " last_played_ms INTEGER NOT NULL DEFAULT 0)")) &&
-            exec(query, QStringLiteral("CREATE TABLE unreadable ("
-                                       " path TEXT PRIMARY KEY NOT NULL,"
-                                       " size INTEGER NOT NULL, modified_ms INTEGER NOT NULL)")) &&
-            exec(query, QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion));
-        if (!created || !db.commit()) {
+        bool made = true;
+        if (version != 1) {
+            // An index is only a cache of the folder: an unknown layout is rebuilt.
+            made = exec(query, QStringLiteral("DROP TABLE IF EXISTS tracks")) &&
+                   exec(query, QStringLiteral("DROP TABLE IF EXISTS unreadable")) &&
+                   exec(query, QStringLiteral("DROP TABLE IF EXISTS folders")) &&
+                   exec(query, QStringLiteral("DROP TABLE IF EXISTS tombstones")) &&
+                   exec(query, tracksTable) && exec(query, unreadableTable);
+        }
+        // The first layout had no folder covers and forgot removed songs;
+        // its songs and their history carry over.
+        made = made && exec(query, foldersTable) && exec(query, tombstonesTable) &&
+               exec(query, QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion));
+        if (!made || !db.commit()) {
             db.rollback();
-            return;
+            return failure();
         }
     }
     open_ = true;
+    return Opening::opened;
 }
 
 LibraryIndex::~LibraryIndex() {
@@ -165,6 +209,30 @@ bool LibraryIndex::recordPlay(std::uint64_t persistentID, qint64 playedMs) {
     return query.exec() && query.numRowsAffected() > 0;
 }
 
+QHash<QString, FolderCoverFile> LibraryIndex::folderCovers() const {
+    QHash<QString, FolderCoverFile> covers;
+    if (!open_)
+        return covers;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.setForwardOnly(true);
+    if (!query.exec(
+            QStringLiteral("SELECT path, cover, cover_size, cover_modified_ms FROM folders")))
+        return covers;
+    while (query.next())
+        covers.insert(query.value(0).toString(),
+                      FolderCoverFile{query.value(1).toString(), query.value(2).toLongLong(),
+                                      query.value(3).toLongLong()});
+    return covers;
+}
+
+namespace {
+// Binds the values in order and runs the prepared statement.
+template <typename... Values> bool run(QSqlQuery& query, const Values&... values) {
+    (query.addBindValue(values), ...);
+    return query.exec();
+}
+} // namespace
+
 bool LibraryIndex::apply(const IndexChanges& changes) {
     if (!open_)
         return false;
@@ -174,14 +242,22 @@ bool LibraryIndex::apply(const IndexChanges& changes) {
     QSqlQuery upsert(db);
     QSqlQuery dropUnreadable(db);
     QSqlQuery markUnreadable(db);
+    QSqlQuery bury(db);
     QSqlQuery dropTrack(db);
-    // A changed file keeps its row (and so its place and first-seen time).
+    QSqlQuery unbury(db);
+    QSqlQuery setCover(db);
+    QSqlQuery dropCover(db);
+    QSqlQuery prune(db);
+    // A changed file keeps its row (and so its place and first-seen time); a
+    // file that comes back where a removed one was takes up its history.
     bool ok =
         upsert.prepare(QStringLiteral(
             "INSERT INTO tracks (path, persistent_id, album_id, title, album, artist,"
             " album_artist, genre, compilation, disc, track, duration_ms, has_picture, size,"
-            " modified_ms, first_seen_ms)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+            " modified_ms, first_seen_ms, last_played_ms)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+            " COALESCE((SELECT first_seen_ms FROM tombstones WHERE path = ?), ?),"
+            " COALESCE((SELECT last_played_ms FROM tombstones WHERE path = ?), 0))"
             " ON CONFLICT(path) DO UPDATE SET persistent_id=excluded.persistent_id,"
             " album_id=excluded.album_id, title=excluded.title, album=excluded.album,"
             " artist=excluded.artist, album_artist=excluded.album_artist,"
@@ -192,51 +268,58 @@ bool LibraryIndex::apply(const IndexChanges& changes) {
         dropUnreadable.prepare(QStringLiteral("DELETE FROM unreadable WHERE path = ?")) &&
         markUnreadable.prepare(QStringLiteral(
             "INSERT OR REPLACE INTO unreadable (path, size, modified_ms) VALUES (?, ?, ?)")) &&
-        dropTrack.prepare(QStringLiteral("DELETE FROM tracks WHERE path = ?"));
+        bury.prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO tombstones (path, first_seen_ms, last_played_ms, removed_ms)"
+            " SELECT path, first_seen_ms, last_played_ms, ? FROM tracks WHERE path = ?")) &&
+        dropTrack.prepare(QStringLiteral("DELETE FROM tracks WHERE path = ?")) &&
+        unbury.prepare(QStringLiteral("DELETE FROM tombstones WHERE path = ?")) &&
+        setCover.prepare(QStringLiteral("INSERT OR REPLACE INTO folders"
+                                        " (path, cover, cover_size, cover_modified_ms)"
+                                        " VALUES (?, ?, ?, ?)")) &&
+        dropCover.prepare(QStringLiteral("DELETE FROM folders WHERE path = ?")) &&
+        prune.prepare(QStringLiteral("DELETE FROM tombstones WHERE removed_ms < ?"));
+    // A song leaves the tracks (gone, or no longer readable) through here.
+    const auto remove = [&](const QString& path) {
+        return run(bury, changes.nowMs, path) && run(dropTrack, path);
+    };
 
     for (const IndexedTrack& track : changes.upserts) {
         if (!ok)
             break;
         const TrackTags& tags = track.tags;
-        upsert.addBindValue(track.relativePath);
-        upsert.addBindValue(stored(track.persistentID));
-        upsert.addBindValue(stored(track.albumPersistentID));
-        upsert.addBindValue(stored(tags.title));
-        upsert.addBindValue(stored(tags.album));
-        upsert.addBindValue(stored(tags.artist));
-        upsert.addBindValue(stored(tags.albumArtist));
-        upsert.addBindValue(stored(tags.genre));
-        upsert.addBindValue(tags.compilation ? 1 : 0);
-        upsert.addBindValue(tags.discNumber);
-        upsert.addBindValue(tags.trackNumber);
-        upsert.addBindValue(tags.durationMs);
-        upsert.addBindValue(tags.hasPicture ? 1 : 0);
-        upsert.addBindValue(track.size);
-        upsert.addBindValue(track.modifiedMs);
-        upsert.addBindValue(track.firstSeenMs);
-        dropUnreadable.addBindValue(track.relativePath);
-        ok = upsert.exec() && dropUnreadable.exec();
+        ok = run(upsert, track.relativePath, stored(track.persistentID),
+                 stored(track.albumPersistentID), stored(tags.title), stored(tags.album),
+                 stored(tags.artist), stored(tags.albumArtist), stored(tags.genre),
+                 tags.compilation ? 1 : 0, tags.discNumber, tags.trackNumber, tags.durationMs,
+                 tags.hasPicture ? 1 : 0, track.size, track.modifiedMs, track.relativePath,
+                 track.firstSeenMs, track.relativePath) &&
+             run(unbury, track.relativePath) && run(dropUnreadable, track.relativePath);
     }
     for (const auto& [path, stamp] : changes.unreadable) {
         if (!ok)
             break;
-        dropTrack.addBindValue(path);
-        markUnreadable.addBindValue(path);
-        markUnreadable.addBindValue(stamp.size);
-        markUnreadable.addBindValue(stamp.modifiedMs);
-        ok = dropTrack.exec() && markUnreadable.exec();
+        ok = remove(path) && run(markUnreadable, path, stamp.size, stamp.modifiedMs);
     }
     for (const QString& path : changes.removals) {
         if (!ok)
             break;
-        dropTrack.addBindValue(path);
-        dropUnreadable.addBindValue(path);
-        ok = dropTrack.exec() && dropUnreadable.exec();
+        ok = remove(path) && run(dropUnreadable, path);
     }
-    upsert.finish();
-    dropUnreadable.finish();
-    markUnreadable.finish();
-    dropTrack.finish();
+    for (const auto& [folder, cover] : changes.covers) {
+        if (!ok)
+            break;
+        ok = run(setCover, stored(folder), cover.fileName, cover.size, cover.modifiedMs);
+    }
+    for (const QString& folder : changes.coverRemovals) {
+        if (!ok)
+            break;
+        ok = run(dropCover, stored(folder));
+    }
+    if (ok && changes.nowMs > 0)
+        ok = run(prune, changes.nowMs - historyKeptMs);
+    for (QSqlQuery* query : {&upsert, &dropUnreadable, &markUnreadable, &bury, &dropTrack, &unbury,
+                             &setCover, &dropCover, &prune})
+        query->finish();
     if (ok && db.commit())
         return true;
     db.rollback();

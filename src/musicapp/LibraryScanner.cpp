@@ -1,5 +1,6 @@
 #include "musicapp/LibraryScanner.h"
 
+#include "musicapp/FolderCover.h"
 #include "musicapp/TagReader.h"
 #include "musicapp/TrackIdentity.h"
 
@@ -8,11 +9,32 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+#include <functional>
+
 LibraryScanner::LibraryScanner(std::shared_ptr<const TagReader> reader, QString musicFolder,
                                LibraryIndex& index)
     : reader_(std::move(reader))
     , folder_(QDir::cleanPath(std::move(musicFolder)))
     , index_(index) {}
+
+namespace {
+
+QString joined(const QString& folder, const QString& name) {
+    return folder.isEmpty() ? name : folder + u'/' + name;
+}
+
+// Whether the path is one of the folders or lies inside one.
+bool isUnderAny(const QString& path, const QStringList& folders) {
+    for (const QString& folder : folders) {
+        if (folder.isEmpty() || path == folder ||
+            (path.startsWith(folder) && path.size() > folder.size() && path[folder.size()] == u'/'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 ScanReport LibraryScanner::scan(qint64 nowMs, const std::atomic<bool>* cancelled,
                                 const std::function<void(int)>& progress) {
@@ -21,64 +43,129 @@ ScanReport LibraryScanner::scan(qint64 nowMs, const std::atomic<bool>* cancelled
     if (!index_.isOpen() || !QFileInfo(folder_).isDir())
         return report;
     const QHash<QString, FileStamp> known = index_.fileStamps();
+    const QHash<QString, FolderCoverFile> knownCovers = index_.folderCovers();
     QSet<QString> seen;
     seen.reserve(known.size());
+    QStringList unlisted;
     IndexChanges batch;
+    batch.nowMs = nowMs;
     const auto pending = [&batch] { return batch.upserts.size() + batch.unreadable.size(); };
     const auto flush = [&] {
         const bool ok = index_.apply(batch);
         batch = IndexChanges();
+        batch.nowMs = nowMs;
         return ok;
     };
     const auto isCancelled = [cancelled] {
         return cancelled && cancelled->load(std::memory_order_relaxed);
     };
 
-    const qsizetype prefix = folder_.size() + 1;
     int looked = 0;
-    // Symbolic links to folders are not followed, so a link loop cannot trap the scan.
-    QDirIterator it(folder_, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (isCancelled())
-            return report;
-        const QString path = it.next();
-        if (!hasAudioFileExtension(path))
+    QStringList toList{QString()};
+    while (!toList.isEmpty()) {
+        const QString relativeFolder = toList.takeLast();
+        const QString folderPath = joined(folder_, relativeFolder);
+        const QFileInfo folderInfo(folderPath);
+        if (!folderInfo.isReadable() || !folderInfo.isExecutable()) {
+            unlisted.append(relativeFolder);
             continue;
-        const QFileInfo info = it.fileInfo();
-        const QString relative = path.mid(prefix);
-        const FileStamp stamp{info.size(), info.lastModified().toMSecsSinceEpoch()};
-        seen.insert(relative);
-        ++looked;
-        const auto previous = known.constFind(relative);
-        if (previous != known.cend() && *previous == stamp) {
-            ++report.unchanged;
-        } else if (auto tags = reader_->readTags(path)) {
-            IndexedTrack track;
-            track.relativePath = relative;
-            track.persistentID = TrackIdentity::trackPersistentID(relative);
-            track.albumPersistentID = TrackIdentity::albumPersistentID(
-                tags->album, tags->albumArtist, TrackIdentity::relativeFolderOf(relative));
-            if (tags->title.isEmpty())
-                tags->title = info.completeBaseName();
-            track.tags = std::move(*tags);
-            track.size = stamp.size;
-            track.modifiedMs = stamp.modifiedMs;
-            track.firstSeenMs = nowMs;
-            batch.upserts.append(std::move(track));
-            ++(previous == known.cend() ? report.added : report.updated);
-        } else {
-            batch.unreadable.append({relative, stamp});
-            ++report.unreadable;
         }
-        if (pending() >= batchSize && !flush())
-            return report;
-        if (progress)
-            progress(looked);
+        report.folders.append(relativeFolder);
+        QList<QFileInfo> songs;
+        QStringList subfolders;
+        QStringList pictures;
+        QHash<QString, QFileInfo> pictureInfo;
+        // Symbolic links to folders are not followed, so a link loop cannot trap the scan.
+        QDirIterator it(folderPath, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            it.next();
+            const QFileInfo info = it.fileInfo();
+            const QString name = info.fileName();
+            if (info.isDir()) {
+                if (!info.isSymLink())
+                    subfolders.append(name);
+            } else if (hasAudioFileExtension(name)) {
+                songs.append(info);
+            } else if (FolderCover::isImageFileName(name)) {
+                pictures.append(name);
+                pictureInfo.insert(name, info);
+            }
+        }
+
+        // Folders in name order too: the last listed is taken first.
+        std::sort(subfolders.begin(), subfolders.end(), std::greater<>());
+        for (const QString& name : std::as_const(subfolders))
+            toList.append(joined(relativeFolder, name));
+
+        const QString coverName = FolderCover::choose(pictures);
+        if (!coverName.isEmpty()) {
+            const QFileInfo& info = pictureInfo[coverName];
+            const FolderCoverFile cover{coverName, info.size(),
+                                        info.lastModified().toMSecsSinceEpoch()};
+            if (knownCovers.value(relativeFolder) != cover) {
+                batch.covers.append({relativeFolder, cover});
+                ++report.coversChanged;
+            }
+        } else if (knownCovers.contains(relativeFolder)) {
+            batch.coverRemovals.append(relativeFolder);
+            ++report.coversChanged;
+        }
+
+        // Songs in name order, so the index lists an album's files as a
+        // file browser would, whatever order the file system keeps.
+        std::sort(songs.begin(), songs.end(), [](const QFileInfo& a, const QFileInfo& b) {
+            return a.fileName() < b.fileName();
+        });
+        for (const QFileInfo& info : std::as_const(songs)) {
+            if (isCancelled())
+                return report;
+            const QString relative = joined(relativeFolder, info.fileName());
+            const FileStamp stamp{info.size(), info.lastModified().toMSecsSinceEpoch()};
+            seen.insert(relative);
+            ++looked;
+            const auto previous = known.constFind(relative);
+            if (previous != known.cend() && *previous == stamp) {
+                ++report.unchanged;
+            } else if (auto tags = reader_->readTags(info.filePath())) {
+                IndexedTrack track;
+                track.relativePath = relative;
+                track.persistentID = TrackIdentity::trackPersistentID(relative);
+                track.albumPersistentID = TrackIdentity::albumPersistentID(
+                    tags->album, tags->albumArtist, relativeFolder);
+                if (tags->title.isEmpty())
+                    tags->title = info.completeBaseName();
+                track.tags = std::move(*tags);
+                track.size = stamp.size;
+                track.modifiedMs = stamp.modifiedMs;
+                track.firstSeenMs = nowMs;
+                batch.upserts.append(std::move(track));
+                ++(previous == known.cend() ? report.added : report.updated);
+            } else {
+                batch.unreadable.append({relative, stamp});
+                ++report.unreadable;
+            }
+            if (pending() >= batchSize && !flush())
+                return report;
+            if (progress)
+                progress(looked);
+        }
     }
-    for (auto known_it = known.cbegin(); known_it != known.cend(); ++known_it) {
-        if (!seen.contains(known_it.key())) {
-            batch.removals.append(known_it.key());
-            ++report.removed;
+
+    report.unreadableFolders = int(unlisted.size());
+    report.foundNoSongs = looked == 0 && !known.isEmpty();
+    if (!report.foundNoSongs) {
+        for (auto known_it = known.cbegin(); known_it != known.cend(); ++known_it) {
+            if (!seen.contains(known_it.key()) && !isUnderAny(known_it.key(), unlisted)) {
+                batch.removals.append(known_it.key());
+                ++report.removed;
+            }
+        }
+    }
+    const QSet<QString> listed(report.folders.cbegin(), report.folders.cend());
+    for (auto cover = knownCovers.cbegin(); cover != knownCovers.cend(); ++cover) {
+        if (!listed.contains(cover.key()) && !isUnderAny(cover.key(), unlisted)) {
+            batch.coverRemovals.append(cover.key());
+            ++report.coversChanged;
         }
     }
     if (!flush())

@@ -15,12 +15,23 @@ struct ScanReport {
     int removed = 0;
     int unchanged = 0;
     int unreadable = 0;     // audio-named files that are not readable songs
+    int coversChanged = 0;  // folders whose cover picture came, went or changed
     bool completed = false; // false when cancelled or the index failed
+    // Folders that could not be listed; nothing under them was removed.
+    int unreadableFolders = 0;
+    // No song was found where the index knew some (a disk not mounted yet):
+    // nothing was removed.
+    bool foundNoSongs = false;
+    // Every folder listed, relative to the music folder ("" for itself).
+    QStringList folders;
 };
 
 // Brings the index in line with the music folder: reads only files that are
-// new or whose size or modification time changed, and drops those that are
-// gone. Runs on whatever thread calls scan(); the index must belong to it.
+// new or whose size or modification time changed, drops those that are gone,
+// and notes the cover picture each folder keeps. It lists each folder once.
+// What it cannot see is not taken for gone: nothing under a folder it
+// cannot list is removed, nor anything when it finds no song at all. Runs on whatever thread calls
+// scan(); the index must belong to it.
 class LibraryScanner {
 public:
     LibraryScanner(std::shared_ptr<const TagReader> reader, QString musicFolder,

@@ -29,6 +29,14 @@ LibraryViewModel::LibraryViewModel(SpotifyAPI& api, AppleMusicLibrary& appleMusi
 LibraryViewModel::~LibraryViewModel() = default;
 
 QCoro::Task<> LibraryViewModel::load() {
+    return loadAlbums(true);
+}
+
+void LibraryViewModel::reloadLocal() {
+    loadAlbums(!spotifyRecords_);
+}
+
+QCoro::Task<> LibraryViewModel::loadAlbums(bool fetchSpotify) {
     QPointer<LibraryViewModel> self(this);
     if (loads_++ == 0)
         Q_EMIT isLoadingChanged();
@@ -39,13 +47,18 @@ QCoro::Task<> LibraryViewModel::load() {
     QList<AlbumRecord> records;
     try {
         if (MusicSources::includesSpotify(source)) {
-            const QList<SpotifySavedAlbum> saved =
-                co_await api_.savedAlbums(savedAlbumsPageSize, savedAlbumsMaximum);
-            if (!self)
-                co_return;
-            records.reserve(saved.size());
-            for (const SpotifySavedAlbum& item : saved)
-                records.append(records_->wrap(unifiedFromSavedAlbum(item.album, item.addedAt)));
+            if (fetchSpotify || !spotifyRecords_) {
+                const QList<SpotifySavedAlbum> saved =
+                    co_await api_.savedAlbums(savedAlbumsPageSize, savedAlbumsMaximum);
+                if (!self)
+                    co_return;
+                QList<AlbumRecord> spotify;
+                spotify.reserve(saved.size());
+                for (const SpotifySavedAlbum& item : saved)
+                    spotify.append(records_->wrap(unifiedFromSavedAlbum(item.album, item.addedAt)));
+                spotifyRecords_ = std::move(spotify);
+            }
+            records = *spotifyRecords_;
         }
         if (MusicSources::includesAppleMusic(source)) {
             co_await appleMusic_.requestAuthorizationIfNeeded();

@@ -2,6 +2,7 @@
 
 #include "model/DisplayAlbum.h"
 #include "playback/AlbumListModel.h"
+#include "playback/AlbumRecordCache.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -49,6 +50,9 @@ public:
     QCoro::Task<> load();
     // load() for the views, which cannot wait for it.
     Q_INVOKABLE void reload();
+    // The local albums read again, the Spotify ones kept from the last load
+    // (fetched only when there are none yet): the local library changed.
+    void reloadLocal();
 
     const QList<DisplayAlbum>& albums() const { return albums_; }
     int albumCount() const { return int(albums_.size()); }
@@ -81,6 +85,7 @@ Q_SIGNALS:
     void genreChipsChanged();
 
 private:
+    QCoro::Task<> loadAlbums(bool fetchSpotify);
     void updateFiltered();
     void updateChips();
     void setErrorMessage(std::optional<QString> message);
@@ -92,7 +97,8 @@ private:
     std::shared_ptr<AlbumRecordCache> records_;
 
     QList<DisplayAlbum> albums_;
-    QStringList searchKeys_; // one per album
+    QStringList searchKeys_;                           // one per album
+    std::optional<QList<AlbumRecord>> spotifyRecords_; // of the last load that fetched them
     int loads_ = 0;
     std::optional<QString> errorMessage_;
     Genre selectedGenre_;

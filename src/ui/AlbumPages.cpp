@@ -1,6 +1,7 @@
 #include "ui/AlbumPages.h"
 
 #include "model/MusicSourceSettings.h"
+#include "musicapp/AppleMusicLibrary.h"
 #include "playback/AlbumListModel.h"
 #include "playback/HomeViewModel.h"
 #include "playback/LibraryViewModel.h"
@@ -9,11 +10,20 @@
 #include <QPointer>
 
 AlbumPages::AlbumPages(HomeViewModel& home, LibraryViewModel& library, PlaybackViewModel& playback,
-                       MusicSourceSettings& sources, QObject* parent)
+                       MusicSourceSettings& sources, AppleMusicLibrary* localLibrary,
+                       QObject* parent)
     : QObject(parent)
     , home_(home)
     , library_(library)
-    , playback_(playback) {
+    , playback_(playback)
+    , sources_(sources)
+    , localLibrary_(localLibrary) {
+    // At once: the library says its first scan has ended only after this,
+    // and a page must not claim it has no albums in between.
+    if (localLibrary) {
+        connect(localLibrary, &AppleMusicLibrary::albumsChanged, this,
+                &AlbumPages::showLocalChanges);
+    }
     connect(&sources, &MusicSourceSettings::currentChanged, this, [this] {
         if (homeShown_) {
             loadHome();
@@ -73,11 +83,32 @@ void AlbumPages::shuffleDiscover() {
 }
 
 void AlbumPages::reloadHome() {
+    rescanLocal();
     home_.reload();
 }
 
 void AlbumPages::reloadLibrary() {
+    rescanLocal();
     library_.reload();
+}
+
+void AlbumPages::rescanLocal() {
+    // What the scan finds reaches the pages as a new snapshot.
+    if (localLibrary_ && MusicSources::includesAppleMusic(sources_.current())) {
+        localLibrary_->rescan();
+    }
+}
+
+void AlbumPages::showLocalChanges() {
+    if (!MusicSources::includesAppleMusic(sources_.current())) {
+        return;
+    }
+    if (homeShown_) {
+        home_.reload();
+    }
+    if (libraryShown_) {
+        library_.reloadLocal();
+    }
 }
 
 void AlbumPages::markPlaying() {

@@ -1,6 +1,9 @@
 #include "ui/EmptyStateTexts.h"
 
 #include "model/MusicSourceSettings.h"
+#include "musicapp/AppleMusicLibrary.h"
+
+#include <QLocale>
 
 namespace EmptyStateTexts {
 
@@ -31,13 +34,37 @@ QString savedAlbumsMessage(MusicSource source) {
     return QStringLiteral("Albums you save on Spotify will show up here.");
 }
 
+QString readingMessage(int filesRead) {
+    if (filesRead <= 0)
+        return QStringLiteral("Looking for music files…");
+    return QStringLiteral("%1 files read so far. Albums appear here as they are found.")
+        .arg(QLocale().toString(filesRead));
+}
+
 } // namespace EmptyStateTexts
 
-EmptyStatePresenter::EmptyStatePresenter(MusicSourceSettings* sourceSettings, QObject* parent)
+EmptyStatePresenter::EmptyStatePresenter(MusicSourceSettings* sourceSettings,
+                                         AppleMusicLibrary* localLibrary, QObject* parent)
     : QObject(parent)
-    , sourceSettings_(sourceSettings) {
+    , sourceSettings_(sourceSettings)
+    , localLibrary_(localLibrary) {
     connect(sourceSettings, &MusicSourceSettings::currentChanged, this,
             &EmptyStatePresenter::changed);
+    if (localLibrary) {
+        for (const auto signal :
+             {&AppleMusicLibrary::isScanningChanged, &AppleMusicLibrary::scanProgressChanged,
+              &AppleMusicLibrary::albumsChanged})
+            connect(localLibrary, signal, this, &EmptyStatePresenter::changed);
+    }
+}
+
+bool EmptyStatePresenter::readingMusicFolder() const {
+    return localLibrary_ && MusicSources::includesAppleMusic(source()) &&
+           localLibrary_->isReadingFirstTime();
+}
+
+QString EmptyStatePresenter::readingMessage() const {
+    return EmptyStateTexts::readingMessage(localLibrary_ ? localLibrary_->scannedFileCount() : 0);
 }
 
 MusicSource EmptyStatePresenter::source() const {

@@ -23,6 +23,10 @@ LocalMusicSettings::LocalMusicSettings(AppleMusicLibrary* library, QObject* pare
         connect(library, &AppleMusicLibrary::isScanningChanged, this, &LocalMusicSettings::changed);
         connect(library, &AppleMusicLibrary::albumsChanged, this, &LocalMusicSettings::changed);
         connect(library, &AppleMusicLibrary::scanFinished, this, &LocalMusicSettings::changed);
+        connect(library, &AppleMusicLibrary::libraryNoticeChanged, this,
+                &LocalMusicSettings::changed);
+        connect(library, &AppleMusicLibrary::musicFolderChanged, this,
+                &LocalMusicSettings::changed);
     }
 }
 
@@ -57,6 +61,10 @@ QString LocalMusicSettings::contents() const {
     return contents(albums.size(), tracks);
 }
 
+QString LocalMusicSettings::libraryNotice() const {
+    return library_ ? library_->libraryNotice() : QString();
+}
+
 QString LocalMusicSettings::lastScan() const {
     if (!library_ || !library_->lastScanReport().completed)
         return {};
@@ -75,10 +83,20 @@ QString LocalMusicSettings::contents(qsizetype albums, qsizetype tracks) {
 }
 
 QString LocalMusicSettings::lastScan(const ScanReport& report) {
-    return QStringLiteral("Last scan: ") + counted(report.added, "new", "new") +
-           QStringLiteral(", ") + counted(report.updated, "changed", "changed") +
-           QStringLiteral(", ") + counted(report.removed, "removed", "removed") +
-           QStringLiteral(", ") + counted(report.unreadable, "file skipped", "files skipped");
+    QString text = QStringLiteral("Last scan: ") + counted(report.added, "new", "new") +
+                   QStringLiteral(", ") + counted(report.updated, "changed", "changed") +
+                   QStringLiteral(", ") + counted(report.removed, "removed", "removed") +
+                   QStringLiteral(", ") +
+                   counted(report.unreadable, "file skipped", "files skipped");
+    // What was not seen is kept: say why albums may still show.
+    if (report.foundNoSongs)
+        text += QStringLiteral(". No music files were found in the folder; the albums read "
+                               "before are kept until they are back.");
+    else if (report.unreadableFolders > 0)
+        text += QStringLiteral(". ") + counted(report.unreadableFolders,
+                                               "folder couldn't be read; its albums are kept.",
+                                               "folders couldn't be read; their albums are kept.");
+    return text;
 }
 
 void LocalMusicSettings::scan() {

@@ -15,12 +15,14 @@ class LocalMusicSettings : public QObject {
     QML_UNCREATABLE("Made by the composition over the local library")
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY changed)
     Q_PROPERTY(bool isScanning READ isScanning NOTIFY changed)
-    Q_PROPERTY(QString caption READ caption CONSTANT)
-    Q_PROPERTY(QString musicFolder READ musicFolder CONSTANT)
+    Q_PROPERTY(QString caption READ caption NOTIFY changed)
+    Q_PROPERTY(QString musicFolder READ musicFolder NOTIFY changed)
     // "12 albums, 140 tracks"; empty before the folder has been read.
     Q_PROPERTY(QString contents READ contents NOTIFY changed)
     // What the last scan did, skipped files included; empty before one ended.
     Q_PROPERTY(QString lastScan READ lastScan NOTIFY changed)
+    // Said once when the index had to be rebuilt; empty otherwise.
+    Q_PROPERTY(QString libraryNotice READ libraryNotice NOTIFY changed)
 
 public:
     explicit LocalMusicSettings(AppleMusicLibrary* library, QObject* parent = nullptr);
@@ -31,6 +33,7 @@ public:
     QString musicFolder() const;
     QString contents() const;
     QString lastScan() const;
+    QString libraryNotice() const;
     static QString contents(qsizetype albums, qsizetype tracks);
     static QString lastScan(const ScanReport& report);
     static QString caption(const QString& musicFolder);

@@ -97,8 +97,8 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
                                             models.sourceSettings, models.spotifyAuth, &engine))},
         {QStringLiteral("appearance"),
          QVariant::fromValue(new AppearanceModel(models.sourceSettings, &engine))},
-        {QStringLiteral("emptyStates"),
-         QVariant::fromValue(new EmptyStatePresenter(models.sourceSettings, &engine))},
+        {QStringLiteral("emptyStates"), QVariant::fromValue(new EmptyStatePresenter(
+                                            models.sourceSettings, models.appleMusic, &engine))},
         {QStringLiteral("displayPreferences"),
          QVariant::fromValue(new DisplayPreferences(&engine))},
         {QStringLiteral("localMusic"),
@@ -117,7 +117,7 @@ QVariantMap mainWindowProperties(QQmlEngine& engine, const UiModels& models) {
         {QStringLiteral("library"), QVariant::fromValue(models.library)},
         {QStringLiteral("pages"),
          QVariant::fromValue(new AlbumPages(*models.home, *models.library, *models.playback,
-                                            *models.sourceSettings, &engine))},
+                                            *models.sourceSettings, models.appleMusic, &engine))},
         {QStringLiteral("refreshLoop"),
          QVariant::fromValue(new RefreshLoop(*models.playback, clock, &engine))},
     };

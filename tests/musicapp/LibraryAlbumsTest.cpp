@@ -1,5 +1,6 @@
 // Grouping, ordering and the album record, over hand-made index contents.
 #include "musicapp/AppleMusicAlbum.h"
+#include "musicapp/FolderCover.h"
 #include "musicapp/TrackIdentity.h"
 
 #include <QRegularExpression>
@@ -151,6 +152,54 @@ TEST(LibraryAlbumsTest, PlayedAlbumsSortByTheirLatestPlay) {
     const auto unknown = groupAlbums(snapshot);
     EXPECT_EQ(unknown[0].dateAdded(), distantPast());
     EXPECT_EQ(unknown[0].unified().title, "Unknown Album");
+}
+
+TEST(LibraryAlbumsTest, TheCoverAmongAFoldersPictures) {
+    const struct {
+        QStringList names;
+        QString cover;
+    } cases[] = {
+        {{"back.jpg", "Cover.JPG", "folder.jpg"}, "Cover.JPG"},
+        {{"albumart.png", "front.jpeg", "Folder.png"}, "Folder.png"},
+        {{"AlbumArtSmall.jpg", "albumart.jpg", "album.bmp"}, "album.bmp"},
+        {{"scan-Front-hq.webp", "booklet.png"}, "scan-Front-hq.webp"},
+        {{"cover.png", "cover.jpg", "cover.gif"}, "cover.jpg"},
+        {{"B cover.png", "a cover.png"}, "a cover.png"},
+        {{"cover.txt", "cover.jpg.part", "back.jpg", "cover", ".jpg"}, ""},
+        {{"notes.pdf", "01 Song.flac"}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FolderCover::choose(c.names), c.cover) << c.names.join(", ").toStdString();
+    for (const char* disc : {"CD1", "cd 2", "Disc 2", "DISK03", "Disc 1 - Live", "cd_4"})
+        EXPECT_TRUE(FolderCover::isDiscFolderName(disc)) << disc;
+    for (const char* other : {"CDs", "Discography", "Album 2", "Disco 1", "1 CD"})
+        EXPECT_FALSE(FolderCover::isDiscFolderName(other)) << other;
+}
+
+TEST(LibraryAlbumsTest, AFolderCoverComesAfterTheEmbeddedPictureAndAboveADiscFolder) {
+    auto snapshot = std::make_shared<LibrarySnapshot>(*snapshotOf({
+        {"Album/CD2/01.flac", 1, 2, 1},
+        {"Other/Disc Two/01.flac", 2, 1, 1},
+        {"Top.flac", 3, 1, 1},
+        {"Deep/Album/Bonus/01.flac", 4, 1, 1},
+    }));
+    snapshot->folderCovers.insert("Album", {"cover.jpg", 10, 20});
+    snapshot->folderCovers.insert("", {"folder.png", 30, 40});
+    snapshot->folderCovers.insert("Deep/Album", {"front.jpg", 50, 60});
+    const QList<AppleMusicAlbum> albums = groupAlbums(snapshot);
+    ASSERT_EQ(albums.size(), 4);
+    EXPECT_EQ(albums[0].folderCover()->first, "Album/cover.jpg");
+    EXPECT_TRUE(albums[0].artworkImage());
+    // "Disc Two" names no number; "Bonus" is no disc folder.
+    EXPECT_FALSE(albums[1].folderCover());
+    EXPECT_FALSE(albums[1].artworkImage());
+    EXPECT_EQ(albums[2].folderCover()->first, "folder.png");
+    EXPECT_FALSE(albums[3].folderCover());
+
+    // A new cover picture makes a new record.
+    const std::size_t before = albums[0].contentStamp();
+    snapshot->folderCovers["Album"].modifiedMs = 21;
+    EXPECT_NE(groupAlbums(snapshot)[0].contentStamp(), before);
 }
 
 } // namespace

@@ -22,6 +22,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -155,9 +157,33 @@ protected:
         return titles;
     }
 
+    void waitForScan(AppleMusicLibrary& library) {
+        ASSERT_TRUE(waitUntil([&] { return !library.isScanning(); }, 30s));
+    }
+
+    // The colour the album's cover is drawn in; invalid without a cover.
+    static QColor coverColour(const AppleMusicAlbum* album) {
+        const auto image = album ? album->unified().artwork.localImage() : nullptr;
+        const QImage picture = image ? image->image(QSize(8, 8)) : QImage();
+        return picture.isNull() ? QColor() : QColor(picture.pixel(4, 4));
+    }
+    static bool isColour(const QColor& drawn, QRgb expected) {
+        return drawn.isValid() && std::abs(drawn.red() - qRed(expected)) < 12 &&
+               std::abs(drawn.green() - qGreen(expected)) < 12 &&
+               std::abs(drawn.blue() - qBlue(expected)) < 12;
+    }
+    bool song(const QString& path, const QString& album, bool embeddedCover = false) {
+        return makeSong(
+            music(), {path, flac, Tags{{"album", album}, {"album_artist", "Band"}}, embeddedCover});
+    }
+
     TestHome home;
     FakeClock clock;
 };
+
+const QRgb green = qRgb(20, 180, 40);
+const QRgb blue = qRgb(30, 40, 200);
+const QRgb embeddedRed = qRgb(200, 30, 60);
 
 TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormat) {
     ASSERT_NO_FATAL_FAILURE(useWholeFolder());
@@ -363,6 +389,146 @@ TEST_F(LibraryTest, AKilledScanLeavesAUsableIndex) {
         db.close();
     }
     QSqlDatabase::removeDatabase("integrity");
+}
+
+TEST_F(LibraryTest, CoversKeptBesideTheSongsAreTheAlbumsArtwork) {
+    ASSERT_TRUE(song("Amber/01 One.flac", "Amber") && song("Blue/CD1/01 A.flac", "Blue") &&
+                song("Blue/CD2/01 B.flac", "Blue") && song("Inside/01.flac", "Inside", true) &&
+                song("Bare/01.flac", "Bare"));
+    ASSERT_TRUE(writePicture(music() + "/Amber/cover.jpg", green) &&
+                writePicture(music() + "/Amber/back.jpg", blue) &&
+                writePicture(music() + "/Blue/Folder.jpg", blue) &&
+                writePicture(music() + "/Inside/cover.jpg", green));
+    auto library = openLibrary();
+    QList<AppleMusicAlbum> albums = library->albums();
+    EXPECT_TRUE(isColour(coverColour(find(albums, "Amber")), green));
+    EXPECT_TRUE(isColour(coverColour(find(albums, "Blue")), blue)); // above its disc folders
+    EXPECT_TRUE(isColour(coverColour(find(albums, "Inside")), embeddedRed));
+    EXPECT_FALSE(coverColour(find(albums, "Bare")).isValid());
+
+    // A cover put beside songs that did not change, and one taken away.
+    QSignalSpy changed(library.get(), &AppleMusicLibrary::albumsChanged);
+    ASSERT_TRUE(writePicture(music() + "/Bare/front.jpg", blue));
+    ASSERT_TRUE(QFile::remove(music() + "/Amber/cover.jpg"));
+    library->rescan();
+    waitForScan(*library);
+    EXPECT_EQ(library->lastScanReport().coversChanged, 2);
+    EXPECT_GE(changed.size(), 1);
+    albums = library->albums();
+    EXPECT_TRUE(isColour(coverColour(find(albums, "Bare")), blue));
+    EXPECT_FALSE(coverColour(find(albums, "Amber")).isValid()); // back.jpg is no cover
+}
+
+TEST_F(LibraryTest, MusicAddedWhileKorvidRunsAppearsWithoutAsking) {
+    ASSERT_TRUE(song("First/01.flac", "First"));
+    auto library = openLibrary();
+    EXPECT_TRUE(library->watchesEveryFolder());
+    ASSERT_TRUE(song("Later/CD1/01.flac", "Later") &&
+                writePicture(music() + "/Later/cover.jpg", green));
+    EXPECT_TRUE(waitUntil(
+        [&] { return isColour(coverColour(find(library->albums(), "Later")), green); }, 20s));
+
+    // Past its watches, the library looks at the whole folder now and then.
+    library->setFolderWatching(1, 300ms);
+    EXPECT_FALSE(library->watchesEveryFolder());
+    ASSERT_TRUE(song("Later/CD2/01.flac", "Later"));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const QList<AppleMusicAlbum> albums = library->albums();
+            return find(albums, "Later") && find(albums, "Later")->trackCount() == 2;
+        },
+        20s));
+}
+
+TEST_F(LibraryTest, WhatAScanCannotSeeKeepsItsSongsAndReturningSongsKeepTheirHistory) {
+    ASSERT_TRUE(song("One/01.flac", "One") && song("Two/01.flac", "Two"));
+    const qint64 added = clock.now().toMSecsSinceEpoch();
+    const qint64 played = added + 3'600'000;
+    auto library = openLibrary();
+    {
+        LibraryIndex index(indexPath());
+        ASSERT_TRUE(index.recordPlay(TrackIdentity::trackPersistentID("One/01.flac"), played));
+    }
+    library.reset();
+    clock.advance(24h);
+
+    // Korvid starts before the disk is mounted: the folder is there, empty.
+    ASSERT_TRUE(QDir().rename(music(), music() + ".away") && QDir().mkpath(music()));
+    library = openLibrary();
+    EXPECT_TRUE(library->lastScanReport().foundNoSongs);
+    EXPECT_EQ(library->lastScanReport().removed, 0);
+    EXPECT_EQ(library->albums().size(), 2);
+    library.reset();
+    ASSERT_TRUE(QDir(music()).removeRecursively() && QDir().rename(music() + ".away", music()));
+
+    // A folder the scan cannot list (here as another user would find it).
+    ASSERT_TRUE(QFile::setPermissions(music() + "/Two", {}));
+    QProcess child;
+    if (::geteuid() == 0) // root reads everything, but not from a user namespace of its own
+        child.start("unshare", {"-U", LIBRARY_SCAN_CHILD, music(), indexPath()});
+    else
+        child.start(LIBRARY_SCAN_CHILD, {music(), indexPath()});
+    ASSERT_TRUE(child.waitForFinished(30000)) << child.errorString().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    ASSERT_TRUE(QFile::setPermissions(music() + "/Two",
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_EQ(LibraryIndex(indexPath()).loadTracks().size(), 2);
+
+    // An album deleted, then put back where it was: it keeps when it came
+    // and when it was played.
+    library = openLibrary();
+    ASSERT_TRUE(QDir().rename(music() + "/One", home.filePath("One")));
+    library->rescan();
+    waitForScan(*library);
+    EXPECT_EQ(library->lastScanReport().removed, 1);
+    EXPECT_FALSE(find(library->albums(), "One"));
+    clock.advance(24h);
+    ASSERT_TRUE(QDir().rename(home.filePath("One"), music() + "/One"));
+    library->rescan();
+    waitForScan(*library);
+    const QList<AppleMusicAlbum> albums = library->albums();
+    const AppleMusicAlbum* one = find(albums, "One");
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->track(0).firstSeenMs, added);
+    EXPECT_EQ(one->track(0).lastPlayedMs, played);
+}
+
+TEST_F(LibraryTest, ADamagedIndexIsRebuiltAndAnOlderOneKeepsItsHistory) {
+    ASSERT_TRUE(song("One/01.flac", "One"));
+    ASSERT_TRUE(QDir().mkpath(home.filePath("index")));
+    {
+        QFile garbage(indexPath());
+        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(8192, 'x'));
+    }
+    auto library = openLibrary();
+    EXPECT_TRUE(library->isAuthorized());
+    EXPECT_EQ(library->albums().size(), 1);
+    EXPECT_FALSE(library->libraryNotice().isEmpty());
+    EXPECT_TRUE(QFile::exists(indexPath() + ".damaged"));
+    const qint64 added = library->albums().first().track(0).firstSeenMs;
+    library.reset();
+
+    // The index as the first version wrote it: no folder covers, no
+    // tombstones. Its songs and their dates carry over.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
+        db.setDatabaseName(indexPath());
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        for (const char* statement :
+             {"DROP TABLE folders", "DROP TABLE tombstones", "PRAGMA user_version=1"})
+            ASSERT_TRUE(query.exec(statement)) << statement;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("older");
+    clock.advance(24h);
+    ASSERT_TRUE(writePicture(music() + "/One/cover.jpg", green));
+    library = openLibrary();
+    EXPECT_TRUE(library->libraryNotice().isEmpty());
+    ASSERT_EQ(library->albums().size(), 1);
+    EXPECT_EQ(library->albums().first().track(0).firstSeenMs, added);
+    EXPECT_TRUE(isColour(coverColour(&library->albums().first()), green));
 }
 
 } // namespace

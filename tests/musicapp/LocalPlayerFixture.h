@@ -135,6 +135,15 @@ protected:
     std::unique_ptr<AppleMusicLibrary>
     makeLibrary(QList<MpdAddress> addresses = {},
                 std::shared_ptr<ServiceBrowsing> browsing = nullptr) {
+        auto library = unopenedLibrary(album->folder, std::move(addresses), std::move(browsing));
+        EXPECT_TRUE(runTask(library->requestAuthorizationIfNeeded()));
+        EXPECT_TRUE(waitUntil([&] { return !library->isScanning(); }, 20s));
+        return library;
+    }
+    // The same over `folder`, not opened yet: as a first start finds it.
+    std::unique_ptr<AppleMusicLibrary>
+    unopenedLibrary(const QString& folder, QList<MpdAddress> addresses = {},
+                    std::shared_ptr<ServiceBrowsing> browsing = nullptr) {
         AppleMusicLibrary::PlayerParts parts;
         parts.browsing = std::move(browsing);
         // The spare answers once a test starts it: the player "back" after a crash.
@@ -143,12 +152,9 @@ protected:
         parts.musicApp.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
         parts.musicApp.connector = std::make_shared<LibMpdConnector>(1500ms);
         parts.musicApp.startDaemon = [] { return false; };
-        auto library =
-            std::make_unique<AppleMusicLibrary>(album->folder, home.filePath("index.sqlite"),
-                                                makeTagLibReader(), &clock, std::move(parts));
+        auto library = std::make_unique<AppleMusicLibrary>(
+            folder, home.filePath("index.sqlite"), makeTagLibReader(), &clock, std::move(parts));
         library->setOnError([this](const QString& message) { errors << message; });
-        EXPECT_TRUE(runTask(library->requestAuthorizationIfNeeded()));
-        EXPECT_TRUE(waitUntil([&] { return !library->isScanning(); }, 20s));
         return library;
     }
 

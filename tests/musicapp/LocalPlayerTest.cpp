@@ -249,6 +249,24 @@ TEST_F(LocalPlayerTest, ARecordedPlayMovesTheAlbumAndSurvivesARestart) {
     EXPECT_EQ(makeLibrary()->albums().first().unified().sortDate, recorded);
 }
 
+TEST_F(LocalPlayerTest, TheLibraryReadsTheFolderTheRunningMusicPlayerPlays) {
+    // Korvid's own idea of the folder is the user's empty XDG music folder,
+    // while their MPD plays from elsewhere: every play would fail.
+    const QString xdgMusic = home.filePath("Music");
+    ASSERT_TRUE(QDir().mkpath(xdgMusic));
+    auto library = unopenedLibrary(xdgMusic);
+    ASSERT_TRUE(runTask(library->requestAuthorizationIfNeeded()));
+    EXPECT_EQ(library->musicFolder(), album->folder);
+    ASSERT_TRUE(waitUntil([&] { return !library->isScanning(); }, 20s));
+    library->select(silent());
+    library->play(handleOf(*library), 1, 0);
+    finish(*library);
+    EXPECT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 1;
+    }));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
 TEST_F(LocalPlayerTest, MpdKilledMidAlbumIsReportedAndPlayContinuesOnceItIsBack) {
     auto library = makeLibrary();
     playOnMpd(*library, 3, 20.0);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QPair>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,9 @@ struct TestSong {
 // Writes the song below `folder`; false (with ffmpeg's complaint on stderr)
 // when ffmpeg failed.
 bool makeSong(const QString& folder, const TestSong& song);
+// Writes a picture of one colour, in the format its name says, making the
+// folders on the way: a cover kept beside the songs.
+bool writePicture(const QString& path, QRgb colour, QSize size = QSize(200, 200));
 // Replaces the first occurrence of `from` by `to` (same length) inside a file.
 bool patchBytes(const QString& file, const QByteArray& from, const QByteArray& to);
 // Sets a file's modification time `seconds` into the future, so a rescan

@@ -24,10 +24,10 @@ bool isCoverColour(QRgb pixel) {
            std::abs(qBlue(pixel) - 60) < 16;
 }
 
-// Rows in which at least two covers lie side by side: two separate runs of
+// Rows in which at least `covers` covers lie side by side: separate runs of
 // the cover colour, each as wide as a small album cell. The tint draws lines
-// and text in a like colour, but never two such runs in one row.
-int rowsWithTwoCovers(const QImage& image) {
+// and text in a like colour, but never such runs.
+int rowsWithCovers(const QImage& image, int covers) {
     constexpr int minimumRun = 60;
     int rows = 0;
     for (int y = 0; y < image.height(); ++y) {
@@ -42,7 +42,7 @@ int rowsWithTwoCovers(const QImage& image) {
             runs += run >= minimumRun;
             run = 0;
         }
-        rows += runs >= 2;
+        rows += runs >= covers;
     }
     return rows;
 }
@@ -68,20 +68,30 @@ QString startXvfb(ChildProcess& xvfb) {
 }
 } // namespace
 
-TEST(RealWindowTest, KorvidStartsOnXvfbAndHomeShowsTheMusicFolderAlbums) {
-    TestHome home;
-    const QString music = home.xdg("XDG_MUSIC_DIR");
-    for (const char* album : {"Amber Hours", "Blue Static"}) {
+// One album of the test, kept as many people keep theirs: the cover a
+// picture beside the songs, none embedded; `discs` folders of one song each.
+bool addAlbum(const QString& music, const QString& album, int discs) {
+    for (int disc = 1; disc <= discs; ++disc) {
+        const QString folder = discs > 1 ? QStringLiteral("%1/CD%2").arg(album).arg(disc) : album;
         for (int track = 1; track <= 3; ++track) {
             const QString number = QString::number(track);
-            ASSERT_TRUE(makeSong(music, {.path = QStringLiteral("%1/%2.mp3").arg(album, number),
-                                         .tags = {{"album", album},
-                                                  {"artist", "Test Artist"},
-                                                  {"title", "Song " + number},
-                                                  {"track", number}},
-                                         .cover = true}));
+            if (!makeSong(music, {.path = QStringLiteral("%1/%2.mp3").arg(folder, number),
+                                  .tags = {{"album", album},
+                                           {"artist", "Test Artist"},
+                                           {"title", "Song " + number},
+                                           {"disc", QString::number(disc)},
+                                           {"track", number}}}))
+                return false;
         }
     }
+    return writePicture(music + u'/' + album + QStringLiteral("/cover.jpg"), qRgb(200, 30, 60),
+                        QSize(300, 300));
+}
+
+TEST(RealWindowTest, KorvidShowsTheFolderCoversAndMusicAddedWhileItRuns) {
+    TestHome home;
+    const QString music = home.xdg("XDG_MUSIC_DIR");
+    ASSERT_TRUE(addAlbum(music, "Amber Hours", 1));
     // Qt finds the music folder through user-dirs.dirs, not the variable.
     {
         QFile dirs(home.xdg("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"));
@@ -112,25 +122,33 @@ TEST(RealWindowTest, KorvidStartsOnXvfbAndHomeShowsTheMusicFolderAlbums) {
     ASSERT_TRUE(korvid.start(QStringLiteral(KORVID_BINARY), {}, environment))
         << korvid.errorText().toStdString();
 
-    // The first scan of the folder and the cover decoding take a moment.
-    const QString shot = QCoreApplication::applicationDirPath() +
-                         QStringLiteral("/screenshots/real-window-home.png");
+    // What the display shows, as a person sees it, until `covers` covers
+    // lie side by side over a cover's height, or a while has passed.
     QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots"));
-    int rows = 0;
-    for (int attempt = 0; attempt < 30 && rows < 40 && korvid.isRunning(); ++attempt) {
-        QTest::qWait(1000);
-        const ProgramRun import =
-            runProgram(QStringLiteral("import"),
-                       {QStringLiteral("-display"), display, QStringLiteral("-window"),
-                        QStringLiteral("root"), shot},
-                       10s);
-        ASSERT_TRUE(import.succeeded()) << import.output.toStdString();
-        rows = rowsWithTwoCovers(QImage(shot).convertToFormat(QImage::Format_RGB32));
-    }
-    ASSERT_TRUE(korvid.isRunning()) << "korvid ended: " << korvid.output().toStdString();
-    EXPECT_GE(rows, 40) << "the two albums' covers are not on the screen; see "
-                        << shot.toStdString() << "\n"
-                        << korvid.output().toStdString();
+    const auto waitForCovers = [&](int covers, const QString& name) {
+        const QString shot = QCoreApplication::applicationDirPath() +
+                             QStringLiteral("/screenshots/%1.png").arg(name);
+        int rows = 0;
+        for (int attempt = 0; attempt < 30 && rows < 40 && korvid.isRunning(); ++attempt) {
+            QTest::qWait(1000);
+            const ProgramRun import =
+                runProgram(QStringLiteral("import"),
+                           {QStringLiteral("-display"), display, QStringLiteral("-window"),
+                            QStringLiteral("root"), shot},
+                           10s);
+            EXPECT_TRUE(import.succeeded()) << import.output.toStdString();
+            rows = rowsWithCovers(QImage(shot).convertToFormat(QImage::Format_RGB32), covers);
+        }
+        EXPECT_TRUE(korvid.isRunning()) << "korvid ended: " << korvid.output().toStdString();
+        EXPECT_GE(rows, 40) << covers << " covers are not side by side on the screen; see "
+                            << shot.toStdString() << "\n"
+                            << korvid.output().toStdString();
+    };
+    // The first scan of the folder and the cover decoding take a moment.
+    waitForCovers(1, QStringLiteral("real-window-home"));
+    // An album copied in while Korvid runs, its cover above its disc folders.
+    ASSERT_TRUE(addAlbum(music, "Blue Static", 2));
+    waitForCovers(2, QStringLiteral("real-window-home-added"));
     korvid.terminate();
     EXPECT_TRUE(korvid.waitForFinished(10s));
 }

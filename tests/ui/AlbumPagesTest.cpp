@@ -1,12 +1,15 @@
 // Home and Library as a person uses them over a real library and MPD:
-// clicking an album plays it, the keys steer playback, Ctrl+F searches.
+// clicking an album plays it, the keys steer playback, Ctrl+F searches, a
+// first scan and later music reach the pages by themselves.
 #include "AppModels.h"
 #include "musicapp/LocalPlayerFixture.h"
+#include "musicapp/TestMusicFolder.h"
 #include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
 #include "support/QtPrinting.h"
 #include "support/QuickView.h"
+#include "ui/CoverImages.h"
 #include "ui/SpotifySignIn.h"
 
 #include <QNetworkAccessManager>
@@ -38,6 +41,7 @@ protected:
     WebAuthSession webAuth{[](const QUrl&) { return true; }};
     SpotifySignIn signIn{auth, webAuth, sources};
     // In this order, so each goes before what it uses.
+    CoverImages covers{home.filePath("cover-cache")};
     std::unique_ptr<AppleMusicLibrary> library;
     std::unique_ptr<AppModels> models;
     QuickView view;
@@ -95,6 +99,55 @@ TEST_F(AlbumPages, CtrlFSearchesTheLibraryAndTypingFilters) {
 
     QTest::keyClick(view.window(), Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_TRUE(waitUntil([&] { return view.visible("settingsView"); }));
+}
+
+TEST_F(AlbumPages, AFirstScanFillsHomeAndLibraryWithTheCoversKeptBesideTheFiles) {
+    // Kept the way many people keep music: a cover.jpg beside the files.
+    const QString folder = home.filePath("covers-beside");
+    const auto addAlbum = [&](const QString& path, const QString& title) {
+        return makeSong(folder, {path + "/01.flac",
+                                 {"-c:a", "flac"},
+                                 {{"album", title}, {"album_artist", "Band"}}}) &&
+               writePicture(folder + "/" + path + "/cover.jpg", qRgb(20, 180, 40));
+    };
+    for (const char* title : {"Amber Hours", "Blue Static", "Copper Lane"})
+        ASSERT_TRUE(addAlbum(title, title));
+    // No music player runs yet, so the folder stays the one given.
+    library = unopenedLibrary(folder, {MpdAddress{home.filePath("no-player.socket"), 0}});
+    sources.setCurrent(MusicSource::appleMusic);
+    filters.setMinTracksPerAlbum(1); // albums of one song each
+    models = std::make_unique<AppModels>(api, *library, sources, filters, clock);
+    UiModels ui = models->ui(auth, signIn);
+    ui.covers = &covers; // the covers drawn, as main() has them
+    ASSERT_TRUE(view.showMainWindow(ui));
+
+    // Every album of the library in the grid, each with its cover drawn.
+    bool claimedEmpty = false;
+    const auto allShown = [&](const char* grid, int count) {
+        claimedEmpty = claimedEmpty || view.visible("homeEmptyState");
+        const QList<AppleMusicAlbum> albums = library->albums();
+        if (albums.size() != count)
+            return false;
+        for (const AppleMusicAlbum& album : albums) {
+            QObject* cell = findByObjectName(view.find(grid), "albumCell-" + album.unifiedID());
+            QObject* placeholder = findByObjectName(cell, "coverPlaceholder");
+            if (!placeholder || placeholder->property("visible").toBool())
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(waitUntil([&] { return allShown("recentGrid", 3); }, 20s));
+    EXPECT_FALSE(claimedEmpty) << "Home said there were no albums while the folder was read";
+    EXPECT_TRUE(view.saveScreen("first-scan-home"));
+    view.click("tabLibrary");
+    EXPECT_TRUE(waitUntil([&] { return allShown("libraryGrid", 3); }, 20s));
+    EXPECT_TRUE(view.saveScreen("first-scan-library"));
+
+    // Music added where no watch reaches it shows when the person reloads.
+    library->setFolderWatching(1, 1h);
+    ASSERT_TRUE(addAlbum("Blue Static/Bonus", "Bonus Tracks"));
+    QTest::keyClick(view.window(), Qt::Key_F5);
+    EXPECT_TRUE(waitUntil([&] { return allShown("libraryGrid", 4); }, 20s));
 }
 
 } // namespace

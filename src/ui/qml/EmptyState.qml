@@ -9,6 +9,8 @@ ColumnLayout {
     property string symbol
     property alias title: titleLabel.text
     property alias message: messageLabel.text
+    // Work is under way (a first scan): a spinner under the message.
+    property bool busy: false
     spacing: 8
 
     SymbolImage {
@@ -31,5 +33,10 @@ ColumnLayout {
         horizontalAlignment: Text.AlignHCenter
         wrapMode: Text.WordWrap
         opacity: 0.7
+    }
+    BusyIndicator {
+        Layout.alignment: Qt.AlignHCenter
+        visible: emptyState.busy
+        running: visible
     }
 }

@@ -20,8 +20,21 @@ Page {
     BusyIndicator {
         objectName: "homeLoading"
         anchors.centerIn: parent
-        running: page.home.isLoading && !page.hasAlbums
+        running: page.home.isLoading && !page.hasAlbums && !page.emptyStates.readingMusicFolder
         visible: running
+    }
+
+    // The first reading of a music folder can take a while: say so, and
+    // how far it got, rather than that there is nothing.
+    EmptyState {
+        objectName: "homeReading"
+        anchors.centerIn: parent
+        width: Math.min(parent.width - 48, 420)
+        visible: !page.hasAlbums && page.emptyStates.readingMusicFolder
+        symbol: "music.note.list"
+        busy: true
+        title: page.emptyStates.readingTitle
+        message: page.emptyStates.readingMessage
     }
 
     EmptyState {
@@ -39,6 +52,7 @@ Page {
         anchors.centerIn: parent
         width: Math.min(parent.width - 48, 420)
         visible: !page.hasAlbums && !page.home.isLoading && page.home.errorMessage === ""
+                 && !page.emptyStates.readingMusicFolder
         symbol: "music.note.list"
         title: page.emptyStates.homeTitle
         message: page.emptyStates.homeMessage

@@ -67,7 +67,19 @@ Page {
                 objectName: "libraryLoading"
                 anchors.centerIn: parent
                 running: page.library.isLoading && page.library.filteredAlbums.count === 0
+                         && !page.emptyStates.readingMusicFolder
                 visible: running
+            }
+            EmptyState {
+                objectName: "libraryReading"
+                anchors.centerIn: parent
+                width: Math.min(parent.width - 48, 420)
+                visible: page.library.filteredAlbums.count === 0 && page.library.searchText === ""
+                         && page.emptyStates.readingMusicFolder
+                symbol: "square.stack"
+                busy: true
+                title: page.emptyStates.readingTitle
+                message: page.emptyStates.readingMessage
             }
             EmptyState {
                 objectName: "libraryError"
@@ -84,6 +96,7 @@ Page {
                 width: Math.min(parent.width - 48, 420)
                 visible: page.library.filteredAlbums.count === 0 && page.library.searchText === ""
                          && !page.library.isLoading && page.library.errorMessage === ""
+                         && !page.emptyStates.readingMusicFolder
                 symbol: "square.stack"
                 title: page.emptyStates.libraryTitle
                 message: page.emptyStates.libraryMessage

@@ -65,6 +65,18 @@ ApplicationWindow {
             libraryView.focusSearch()
         }
     }
+    // Reload, the desktop's pull to refresh.
+    Shortcut {
+        sequences: ["F5", "Ctrl+R"]
+        enabled: window.tabsShown && tabs.currentIndex < 2
+        onActivated: window.reloadPage()
+    }
+    function reloadPage() {
+        if (tabs.currentIndex === 0)
+            window.pages.reloadHome()
+        else if (tabs.currentIndex === 1)
+            window.pages.reloadLibrary()
+    }
     Shortcut {
         sequence: "Ctrl+,"
         enabled: window.tabsShown
@@ -126,6 +138,15 @@ ApplicationWindow {
                         display: AbstractButton.TextBesideIcon
                     }
                 }
+            }
+
+            SymbolButton {
+                objectName: "reloadButton"
+                visible: tabs.currentIndex < 2
+                symbol: "arrow.clockwise"
+                ToolTip.visible: hovered
+                ToolTip.text: qsTr("Reload (F5)")
+                onClicked: window.reloadPage()
             }
 
             HomeToolbarButtons {

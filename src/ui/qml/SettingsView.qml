@@ -96,10 +96,24 @@ Page {
                     wrapMode: Text.WordWrap
                     Layout.fillWidth: true
                 }
+                Label {
+                    objectName: "libraryNotice"
+                    visible: text.length > 0
+                    text: page.localMusic.libraryNotice
+                    wrapMode: Text.WordWrap
+                    Layout.fillWidth: true
+                }
                 Button {
                     objectName: "scanMusicFolderButton"
                     visible: !page.localMusic.isAuthorized
                     text: qsTr("Scan Music Folder")
+                    onClicked: page.localMusic.scan()
+                }
+                Button {
+                    objectName: "rescanMusicFolderButton"
+                    visible: page.localMusic.isAuthorized
+                    enabled: !page.localMusic.isScanning
+                    text: qsTr("Rescan")
                     onClicked: page.localMusic.scan()
                 }
             }
