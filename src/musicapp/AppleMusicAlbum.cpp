@@ -2,7 +2,6 @@
 
 #include "musicapp/EmbeddedArtwork.h"
 #include "musicapp/FolderArtwork.h"
-#include "musicapp/FolderCover.h"
 #include "musicapp/TrackIdentity.h"
 
 #include <QHash>
@@ -107,17 +106,13 @@ std::optional<std::pair<QString, FolderCoverFile>> AppleMusicAlbum::folderCover(
     const QHash<QString, FolderCoverFile>& covers = snapshot_->folderCovers;
     if (covers.isEmpty())
         return std::nullopt;
-    QString folder = TrackIdentity::relativeFolderOf(first().relativePath);
-    for (int level = 0; level < 2; ++level) {
+    const QString songs = TrackIdentity::relativeFolderOf(first().relativePath);
+    for (const QString& folder : {songs, TrackIdentity::albumFolderOf(songs)}) {
         if (const auto found = covers.constFind(folder); found != covers.cend()) {
             const QString file =
                 folder.isEmpty() ? found->fileName : folder + u'/' + found->fileName;
             return std::pair{file, *found};
         }
-        const qsizetype slash = folder.lastIndexOf(u'/');
-        if (folder.isEmpty() || !FolderCover::isDiscFolderName(folder.mid(slash + 1)))
-            break;
-        folder = slash < 0 ? QString() : folder.left(slash);
     }
     return std::nullopt;
 }

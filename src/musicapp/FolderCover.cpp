@@ -1,7 +1,5 @@
 #include "musicapp/FolderCover.h"
 
-#include <QRegularExpression>
-
 #include <array>
 #include <optional>
 
@@ -65,12 +63,6 @@ QString choose(const QStringList& fileNames) {
         }
     }
     return best;
-}
-
-bool isDiscFolderName(const QString& folderName) {
-    static const QRegularExpression disc(QStringLiteral(R"(^\s*(cd|dis[ck])[\s._-]*\d+(\D.*)?$)"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    return disc.match(folderName).hasMatch();
 }
 
 } // namespace FolderCover

@@ -18,8 +18,4 @@ bool isImageFileName(const QString& fileName);
 // listed first above, then to the first name alphabetically.
 QString choose(const QStringList& fileNames);
 
-// Whether a folder of that name holds one disc of an album ("CD1",
-// "Disc 2", "disk 03 - Bonus"), whose cover may then lie one folder up.
-bool isDiscFolderName(const QString& folderName);
-
 } // namespace FolderCover

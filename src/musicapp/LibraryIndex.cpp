@@ -1,5 +1,7 @@
 #include "musicapp/LibraryIndex.h"
 
+#include "musicapp/TrackIdentity.h"
+
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFile>
@@ -57,6 +59,31 @@ QString stored(const QString& text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
 
+// Album ids as the scanner now makes them, for songs in disc folders.
+bool joinDiscFolders(QSqlDatabase& db) {
+    QSqlQuery songs(db);
+    QSqlQuery update(db);
+    if (!songs.exec(QStringLiteral("SELECT path, album, album_artist, album_id FROM tracks")) ||
+        !update.prepare(QStringLiteral("UPDATE tracks SET album_id = ? WHERE path = ?")))
+        return false;
+    QList<std::pair<QString, qint64>> changed;
+    while (songs.next()) {
+        const QString path = songs.value(0).toString();
+        const qint64 id = stored(TrackIdentity::albumPersistentID(
+            songs.value(1).toString(), songs.value(2).toString(),
+            TrackIdentity::albumFolderOf(TrackIdentity::relativeFolderOf(path))));
+        if (id != songs.value(3).toLongLong())
+            changed.append({path, id});
+    }
+    for (const auto& [path, id] : changed) {
+        update.addBindValue(id);
+        update.addBindValue(path);
+        if (!update.exec())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 LibraryIndex::LibraryIndex(const QString& databasePath)
@@ -112,8 +139,10 @@ LibraryIndex::Opening LibraryIndex::open(const QString& databasePath) {
                    exec(query, tracksTable) && exec(query, unreadableTable);
         }
         // The first layout had no folder covers and forgot removed songs;
-        // its songs and their history carry over.
+        // its songs and their history carry over, and the discs of an album
+        // without an album artist become one album.
         made = made && exec(query, foldersTable) && exec(query, tombstonesTable) &&
+               (version != 1 || joinDiscFolders(db)) &&
                exec(query, QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion));
         if (!made || !db.commit()) {
             db.rollback();

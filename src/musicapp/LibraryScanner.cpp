@@ -131,7 +131,7 @@ ScanReport LibraryScanner::scan(qint64 nowMs, const std::atomic<bool>* cancelled
                 track.relativePath = relative;
                 track.persistentID = TrackIdentity::trackPersistentID(relative);
                 track.albumPersistentID = TrackIdentity::albumPersistentID(
-                    tags->album, tags->albumArtist, relativeFolder);
+                    tags->album, tags->albumArtist, TrackIdentity::albumFolderOf(relativeFolder));
                 if (tags->title.isEmpty())
                     tags->title = info.completeBaseName();
                 track.tags = std::move(*tags);

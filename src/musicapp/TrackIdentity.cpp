@@ -1,6 +1,7 @@
 #include "musicapp/TrackIdentity.h"
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
 
 namespace TrackIdentity {
 namespace {
@@ -58,6 +59,21 @@ std::uint64_t albumPersistentID(const QString& albumTitle, const QString& albumA
 QString relativeFolderOf(const QString& relativePath) {
     const qsizetype slash = relativePath.lastIndexOf(u'/');
     return slash < 0 ? QString() : relativePath.left(slash);
+}
+
+bool isDiscFolderName(const QString& folderName) {
+    static const QRegularExpression disc(QStringLiteral(R"(^\s*(cd|dis[ck])[\s._-]*\d+(\D.*)?$)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return disc.match(folderName).hasMatch();
+}
+
+QString albumFolderOf(const QString& relativeFolder) {
+    if (relativeFolder.isEmpty())
+        return relativeFolder;
+    const qsizetype slash = relativeFolder.lastIndexOf(u'/');
+    if (!isDiscFolderName(relativeFolder.mid(slash + 1)))
+        return relativeFolder;
+    return slash < 0 ? QString() : relativeFolder.left(slash);
 }
 
 } // namespace TrackIdentity

@@ -24,11 +24,21 @@ bool parseHexTrackID(const QString& text, std::uint64_t* persistentID);
 
 // The album's persistent id. With an album artist the album is its title plus
 // that artist, wherever its files lie; without one (or without a title) it is
-// the title plus the folder holding the file, so untagged folders do not merge.
+// the title plus the folder holding the album (see albumFolderOf), so untagged
+// folders do not merge.
 std::uint64_t albumPersistentID(const QString& albumTitle, const QString& albumArtist,
                                 const QString& relativeFolder);
 
 // The folder part of a relative path ("" for a file at the top).
 QString relativeFolderOf(const QString& relativePath);
+
+// Whether a folder of that name holds one disc of an album ("CD1",
+// "Disc 2", "disk 03 - Bonus").
+bool isDiscFolderName(const QString& folderName);
+
+// The folder an album lies in, for a folder of its files: the one above
+// when that is a disc folder, so the discs of an album without an album
+// artist stay one album (and its cover may lie there).
+QString albumFolderOf(const QString& relativeFolder);
 
 } // namespace TrackIdentity

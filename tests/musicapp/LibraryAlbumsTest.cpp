@@ -171,9 +171,9 @@ TEST(LibraryAlbumsTest, TheCoverAmongAFoldersPictures) {
     for (const auto& c : cases)
         EXPECT_EQ(FolderCover::choose(c.names), c.cover) << c.names.join(", ").toStdString();
     for (const char* disc : {"CD1", "cd 2", "Disc 2", "DISK03", "Disc 1 - Live", "cd_4"})
-        EXPECT_TRUE(FolderCover::isDiscFolderName(disc)) << disc;
+        EXPECT_TRUE(TrackIdentity::isDiscFolderName(disc)) << disc;
     for (const char* other : {"CDs", "Discography", "Album 2", "Disco 1", "1 CD"})
-        EXPECT_FALSE(FolderCover::isDiscFolderName(other)) << other;
+        EXPECT_FALSE(TrackIdentity::isDiscFolderName(other)) << other;
 }
 
 TEST(LibraryAlbumsTest, AFolderCoverComesAfterTheEmbeddedPictureAndAboveADiscFolder) {

@@ -494,7 +494,9 @@ TEST_F(LibraryTest, WhatAScanCannotSeeKeepsItsSongsAndReturningSongsKeepTheirHis
 }
 
 TEST_F(LibraryTest, ADamagedIndexIsRebuiltAndAnOlderOneKeepsItsHistory) {
-    ASSERT_TRUE(song("One/01.flac", "One"));
+    // Two discs of an album without an album artist, each in its own folder.
+    for (const char* disc : {"Two/CD1/01.flac", "Two/CD2/01.flac"})
+        ASSERT_TRUE(makeSong(music(), {disc, flac, Tags{{"album", "Two"}, {"artist", "Solo"}}}));
     ASSERT_TRUE(QDir().mkpath(home.filePath("index")));
     {
         QFile garbage(indexPath());
@@ -503,30 +505,37 @@ TEST_F(LibraryTest, ADamagedIndexIsRebuiltAndAnOlderOneKeepsItsHistory) {
     }
     auto library = openLibrary();
     EXPECT_TRUE(library->isAuthorized());
-    EXPECT_EQ(library->albums().size(), 1);
+    ASSERT_EQ(library->albums().size(), 1);
+    EXPECT_EQ(library->albums().first().trackCount(), 2);
     EXPECT_FALSE(library->libraryNotice().isEmpty());
     EXPECT_TRUE(QFile::exists(indexPath() + ".damaged"));
     const qint64 added = library->albums().first().track(0).firstSeenMs;
     library.reset();
 
     // The index as the first version wrote it: no folder covers, no
-    // tombstones. Its songs and their dates carry over.
+    // tombstones, and each disc folder an album of its own. Its songs and
+    // their dates carry over, and the discs become one album.
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
         db.setDatabaseName(indexPath());
         ASSERT_TRUE(db.open());
         QSqlQuery query(db);
-        for (const char* statement :
-             {"DROP TABLE folders", "DROP TABLE tombstones", "PRAGMA user_version=1"})
-            ASSERT_TRUE(query.exec(statement)) << statement;
+        const auto oldID = TrackIdentity::albumPersistentID("Two", "", "Two/CD2");
+        for (const QString& statement :
+             {QStringLiteral("UPDATE tracks SET album_id = %1 WHERE path = 'Two/CD2/01.flac'")
+                  .arg(static_cast<qint64>(oldID)),
+              QStringLiteral("DROP TABLE folders"), QStringLiteral("DROP TABLE tombstones"),
+              QStringLiteral("PRAGMA user_version=1")})
+            ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
         db.close();
     }
     QSqlDatabase::removeDatabase("older");
     clock.advance(24h);
-    ASSERT_TRUE(writePicture(music() + "/One/cover.jpg", green));
+    ASSERT_TRUE(writePicture(music() + "/Two/cover.jpg", green));
     library = openLibrary();
     EXPECT_TRUE(library->libraryNotice().isEmpty());
     ASSERT_EQ(library->albums().size(), 1);
+    EXPECT_EQ(library->albums().first().trackCount(), 2);
     EXPECT_EQ(library->albums().first().track(0).firstSeenMs, added);
     EXPECT_TRUE(isColour(coverColour(&library->albums().first()), green));
 }
