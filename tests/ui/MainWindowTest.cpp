@@ -2,6 +2,7 @@
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
 #include "musicapp/AppleMusicLibrary.h"
+#include "musicapp/TestMusicFolder.h"
 #include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
@@ -108,11 +109,20 @@ TEST_F(MainWindowTest, LocalMusicSectionScansTheMusicFolder) {
     waitUntil([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_FALSE(appleMusic.isAuthorized());
 
-    ASSERT_TRUE(QDir().mkpath(home.filePath("Music")));
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Music/Album")));
     view.click("scanMusicFolderButton");
     EXPECT_TRUE(waitUntil([&] { return appleMusic.isAuthorized(); }));
     EXPECT_TRUE(
         waitUntil([&] { return visible("accessGranted") && !visible("scanMusicFolderButton"); }));
+    EXPECT_TRUE(waitUntil([&] { return !appleMusic.isScanning(); }));
+
+    // A song put where no watch reaches is read when the person asks.
+    appleMusic.setFolderWatching(1, std::chrono::hours(1));
+    ASSERT_TRUE(makeSong(home.filePath("Music"), {"Album/01.flac", {"-c:a", "flac"}, {}}));
+    view.click("rescanMusicFolderButton");
+    EXPECT_TRUE(waitUntil([&] { return textOf("lastScan").startsWith("Last scan: 1 new"); }))
+        << textOf("lastScan").toStdString();
+    EXPECT_EQ(textOf("libraryContents"), "1 album, 1 track");
     EXPECT_TRUE(view.saveScreen("settings"));
 }
 
