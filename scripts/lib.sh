@@ -65,3 +65,25 @@ korvid_check_format() {
 korvid_check_qml() {
     KORVID_TARGET=all_qmllint korvid_build "$@"
 }
+
+# Makes the package of a release tree as the README does and fails, naming
+# the files, when an installed file holds a path of this machine's source or
+# build tree: an installed program must load nothing from where it was built
+# (another user may create that path on the user's machine). QStringLiteral
+# keeps text as UTF-16, so wide strings are read too.
+korvid_check_package() {
+    local dir="$1"
+    (cd "$dir" && rm -f korvid_*.deb && cpack >/dev/null)
+    local stage
+    stage="$(mktemp -d)"
+    dpkg-deb -x "$dir"/korvid_*.deb "$stage"
+    local file found=0
+    while IFS= read -r -d '' file; do
+        if { strings -a "$file"; strings -a -el "$file"; } | grep -F "$KORVID_ROOT"; then
+            echo "${file#"$stage"} holds a path of the build machine" >&2
+            found=1
+        fi
+    done < <(find "$stage" -type f -print0)
+    rm -rf "$stage"
+    return "$found"
+}

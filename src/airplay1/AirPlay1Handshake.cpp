@@ -61,7 +61,9 @@ std::optional<SpeakerPorts> speakerPorts(const QString& transport) {
     if (!serverOk || !controlOk) {
         return std::nullopt;
     }
-    return SpeakerPorts{server, control};
+    // Where the speaker's timing requests come from, when it says.
+    const uint16_t timing = parameters.value(QStringLiteral("timing_port")).toUShort();
+    return SpeakerPorts{server, control, timing};
 }
 
 QString rtpInfo(uint16_t sequence, uint32_t rtpTime) {

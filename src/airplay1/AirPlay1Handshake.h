@@ -29,6 +29,7 @@ QMap<QString, QString> transportParameters(const QString& value);
 struct SpeakerPorts {
     uint16_t server = 0;
     uint16_t control = 0;
+    uint16_t timing = 0; // 0: the reply named none
 };
 // The speaker's audio and control ports from a SETUP reply's Transport
 // header; nothing when either is missing or not a 16-bit number.

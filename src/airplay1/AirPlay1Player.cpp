@@ -290,7 +290,7 @@ AirPlay1Player::connect(AirPlay1Speaker speaker) {
         if (!ports) {
             throw AirPlay1Error::badResponse();
         }
-        stream->configure(addresses.remote, ports->server, ports->control);
+        stream->configure(addresses.remote, ports->server, ports->control, ports->timing);
         const auto next = stream->nextPacket();
         co_await rtsp->request(text("RECORD"), uri, recordHeaders(next.sequence, next.rtpTime));
         auto session = std::make_shared<Session>(Session{speaker, rtsp, stream, uri});

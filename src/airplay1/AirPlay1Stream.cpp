@@ -34,10 +34,12 @@ AirPlay1Stream::~AirPlay1Stream() {
     }
 }
 
-void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uint16_t controlPort) {
+void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uint16_t controlPort,
+                               uint16_t timingPort) {
     const auto audio = ipv4SocketAddress(remoteIP, serverPort);
     const auto control = ipv4SocketAddress(remoteIP, controlPort);
-    if (!audio || !control) {
+    const auto timing = ipv4SocketAddress(remoteIP, timingPort);
+    if (!audio || !control || !timing) {
         throw AirPlay1Error::socketFailed(QStringLiteral("bad address ") + remoteIP);
     }
     {
@@ -50,6 +52,7 @@ void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uin
         }
         audioAddress_ = *audio;
         controlAddress_ = *control;
+        timingSource_ = *timing;
         threadsStarted_ = true;
     }
     sendThread_ = std::thread([this] {
@@ -280,6 +283,10 @@ void AirPlay1Stream::receiveLoop() {
 }
 
 void AirPlay1Stream::answerTiming(char* buffer, ssize_t size, const sockaddr_in& from) {
+    // Anyone may send to the timing port; an answer goes to the speaker only.
+    if (!isFromSpeaker(from, timingSource_)) {
+        return;
+    }
     const auto reply =
         timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
     if (reply) {

@@ -47,8 +47,11 @@ public:
     uint16_t controlPort() const { return controlPort_; }
     AirPlay1Codec codec() const { return codec_; }
 
-    // Learns where the speaker listens and starts both threads.
-    void configure(const QString& remoteIP, uint16_t serverPort, uint16_t controlPort);
+    // Learns where the speaker listens and starts both threads. Timing
+    // requests are answered only from the speaker's address and its timing
+    // port (any port of that address when 0).
+    void configure(const QString& remoteIP, uint16_t serverPort, uint16_t controlPort,
+                   uint16_t timingPort = 0);
     // Replaces the frame source and begins a run with it.
     void start(std::unique_ptr<AirPlay1FrameSource> queue);
     // Begins a new run: the next packet carries the marker and a first sync.
@@ -91,6 +94,7 @@ private:
     const uint32_t ssrc_;
     sockaddr_in audioAddress_{};
     sockaddr_in controlAddress_{};
+    sockaddr_in timingSource_{};
 
     // Send state, guarded by mutex_ / condition_.
     mutable std::mutex mutex_;

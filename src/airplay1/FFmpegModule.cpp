@@ -28,12 +28,11 @@ struct Module {
     CountReaders readersOpen = nullptr;
 };
 
-// Installed beside the program's libraries, wherever the prefix is; else
-// where this build made it.
+// Installed beside the program's libraries, wherever the prefix is, and
+// only there (the build tree links the same place to its module).
 QStringList places() {
     const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    return {programFolder + QStringLiteral("/../" KORVID_FFMPEG_MODULE_INSTALL_PATH),
-            QStringLiteral(KORVID_FFMPEG_MODULE_BUILD_PATH)};
+    return {programFolder + QStringLiteral("/../" KORVID_FFMPEG_MODULE_INSTALL_PATH)};
 }
 
 const Module& module() {

@@ -22,6 +22,9 @@ QString dottedQuad(const QHostAddress& address, bool* ok) {
 // Everything the coroutines touch lives here, shared with their frames, so a
 // client destroyed mid-request leaves them a valid object to fail on.
 struct RTSPClient::State : std::enable_shared_from_this<State> {
+    static constexpr qint64 maxUnreadBytes =
+        RTSPResponseReader::maxHeadBytes + RTSPResponseReader::maxBodyBytes;
+
     explicit State(ServiceEndpoint endpoint)
         : endpoint(std::move(endpoint)) {
         const quint64 id = QRandomGenerator::system()->generate64();
@@ -53,7 +56,20 @@ struct RTSPClient::State : std::enable_shared_from_this<State> {
             }
         };
         QObject::connect(socket.get(), &QTcpSocket::connected, socket.get(), onEvent);
-        QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(), onEvent);
+        QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(), [weak] {
+            auto self = weak.lock();
+            if (!self) {
+                return;
+            }
+            // What a speaker sends unasked waits here until the next reply
+            // is read. More than the largest reply is no reply: the session
+            // is dropped rather than buffered without end.
+            if (self->socket->bytesAvailable() > maxUnreadBytes && self->errorText.isEmpty()) {
+                self->errorText = QStringLiteral("the speaker sent more than a reply");
+                self->socket->abort();
+            }
+            self->wake();
+        });
         QObject::connect(socket.get(), &QTcpSocket::disconnected, socket.get(), [weak] {
             if (auto self = weak.lock()) {
                 self->closedByPeer = true;

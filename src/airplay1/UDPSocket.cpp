@@ -57,6 +57,11 @@ void UDPSocket::close() {
     }
 }
 
+bool isFromSpeaker(const sockaddr_in& from, const sockaddr_in& speaker) {
+    return from.sin_addr.s_addr == speaker.sin_addr.s_addr &&
+           (speaker.sin_port == 0 || from.sin_port == speaker.sin_port);
+}
+
 std::optional<sockaddr_in> ipv4SocketAddress(const QString& address, uint16_t port) {
     sockaddr_in out{};
     out.sin_family = AF_INET;

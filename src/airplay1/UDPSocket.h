@@ -34,3 +34,7 @@ private:
 // An IPv4 socket address from dotted-quad text, or nothing for anything else
 // (host names included).
 std::optional<sockaddr_in> ipv4SocketAddress(const QString& address, uint16_t port);
+
+// Whether a datagram from `from` comes from `speaker`: the same address and,
+// unless the speaker's port is 0 (not known), the same port.
+bool isFromSpeaker(const sockaddr_in& from, const sockaddr_in& speaker);

@@ -1,5 +1,7 @@
 #include "musicapp/MpdConfiguration.h"
 
+#include "platform/PrivateFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -51,11 +53,12 @@ MpdDaemonFiles MpdDaemonFiles::standard() {
     MpdDaemonFiles files;
     files.folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                    QStringLiteral("/korvid/mpd");
-    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.isEmpty()) {
-        runtime = QDir::tempPath() + QStringLiteral("/korvid-runtime");
+    // MPD makes its socket writable by all; only a folder nobody else can
+    // enter keeps other users from driving it and listing the library.
+    const QString runtime = privateRuntimeFolder();
+    if (!runtime.isEmpty()) {
+        files.socketPath = runtime + QStringLiteral("/korvid/mpd.socket");
     }
-    files.socketPath = runtime + QStringLiteral("/korvid/mpd.socket");
     return files;
 }
 
@@ -113,7 +116,7 @@ QMap<QString, QString> readOutputKinds(const QString& path) {
 bool startMpdDaemon(const QString& musicFolder, const MpdDaemonFiles& files,
                     const QList<SoundSink>& sinks) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("mpd"));
-    if (program.isEmpty()) {
+    if (program.isEmpty() || files.socketPath.isEmpty()) {
         return false;
     }
     if (!QDir().mkpath(files.folder + QStringLiteral("/playlists")) ||

@@ -23,7 +23,8 @@ struct MpdDaemonFiles {
     // MPD (its own or the user's) that has no stored playlists.
     QString lastQueuePath() const { return folder + QStringLiteral("/last-queue"); }
 
-    // <XDG data>/korvid/mpd and <XDG runtime>/korvid/mpd.socket.
+    // <XDG data>/korvid/mpd and <private runtime folder>/korvid/mpd.socket;
+    // no socket path when there is no private folder.
     static MpdDaemonFiles standard();
 };
 

@@ -2,6 +2,7 @@
 
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/MpdCommands.h"
+#include "musicapp/MpdEndpoints.h"
 #include "musicapp/SerialWorker.h"
 
 #include <QDir>
@@ -54,7 +55,10 @@ public:
             }
         }
         QList<MpdAddress> candidates = options_.addresses;
-        candidates.append(MpdAddress{options_.ownDaemon.socketPath, 0});
+        // Without a private folder Korvid has no MPD of its own.
+        if (!options_.ownDaemon.socketPath.isEmpty()) {
+            candidates.append(MpdAddress{options_.ownDaemon.socketPath, 0});
+        }
         for (const MpdAddress& address : candidates) {
             if (lastAnswered_ && address == *lastAnswered_) {
                 continue;
@@ -119,8 +123,9 @@ private:
 
     std::unique_ptr<MpdClient> attempt(const MpdAddress& address) {
         // A missing socket file cannot answer; skipping it saves a system call
-        // and keeps the reason of a real refusal.
-        if (isSocketPath(address.host) && !QFileInfo::exists(address.host)) {
+        // and keeps the reason of a real refusal. Another user's socket is
+        // never spoken to.
+        if (isSocketPath(address.host) && !isTrustedLocalSocket(address.host)) {
             return nullptr;
         }
         try {
@@ -151,17 +156,7 @@ MusicAppController::~MusicAppController() {
 }
 
 QList<MpdAddress> MusicAppController::standardMpdAddresses() {
-    QList<MpdAddress> addresses;
-    if (qEnvironmentVariableIsSet("MPD_HOST") || qEnvironmentVariableIsSet("MPD_PORT")) {
-        addresses.append(MpdAddress{});
-    }
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
-        addresses.append(MpdAddress{runtime + QStringLiteral("/mpd/socket"), 0});
-    }
-    addresses.append(MpdAddress{QStringLiteral("/run/mpd/socket"), 0});
-    addresses.append(MpdAddress{QStringLiteral("127.0.0.1"), 6600});
-    return addresses;
+    return userMpdAddresses(MpdEnvironment::current());
 }
 
 template <typename T> QCoro::Task<T> MusicAppController::perform(std::function<T(Engine&)> work) {

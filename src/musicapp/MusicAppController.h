@@ -47,9 +47,8 @@ public:
     MusicAppController(const MusicAppController&) = delete;
     MusicAppController& operator=(const MusicAppController&) = delete;
 
-    // Where an MPD usually listens: the environment's MPD_HOST / MPD_PORT
-    // when set, the per-user and the system socket, and the default port on
-    // this computer.
+    // The MPD the user chose: the environment's MPD_HOST / MPD_PORT when
+    // set, else the user's own on their runtime socket (see MpdEndpoints.h).
     static QList<MpdAddress> standardMpdAddresses();
 
     // Uses an MPD that answers; otherwise starts Korvid's own and gives it

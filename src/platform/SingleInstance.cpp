@@ -1,16 +1,15 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/PrivateFolder.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QTimer>
 
 QString SingleInstance::defaultSocketPath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("korvid-instance"));
+    const QString folder = privateRuntimeFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("korvid-instance"));
 }
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
@@ -25,6 +24,8 @@ SingleInstance::~SingleInstance() {
 bool SingleInstance::listen() {
     if (server_)
         return true;
+    if (socketPath_.isEmpty())
+        return false;
     {
         // Someone answering there is the running instance; a file nobody
         // answers on was left by a process that ended without cleaning up.
@@ -73,6 +74,8 @@ bool SingleInstance::sendToRunning(const QString& message, const QString& socket
     if (line.contains('\n') || line.size() >= maxMessageBytes)
         return false;
     line.append('\n');
+    if (socketPath.isEmpty())
+        return false;
     const int ms = static_cast<int>(timeout.count());
     QLocalSocket socket;
     socket.connectToServer(socketPath);

@@ -17,7 +17,9 @@ public:
     // Longer messages are dropped: an address is never this long.
     static constexpr qint64 maxMessageBytes = 64 * 1024;
 
-    // Under the user's runtime folder, so other users cannot reach it.
+    // In a folder only the user can enter, so other users can neither answer
+    // in the running instance's place nor receive what is handed over. Empty
+    // when there is no such folder: Korvid then runs without the hand-off.
     static QString defaultSocketPath();
 
     explicit SingleInstance(QString socketPath = defaultSocketPath(), QObject* parent = nullptr);
@@ -25,7 +27,7 @@ public:
 
     // Becomes the running instance. A socket left behind by a process that
     // ended without cleaning up is replaced. False when another instance
-    // answers or the socket cannot be created.
+    // answers, the socket cannot be created or there is no socket path.
     bool listen();
 
     // Hands `message` to the running instance. True once it was delivered;

@@ -1,6 +1,7 @@
 #include "playback/MprisService.h"
 
 #include "platform/InstanceHandoff.h"
+#include "platform/SaturatingMath.h"
 #include "playback/MprisAdaptors.h"
 #include "playback/PlaybackViewModel.h"
 
@@ -113,7 +114,7 @@ Mpris::MprisInput MprisService::input() const {
 }
 
 qint64 MprisService::positionUs() const {
-    return playback_.currentProgressMsNow() * 1000;
+    return Saturating::multiply(playback_.currentProgressMsNow(), 1000);
 }
 
 void MprisService::republish() {

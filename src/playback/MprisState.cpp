@@ -1,5 +1,7 @@
 #include "playback/MprisState.h"
 
+#include "platform/SaturatingMath.h"
+
 #include <QCryptographicHash>
 #include <QDBusObjectPath>
 #include <QStringList>
@@ -78,7 +80,8 @@ QVariantMap metadata(const MprisInput& input) {
         map.insert(QStringLiteral("mpris:artUrl"), input.artUrl->toString());
     }
     if (input.durationMs > 0) {
-        map.insert(QStringLiteral("mpris:length"), qlonglong(input.durationMs) * 1000);
+        map.insert(QStringLiteral("mpris:length"),
+                   qlonglong(Saturating::multiply(input.durationMs, 1000)));
     }
     return map;
 }
@@ -118,7 +121,7 @@ std::optional<double> volumePercentFor(double mprisVolume) {
 }
 
 std::variant<qint64, NextTrack> seekTarget(qint64 positionMs, qint64 durationMs, qint64 offsetUs) {
-    const qint64 target = positionMs + offsetUs / 1000;
+    const qint64 target = Saturating::add(positionMs, offsetUs / 1000);
     if (target > durationMs) {
         return NextTrack{};
     }
@@ -128,7 +131,7 @@ std::variant<qint64, NextTrack> seekTarget(qint64 positionMs, qint64 durationMs,
 std::optional<qint64> setPositionTarget(const MprisInput& input, const QString& requestedTrackID,
                                         qint64 positionUs) {
     if (!capabilities(input).canSeek || requestedTrackID != trackID(input) || positionUs < 0 ||
-        positionUs > input.durationMs * 1000) {
+        positionUs > Saturating::multiply(input.durationMs, 1000)) {
         return std::nullopt;
     }
     return positionUs / 1000;

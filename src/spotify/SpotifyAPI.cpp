@@ -1,5 +1,6 @@
 #include "spotify/SpotifyAPI.h"
 
+#include "platform/FetchPolicy.h"
 #include "spotify/SpotifyAPIError.h"
 #include "spotify/SpotifyAuthManager.h"
 
@@ -188,9 +189,13 @@ QCoro::Task<std::optional<QUrl>> SpotifyAPI::firstPreviewURL(QString albumID) {
         if (!track.previewURL)
             continue;
         const QUrl url(*track.previewURL, QUrl::StrictMode);
-        if (url.isValid() && !url.isRelative())
-            co_return url;
-        co_return std::nullopt;
+        // The media player opens any scheme it knows (files included) and
+        // any host: a refused address is no preview.
+        if (const QString refusal = fetchRefusal(url); !refusal.isEmpty()) {
+            qWarning("%s", qPrintable(refusal));
+            co_return std::nullopt;
+        }
+        co_return url;
     }
     co_return std::nullopt;
 }

@@ -30,9 +30,10 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
-CoverFetcher::CoverFetcher(QString folder, QObject* parent)
+CoverFetcher::CoverFetcher(QString folder, Policy policy, QObject* parent)
     : QObject(parent)
-    , folder_(std::move(folder)) {}
+    , folder_(std::move(folder))
+    , policy_(std::move(policy)) {}
 
 CoverFetcher::~CoverFetcher() {
     // Whoever still waits hears that nothing comes.
@@ -50,8 +51,8 @@ QString CoverFetcher::filePath(const QUrl& url) const {
 }
 
 void CoverFetcher::obtain(const QUrl& url, Done done) {
-    const QString scheme = url.scheme();
-    if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+    if (const QString refusal = policy_(url); !refusal.isEmpty()) {
+        qWarning("%s", qPrintable(refusal));
         done({});
         return;
     }
@@ -67,7 +68,8 @@ void CoverFetcher::obtain(const QUrl& url, Done done) {
     if (!network_) {
         // Made here, on the thread the fetcher runs on.
         network_ = new QNetworkAccessManager(this);
-        network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        // Each redirect is judged like the address itself.
+        network_->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
         network_->setTransferTimeout(transferTimeoutMs);
     }
     waiting_[url].append(std::move(done));
@@ -83,6 +85,14 @@ void CoverFetcher::obtain(const QUrl& url, Done done) {
     };
     connect(reply, &QNetworkReply::metaDataChanged, reply, dropIfTooLarge);
     connect(reply, &QNetworkReply::readyRead, reply, dropIfTooLarge);
+    connect(reply, &QNetworkReply::redirected, reply, [this, reply](const QUrl& target) {
+        if (const QString refusal = policy_(target); !refusal.isEmpty()) {
+            qWarning("%s", qPrintable(refusal));
+            reply->abort();
+            return;
+        }
+        Q_EMIT reply->redirectAllowed();
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finished(reply); });
 }
 

@@ -20,12 +20,15 @@ class CoverFetcher : public QObject {
     Q_OBJECT
 public:
     using Done = std::function<void(QByteArray)>;
+    // Why an address may not be fetched, empty when it may (fetchRefusal).
+    using Policy = std::function<QString(const QUrl&)>;
 
-    explicit CoverFetcher(QString folder, QObject* parent = nullptr);
+    explicit CoverFetcher(QString folder, Policy policy, QObject* parent = nullptr);
     ~CoverFetcher() override;
 
     // Hands the cover's bytes to `done`, or empty bytes when it cannot be
-    // had: not http(s), a failed or oversized download, or no picture.
+    // had: refused by the policy (the address or a redirect), a failed or
+    // oversized download, or no picture.
     // Requests for an address being fetched wait for that one download.
     void obtain(const QUrl& url, Done done);
 
@@ -37,6 +40,7 @@ private:
     void answer(const QUrl& url, const QByteArray& bytes);
 
     QString folder_;
+    Policy policy_;
     QNetworkAccessManager* network_ = nullptr;
     QHash<QUrl, QList<Done>> waiting_;
 };

@@ -50,8 +50,9 @@ QString CoverImages::defaultFolder() {
            QStringLiteral("/covers");
 }
 
-CoverImages::CoverImages(QString folder, qint64 memoryBytes)
-    : fetcher_(new CoverFetcher(std::move(folder))) {
+CoverImages::CoverImages(QString folder, qint64 memoryBytes,
+                         std::function<QString(const QUrl&)> fetchPolicy)
+    : fetcher_(new CoverFetcher(std::move(folder), std::move(fetchPolicy))) {
     memory_.setMaxCost(std::max<qint64>(memoryBytes, 0));
     // Covers come second to everything that keeps the window moving: one
     // core stays for the window, or a scroll's frames wait for it.

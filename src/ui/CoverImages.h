@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AlbumArtwork.h"
+#include "platform/FetchPolicy.h"
 
 #include <QCache>
 #include <QHash>
@@ -40,7 +41,9 @@ public:
     using Wanted = std::function<bool()>;
     static QString defaultFolder();
 
-    explicit CoverImages(QString folder = defaultFolder(), qint64 memoryBytes = defaultMemoryBytes);
+    // `fetchPolicy` judges remote covers' addresses and redirects.
+    explicit CoverImages(QString folder = defaultFolder(), qint64 memoryBytes = defaultMemoryBytes,
+                         std::function<QString(const QUrl&)> fetchPolicy = fetchRefusal);
     ~CoverImages();
     CoverImages(const CoverImages&) = delete;
     CoverImages& operator=(const CoverImages&) = delete;

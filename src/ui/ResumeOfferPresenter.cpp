@@ -2,6 +2,7 @@
 
 #include "musicapp/LocalPlayback.h"
 #include "platform/Clock.h"
+#include "platform/SaturatingMath.h"
 #include "playback/PlaybackViewModel.h"
 #include "ui/PlaybackTexts.h"
 
@@ -37,7 +38,9 @@ QString ResumeOfferPresenter::deviceSymbol() const {
 }
 
 QString ResumeOfferPresenter::positionText() const {
-    return offer_ ? PlaybackTexts::time(qint64(offer_->session.positionSeconds * 1000)) : QString();
+    return offer_ ? PlaybackTexts::time(
+                        Saturating::millisecondsFromSeconds(offer_->session.positionSeconds))
+                  : QString();
 }
 
 QString ResumeOfferPresenter::resumeText() const {

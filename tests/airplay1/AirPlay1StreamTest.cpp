@@ -117,7 +117,7 @@ struct StreamRig {
         options.firstRTPTime = rtpTime;
         stream = std::make_unique<AirPlay1Stream>(
             codec, [this] { ++finished; }, options);
-        stream->configure("127.0.0.1", audio.port(), control.port());
+        stream->configure("127.0.0.1", audio.port(), control.port(), timing.port());
     }
     // A tenth of a frame more keeps rounding from landing just short.
     void advanceFrames(int64_t frames) {
@@ -204,6 +204,11 @@ TEST(AirPlay1StreamTest, FollowsEachTimingAnswerWithASyncALittleLater) {
     request[0] = static_cast<char>(0x80);
     request[1] = static_cast<char>(0xD2);
     constexpr int delayFrames = int(AirPlay1Stream::kClockSyncDelaySeconds * 44100);
+    // Only the speaker's timing port is answered: another sender on its
+    // computer (or one forging its address) would aim the replies elsewhere.
+    PeerSocket stranger;
+    stranger.sendTo(rig.stream->timingPort(), request);
+    EXPECT_FALSE(stranger.receive(300ms));
     for (int exchange = 1; exchange <= 2; ++exchange) {
         rig.timing.sendTo(rig.stream->timingPort(), request);
         ASSERT_TRUE(rig.timing.receive());

@@ -85,6 +85,7 @@ public:
     }
 
     void close() { peer_->close(); }
+    bool isConnected() const { return peer_->state() == QAbstractSocket::ConnectedState; }
 
 private:
     QTcpServer server_;
@@ -243,6 +244,18 @@ TEST(RTSPClient, ReportsASpeakerThatGoesAwayOrFallsSilent) {
             failureText(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).left(23),
             "The connection failed (");
     }
+}
+
+// Between requests a speaker has nothing to say; one that keeps sending is
+// dropped once it has sent more than the largest reply, not buffered.
+TEST(RTSPClient, DropsASpeakerThatSendsMoreThanAReplyUnasked) {
+    Connected c;
+    c.speaker.send(
+        QByteArray(RTSPResponseReader::maxHeadBytes + RTSPResponseReader::maxBodyBytes + 1, 'x'));
+    // The client hung up on it, having read no more than that.
+    EXPECT_TRUE(waitUntil([&] { return !c.speaker.isConnected(); }));
+    EXPECT_EQ(failureText(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))),
+              "The connection failed (the speaker sent more than a reply).");
 }
 
 // A loopback port whose listener's backlog is full: the kernel drops every

@@ -161,8 +161,13 @@ TEST(MprisRules, SeeksStayWithinTheTrack) {
         std::optional<qint64> landsAt; // absent: the next track
     };
     const QList<Case> cases{
-        {10000, 5000000, 15000},      {10000, -20000000, 0}, {190000, 20000000, std::nullopt},
-        {10000, maxUs, std::nullopt}, {10000, minUs, 0},
+        {10000, 5000000, 15000},
+        {10000, -20000000, 0},
+        {190000, 20000000, std::nullopt},
+        {10000, maxUs, std::nullopt},
+        {10000, minUs, 0},
+        // Spotify's progress_ms is any 64-bit number.
+        {std::numeric_limits<qint64>::max(), maxUs, std::nullopt},
     };
     for (const Case& c : cases) {
         const auto target = Mpris::seekTarget(c.positionMs, 200000, c.offsetUs);
@@ -195,6 +200,14 @@ TEST(MprisRules, SeeksStayWithinTheTrack) {
         const Place& p = places[i];
         EXPECT_EQ(Mpris::setPositionTarget(p.input, p.track, p.positionUs), p.ms) << i;
     }
+
+    // A duration_ms whose microseconds pass the range: the track is as long
+    // as MPRIS can say, not negative.
+    MprisInput endless = spotifyPaused();
+    endless.durationMs = std::numeric_limits<qint64>::max() / 10;
+    EXPECT_EQ(Mpris::playerProperties(endless)["Metadata"].toMap()["mpris:length"].toLongLong(),
+              maxUs);
+    EXPECT_EQ(Mpris::setPositionTarget(endless, Mpris::trackID(endless), maxUs), maxUs / 1000);
 }
 
 // ---- Over the bus ----

@@ -10,7 +10,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
 #include <QImage>
+#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -69,15 +71,16 @@ QString startXvfb(ChildProcess& xvfb) {
 } // namespace
 
 // One album of the test, kept as many people keep theirs: the cover a
-// picture beside the songs, none embedded; `discs` folders of one song each.
-bool addAlbum(const QString& music, const QString& album, int discs) {
+// picture beside the songs, none embedded; `discs` folders of three songs.
+bool addAlbum(const QString& music, const QString& album, int discs, const QString& title = {},
+              const QString& artist = QStringLiteral("Test Artist")) {
     for (int disc = 1; disc <= discs; ++disc) {
         const QString folder = discs > 1 ? QStringLiteral("%1/CD%2").arg(album).arg(disc) : album;
         for (int track = 1; track <= 3; ++track) {
             const QString number = QString::number(track);
             if (!makeSong(music, {.path = QStringLiteral("%1/%2.mp3").arg(folder, number),
-                                  .tags = {{"album", album},
-                                           {"artist", "Test Artist"},
+                                  .tags = {{"album", title.isEmpty() ? album : title},
+                                           {"artist", artist},
                                            {"title", "Song " + number},
                                            {"disc", QString::number(disc)},
                                            {"track", number}}}))
@@ -88,10 +91,19 @@ bool addAlbum(const QString& music, const QString& album, int discs) {
                         QSize(300, 300));
 }
 
-TEST(RealWindowTest, KorvidShowsTheFolderCoversAndMusicAddedWhileItRuns) {
+// Home over the covers kept beside the songs, an album added while Korvid
+// runs, and tags that hold markup naming a loopback listener: shown as
+// written, they make Korvid fetch nothing.
+TEST(RealWindowTest, KorvidShowsFolderCoversMusicAddedWhileItRunsAndTagsAsWritten) {
     TestHome home;
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(listener.serverPort());
     const QString music = home.xdg("XDG_MUSIC_DIR");
     ASSERT_TRUE(addAlbum(music, "Amber Hours", 1));
+    ASSERT_TRUE(addAlbum(music, "Markup", 1,
+                         "<img src=\"http://127.0.0.1:" + port + "/from-album-tag.png\">Evil Album",
+                         "<b>Bold</b> <a href=\"http://127.0.0.1:" + port + "/\">Artist</a>"));
     // Qt finds the music folder through user-dirs.dirs, not the variable.
     {
         QFile dirs(home.xdg("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"));
@@ -145,10 +157,13 @@ TEST(RealWindowTest, KorvidShowsTheFolderCoversAndMusicAddedWhileItRuns) {
                             << korvid.output().toStdString();
     };
     // The first scan of the folder and the cover decoding take a moment.
-    waitForCovers(1, QStringLiteral("real-window-home"));
+    waitForCovers(2, QStringLiteral("real-window-home"));
     // An album copied in while Korvid runs, its cover above its disc folders.
     ASSERT_TRUE(addAlbum(music, "Blue Static", 2));
-    waitForCovers(2, QStringLiteral("real-window-home-added"));
+    waitForCovers(3, QStringLiteral("real-window-home-added"));
+    // The picture the album tag names would be asked for as the cell shows it.
+    QTest::qWait(500);
+    EXPECT_FALSE(listener.hasPendingConnections()) << "a tag was taken for markup";
     korvid.terminate();
     EXPECT_TRUE(korvid.waitForFinished(10s));
 }

@@ -4,12 +4,20 @@
 #include "platform/InstanceHandoff.h"
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
+#include "support/RequiredPeers.h"
+#include "support/ScopedEnvironment.h"
 #include "ui/SpotifySignIn.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +71,61 @@ TEST_F(SignInHandoff, StaleSocketIsReplaced) {
     QSignalSpy received(&next, &SingleInstance::messageReceived);
     EXPECT_EQ(runPeer(socket, "korvid://callback"), 0);
     ASSERT_TRUE(waitUntil([&] { return received.count() == 1; }));
+}
+
+// Without a runtime folder from the session, another user on the machine can
+// take any shared name in /tmp first. The hand-off must neither stop at their
+// socket nor hand them the sign-in's code.
+TEST_F(SignInHandoff, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUsersHoldsTheSocket) {
+    if (::geteuid() != 0)
+        KORVID_PEER_MISSING("planting another user's folders needs root");
+    const QString ownName = "/korvid-" + QString::number(::geteuid());
+    const auto plantFolder = [](const QString& path) {
+        return QDir().mkpath(path) &&
+               QFile::setPermissions(path, QFileDevice::Permissions(0x7777)) &&
+               ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+    };
+    // Another user's listeners, under the shared name and in their own folder.
+    QList<QString> strangerGot;
+    std::vector<std::unique_ptr<QLocalServer>> strangers;
+    const auto plantListener = [&](const QString& path) {
+        auto& stranger = strangers.emplace_back(std::make_unique<QLocalServer>());
+        QObject::connect(stranger.get(), &QLocalServer::newConnection, [&, s = stranger.get()] {
+            QLocalSocket* socket = s->nextPendingConnection();
+            QObject::connect(socket, &QLocalSocket::readyRead, [&, socket] {
+                strangerGot << QString::fromUtf8(socket->readAll());
+                socket->write("ok\n");
+            });
+        });
+        return stranger->listen(path);
+    };
+    ScopedEnvironment environment;
+    environment.set("XDG_RUNTIME_DIR", QByteArray());
+
+    // Qt's own fallback folder taken, and a listener on the shared name.
+    const QString tmp = home.filePath("tmp");
+    environment.set("TMPDIR", QFile::encodeName(tmp));
+    ASSERT_TRUE(plantFolder(tmp + "/runtime-root"));
+    ASSERT_TRUE(plantListener(tmp + "/korvid-instance"));
+    const QString path = SingleInstance::defaultSocketPath();
+    EXPECT_EQ(QFileInfo(path).absolutePath(), tmp + ownName);
+    EXPECT_EQ(QFileInfo(tmp + ownName).permissions() & 0x0077, 0);
+    SingleInstance first;
+    ASSERT_TRUE(first.listen());
+    QSignalSpy received(&first, &SingleInstance::messageReceived);
+    EXPECT_EQ(runPeer(path, "korvid://callback?code=secret"), 0);
+    EXPECT_TRUE(waitUntil([&] { return received.count() == 1; }));
+
+    // Korvid's own folder name taken too: no socket at all, never a shared one.
+    const QString taken = home.filePath("taken");
+    environment.set("TMPDIR", QFile::encodeName(taken));
+    ASSERT_TRUE(plantFolder(taken + ownName));
+    ASSERT_TRUE(plantListener(taken + ownName + "/korvid-instance"));
+    EXPECT_EQ(SingleInstance::defaultSocketPath(), QString());
+    EXPECT_FALSE(SingleInstance().listen());
+    EXPECT_FALSE(SingleInstance::sendToRunning("korvid://callback?code=secret"));
+    QTest::qWait(200);
+    EXPECT_TRUE(strangerGot.isEmpty()) << strangerGot.join(' ').toStdString();
 }
 
 TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {

@@ -337,6 +337,14 @@ TEST_F(SpotifyWebAPI, FirstPreviewURL) {
     standIn.onJson("GET", "/v1/albums/bad/tracks", 200,
                    R"({"items":[{"preview_url":"::"},{"preview_url":"https://ok"}]})");
     EXPECT_FALSE(runTask(api->firstPreviewURL("bad")).has_value());
+    // The media player would open whatever it is handed: only https from
+    // elsewhere is a preview.
+    for (const char* address : {"file:///etc/passwd", "concat:/etc/passwd", "http://p.scdn.co/x",
+                                "https://127.0.0.1:8080/x", "https://192.168.1.1/x"}) {
+        standIn.onJson("GET", "/v1/albums/refused/tracks", 200,
+                       R"({"items":[{"preview_url":")" + std::string(address) + R"("}]})");
+        EXPECT_FALSE(runTask(api->firstPreviewURL("refused")).has_value()) << address;
+    }
 }
 
 TEST_F(SpotifyWebAPI, TokensComeFromTheSignInFirst) {

@@ -1,5 +1,7 @@
 #include "SpotifyStandIn.h"
 
+#include "platform/FetchPolicy.h"
+
 #include <httplib.h>
 
 #include <algorithm>
@@ -79,6 +81,13 @@ SpotifyStandIn::~SpotifyStandIn() {
 
 std::string SpotifyStandIn::origin() const {
     return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+std::function<QString(const QUrl&)> SpotifyStandIn::fetchPolicy() const {
+    const QString own = QString::fromStdString(origin() + "/");
+    return [own](const QUrl& url) {
+        return url.toString().startsWith(own) ? QString() : fetchRefusal(url);
+    };
 }
 
 QUrl SpotifyStandIn::accountsBase() const {

@@ -53,6 +53,10 @@ public:
     QUrl apiBase() const;
     // Origin for addresses the stand-in hands out, such as "next" pages.
     std::string origin() const;
+    // The program's rule for covers and previews (fetchRefusal), with the
+    // stand-in's plain-http loopback addresses let through: it plays the
+    // servers pictures come from.
+    std::function<QString(const QUrl&)> fetchPolicy() const;
 
     // Answers `method` on `path` (exact, without query) from now on.
     void on(const std::string& method, const std::string& path, Handler handler);

@@ -106,7 +106,8 @@ protected:
     TestHome home;
     TestTracks tracks;
     SpotifyStandIn server;
-    CoverImages covers{home.filePath("covers")};
+    CoverImages covers{home.filePath("covers"), CoverImages::defaultMemoryBytes,
+                       server.fetchPolicy()};
     DisplayPreferences preferences;
     QStandardItemModel model;
     QList<Album> albums;

@@ -68,9 +68,14 @@ protected:
     QStringList kept() const { return QDir(folder()).entryList(QDir::Files); }
     QString folder() const { return home.filePath("covers"); }
 
+    std::unique_ptr<CoverImages> makeCovers() const {
+        return std::make_unique<CoverImages>(folder(), CoverImages::defaultMemoryBytes,
+                                             server.fetchPolicy());
+    }
+
     TestHome home;
     SpotifyStandIn server;
-    std::unique_ptr<CoverImages> covers = std::make_unique<CoverImages>(folder());
+    std::unique_ptr<CoverImages> covers = makeCovers();
 };
 
 TEST_F(CoverImagesTest, LocalCoverIsDecodedAtTheSizeAsked) {
@@ -150,7 +155,7 @@ TEST_F(CoverImagesTest, RemoteCoverIsFetchedOnceAndThenReadFromDisk) {
     EXPECT_EQ(kept().size(), 1);
 
     // The next start reads it from the folder, at any size.
-    covers = std::make_unique<CoverImages>(folder());
+    covers = makeCovers();
     const QImage again = load(*covers, source, {64, 64});
     EXPECT_EQ(again.size(), QSize(64, 64));
     EXPECT_TRUE(near(again.pixelColor(32, 32), red));
@@ -163,6 +168,8 @@ TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {
         return remote(path);
     };
     std::string huge(CoverDecoding::maximumBytes + 1, 'x');
+    // A service on this computer that a redirect points at.
+    SpotifyStandIn elsewhere;
     TestTracks tracks;
     const QUrl noPicture = tracks.text("song.mp3");
     // A picture, but not one to read from wherever an address points.
@@ -177,7 +184,13 @@ TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {
                                    SpotifyStandIn::Reply::Break::close, 40})},
         {"too large",
          reply("/huge", {200, huge, "image/png", "", SpotifyStandIn::Reply::Break::stall, 16})},
-        {"not http", covers->source("spotify-2", AlbumArtwork::remote(localFile))},
+        {"a file", covers->source("spotify-2", AlbumArtwork::remote(localFile))},
+        {"not https",
+         covers->source("spotify-4", AlbumArtwork::remote(QUrl("http://i.scdn.co/image/ab67")))},
+        {"redirected to this computer",
+         reply("/to-local", {302, "", "text/plain", elsewhere.origin() + "/image/ab67"})},
+        {"redirected to http",
+         reply("/to-http", {302, "", "text/plain", "http://i.scdn.co/image/ab67"})},
         {"local without a picture",
          covers->source("apple-2", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
                                        noPicture.toLocalFile(), makeTagLibReader())))},
@@ -187,6 +200,7 @@ TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {
         EXPECT_TRUE(load(*covers, c.source, {100, 100}).isNull()) << c.what;
     }
     EXPECT_EQ(kept(), QStringList());
+    EXPECT_EQ(elsewhere.requests().size(), 0u);
     // Nothing that failed counts as had: asking again asks the server again.
     EXPECT_TRUE(load(*covers, remote("/missing"), {100, 100}).isNull());
     EXPECT_EQ(server.requestsTo("/missing").size(), 2u);

@@ -1,6 +1,7 @@
 // The player bar, the Now Playing sheet, the resume card and the error
 // alert, used as a person does, over the coordinator and the Spotify stand-in.
 #include "AppModels.h"
+#include "MarkupProbe.h"
 #include "playback/CoordinatorFixture.h"
 #include "spotify/SpotifyFixture.h"
 #include "support/QtPrinting.h"
@@ -10,6 +11,8 @@
 #include "model/ListeningSessionStore.h"
 #include "platform/WebAuthSession.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 namespace {
@@ -189,6 +192,71 @@ TEST_F(PlaybackScreens, TheUpNextCardOffersAPreviewOnlyWhenSpotifyHasOne) {
         EXPECT_EQ(view.visible("previewButton"), hasClip);
     }
     EXPECT_TRUE(view.saveScreen("now-playing-preview"));
+}
+
+// Names and errors come from Spotify, from whoever named a device and from
+// files: each is drawn as written, and none makes Korvid fetch anything.
+TEST_F(PlaybackScreens, TextFromOutsideIsShownAsWrittenAndFetchesNothing) {
+    MarkupProbe probe;
+    const auto json = [](const QString& text) {
+        const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+        return array.mid(1, array.size() - 2).toStdString();
+    };
+    const auto expectLiteral = [&](const char* screen, int atLeast) {
+        QTest::qWait(300);
+        const MarkupProbe::Scan scan = MarkupProbe::scan(view.window());
+        EXPECT_GE(scan.withTags, atLeast) << screen;
+        EXPECT_TRUE(scan.asMarkup.isEmpty())
+            << screen << ": " << scan.asMarkup.join(" | ").toStdString();
+        EXPECT_TRUE(view.saveScreen(QStringLiteral("markup-") + screen));
+    };
+
+    ListeningSession session;
+    session.device =
+        ListeningSession::Device::SpotifyConnect{"d2", probe.withImage("Den"), "Speaker"};
+    session.albumID = QStringLiteral("spotify-abc");
+    session.albumTitle = MarkupProbe::bold("Album");
+    session.spotifyURI = QStringLiteral("spotify:album:abc");
+    session.updatedAt = clock.now().addSecs(-60);
+    ListeningSessionStore().save(session);
+    home.restartSettings();
+    standIn.onJson("GET", "/v1/me/player/devices", 200,
+                   R"({"devices":[{"id":"d2","is_active":false,"name":)" +
+                       json(probe.withImage("Kitchen")) + R"(,"type":"Speaker"}]})");
+    show();
+    ASSERT_TRUE(waitUntil([&] { return view.visible("resumeSessionView"); }));
+    EXPECT_EQ(textOf("resumeButton"), "Resume on " + probe.withImage("Den"));
+    expectLiteral("resume-offer", 3);
+    view.click("notNowButton");
+    ASSERT_TRUE(waitUntil([&] { return !view.visible("resumeSessionView"); }));
+
+    standIn.onJson(
+        "GET", "/v1/me/player", 200,
+        R"({"is_playing":true,"progress_ms":1000,"item":{"name":)" + json(probe.withImage("Song")) +
+            R"(,"duration_ms":200000,"artists":[{"id":"a","name":)" + json(probe.link("Ann")) +
+            R"(}],"album":{"id":"abc","name":"Album","uri":"spotify:album:abc","images":[],"artists":[]}},"device":{"id":"d2","is_active":true,"name":)" +
+            json(MarkupProbe::bold("Den")) + R"(,"type":"Speaker","volume_percent":30}})");
+    runTask(models->playback.refreshNowPlaying());
+    ASSERT_EQ(textOf("outputName"), MarkupProbe::bold("Den"));
+    auto* output = qobject_cast<QQuickItem*>(view.find("outputLabel"));
+    ASSERT_NE(output, nullptr);
+    QTest::mouseMove(view.window(),
+                     output->mapToScene({output->width() / 2, output->height() / 2}).toPoint());
+    ASSERT_TRUE(waitUntil([&] { return view.visible("outputHelp"); }));
+    expectLiteral("player-bar", 4);
+
+    view.click("spotifyDevicesButton");
+    ASSERT_TRUE(waitUntil([&] { return view.visible("deviceName:d2"); }));
+    expectLiteral("devices", 1);
+    QTest::keyClick(view.window(), Qt::Key_Escape);
+
+    standIn.onJson("PUT", "/v1/me/player/play", 502,
+                   "<html><body>" + probe.withImage("error").toStdString() + "<b>Bad Gateway</b>");
+    runTask(models->playback.play(spotifyAlbum("x"), 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return view.visible("playbackErrorAlert"); }));
+    EXPECT_TRUE(textOf("playbackErrorMessage").contains("<b>Bad Gateway</b>"));
+    expectLiteral("error", 1);
+    EXPECT_FALSE(probe.wasFetched());
 }
 
 } // namespace

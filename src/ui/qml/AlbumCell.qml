@@ -105,6 +105,8 @@ Item {
             anchors.topMargin: 4
             width: cover.width
             text: cell.title
+            // Tags are shown as written, never as markup.
+            textFormat: Text.PlainText
             elide: Text.ElideRight
             maximumLineCount: 1
             font: cell.titleFont
@@ -116,6 +118,7 @@ Item {
             anchors.top: titleLabel.bottom
             width: cover.width
             text: cell.artistNames
+            textFormat: Text.PlainText
             elide: Text.ElideRight
             maximumLineCount: 1
             font: cell.textFont

@@ -39,11 +39,11 @@ GridView {
 
     FontMetrics { id: metrics }
     // Labels' fonts and colours, for the cells to draw their text with.
-    Label {
+    PlainLabel {
         id: labelStyle
         visible: false
     }
-    Label {
+    PlainLabel {
         id: titleStyle
         visible: false
         font.bold: true

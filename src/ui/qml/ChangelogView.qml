@@ -19,7 +19,7 @@ Page {
                 text: qsTr("Settings")
                 onClicked: page.done()
             }
-            Label {
+            PlainLabel {
                 text: page.title
                 font.bold: true
                 Layout.fillWidth: true
@@ -40,14 +40,14 @@ Page {
             required property var modelData
             width: ListView.view.width
             spacing: 6
-            Label {
+            PlainLabel {
                 objectName: "releaseHeader"
                 text: release.modelData.header
                 font.bold: true
                 font.pixelSize: 16
             }
-            Label { text: release.modelData.title }
-            Label {
+            PlainLabel { text: release.modelData.title }
+            PlainLabel {
                 objectName: "releaseDate"
                 text: release.modelData.dateText
                 opacity: 0.6
@@ -60,7 +60,7 @@ Page {
                     required property var modelData
                     Layout.fillWidth: true
                     spacing: 8
-                    Label {
+                    PlainLabel {
                         objectName: "kindPill"
                         text: change.modelData.pill
                         color: "white"
@@ -77,7 +77,7 @@ Page {
                                  : change.modelData.kind === "improved" ? "#007aff" : "#ff9500"
                         }
                     }
-                    Label {
+                    PlainLabel {
                         text: change.modelData.text
                         wrapMode: Text.WordWrap
                         Layout.fillWidth: true

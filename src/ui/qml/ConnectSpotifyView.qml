@@ -26,14 +26,14 @@ Page {
                 symbol: "music.note.list"
                 size: 56
             }
-            Label {
+            PlainLabel {
                 objectName: "connectTitle"
                 Layout.alignment: Qt.AlignHCenter
                 text: qsTr("Connect Your Spotify Account")
                 font.pixelSize: 24
                 font.bold: true
             }
-            Label {
+            PlainLabel {
                 objectName: "connectSubtitle"
                 Layout.fillWidth: true
                 horizontalAlignment: Text.AlignHCenter
@@ -48,18 +48,17 @@ Page {
                 visible: view.signIn.showsClientIDInstructions
                 Layout.fillWidth: true
                 spacing: 6
-                Label {
+                PlainLabel {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                     text: qsTr("Korvid needs a free Spotify developer app to talk to the Spotify API on your behalf.")
                 }
-                Label {
+                PlainLabel {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
-                    textFormat: Text.PlainText
                     text: qsTr("1. Create an app on the Spotify developer dashboard (%1).").arg(view.signIn.dashboardURL)
                 }
-                Label {
+                PlainLabel {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                     text: qsTr("2. Add this Redirect URI in the app's settings:")
@@ -67,7 +66,7 @@ Page {
                 RowLayout {
                     objectName: "SpotifyClientIDField"
                     Layout.leftMargin: 16
-                    Label { text: qsTr("Redirect URI: ") }
+                    PlainLabel { text: qsTr("Redirect URI: ") }
                     TextField {
                         objectName: "redirectURIField"
                         readOnly: true
@@ -76,7 +75,7 @@ Page {
                         Layout.fillWidth: true
                     }
                 }
-                Label {
+                PlainLabel {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                     text: qsTr("3. Paste the app's Client ID below and connect.")
@@ -110,7 +109,7 @@ Page {
                 RowLayout {
                     Layout.alignment: Qt.AlignHCenter
                     BusyIndicator { running: view.signIn.isSigningIn; implicitWidth: 24; implicitHeight: 24 }
-                    Label { text: qsTr("Waiting for Spotify in your browser…") }
+                    PlainLabel { text: qsTr("Waiting for Spotify in your browser…") }
                     Button {
                         objectName: "cancelSignInButton"
                         text: qsTr("Cancel")
@@ -140,7 +139,7 @@ Page {
                 }
             }
 
-            Label {
+            PlainLabel {
                 objectName: "signInError"
                 visible: text !== ""
                 Layout.fillWidth: true

@@ -27,7 +27,7 @@ Page {
             anchors.fill: parent
             anchors.leftMargin: 16
             anchors.rightMargin: 8
-            Label {
+            PlainLabel {
                 objectName: "devicePickerTitle"
                 text: page.devices.title
                 font.bold: true
@@ -66,7 +66,7 @@ Page {
                     symbol: row.model.symbol
                     size: 20
                 }
-                Label {
+                PlainLabel {
                     objectName: "deviceName:" + row.deviceID
                     text: row.model.name
                     elide: Text.ElideRight

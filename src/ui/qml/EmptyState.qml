@@ -18,14 +18,14 @@ ColumnLayout {
         symbol: emptyState.symbol
         size: 40
     }
-    Label {
+    PlainLabel {
         id: titleLabel
         objectName: "emptyTitle"
         Layout.alignment: Qt.AlignHCenter
         font.pixelSize: 20
         font.bold: true
     }
-    Label {
+    PlainLabel {
         id: messageLabel
         objectName: "emptyMessage"
         Layout.alignment: Qt.AlignHCenter

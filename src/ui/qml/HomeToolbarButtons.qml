@@ -13,12 +13,15 @@ RowLayout {
     spacing: 4
 
     SymbolButton {
+        id: devicesButton
         objectName: "spotifyDevicesButton"
         visible: buttons.showsSpotify
         symbol: "hifispeaker.fill"
-        ToolTip.visible: hovered
-        ToolTip.text: buttons.devices.title
         onClicked: devicesSheet.open()
+        PlainToolTip {
+            visible: devicesButton.hovered
+            text: buttons.devices.title
+        }
     }
     SpeakerPickerButton {
         speakers: buttons.speakers

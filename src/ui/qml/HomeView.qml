@@ -69,7 +69,7 @@ Page {
             width: scroller.availableWidth
             spacing: 12
 
-            Label {
+            PlainLabel {
                 Layout.topMargin: 20
                 Layout.leftMargin: 24
                 text: qsTr("Recently Played")
@@ -91,18 +91,21 @@ Page {
             RowLayout {
                 Layout.leftMargin: 24
                 Layout.rightMargin: 24
-                Label {
+                PlainLabel {
                     text: qsTr("Discover")
                     font.bold: true
                     font.pointSize: 16
                 }
                 Item { Layout.fillWidth: true }
                 SymbolButton {
+                    id: shuffleButton
                     objectName: "shuffleDiscover"
                     symbol: "shuffle"
-                    ToolTip.visible: hovered
-                    ToolTip.text: qsTr("Shuffle")
                     onClicked: page.pages.shuffleDiscover()
+                    PlainToolTip {
+                        visible: shuffleButton.hovered
+                        text: qsTr("Shuffle")
+                    }
                 }
             }
             GenreChipRow {

@@ -17,7 +17,7 @@ Rectangle {
     Accessible.role: Accessible.StaticText
     Accessible.name: accessibleName
 
-    Label {
+    PlainLabel {
         id: label
         anchors.centerIn: parent
         font.pixelSize: 11

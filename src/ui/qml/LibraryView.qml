@@ -101,7 +101,7 @@ Page {
                 title: page.emptyStates.libraryTitle
                 message: page.emptyStates.libraryMessage
             }
-            Label {
+            PlainLabel {
                 objectName: "noSearchResults"
                 anchors.centerIn: parent
                 visible: page.library.searchText !== "" && page.library.filteredAlbums.count === 0

@@ -226,7 +226,7 @@ ApplicationWindow {
         width: Math.min(window.width - 48, 420)
         visible: window.playback.errorMessage !== ""
         onClosed: window.playback.dismissError()
-        header: Label {
+        header: PlainLabel {
             text: errorAlert.title
             padding: 24
             bottomPadding: 0
@@ -243,7 +243,7 @@ ApplicationWindow {
                 onClicked: errorAlert.close()
             }
         }
-        Label {
+        PlainLabel {
             objectName: "playbackErrorMessage"
             width: parent.width
             text: window.playback.errorMessage

@@ -43,7 +43,7 @@ Popup {
             Layout.preferredHeight: 280
             source: sheet.nowPlaying.artwork
         }
-        Label {
+        PlainLabel {
             objectName: "sheetTrack"
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
@@ -52,7 +52,7 @@ Popup {
             font.bold: true
             font.pointSize: 16
         }
-        Label {
+        PlainLabel {
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
             text: sheet.playback.nowPlayingArtistNames
@@ -71,9 +71,9 @@ Popup {
         }
         RowLayout {
             Layout.fillWidth: true
-            Label { objectName: "elapsedTime"; text: sheet.nowPlaying.elapsedText; opacity: 0.7 }
+            PlainLabel { objectName: "elapsedTime"; text: sheet.nowPlaying.elapsedText; opacity: 0.7 }
             Item { Layout.fillWidth: true }
-            Label { objectName: "durationTime"; text: sheet.nowPlaying.durationText; opacity: 0.7 }
+            PlainLabel { objectName: "durationTime"; text: sheet.nowPlaying.durationText; opacity: 0.7 }
         }
         TransportButtons {
             Layout.alignment: Qt.AlignHCenter
@@ -96,15 +96,15 @@ Popup {
                 ColumnLayout {
                     Layout.fillWidth: true
                     spacing: 0
-                    Label { text: qsTr("Up Next"); opacity: 0.7; font.pointSize: 9 }
-                    Label {
+                    PlainLabel { text: qsTr("Up Next"); opacity: 0.7; font.pointSize: 9 }
+                    PlainLabel {
                         objectName: "upNextTitle"
                         Layout.fillWidth: true
                         text: sheet.nowPlaying.upNextTitle
                         elide: Text.ElideRight
                         font.bold: true
                     }
-                    Label {
+                    PlainLabel {
                         Layout.fillWidth: true
                         text: sheet.nowPlaying.upNextArtistNames
                         elide: Text.ElideRight

@@ -35,14 +35,14 @@ ToolBar {
                 ColumnLayout {
                     Layout.fillWidth: true
                     spacing: 0
-                    Label {
+                    PlainLabel {
                         objectName: "nowPlayingTrack"
                         Layout.fillWidth: true
                         text: bar.playback.nowPlayingTrackName || qsTr("Not Playing")
                         elide: Text.ElideRight
                         font.bold: true
                     }
-                    Label {
+                    PlainLabel {
                         objectName: "nowPlayingArtist"
                         Layout.fillWidth: true
                         text: bar.playback.nowPlayingArtistNames
@@ -69,15 +69,18 @@ ToolBar {
             objectName: "outputLabel"
             spacing: 4
             SymbolImage { symbol: bar.nowPlaying.outputSymbol }
-            Label {
+            PlainLabel {
                 objectName: "outputName"
                 text: bar.nowPlaying.outputName
                 elide: Text.ElideRight
                 Layout.maximumWidth: 160
             }
             HoverHandler { id: outputHover }
-            ToolTip.visible: outputHover.hovered
-            ToolTip.text: bar.nowPlaying.outputHelp
+            PlainToolTip {
+                objectName: "outputHelp"
+                visible: outputHover.hovered
+                text: bar.nowPlaying.outputHelp
+            }
         }
     }
 }

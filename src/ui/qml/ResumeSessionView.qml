@@ -24,7 +24,7 @@ Popup {
         anchors.fill: parent
         spacing: 12
 
-        Label {
+        PlainLabel {
             Layout.fillWidth: true
             text: card.offer.title
             font.bold: true
@@ -41,14 +41,14 @@ Popup {
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 2
-                Label {
+                PlainLabel {
                     objectName: "resumeAlbumTitle"
                     Layout.fillWidth: true
                     text: card.offer.albumTitle
                     elide: Text.ElideRight
                     font.bold: true
                 }
-                Label {
+                PlainLabel {
                     objectName: "resumeDetail"
                     Layout.fillWidth: true
                     text: card.offer.detail
@@ -58,12 +58,12 @@ Popup {
                 RowLayout {
                     spacing: 4
                     SymbolImage { symbol: card.offer.deviceSymbol }
-                    Label {
+                    PlainLabel {
                         objectName: "resumeDevice"
                         text: card.offer.deviceText
                         elide: Text.ElideRight
                     }
-                    Label {
+                    PlainLabel {
                         objectName: "resumePosition"
                         text: card.offer.positionText
                         opacity: 0.7

@@ -11,7 +11,7 @@ ColumnLayout {
     Layout.fillWidth: true
     spacing: 6
 
-    Label {
+    PlainLabel {
         id: heading
         font.bold: true
         font.pixelSize: 15
@@ -22,7 +22,7 @@ ColumnLayout {
         Layout.leftMargin: 8
         spacing: 6
     }
-    Label {
+    PlainLabel {
         visible: section.caption.length > 0
         text: section.caption
         Layout.fillWidth: true

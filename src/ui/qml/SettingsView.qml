@@ -68,7 +68,7 @@ Page {
                 RowLayout {
                     visible: page.localMusic.isAuthorized
                     SymbolImage { symbol: "checkmark.circle.fill" }
-                    Label { objectName: "accessGranted"; text: "Access Granted" }
+                    PlainLabel { objectName: "accessGranted"; text: "Access Granted" }
                     BusyIndicator {
                         running: page.localMusic.isScanning
                         visible: running
@@ -76,19 +76,19 @@ Page {
                         Layout.preferredWidth: 24
                     }
                 }
-                Label {
+                PlainLabel {
                     objectName: "musicFolder"
                     text: page.localMusic.musicFolder
                     elide: Text.ElideMiddle
                     Layout.fillWidth: true
                 }
-                Label {
+                PlainLabel {
                     objectName: "libraryContents"
                     visible: text.length > 0
                     text: page.localMusic.contents
                     opacity: 0.7
                 }
-                Label {
+                PlainLabel {
                     objectName: "lastScan"
                     visible: text.length > 0
                     text: page.localMusic.lastScan
@@ -131,8 +131,8 @@ Page {
                     contentItem: RowLayout {
                         spacing: 10
                         SymbolImage { symbol: "speaker.wave.3.fill"; size: 18 }
-                        Label { text: qsTr("Speaker") }
-                        Label {
+                        PlainLabel { text: qsTr("Speaker") }
+                        PlainLabel {
                             objectName: "selectedSpeaker"
                             text: page.speakers.selectedName
                             horizontalAlignment: Text.AlignRight
@@ -156,7 +156,7 @@ Page {
                 RowLayout {
                     visible: page.signIn.isAuthenticated
                     SymbolImage { symbol: "checkmark.circle.fill" }
-                    Label { objectName: "spotifyConnected"; text: "Connected" }
+                    PlainLabel { objectName: "spotifyConnected"; text: "Connected" }
                     Button {
                         objectName: "disconnectButton"
                         text: qsTr("Disconnect")
@@ -180,7 +180,7 @@ Page {
                         onClicked: page.signIn.cancel()
                     }
                 }
-                Label {
+                PlainLabel {
                     objectName: "settingsSignInError"
                     visible: text.length > 0
                     text: page.signIn.errorMessage
@@ -199,7 +199,7 @@ Page {
                     objectName: "clientIDEditor"
                     visible: false
                     Layout.fillWidth: true
-                    Label { text: qsTr("Redirect URI: ") + page.signIn.redirectURI; opacity: 0.7 }
+                    PlainLabel { text: qsTr("Redirect URI: ") + page.signIn.redirectURI; opacity: 0.7 }
                     TextField {
                         objectName: "settingsClientIDField"
                         placeholderText: qsTr("Spotify Client ID")
@@ -217,7 +217,7 @@ Page {
                 Layout.rightMargin: 24
                 title: qsTr("Appearance")
                 RowLayout {
-                    Label { text: qsTr("Album Display") }
+                    PlainLabel { text: qsTr("Album Display") }
                     ComboBox {
                         objectName: "albumDisplayPicker"
                         model: SettingsTexts.displayStyleLabels
@@ -235,7 +235,7 @@ Page {
                 title: qsTr("Filtering")
                 caption: SettingsTexts.filteringCaption
                 RowLayout {
-                    Label { text: qsTr("Minimum Tracks per Album") }
+                    PlainLabel { text: qsTr("Minimum Tracks per Album") }
                     Slider {
                         objectName: "minTracksSlider"
                         from: SettingsTexts.minTracksLowest
@@ -246,7 +246,7 @@ Page {
                         onMoved: page.filterSettings.minTracksPerAlbum = SettingsTexts.minTracksFromSlider(value)
                         Layout.preferredWidth: 220
                     }
-                    Label {
+                    PlainLabel {
                         objectName: "minTracksValue"
                         text: page.filterSettings.minTracksPerAlbum
                     }
@@ -259,9 +259,9 @@ Page {
                 Layout.rightMargin: 24
                 title: qsTr("About")
                 RowLayout {
-                    Label { text: qsTr("Version") }
+                    PlainLabel { text: qsTr("Version") }
                     Item { Layout.fillWidth: true }
-                    Label {
+                    PlainLabel {
                         objectName: "versionLine"
                         text: SettingsTexts.versionLine
                         opacity: 0.7

@@ -10,7 +10,7 @@ ColumnLayout {
     required property SpeakerListPresenter speakers
     spacing: 6
 
-    Label {
+    PlainLabel {
         objectName: "speakerTitle"
         text: list.speakers.title
         opacity: 0.7
@@ -21,7 +21,7 @@ ColumnLayout {
         visible: list.speakers.accessProblem.length > 0
         Layout.fillWidth: true
         SymbolImage { symbol: "exclamationmark.triangle" }
-        Label {
+        PlainLabel {
             objectName: "speakerAccessProblemText"
             text: list.speakers.accessProblem
             wrapMode: Text.WordWrap
@@ -39,7 +39,7 @@ ColumnLayout {
         }
     }
 
-    Label {
+    PlainLabel {
         objectName: "speakerFootnote"
         text: list.speakers.footnote
         wrapMode: Text.WordWrap

@@ -25,7 +25,7 @@ Popup {
         spacing: 8
         RowLayout {
             Layout.fillWidth: true
-            Label {
+            PlainLabel {
                 objectName: "speakerHeader"
                 text: picker.speakers.header
                 font.bold: true

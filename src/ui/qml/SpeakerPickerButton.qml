@@ -8,9 +8,12 @@ SymbolButton {
     objectName: "speakerPickerButton"
     required property SpeakerListPresenter speakers
     symbol: speakers.buttonSymbol
-    ToolTip.visible: hovered
-    ToolTip.text: speakers.header
     onClicked: picker.open()
+
+    PlainToolTip {
+        visible: button.hovered
+        text: button.speakers.header
+    }
 
     SpeakerPicker {
         id: picker

@@ -19,7 +19,7 @@ ColumnLayout {
             contentItem: RowLayout {
                 spacing: 10
                 SymbolImage { symbol: row.modelData.symbol; size: 20 }
-                Label {
+                PlainLabel {
                     objectName: "speakerName:" + row.modelData.id
                     text: row.modelData.name
                     elide: Text.ElideRight
@@ -40,7 +40,7 @@ ColumnLayout {
             }
         }
     }
-    Label {
+    PlainLabel {
         objectName: "speakerEmptyText"
         visible: text.length > 0
         text: rows.speakers.emptyText

@@ -17,7 +17,7 @@ ListView {
     interactive: false
     implicitHeight: count === 0 ? emptyLabel.implicitHeight + 8 : contentHeight
 
-    Label {
+    PlainLabel {
         id: emptyLabel
         objectName: albumList.rowPrefix + "empty"
         visible: albumList.count === 0
@@ -53,14 +53,14 @@ ListView {
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 0
-                Label {
+                PlainLabel {
                     Layout.fillWidth: true
                     text: row.title
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     font.bold: row.isPlaying
                 }
-                Label {
+                PlainLabel {
                     Layout.fillWidth: true
                     visible: text !== ""
                     text: row.artistNames

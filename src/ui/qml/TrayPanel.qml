@@ -40,14 +40,14 @@ ApplicationWindow {
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 0
-                Label {
+                PlainLabel {
                     objectName: "trayNowPlaying"
                     Layout.fillWidth: true
                     text: panel.playback.nowPlayingTrackName || qsTr("Not Playing")
                     elide: Text.ElideRight
                     font.bold: true
                 }
-                Label {
+                PlainLabel {
                     objectName: "trayNowPlayingArtist"
                     Layout.fillWidth: true
                     visible: text !== ""
@@ -70,7 +70,7 @@ ApplicationWindow {
         }
 
         // The main window's alert may not be on screen.
-        Label {
+        PlainLabel {
             objectName: "trayError"
             Layout.fillWidth: true
             visible: text !== ""
@@ -81,7 +81,7 @@ ApplicationWindow {
 
         MenuSeparator { Layout.fillWidth: true }
 
-        Label {
+        PlainLabel {
             text: qsTr("Recently Played")
             font.bold: true
             opacity: 0.7
@@ -97,7 +97,7 @@ ApplicationWindow {
         }
 
         RowLayout {
-            Label {
+            PlainLabel {
                 objectName: "sameGenreTitle"
                 Layout.fillWidth: true
                 text: panel.tray.sameGenreTitle
