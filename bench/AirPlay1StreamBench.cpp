@@ -224,6 +224,45 @@ BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, alac, AirPlay1Codec::alac)
     ->Iterations(1)
     ->UseManualTime();
 
+// What the real-time send thread spends on each packet (taking the frames,
+// packing and sending them) over a minute of FLAC: the median and the worst.
+// A long worst case is what starves the thread's real-time budget.
+void BM_SendThreadTimePerPacket(benchmark::State& state) {
+    constexpr int streamSeconds = 60;
+    const QUrl url = track(QStringLiteral("minute.flac"), streamSeconds + 5);
+    for (auto _ : state) {
+        Sink sink(Sink::Mode::silent);
+        std::vector<double> times;
+        times.reserve(streamSeconds * kSampleRate / kFramesPerPacket + 64);
+        {
+            AirPlay1Stream::Options options;
+            options.packetTimed = [&times](double seconds) { times.push_back(seconds * 1e6); };
+            AirPlay1Stream stream(AirPlay1Codec::alac, {}, options);
+            stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
+            auto decoder = TrackDecoder::open(url, 0);
+            if (!decoder) {
+                state.SkipWithError("no test audio (is ffmpeg installed?)");
+                return;
+            }
+            stream.start(std::make_unique<QueueSource>(std::make_unique<AirPlay1TrackQueue>(
+                QList<QUrl>{url}, std::move(decoder), 0, 0, 0)));
+            std::this_thread::sleep_for(std::chrono::seconds(streamSeconds));
+            stream.close();
+        } // the send thread has ended: `times` is ours alone
+        if (times.empty()) {
+            state.SkipWithError("no packets went out");
+            return;
+        }
+        std::sort(times.begin(), times.end());
+        state.SetIterationTime(streamSeconds);
+        state.counters["packets"] = double(times.size());
+        state.counters["median_us"] = times[times.size() / 2];
+        state.counters["p99_us"] = times[times.size() * 99 / 100];
+        state.counters["worst_us"] = times.back();
+    }
+}
+BENCHMARK(BM_SendThreadTimePerPacket)->Iterations(1)->UseManualTime();
+
 // The machine's own floor for the figure above: a thread at the same
 // priority that does nothing but wait for each packet's turn and send a
 // ready-made datagram of an audio packet's size. What the stream costs beyond

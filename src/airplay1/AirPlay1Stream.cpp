@@ -15,6 +15,7 @@ AirPlay1Stream::AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueu
     : codec_(codec)
     , onQueueFinished_(std::move(onQueueFinished))
     , now_(std::move(options.now))
+    , packetTimed_(std::move(options.packetTimed))
     , timingPort_(timingSocket_.port())
     , controlPort_(controlSocket_.port())
     , clock_(AirPlay1Clock::fromReadings(wallClockSeconds(), now_()))
@@ -201,11 +202,17 @@ void AirPlay1Stream::sendLoop() {
             }
         }
         if (mayQueuePacket(framesSinceAnchor_, elapsed)) {
+            const auto began = std::chrono::steady_clock::now();
             if (auto frames = queue_->nextFrames(kFramesPerPacket)) {
                 const QByteArray packet =
                     audioPacket({startsNewRun_, sequence_, rtpTime_, ssrc_}, payloadFor(*frames));
                 startsNewRun_ = false;
                 audioSocket_.send(packet, audioAddress_);
+                if (packetTimed_) {
+                    packetTimed_(
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - began)
+                            .count());
+                }
                 const uint16_t sent = sequence_;
                 sequence_ = static_cast<uint16_t>(sequence_ + 1);
                 rtpTime_ += kFramesPerPacket;

@@ -21,6 +21,9 @@ struct AirPlay1StreamOptions {
     std::function<double()> now = monotonicRawSeconds; // monotonic seconds
     std::optional<uint16_t> firstSequence;             // random when absent
     std::optional<uint32_t> firstRTPTime;              // random when absent
+    // Told on the send thread how long each packet took to take, pack and
+    // send, in seconds; lets a benchmark see what the real-time thread costs.
+    std::function<void(double)> packetTimed;
 };
 
 // The UDP side of one AirPlay 1 session: paced RTP audio packets from a frame
@@ -82,6 +85,7 @@ private:
     const AirPlay1Codec codec_;
     std::function<void()> onQueueFinished_;
     TimeSource now_;
+    std::function<void(double)> packetTimed_;
     UDPSocket timingSocket_;
     UDPSocket controlSocket_;
     UDPSocket audioSocket_;
