@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include <fcntl.h>
@@ -469,9 +470,11 @@ TEST(AirPlay1PlayerOnShairportWire, StalledFilePlaysSilenceThenCarriesOn) {
     HeldFile held(urls[1].toLocalFile());
     ASSERT_TRUE(held.isHeld());
     // The file answers 7 s after play, whatever the main thread is doing.
-    std::thread answer([&held] {
+    std::atomic<bool> answered{false};
+    std::thread answer([&held, &answered] {
         std::this_thread::sleep_for(7s);
         held.release();
+        answered = true;
     });
     Ticker ticker;
     AirPlay1Player player;
@@ -492,6 +495,7 @@ TEST(AirPlay1PlayerOnShairportWire, StalledFilePlaysSilenceThenCarriesOn) {
     const QByteArray duringStall = receiver.pcm().mid(stalledAt);
     EXPECT_GE(duringStall.size(), 35280 * kFrameBytes) << "the receiver ran dry";
     EXPECT_TRUE(isSilence(duringStall));
+    EXPECT_TRUE(waitUntil([&] { return answered.load(); }, 5s));
     answer.join();
     const qsizetype sentOfFirst = firstFrames - firstFrames % 352;
     expectContinuesAt(receiver, stalledAt, reference, sentOfFirst);
