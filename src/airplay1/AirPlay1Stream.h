@@ -21,8 +21,9 @@ struct AirPlay1StreamOptions {
     std::optional<uint16_t> firstSequence;             // random when absent
     std::optional<uint32_t> firstRTPTime;              // random when absent
     // Told on the send thread how long each packet took to take, pack and
-    // send, in seconds; lets a benchmark see what the real-time thread costs.
-    std::function<void(double)> packetTimed;
+    // send: wall and thread CPU seconds. Lets a benchmark see what the
+    // real-time thread costs.
+    std::function<void(double, double)> packetTimed;
 };
 
 // The UDP side of one AirPlay 1 session: paced RTP audio packets from a frame
@@ -89,7 +90,7 @@ private:
     const AirPlay1Codec codec_;
     std::function<void()> onQueueFinished_;
     TimeSource now_;
-    std::function<void(double)> packetTimed_;
+    std::function<void(double, double)> packetTimed_;
     UDPSocket timingSocket_;
     UDPSocket controlSocket_;
     UDPSocket audioSocket_;
