@@ -72,12 +72,13 @@ public:
         if (tryOpen()) {
             return;
         }
-        const bool started =
-            options_.startDaemon
-                ? options_.startDaemon()
-                : startMpdDaemon(options_.musicFolder, options_.ownDaemon, listSoundSinks());
-        if (!started) {
-            throw MusicAppError::notInstalled();
+        if (options_.startDaemon) {
+            if (!options_.startDaemon()) {
+                throw MusicAppError::notInstalled();
+            }
+        } else if (auto failure =
+                       startMpdDaemon(options_.musicFolder, options_.ownDaemon, listSoundSinks())) {
+            throw *failure;
         }
         std::this_thread::sleep_for(options_.launchWait);
     }
