@@ -181,6 +181,10 @@ void AppleMusicLibrary::pause() {
     });
 }
 
+void AppleMusicLibrary::pauseOwnPlayerForQuit() {
+    musicApp_->pauseOwnPlayer(std::chrono::seconds(2));
+}
+
 void AppleMusicLibrary::togglePlayPause() {
     if (isPlaying_) {
         pause();
