@@ -2,7 +2,9 @@
 // included), how soon the first packet leaves after play, how closely sends
 // follow the ideal schedule, and what a real receiver reports over a minute.
 // Every run takes as long as the audio it streams.
+#include "airplay1/AirPlay1DecodingFeed.h"
 #include "airplay1/AirPlay1Player.h"
+#include "airplay1/AirPlay1SendPlan.h"
 #include "airplay1/AirPlay1Stream.h"
 #include "airplay1/AirPlay1TrackQueue.h"
 #include "airplay1/ThreadPriority.h"
@@ -165,28 +167,27 @@ private:
     std::vector<double> arrivals_;
 };
 
-class QueueSource final : public AirPlay1FrameSource {
-public:
-    explicit QueueSource(std::unique_ptr<AirPlay1TrackQueue> q)
-        : q_(std::move(q)) {}
-    std::optional<QByteArray> nextFrames(int count) override { return q_->nextFrames(count); }
-    void close() override { q_->close(); }
-    AirPlay1QueuePosition position() const override {
-        return {q_->playingIndex(), q_->playingFrames()};
+// Decodes `url` on a feed of its own, as a player does.
+std::unique_ptr<AirPlay1FrameSource> feedOf(const QUrl& url) {
+    auto decoder = TrackDecoder::open(url, 0);
+    if (!decoder) {
+        return nullptr;
     }
-
-private:
-    std::unique_ptr<AirPlay1TrackQueue> q_;
-};
+    return std::make_unique<AirPlay1DecodingFeed>(
+        std::make_unique<AirPlay1TrackQueue>(QList<QUrl>{url}, std::move(decoder), 0, 0, 0));
+}
 
 class SilenceSource final : public AirPlay1FrameSource {
 public:
-    std::optional<QByteArray> nextFrames(int count) override {
-        frames_ += count;
-        return QByteArray(count * 4, '\0');
+    AirPlay1Readiness readiness() const override { return {kCushionBlocks, false}; }
+    bool take(AirPlay1Block& block) override {
+        frames_ += kFramesPerPacket;
+        block.frames = QByteArray(kFramesPerPacket * 4, '\0');
+        block.position = {0, frames_};
+        return true;
     }
+    AirPlay1QueuePosition startPosition() const override { return {}; }
     void close() override {}
-    AirPlay1QueuePosition position() const override { return {0, frames_}; }
 
 private:
     int64_t frames_ = 0;
@@ -202,13 +203,12 @@ void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
         AirPlay1Stream stream(codec, {});
         stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
         const double cpuBefore = processCpuSeconds();
-        auto decoder = TrackDecoder::open(url, 0);
-        if (!decoder) {
+        auto feed = feedOf(url);
+        if (!feed) {
             state.SkipWithError("no test audio (is ffmpeg installed?)");
             return;
         }
-        stream.start(std::make_unique<QueueSource>(
-            std::make_unique<AirPlay1TrackQueue>(QList<QUrl>{url}, std::move(decoder), 0, 0, 0)));
+        stream.start(std::move(feed));
         std::this_thread::sleep_for(std::chrono::seconds(streamSeconds));
         stream.close();
         const double cpu = processCpuSeconds() - cpuBefore;
@@ -223,6 +223,54 @@ BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, pcm, AirPlay1Codec::pcm)
 BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, alac, AirPlay1Codec::alac)
     ->Iterations(1)
     ->UseManualTime();
+
+// What the real-time send thread spends on each packet (taking the frames,
+// packing and sending them) over a minute of FLAC: the median, 99th
+// percentile and worst, in wall time (what a late packet feels) and in the
+// thread's own CPU time (what counts against a real-time budget, and what
+// other work on a busy machine does not inflate).
+void BM_SendThreadTimePerPacket(benchmark::State& state) {
+    constexpr int streamSeconds = 60;
+    const QUrl url = track(QStringLiteral("minute.flac"), streamSeconds + 5);
+    for (auto _ : state) {
+        Sink sink(Sink::Mode::silent);
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        wall.reserve(streamSeconds * kSampleRate / kFramesPerPacket + 64);
+        cpu.reserve(wall.capacity());
+        {
+            AirPlay1Stream::Options options;
+            options.packetTimed = [&wall, &cpu](double wallSeconds, double cpuSeconds) {
+                wall.push_back(wallSeconds * 1e6);
+                cpu.push_back(cpuSeconds * 1e6);
+            };
+            AirPlay1Stream stream(AirPlay1Codec::alac, {}, options);
+            stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
+            auto feed = feedOf(url);
+            if (!feed) {
+                state.SkipWithError("no test audio (is ffmpeg installed?)");
+                return;
+            }
+            stream.start(std::move(feed));
+            std::this_thread::sleep_for(std::chrono::seconds(streamSeconds));
+            stream.close();
+        } // the send thread has ended: the times are ours alone
+        if (wall.empty()) {
+            state.SkipWithError("no packets went out");
+            return;
+        }
+        state.SetIterationTime(streamSeconds);
+        state.counters["packets"] = double(wall.size());
+        for (auto& [name, times] : {std::pair{"wall", &wall}, std::pair{"cpu", &cpu}}) {
+            std::sort(times->begin(), times->end());
+            const std::string prefix(name);
+            state.counters[prefix + "_median_us"] = (*times)[times->size() / 2];
+            state.counters[prefix + "_p99_us"] = (*times)[times->size() * 99 / 100];
+            state.counters[prefix + "_worst_us"] = times->back();
+        }
+    }
+}
+BENCHMARK(BM_SendThreadTimePerPacket)->Iterations(1)->UseManualTime();
 
 // The machine's own floor for the figure above: a thread at the same
 // priority that does nothing but wait for each packet's turn and send a

@@ -84,8 +84,8 @@ void BM_FreshMpdToFirstSound(benchmark::State& state) {
         const MpdDaemonFiles files{data.filePath("mpd"), data.filePath("mpd.socket")};
         const OwnMpdStopper stopper(files);
         const auto started = Clock::now();
-        if (!startMpdDaemon(f.folder, files, listSoundSinks())) {
-            state.SkipWithError("mpd did not start");
+        if (const auto failure = startMpdDaemon(f.folder, files, listSoundSinks())) {
+            state.SkipWithError(failure->what());
             return;
         }
         std::unique_ptr<MpdClient> client;

@@ -1,5 +1,6 @@
 #include "airplay1/AirPlay1Player.h"
 
+#include "airplay1/AirPlay1DecodingFeed.h"
 #include "airplay1/AirPlay1Error.h"
 #include "airplay1/AirPlay1Handshake.h"
 #include "airplay1/AirPlay1Stream.h"
@@ -61,21 +62,6 @@ QMap<QString, QString> recordHeaders(uint16_t sequence, uint32_t rtpTime) {
 }
 
 constexpr auto kKeepAliveInterval = std::chrono::seconds(10);
-
-// The track queue as the stream sees it.
-class TrackQueueSource final : public AirPlay1FrameSource {
-public:
-    explicit TrackQueueSource(std::unique_ptr<AirPlay1TrackQueue> queue)
-        : queue_(std::move(queue)) {}
-    std::optional<QByteArray> nextFrames(int count) override { return queue_->nextFrames(count); }
-    void close() override { queue_->close(); }
-    AirPlay1QueuePosition position() const override {
-        return {queue_->playingIndex(), queue_->playingFrames()};
-    }
-
-private:
-    std::unique_ptr<AirPlay1TrackQueue> queue_;
-};
 
 AirPlay1PlaybackPosition toPlayback(const AirPlay1QueuePosition& p) {
     return {p.index, static_cast<double>(p.frames) / kSampleRate};
@@ -204,7 +190,7 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
         }
         co_return;
     }
-    session->stream->start(std::make_unique<TrackQueueSource>(std::move(queue)));
+    session->stream->start(std::make_unique<AirPlay1DecodingFeed>(std::move(queue)));
     yield({AirPlay1PlayerEvent::Kind::started, {}});
 }
 

@@ -1,11 +1,13 @@
 #include "airplay1/AirPlay1Stream.h"
 
 #include "airplay1/AirPlay1Error.h"
+#include "airplay1/AirPlay1SendPlan.h"
 #include "airplay1/ThreadPriority.h"
 
 #include <QRandomGenerator>
 
 #include <chrono>
+#include <ctime>
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -15,10 +17,12 @@ AirPlay1Stream::AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueu
     : codec_(codec)
     , onQueueFinished_(std::move(onQueueFinished))
     , now_(std::move(options.now))
+    , packetTimed_(std::move(options.packetTimed))
     , timingPort_(timingSocket_.port())
     , controlPort_(controlSocket_.port())
     , clock_(AirPlay1Clock::fromReadings(wallClockSeconds(), now_()))
     , ssrc_(QRandomGenerator::system()->generate())
+    , silence_(kFramesPerPacket * kBytesPerFrame, '\0')
     , sequence_(options.firstSequence.value_or(
           static_cast<uint16_t>(QRandomGenerator::system()->generate())))
     , rtpTime_(
@@ -66,21 +70,25 @@ void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uin
 }
 
 void AirPlay1Stream::start(std::unique_ptr<AirPlay1FrameSource> queue) {
+    // The sources dropped here end after the lock is released: a decoding
+    // thread may take a moment to stop.
     std::unique_ptr<AirPlay1FrameSource> previous;
+    std::unique_ptr<AirPlay1FrameSource> refused;
     {
         std::lock_guard lock(mutex_);
         previous = std::move(queue_);
         if (previous) {
             previous->close();
         }
-        queue_ = std::move(queue);
-        if (isClosed_ && queue_) {
-            queue_->close();
-            previous = std::move(queue_);
+        if (isClosed_ && queue) {
+            queue->close();
+            refused = std::move(queue);
         }
+        queue_ = std::move(queue);
+        position_.publish(queue_ ? std::optional(queue_->startPosition()) : std::nullopt);
         beginRunLocked();
     }
-    condition_.notify_all();
+    wakeSender();
 }
 
 void AirPlay1Stream::beginRun() {
@@ -88,7 +96,12 @@ void AirPlay1Stream::beginRun() {
         std::lock_guard lock(mutex_);
         beginRunLocked();
     }
-    condition_.notify_all();
+    wakeSender();
+}
+
+void AirPlay1Stream::wakeSender() {
+    wake_.fetch_add(1);
+    wake_.notify_all();
 }
 
 void AirPlay1Stream::beginRunLocked() {
@@ -100,6 +113,7 @@ void AirPlay1Stream::beginRunLocked() {
     framesSinceAnchor_ = 0;
     lastSyncFrame_ = 0;
     startsNewRun_ = true;
+    refilling_ = false;
     isSending_ = true;
 }
 
@@ -111,7 +125,7 @@ bool AirPlay1Stream::beginRunIfQueued() {
         }
         beginRunLocked();
     }
-    condition_.notify_all();
+    wakeSender();
     return true;
 }
 
@@ -126,13 +140,11 @@ void AirPlay1Stream::close() {
             queue_->close();
             dropped = std::move(queue_);
         }
+        position_.publish(std::nullopt);
         started = threadsStarted_;
     }
-    condition_.notify_all();
-    {
-        std::lock_guard lock(historyMutex_);
-        receiverStopped_ = true;
-    }
+    wakeSender();
+    receiverStopped_ = true;
     if (!started) {
         timingSocket_.close();
         controlSocket_.close();
@@ -162,11 +174,7 @@ bool AirPlay1Stream::hasQueue() const {
 }
 
 std::optional<AirPlay1QueuePosition> AirPlay1Stream::position() const {
-    std::lock_guard lock(mutex_);
-    if (!queue_) {
-        return std::nullopt;
-    }
-    return queue_->position();
+    return position_.read();
 }
 
 QByteArray AirPlay1Stream::payloadFor(const QByteArray& frames) const {
@@ -180,18 +188,62 @@ void AirPlay1Stream::sendSync(bool first, uint64_t elapsed) {
 }
 
 namespace {
+// Wall and thread CPU time since it was made: what a packet cost, for the
+// benchmark's seam.
+class PacketStopwatch {
+public:
+    void report(const std::function<void(double, double)>& to) const {
+        to(now(CLOCK_MONOTONIC) - wall_, now(CLOCK_THREAD_CPUTIME_ID) - cpu_);
+    }
+
+private:
+    static double now(clockid_t clock) {
+        timespec ts{};
+        clock_gettime(clock, &ts);
+        return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    }
+    double wall_ = now(CLOCK_MONOTONIC);
+    double cpu_ = now(CLOCK_THREAD_CPUTIME_ID);
+};
+
 // A bound on one wait, so a clock that jumps is noticed soon: two packets.
 constexpr uint64_t kMaxWaitFrames = 2 * kFramesPerPacket;
+// How soon the send thread looks again when a caller holds the lock.
+constexpr auto kLockRetry = std::chrono::microseconds(200);
+// How often a run that waits for its cushion of decoded audio looks again.
+constexpr auto kCushionWait = std::chrono::milliseconds(2);
 } // namespace
 
 void AirPlay1Stream::sendLoop() {
-    std::unique_lock lock(mutex_);
-    while (!isClosed_) {
-        if (!isSending_ || !queue_) {
-            condition_.wait(lock);
+    for (;;) {
+        const uint64_t seen = wake_.load();
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            std::this_thread::sleep_for(kLockRetry);
             continue;
         }
-        const double now = now_();
+        if (isClosed_) {
+            break;
+        }
+        if (!isSending_ || !queue_) {
+            lock.unlock();
+            wake_.wait(seen);
+            continue;
+        }
+        if (framesSinceAnchor_ == 0 && !runMayBegin(queue_->readiness())) {
+            // The run's clock starts once there is audio to send, so it
+            // opens with sound rather than with silence.
+            anchorTime_ = now_();
+            lock.unlock();
+            std::this_thread::sleep_for(kCushionWait);
+            continue;
+        }
+        double now = now_();
+        if (fallenBehind(framesSinceAnchor_, elapsedFrames(now, anchorTime_))) {
+            // This thread itself was held up: a new run from here, not a burst.
+            beginRunLocked();
+            now = anchorTime_;
+        }
         const uint64_t elapsed = elapsedFrames(now, anchorTime_);
         const double clockSyncAt = clockSyncDueAt_.load();
         const bool clockSyncDue = clockSyncAt > 0 && now >= clockSyncAt;
@@ -204,31 +256,37 @@ void AirPlay1Stream::sendLoop() {
             }
         }
         if (mayQueuePacket(framesSinceAnchor_, elapsed)) {
-            if (auto frames = queue_->nextFrames(kFramesPerPacket)) {
-                const QByteArray packet =
-                    audioPacket({startsNewRun_, sequence_, rtpTime_, ssrc_}, payloadFor(*frames));
-                startsNewRun_ = false;
-                audioSocket_.send(packet, audioAddress_);
-                const uint16_t sent = sequence_;
-                sequence_ = static_cast<uint16_t>(sequence_ + 1);
-                rtpTime_ += kFramesPerPacket;
-                framesSinceAnchor_ += kFramesPerPacket;
-                // The send lock is released around the history so the two
-                // locks are never held together.
-                lock.unlock();
-                {
-                    std::lock_guard historyLock(historyMutex_);
-                    history_.store(sent, packet);
-                }
-                lock.lock();
-            } else {
+            std::optional<PacketStopwatch> stopwatch;
+            if (packetTimed_) {
+                stopwatch.emplace();
+            }
+            const SendStep step = nextSendStep(refilling_, queue_->readiness());
+            if (step == SendStep::finished) {
                 isSending_ = false;
                 lock.unlock();
                 if (onQueueFinished_) {
                     onQueueFinished_();
                 }
-                lock.lock();
+                continue;
             }
+            const bool audio = step == SendStep::audio && queue_->take(block_);
+            if (audio) {
+                position_.publish(block_.position);
+            }
+            const QByteArray packet = audioPacket({startsNewRun_, sequence_, rtpTime_, ssrc_},
+                                                  payloadFor(audio ? block_.frames : silence_));
+            startsNewRun_ = false;
+            const uint16_t sent = sequence_;
+            sequence_ = static_cast<uint16_t>(sequence_ + 1);
+            rtpTime_ += kFramesPerPacket;
+            framesSinceAnchor_ += kFramesPerPacket;
+            lock.unlock();
+            audioSocket_.send(packet, audioAddress_);
+            if (stopwatch) {
+                stopwatch->report(packetTimed_);
+            }
+            std::lock_guard historyLock(historyMutex_);
+            history_.store(sent, packet);
             continue;
         }
         // Nothing is due: sleep until the next packet's turn or sync rather
@@ -238,22 +296,14 @@ void AirPlay1Stream::sendLoop() {
         lock.unlock();
         std::this_thread::sleep_for(
             std::chrono::microseconds(frames * 1'000'000 / kSampleRate + 1));
-        lock.lock();
     }
-    lock.unlock();
     audioSocket_.close();
 }
 
 void AirPlay1Stream::receiveLoop() {
     char buffer[2048];
     pollfd fds[2] = {{timingSocket_.fd(), POLLIN, 0}, {controlSocket_.fd(), POLLIN, 0}};
-    for (;;) {
-        {
-            std::lock_guard lock(historyMutex_);
-            if (receiverStopped_) {
-                break;
-            }
-        }
+    while (!receiverStopped_) {
         fds[0].revents = 0;
         fds[1].revents = 0;
         if (::poll(fds, 2, 200) <= 0) {

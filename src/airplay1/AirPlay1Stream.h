@@ -7,7 +7,6 @@
 #include "airplay1/UDPSocket.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,11 +20,18 @@ struct AirPlay1StreamOptions {
     std::function<double()> now = monotonicRawSeconds; // monotonic seconds
     std::optional<uint16_t> firstSequence;             // random when absent
     std::optional<uint32_t> firstRTPTime;              // random when absent
+    // Told on the send thread how long each packet took to take, pack and
+    // send: wall and thread CPU seconds. Lets a benchmark see what the
+    // real-time thread costs.
+    std::function<void(double, double)> packetTimed;
 };
 
 // The UDP side of one AirPlay 1 session: paced RTP audio packets from a frame
 // source, a sync packet per second, answers to timing requests and resends of
 // lost packets. Runs its own send and receive threads once configured.
+// The send thread runs at real-time priority and only takes ready blocks,
+// packs and sends them: it never waits for decoding, a disk, or a lock the
+// caller's thread may hold, and when its source runs dry it sends silence.
 class AirPlay1Stream {
 public:
     // How long after answering a timing request the stream sends a sync.
@@ -68,7 +74,8 @@ public:
     NextPacket stopSending();
     bool isSending() const;
     bool hasQueue() const;
-    // Where the source stands, if there is one.
+    // Where the source stands (after the last block sent), if there is one.
+    // Never waits on the send thread.
     std::optional<AirPlay1QueuePosition> position() const;
     // Begins a run only when a source is still there; true when it did.
     bool beginRunIfQueued();
@@ -77,6 +84,7 @@ private:
     void sendLoop();
     void receiveLoop();
     void beginRunLocked();
+    void wakeSender();
     QByteArray payloadFor(const QByteArray& frames) const;
     void sendSync(bool first, uint64_t elapsed);
     void answerTiming(char* buffer, ssize_t size, const sockaddr_in& from);
@@ -85,6 +93,7 @@ private:
     const AirPlay1Codec codec_;
     std::function<void()> onQueueFinished_;
     TimeSource now_;
+    std::function<void(double, double)> packetTimed_;
     UDPSocket timingSocket_;
     UDPSocket controlSocket_;
     UDPSocket audioSocket_;
@@ -96,10 +105,16 @@ private:
     sockaddr_in controlAddress_{};
     sockaddr_in timingSource_{};
 
-    // Send state, guarded by mutex_ / condition_.
+    // Send state, guarded by mutex_. Callers hold it for moments only; the
+    // send thread merely tries it and looks again later, so it never waits
+    // on another thread. wake_ counts changes, for the idle sender to wait on.
     mutable std::mutex mutex_;
-    std::condition_variable condition_;
+    std::atomic<uint64_t> wake_{0};
     std::unique_ptr<AirPlay1FrameSource> queue_;
+    PublishedPosition position_;
+    bool refilling_ = false;
+    AirPlay1Block block_; // the send thread's, reused
+    const QByteArray silence_;
     bool isSending_ = false;
     bool isClosed_ = false;
     bool threadsStarted_ = false;
@@ -115,10 +130,11 @@ private:
     // set by the receive thread, cleared by the send thread.
     std::atomic<double> clockSyncDueAt_{0};
 
-    // Resend state, guarded by historyMutex_; never held with mutex_.
+    // Resend state, shared by the send and receive threads only and guarded
+    // by historyMutex_; never held with mutex_.
     std::mutex historyMutex_;
     PacketHistory history_;
-    bool receiverStopped_ = false;
+    std::atomic<bool> receiverStopped_{false};
 
     std::thread sendThread_;
     std::thread receiveThread_;

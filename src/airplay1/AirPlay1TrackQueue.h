@@ -12,8 +12,9 @@
 
 // Joins a list of local tracks into one gapless PCM stream handed out in
 // fixed-size blocks, skipping files that cannot be opened and padding only
-// the very last block with silence. Not locked: the stream calls it under
-// its own lock, from one thread at a time.
+// the very last block with silence. Not locked: a decoding feed's thread
+// (or one test) owns it. Reading and opening files block here, never in the
+// sender.
 class AirPlay1TrackQueue {
 public:
     // `decoder` is the already opened track at `decodingIndex`;

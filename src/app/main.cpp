@@ -95,5 +95,9 @@ int main(int argc, char** argv) {
     MprisService mpris(playback, MprisService::Window::of(mainWindow));
 
     TrayIcon tray(engine, UiComposition::trayPanelProperties(engine, models));
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Quit (not a window closed into the tray): Korvid's own hidden player
+    // must not play on with no window or control left.
+    appleMusic.pauseOwnPlayerForQuit();
+    return status;
 }

@@ -95,7 +95,9 @@ void PlayHistoryStore::recordPlay(const UnifiedAlbum& album) {
     entry.title = album.title;
     entry.artistNames = album.artistNames;
     entry.rawGenres = album.rawGenres;
-    entry.trackCount = album.trackCount;
+    // A count past what a JSON number holds exactly would not read back.
+    entry.trackCount =
+        std::clamp(album.trackCount, -StoredJson::maxInteger, StoredJson::maxInteger);
     if (album.artwork.isRemote() && album.artwork.url())
         entry.coverURLString = album.artwork.url()->toString(QUrl::FullyEncoded);
     entry.spotifyURI = *album.playback.spotifyURI();
@@ -222,12 +224,14 @@ PlayHistoryStore::decodeEntries(const QByteArray& json) {
     QList<Entry> entries;
     const QJsonArray array = document.array();
     entries.reserve(array.size());
+    // One damaged entry costs only itself; a list none of whose entries
+    // reads counts as unreadable, so another copy can stand in for it.
     for (const QJsonValue& value : array) {
-        auto entry = decodeEntry(value);
-        if (!entry)
-            return std::nullopt;
-        entries.append(std::move(*entry));
+        if (auto entry = decodeEntry(value))
+            entries.append(std::move(*entry));
     }
+    if (entries.isEmpty() && !array.isEmpty())
+        return std::nullopt;
     return entries;
 }
 

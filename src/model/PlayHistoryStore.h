@@ -50,7 +50,9 @@ public:
     // The Spotify history as albums, newest first.
     QList<UnifiedAlbum> recentAlbums() const;
 
-    // The stored forms; decoding yields nothing unless every entry is whole.
+    // The stored forms. Decoding entries keeps every entry that reads and
+    // drops the others; it yields nothing for a document that is no list, or
+    // a list of which no entry reads.
     static QByteArray encodeEntries(const QList<Entry>& entries);
     static std::optional<QList<Entry>> decodeEntries(const QByteArray& json);
     static QByteArray encodePlayDates(const QHash<QString, QDateTime>& dates);

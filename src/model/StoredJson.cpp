@@ -16,7 +16,6 @@ qint64 referenceMSecs() {
 // About ±100,000 years: far beyond any real date, well inside what a double
 // and QDateTime hold without overflow.
 constexpr double maxSeconds = 3.2e12;
-constexpr double maxInteger = 9007199254740992.0; // 2^53
 
 } // namespace
 
@@ -47,7 +46,8 @@ std::optional<qint64> integer(const QJsonObject& object, const char* key) {
     if (!value.isDouble())
         return std::nullopt;
     const double number = value.toDouble();
-    if (!std::isfinite(number) || number != std::trunc(number) || std::fabs(number) > maxInteger)
+    if (!std::isfinite(number) || number != std::trunc(number) ||
+        std::fabs(number) > double(maxInteger))
         return std::nullopt;
     return static_cast<qint64>(number);
 }

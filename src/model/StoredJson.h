@@ -17,7 +17,9 @@ std::optional<QDateTime> toDate(const QJsonValue& value);
 
 // Absent unless the member is a string.
 std::optional<QString> string(const QJsonObject& object, const char* key);
-// Absent unless the member is a whole number that fits 53 bits.
+// The largest whole number a JSON number keeps exactly: 2^53.
+inline constexpr qint64 maxInteger = qint64(1) << 53;
+// Absent unless the member is a whole number of at most maxInteger in size.
 std::optional<qint64> integer(const QJsonObject& object, const char* key);
 // An optional string member: absent or null gives true and no value; a
 // string gives true and the value; anything else is malformed (false).

@@ -152,6 +152,11 @@ public:
 
     void play(const AppleMusicPlaybackHandle& handle, int startIndex, double startSeconds) override;
     void pause() override;
+    // When Korvid quits: silences Korvid's own MPD, which would otherwise
+    // play on with nothing on the desktop to stop it. A user's MPD, and
+    // closing the window into the tray, leave playback alone. Waits at most
+    // two seconds.
+    void pauseOwnPlayerForQuit();
     void togglePlayPause() override;
     void skipToNext() override;
     void skipToPrevious() override;

@@ -4,6 +4,7 @@
 // asleep).
 #include "musicapp/AppleMusicLibrary.h"
 
+#include "airplay1/AirPlay1Handshake.h"
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SpeakerBrowser.h"
 #include "musicapp/LocalPlayerCommon.h"
@@ -22,6 +23,19 @@ namespace {
 
 constexpr auto kSpeakerPoll = 300ms;
 constexpr auto kSpeakerWait = 8s;
+
+// Why a hand-over to a legacy speaker found nothing to carry over.
+QString nothingToHandOver(const std::optional<MusicPlayerStatus>& status) {
+    if (!status) {
+        return QStringLiteral("The music player isn't running.");
+    }
+    return QStringLiteral("The music player is playing something other than Korvid's queue.");
+}
+
+// A queue Korvid no longer knows the tracks of (kept from an earlier run).
+QString unknownQueue() {
+    return QStringLiteral("Play the album again to hear it there.");
+}
 
 } // namespace
 
@@ -51,14 +65,28 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
     switch (LocalPlayerRules::handOverCase(previous, next)) {
     case HandOver::toLegacy: {
         std::optional<MusicPlayerStatus> status;
+        std::exception_ptr failure;
         try {
-            if (co_await musicApp_->isRunning() && self) {
+            // Awaited on a line of its own: with the await inside the if
+            // condition, g++ 12 never freed this coroutine's frame.
+            const bool running = co_await musicApp_->isRunning();
+            if (running && self) {
                 status = co_await musicApp_->status();
             }
         } catch (...) {
-            // Without a status there is no place to carry over.
+            failure = std::current_exception();
         }
-        if (!self || !status || !status->isPlayingQueue) {
+        if (!self) {
+            co_return;
+        }
+        if (!status || !status->isPlayingQueue) {
+            // Without a place to carry over nothing plays: a player that was
+            // playing must not go on saying so.
+            if (wasPlaying) {
+                report(
+                    couldNotPlayMessage(next.legacySpeaker().name,
+                                        failure ? describe(failure) : nothingToHandOver(status)));
+            }
             break;
         }
         // Kept until the speaker plays (its start clears it): a speaker that
@@ -77,6 +105,7 @@ QCoro::Task<> AppleMusicLibrary::handOver(std::optional<SpeakerOutput> previous,
             co_return;
         }
         if (tracks.isEmpty()) {
+            report(couldNotPlayMessage(next.legacySpeaker().name, unknownQueue()));
             break;
         }
         // The player's queue no longer holds the place once the speaker plays on.

@@ -169,13 +169,20 @@ void AppleMusicLibrary::pause() {
             co_return;
         }
         try {
-            if (co_await self->musicApp_->isRunning() && self) {
+            // Awaited on a line of its own: with the await inside the if
+            // condition, g++ 12 never freed this coroutine's frame.
+            const bool running = co_await self->musicApp_->isRunning();
+            if (running && self) {
                 co_await self->musicApp_->pause();
             }
         } catch (...) {
             // Nothing plays that could be stopped.
         }
     });
+}
+
+void AppleMusicLibrary::pauseOwnPlayerForQuit() {
+    musicApp_->pauseOwnPlayer(std::chrono::seconds(2));
 }
 
 void AppleMusicLibrary::togglePlayPause() {

@@ -4,9 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -113,33 +115,71 @@ QMap<QString, QString> readOutputKinds(const QString& path) {
     return kinds;
 }
 
-bool startMpdDaemon(const QString& musicFolder, const MpdDaemonFiles& files,
-                    const QList<SoundSink>& sinks) {
+QString mpdFailureCause(const QByteArray& output) {
+    // "Dec 07 16:37 : exception: Failed to bind ..." as mpd prints and logs it.
+    static const QRegularExpression stamp(QStringLiteral("^\\w{3} +\\d+ [\\d:]+ : "));
+    const QList<QByteArray> lines = output.split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        QString text = QString::fromUtf8(line->trimmed()).remove(stamp);
+        if (text.startsWith(QLatin1String("exception: "))) {
+            text = text.mid(11);
+        }
+        text = text.trimmed();
+        if (!text.isEmpty()) {
+            // One line, never a wall of text in a message.
+            return text.size() > 300 ? text.left(300) + QChar(0x2026) : text;
+        }
+    }
+    return {};
+}
+
+std::optional<MusicAppError> startMpdDaemon(const QString& musicFolder, const MpdDaemonFiles& files,
+                                            const QList<SoundSink>& sinks) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("mpd"));
-    if (program.isEmpty() || files.socketPath.isEmpty()) {
-        return false;
+    if (program.isEmpty()) {
+        return MusicAppError::notInstalled();
+    }
+    if (files.socketPath.isEmpty()) {
+        return MusicAppError::notStarted(
+            QStringLiteral("There is no private folder for its socket: XDG_RUNTIME_DIR is unset "
+                           "and none could be made."));
     }
     if (!QDir().mkpath(files.folder + QStringLiteral("/playlists")) ||
-        !QDir().mkpath(QFileInfo(files.socketPath).absolutePath())) {
-        return false;
-    }
-    if (!saveFile(files.configPath(), mpdConfiguration(musicFolder, files, sinks)) ||
+        !QDir().mkpath(QFileInfo(files.socketPath).absolutePath()) ||
+        !saveFile(files.configPath(), mpdConfiguration(musicFolder, files, sinks)) ||
         !saveFile(files.outputKindsPath(), outputKindsText(ownMpdOutputs(sinks)))) {
-        return false;
+        return MusicAppError::notStarted(
+            QStringLiteral("Korvid couldn't write its settings under %1.").arg(files.folder));
     }
     // mpd detaches its daemon and exits once it is set up; the daemon keeps
-    // running after Korvid quits, which is the point.
+    // running after Korvid quits, which is the point. Until then it says
+    // what goes wrong on its error output.
     QProcess process;
     process.setProgram(program);
     process.setArguments({files.configPath()});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
     process.start();
     if (!process.waitForFinished(10000)) {
         process.kill();
         process.waitForFinished(1000);
-        return false;
+        return MusicAppError::notStarted(QStringLiteral("It didn't start within 10 seconds."));
     }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) {
+        return std::nullopt;
+    }
+    QString cause = mpdFailureCause(process.readAllStandardError());
+    if (cause.isEmpty()) {
+        QFile log(files.folder + QStringLiteral("/log"));
+        if (log.open(QIODevice::ReadOnly)) {
+            log.seek(std::max<qint64>(0, log.size() - 4096));
+            cause = mpdFailureCause(log.readAll());
+        }
+    }
+    if (cause.isEmpty()) {
+        return MusicAppError::notStarted(
+            QStringLiteral("mpd stopped with code %1.")
+                .arg(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1));
+    }
+    return MusicAppError::notStarted(QStringLiteral("MPD says: ") + cause);
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "musicapp/MusicAppError.h"
 #include "musicapp/SoundSinkKinds.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QString>
+
+#include <optional>
 
 // Korvid's own MPD, started when no MPD answers: its files live under the XDG
 // data folder and its socket under the XDG runtime folder, so it outlives
@@ -45,7 +48,13 @@ QMap<QString, QString> readOutputKinds(const QString& path);
 // The sound server's sinks; empty when none answers within a second or two.
 QList<SoundSink> listSoundSinks();
 
-// Writes the configuration and the outputs' kinds and starts `mpd` with it. False when there is no
-// mpd or it does not start.
-bool startMpdDaemon(const QString& musicFolder, const MpdDaemonFiles& files,
-                    const QList<SoundSink>& sinks);
+// Writes the configuration and the outputs' kinds and starts `mpd` with it.
+// Nothing once it runs; otherwise the error to show (MusicAppError), which
+// names the cause: no mpd installed, a file Korvid could not write, or what
+// mpd itself said last.
+std::optional<MusicAppError> startMpdDaemon(const QString& musicFolder, const MpdDaemonFiles& files,
+                                            const QList<SoundSink>& sinks);
+
+// The cause in what mpd printed or logged: its last line that says anything,
+// without the time stamp and "exception:" it puts first; empty if none.
+QString mpdFailureCause(const QByteArray& output);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <future>
 #include <thread>
 #include <type_traits>
 
@@ -76,14 +77,24 @@ public:
         if (tryOpen()) {
             return;
         }
-        const bool started =
-            options_.startDaemon
-                ? options_.startDaemon()
-                : startMpdDaemon(options_.musicFolder, options_.ownDaemon, listSoundSinks());
-        if (!started) {
-            throw MusicAppError::notInstalled();
+        if (options_.startDaemon) {
+            if (!options_.startDaemon()) {
+                throw MusicAppError::notInstalled();
+            }
+        } else if (auto failure =
+                       startMpdDaemon(options_.musicFolder, options_.ownDaemon, listSoundSinks())) {
+            throw *failure;
         }
         std::this_thread::sleep_for(options_.launchWait);
+    }
+
+    // Pauses the MPD that answers when it is Korvid's own (started hidden,
+    // with nothing else on the desktop to stop it); a user's MPD plays on.
+    void pauseIfOwn() {
+        const std::unique_ptr<MpdClient> client = tryOpen();
+        if (client && lastAnswered_ && lastAnswered_->host == options_.ownDaemon.socketPath) {
+            client->pause();
+        }
     }
 
     void pauseBetweenPolls() const { std::this_thread::sleep_for(options_.pollInterval); }
@@ -237,6 +248,20 @@ QCoro::Task<> MusicAppController::setMusicVolume(int volume) {
     return performOnClient<void>([volume](MpdClient& client) {
         client.setVolume(static_cast<unsigned>(MpdCommands::clampVolume(volume)));
     });
+}
+
+bool MusicAppController::pauseOwnPlayer(std::chrono::milliseconds bound) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    worker_->post([done, engine = engine_] {
+        try {
+            engine->pauseIfOwn();
+        } catch (...) {
+            // Quitting goes on; nothing is left to tell.
+        }
+        done->set_value();
+    });
+    return finished.wait_for(bound) == std::future_status::ready;
 }
 
 QCoro::Task<> MusicAppController::pause() {

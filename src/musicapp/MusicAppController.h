@@ -66,6 +66,10 @@ public:
     QCoro::Task<> setDeviceVolume(int volume, QString deviceName);
     QCoro::Task<> setMusicVolume(int volume);
     QCoro::Task<> pause();
+    // For quitting, with no event loop left: pauses Korvid's own MPD when it
+    // is the one that answers (a user's MPD plays on), after the operations
+    // already queued. Waits at most `bound`; true when it got through.
+    bool pauseOwnPlayer(std::chrono::milliseconds bound);
     QCoro::Task<> play();
     QCoro::Task<> nextTrack();
     // Back to the start of the current track.

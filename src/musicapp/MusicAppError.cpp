@@ -16,3 +16,8 @@ MusicAppError MusicAppError::notInstalled() {
                          QStringLiteral("The music player couldn't be opened. "
                                         "Install mpd and try again."));
 }
+
+MusicAppError MusicAppError::notStarted(const QString& cause) {
+    return MusicAppError(Kind::notInstalled, {},
+                         QStringLiteral("The music player couldn't be opened. ") + cause);
+}

@@ -13,6 +13,9 @@ public:
     static MusicAppError script(const QString& message);
     static MusicAppError notPermitted();
     static MusicAppError notInstalled();
+    // Korvid's own player is installed but did not start; `cause` says why
+    // in one line (usually the player's own last word).
+    static MusicAppError notStarted(const QString& cause);
 
     Kind kind() const noexcept { return kind_; }
     // The player's own message for `script`; empty otherwise.

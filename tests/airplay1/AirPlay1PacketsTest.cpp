@@ -1,10 +1,13 @@
 #include "airplay1/AirPlay1Packets.h"
 #include "airplay1/AirPlay1Clock.h"
+#include "airplay1/AirPlay1SendPlan.h"
 #include "airplay1/BitWriter.h"
+#include "airplay1/SpscRing.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -303,6 +306,83 @@ TEST(PacingTest, WaitsUntilTheNextPacketOrSyncIsDue) {
                         syncDue(false, c.elapsed, c.lastSyncFrame));
         }
     }
+}
+
+// A source that runs dry mid-run is heard as one pause: silence until a
+// cushion has built up again, never a block at a time between silences.
+TEST(PacingTest, SilenceWhileDryAudioOnceTheCushionIsBack) {
+    struct Case {
+        bool refilling;
+        AirPlay1Readiness ready;
+        SendStep step;
+        bool refillingAfter;
+    };
+    constexpr size_t cushion = kCushionBlocks;
+    const Case cases[] = {
+        {false, {1, false}, SendStep::audio, false},
+        {false, {0, false}, SendStep::silence, true}, // ran dry
+        {true, {cushion - 1, false}, SendStep::silence, true},
+        {true, {cushion, false}, SendStep::audio, false},
+        {true, {2, true}, SendStep::audio, false}, // the end comes sooner than a cushion
+        {true, {0, true}, SendStep::finished, true},
+        {false, {0, true}, SendStep::finished, false},
+    };
+    for (const Case& c : cases) {
+        bool refilling = c.refilling;
+        EXPECT_EQ(nextSendStep(refilling, c.ready), c.step)
+            << c.refilling << " " << c.ready.blocks << " " << c.ready.complete;
+        EXPECT_EQ(refilling, c.refillingAfter);
+    }
+    EXPECT_FALSE(runMayBegin({cushion - 1, false}));
+    EXPECT_TRUE(runMayBegin({cushion, false}));
+    EXPECT_TRUE(runMayBegin({0, true}));
+    EXPECT_FALSE(fallenBehind(1000, 1000 + kMaxLateFrames));
+    EXPECT_TRUE(fallenBehind(1000, 1001 + kMaxLateFrames));
+}
+
+// One thread fills, another empties, through many wraps of a small ring:
+// every value arrives once and in order (ThreadSanitizer checks the hand-over).
+TEST(SpscRingTest, HandsEveryValueOverInOrderAcrossThreads) {
+    SpscRing<uint64_t, 8> ring;
+    EXPECT_EQ(ring.front(), nullptr);
+    for (int i = 0; i < 8; ++i) {
+        uint64_t* slot = ring.slotToFill();
+        ASSERT_NE(slot, nullptr);
+        *slot = 100 + i;
+        ring.publish();
+    }
+    EXPECT_EQ(ring.slotToFill(), nullptr) << "a full ring takes nothing more";
+    EXPECT_EQ(ring.size(), 8u);
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_EQ(*ring.front(), uint64_t(100 + i));
+        ring.pop();
+    }
+
+    constexpr uint64_t count = 100000;
+    std::thread producer([&ring] {
+        for (uint64_t v = 0; v < count;) {
+            if (uint64_t* slot = ring.slotToFill()) {
+                *slot = v++;
+                ring.publish();
+            } else {
+                std::this_thread::yield();
+            }
+        }
+    });
+    uint64_t expected = 0;
+    uint64_t outOfOrder = 0;
+    while (expected < count) {
+        if (const uint64_t* value = ring.front()) {
+            outOfOrder += *value != expected;
+            ++expected;
+            ring.pop();
+        } else {
+            std::this_thread::yield();
+        }
+    }
+    producer.join();
+    EXPECT_EQ(outOfOrder, 0u);
+    EXPECT_EQ(ring.size(), 0u);
 }
 
 } // namespace

@@ -17,9 +17,13 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -444,6 +448,60 @@ TEST(AirPlay1PlayerOnShairportWire, SessionControl) {
     ASSERT_TRUE(waitUntil([&] { return wire.count("TEARDOWN") == 1; }, 5s));
     EXPECT_FALSE(player.position());
     EXPECT_TRUE(player.sessionUri().isEmpty());
+    EXPECT_EQ(log.count(Kind::failed), 0);
+}
+
+// The next track's file stops answering mid-stream (a network share that
+// stalls): the window's timers keep firing while it asks where playback
+// stands, the receiver plays silence in time instead of running dry, and
+// once the file answers playback carries on exactly where it stopped, with
+// no burst of late packets.
+TEST(AirPlay1PlayerOnShairportWire, StalledFilePlaysSilenceThenCarriesOn) {
+    KORVID_REQUIRE_SHAIRPORT();
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    ShairportSpeaker receiver("Korvid Stall");
+    ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
+    const AirPlay1Speaker speaker = loopbackSpeaker("Korvid Stall", receiver.port());
+    TestTracks tracks;
+    const qint64 firstFrames = 44100 * 3 + 7;
+    const QList<QUrl> urls = {tracks.noise("h.wav", 6, firstFrames),
+                              tracks.noise("i.wav", 7, 44100 * 4)};
+    const QByteArray reference = tracks.joined();
+    HeldFile held(urls[1].toLocalFile());
+    ASSERT_TRUE(held.isHeld());
+    // The file answers 7 s after play, whatever the main thread is doing.
+    std::atomic<bool> answered{false};
+    std::thread answer([&held, &answered] {
+        std::this_thread::sleep_for(7s);
+        held.release();
+        answered = true;
+    });
+    Ticker ticker;
+    AirPlay1Player player;
+    QTimer refresh; // the window asks where playback stands
+    QObject::connect(&refresh, &QTimer::timeout, [&player] { (void)player.position(); });
+    refresh.start(100);
+    EventLog log(player);
+    runTask(player.play(urls, 0, 0, speaker, 100), 15s);
+    ASSERT_EQ(log.count(Kind::started), 1)
+        << (log.events.empty() ? "" : log.events[0].message.toStdString());
+    const qsizetype firstSoundAt = waitForSound(receiver);
+    ASSERT_GE(firstSoundAt, 0) << receiver.output().toStdString();
+
+    // Track 0 ends about 3 s in; its last part block waits for track 1.
+    QTest::qWait(4000);
+    const qsizetype stalledAt = receiver.pcm().size();
+    QTest::qWait(1000);
+    const QByteArray duringStall = receiver.pcm().mid(stalledAt);
+    EXPECT_GE(duringStall.size(), 35280 * kFrameBytes) << "the receiver ran dry";
+    EXPECT_TRUE(isSilence(duringStall));
+    EXPECT_TRUE(waitUntil([&] { return answered.load(); }, 5s));
+    answer.join();
+    const qsizetype sentOfFirst = firstFrames - firstFrames % 352;
+    expectContinuesAt(receiver, stalledAt, reference, sentOfFirst);
+    EXPECT_LT(ticker.longestGap, 250) << "the main thread stalled";
+    ::testing::Test::RecordProperty("longest_timer_gap_ms", int(ticker.longestGap));
+    ASSERT_TRUE(log.waitFor(Kind::finished, 1, 20s));
     EXPECT_EQ(log.count(Kind::failed), 0);
 }
 

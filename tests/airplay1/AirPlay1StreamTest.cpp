@@ -1,6 +1,7 @@
 #include "airplay1/AirPlay1Stream.h"
 #include "airplay1/AirPlay1Error.h"
 #include "airplay1/AirPlay1Packets.h"
+#include "airplay1/AirPlay1SendPlan.h"
 
 #include "support/LoopbackUdp.h"
 
@@ -63,32 +64,40 @@ private:
 };
 
 // A counting PCM source: each block's samples continue the previous block's.
+// The test hands it blocks (`ready`) and says when no more follow
+// (`complete`), as a decoding thread would.
 class CountingSource final : public AirPlay1FrameSource {
 public:
-    explicit CountingSource(int packets, int start = 0)
-        : left_(packets)
-        , next_(start) {}
-    std::optional<QByteArray> nextFrames(int count) override {
-        if (left_ == 0 || closed_) {
-            return std::nullopt;
-        }
-        --left_;
-        QByteArray pcm(count * 4, Qt::Uninitialized);
-        for (int i = 0; i < count * 2; ++i) {
-            const auto v = static_cast<int16_t>(next_++);
-            std::memcpy(pcm.data() + 2 * i, &v, 2);
-        }
-        frames_ += count;
-        return pcm;
+    explicit CountingSource(int packets, bool complete = true)
+        : ready(packets)
+        , complete(complete) {}
+    AirPlay1Readiness readiness() const override {
+        const bool done = complete.load();
+        return {size_t(ready.load()), done};
     }
-    void close() override { closed_ = true; }
-    AirPlay1QueuePosition position() const override { return {0, frames_}; }
+    bool take(AirPlay1Block& block) override {
+        if (ready == 0) {
+            return false;
+        }
+        --ready;
+        block.frames = QByteArray(kFramesPerPacket * 4, Qt::Uninitialized);
+        for (int i = 0; i < kFramesPerPacket * 2; ++i) {
+            const auto v = static_cast<int16_t>(next_++);
+            std::memcpy(block.frames.data() + 2 * i, &v, 2);
+        }
+        frames_ += kFramesPerPacket;
+        block.position = {0, frames_};
+        return true;
+    }
+    AirPlay1QueuePosition startPosition() const override { return {0, 0}; }
+    void close() override {}
+
+    std::atomic<int> ready;
+    std::atomic<bool> complete;
 
 private:
-    int left_;
-    int next_;
+    int next_ = 0;
     int64_t frames_ = 0;
-    bool closed_ = false;
 };
 
 uint16_t be16(const QByteArray& d, int o) {
@@ -194,6 +203,61 @@ TEST(AirPlay1StreamTest, StopSendingHoldsThePlaceAndBeginRunContinues) {
     EXPECT_EQ(static_cast<uint8_t>(resumed[0][12]), 0x20);
 }
 
+// Decoding that lags behind never makes the sender wait or burst: a run
+// starts once a cushion of blocks is there, a source that runs dry mid-run
+// gets silence in time (the place holds still), audio comes back where it
+// stopped once the cushion is there again, and a send loop held up for two
+// seconds starts a new run instead of sending the missed packets at once.
+TEST(AirPlay1StreamTest, WaitsForACushionSendsSilenceWhileDryAndNeverBursts) {
+    StreamRig rig(AirPlay1Codec::pcm, uint16_t{0}, uint32_t{0});
+    auto owned = std::make_unique<CountingSource>(int(kCushionBlocks) - 1, false);
+    CountingSource& source = *owned;
+    rig.stream->start(std::move(owned));
+    EXPECT_TRUE(rig.control.drain(300ms).empty()) << "a sync before the cushion";
+    EXPECT_TRUE(rig.audio.drain(50ms).empty()) << "a packet before the cushion";
+
+    ++source.ready;
+    ASSERT_EQ(rig.audio.drain(300ms).size(), 5u);
+    rig.advanceFrames(352 * (kCushionBlocks - 5));
+    EXPECT_EQ(rig.audio.drain(300ms).size(), kCushionBlocks - 5);
+    const AirPlay1QueuePosition played{0, int64_t(kCushionBlocks) * 352};
+    EXPECT_EQ(rig.stream->position(), played);
+
+    // Dry: one packet of silence per packet of time, and the place holds.
+    rig.advanceFrames(352 * 3);
+    auto silent = rig.audio.drain(300ms);
+    ASSERT_EQ(silent.size(), 3u);
+    for (const QByteArray& packet : silent) {
+        EXPECT_EQ(packet.mid(12), QByteArray(1408, '\0'));
+    }
+    EXPECT_EQ(rig.stream->position(), played);
+    source.ready += int(kCushionBlocks) - 1;
+    rig.advanceFrames(352);
+    silent = rig.audio.drain(300ms);
+    ASSERT_EQ(silent.size(), 1u);
+    EXPECT_EQ(silent[0].mid(12), QByteArray(1408, '\0')) << "audio before the cushion was back";
+    ++source.ready;
+    rig.advanceFrames(352);
+    const auto resumed = rig.audio.drain(300ms);
+    ASSERT_EQ(resumed.size(), 1u);
+    EXPECT_EQ(be16(resumed[0], 2), kCushionBlocks + 4);
+    EXPECT_EQ(static_cast<int16_t>(be16(resumed[0], 12)),
+              static_cast<int16_t>(704 * kCushionBlocks))
+        << "audio resumes where it stopped";
+
+    source.ready += 100;
+    rig.control.drain(100ms);
+    rig.advanceFrames(2 * 44100);
+    const auto afterStall = rig.audio.drain(300ms);
+    ASSERT_EQ(afterStall.size(), 5u) << "a burst of late packets";
+    EXPECT_EQ(static_cast<uint8_t>(afterStall[0][1]), 0xE0);
+    bool sawFirstSync = false;
+    for (const auto& d : rig.control.drain(300ms)) {
+        sawFirstSync = sawFirstSync || static_cast<uint8_t>(d[0]) == 0x90;
+    }
+    EXPECT_TRUE(sawFirstSync);
+}
+
 // A receiver takes in our clock on its own thread after our answer; a sync
 // sent at once may beat that and be dropped. One follows each answer later.
 TEST(AirPlay1StreamTest, FollowsEachTimingAnswerWithASyncALittleLater) {
@@ -226,11 +290,17 @@ TEST(AirPlay1StreamTest, FollowsEachTimingAnswerWithASyncALittleLater) {
 TEST(AirPlay1StreamTest, ResendsAtMost256AndNothingGoneFromTheHistory) {
     StreamRig rig(AirPlay1Codec::pcm, uint16_t{65000});
     rig.stream->start(std::make_unique<CountingSource>(1100));
-    rig.advanceFrames(1100 * 352);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (rig.stream->nextPacket().sequence != static_cast<uint16_t>(65000 + 1100) &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(5ms);
+    // Half a second at a time, each caught up with before the next, so the
+    // loop never lags far enough behind to give the time up.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    for (int64_t elapsed = 0; elapsed < 1100 * 352;) {
+        rig.advanceFrames(22050);
+        elapsed += 22050;
+        const int sent = std::min<int64_t>(1100, (elapsed + 1408) / 352 + 1);
+        while (rig.stream->nextPacket().sequence != static_cast<uint16_t>(65000 + sent) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(5ms);
+        }
     }
     ASSERT_EQ(rig.stream->nextPacket().sequence, static_cast<uint16_t>(65000 + 1100));
     rig.control.drain(100ms);

@@ -178,6 +178,35 @@ TEST_F(PlayHistoryStoreTest, MalformedHistoriesDoNotDecode) {
         EXPECT_FALSE(PlayHistoryStore::decodePlayDates(document)) << document;
 }
 
+// A damaged entry (here a track count past 2^53, which a JSON number cannot
+// hold exactly) costs only itself: the other entries load and the next play
+// keeps them. Korvid itself never writes such a count.
+TEST_F(PlayHistoryStoreTest, OneBadEntryCostsOnlyItselfAndNoneIsWritten) {
+    QJsonArray stored = QJsonDocument::fromJson(
+                            PlayHistoryStore::encodeEntries(
+                                {{"spotify-a", "A", "x", std::nullopt, {}, "u", clock.now(), 3},
+                                 {"spotify-b", "B", "x", std::nullopt, {}, "u", clock.now(), 4}}))
+                            .array();
+    QJsonObject bad = stored[0].toObject();
+    bad.insert("id", "spotify-bad");
+    bad.insert("trackCount", 18014398509481984.0); // 2^54
+    stored.insert(1, bad);
+    QSettings().setValue("spotifyPlayHistory", QJsonDocument(stored).toJson());
+
+    PlayHistoryStore history(nullptr, &clock);
+    ASSERT_EQ(history.entries().size(), 2);
+    EXPECT_EQ(history.entries()[1].id, "spotify-b");
+
+    UnifiedAlbum huge = spotifyAlbum(1);
+    huge.trackCount = qint64(1) << 60;
+    history.recordPlay(huge);
+    const auto reread = PlayHistoryStore::decodeEntries(defaultsBytes("spotifyPlayHistory"));
+    ASSERT_TRUE(reread);
+    ASSERT_EQ(reread->size(), 3);
+    EXPECT_EQ(reread->at(0).trackCount, qint64(1) << 53);
+    EXPECT_EQ(reread->at(2).id, "spotify-b");
+}
+
 TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
     const auto bytesOf = [this](QList<int> albums) {
         QList<PlayHistoryStore::Entry> entries;

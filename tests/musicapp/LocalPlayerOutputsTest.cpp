@@ -149,4 +149,33 @@ TEST_F(LocalPlayerTest, ASleepingSpeakerIsWaitedForAndPlayContinuesThereOnceItWa
     EXPECT_EQ(*library->resumePoint(), *lostAt);
 }
 
+// A hand-over to a speaker that finds no place to carry over ends without
+// sound: it says why, and the player no longer says it plays.
+TEST_F(LocalPlayerTest, AHandOverWithNothingToCarryOverSaysWhy) {
+    auto library = makeLibrary();
+    playOnMpd(*library, 0, 0);
+    // The user's own queue took over in the music player meanwhile.
+    auto client = mpd.connect();
+    client->appendToStoredPlaylist("Mine", album->files[0]);
+    client->replaceQueueWith("Mine");
+    client->playPosition(0);
+    library->select(nowhere());
+    finish(*library);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0], "Couldn't play to Nowhere. The music player is playing something other "
+                         "than Korvid's queue.");
+    EXPECT_FALSE(library->isPlaying());
+
+    // The music player went away while Korvid played on it.
+    errors.clear();
+    playOnMpd(*library, 0, 0);
+    mpd.daemon().kill();
+    library->select(nowhere());
+    finish(*library);
+    EXPECT_TRUE(std::any_of(errors.begin(), errors.end(), [](const QString& e) {
+        return e.startsWith("Couldn't play to Nowhere. ");
+    })) << errors.join("; ").toStdString();
+    EXPECT_FALSE(library->isPlaying());
+}
+
 } // namespace

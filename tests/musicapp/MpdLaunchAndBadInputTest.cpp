@@ -1,6 +1,7 @@
 #include "MpdTestServer.h"
 
 #include "musicapp/LibMpdClient.h"
+#include "musicapp/MpdConfiguration.h"
 #include "musicapp/MusicAppController.h"
 #include "support/RunTask.h"
 #include "support/ScopedEnvironment.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -70,17 +72,71 @@ TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
     EXPECT_FALSE(status.devices.isEmpty());
 }
 
-TEST(MpdLaunchTest, NoPlayerProgramIsNotInstalled) {
-    TestHome home;
-    ScopedEnvironment environment;
-    environment.set("PATH", QFile::encodeName(home.path()));
-    MusicAppController::Options options;
-    options.musicFolder = home.path();
-    options.addresses = {{home.filePath("nobody.socket"), 0}};
-    MusicAppController controller(std::move(options));
-    const auto error = failureOf<MusicAppError>(controller.launchIfNeeded());
-    EXPECT_TRUE(error && error->kind() == MusicAppError::Kind::notInstalled)
-        << "launched without mpd";
+// A player that does not start says why in one line: mpd missing, a folder
+// Korvid cannot write, or mpd's own last word (here: its socket's place is
+// taken).
+TEST(MpdLaunchTest, AStartThatFailsSaysWhy) {
+    enum class Trouble { noProgram, unwritableFolder, socketTaken };
+    struct Case {
+        Trouble trouble;
+        QString expected; // the description, or its start
+    };
+    const Case cases[] = {
+        {Trouble::noProgram, "The music player couldn't be opened. Install mpd and try again."},
+        {Trouble::unwritableFolder,
+         "The music player couldn't be opened. Korvid couldn't write its settings under "},
+        {Trouble::socketTaken,
+         "The music player couldn't be opened. MPD says: Failed to bind to '"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.trouble));
+        TestHome home;
+        ScopedEnvironment environment;
+        MusicAppController::Options options;
+        options.musicFolder = home.path();
+        options.addresses = {{home.filePath("nobody.socket"), 0}};
+        const MpdDaemonFiles files = options.ownDaemon;
+        switch (c.trouble) {
+        case Trouble::noProgram:
+            environment.set("PATH", QFile::encodeName(home.path()));
+            break;
+        case Trouble::unwritableFolder:
+            QDir().mkpath(QFileInfo(files.folder).absolutePath());
+            ASSERT_TRUE(QFile(files.folder).open(QIODevice::WriteOnly)); // a file, not a folder
+            break;
+        case Trouble::socketTaken:
+            ASSERT_TRUE(QDir().mkpath(files.socketPath));
+            break;
+        }
+        MusicAppController controller(std::move(options));
+        const auto error = failureOf<MusicAppError>(controller.launchIfNeeded(), 20s);
+        const OwnMpdStopper stop(files);
+        ASSERT_TRUE(error) << "launched";
+        EXPECT_EQ(error->kind(), MusicAppError::Kind::notInstalled);
+        EXPECT_TRUE(error->description().startsWith(c.expected))
+            << error->description().toStdString();
+        if (c.trouble == Trouble::socketTaken) {
+            EXPECT_TRUE(error->description().endsWith("Address already in use"))
+                << error->description().toStdString();
+        }
+    }
+}
+
+// mpd's output, as printed and as logged: the last line that says anything.
+TEST(MpdLaunchTest, TheCauseIsMpdsLastWord) {
+    const std::pair<QByteArray, QString> cases[] = {
+        {"Dec 07 16:37 : exception: Failed to bind socket: Address already in use\n",
+         "Failed to bind socket: Address already in use"},
+        {"Dec 07 16:37 : output: No 'audio_output' defined\nDec  7 16:37:01 : exception: Error "
+         "opening database\n\n  \n",
+         "Error opening database"},
+        {"plain words", "plain words"},
+        {"\n \n", ""},
+        {QByteArray(400, 'x'), QString(300, 'x') + QChar(0x2026)},
+    };
+    for (const auto& [output, cause] : cases) {
+        EXPECT_EQ(mpdFailureCause(output), cause) << output.toStdString();
+    }
 }
 
 TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {

@@ -134,6 +134,10 @@ TEST_F(OwnMpdTest, AFreshPlayerPlaysAnAlbumWhileItsFirstScanRuns) {
     // Whether the scan was still running here depends on the machine's load;
     // the fake player's scan case proves the wait, this one pins real MPD.
     RecordProperty("scanStillRunning", direct->status().isUpdatingDatabase ? 1 : 0);
+
+    // Quitting Korvid silences its own player, which nothing else would stop.
+    EXPECT_TRUE(c->pauseOwnPlayer(5s));
+    EXPECT_FALSE(runTask(c->status()).isPlaying);
 }
 
 } // namespace

@@ -117,6 +117,10 @@ TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
     auto direct = mpd.connect();
     EXPECT_EQ(direct->storedPlaylist("Korvid"), music->files);
     EXPECT_EQ(direct->queueUris(), music->files);
+
+    // Quitting Korvid leaves a user's own MPD playing.
+    EXPECT_TRUE(c->pauseOwnPlayer(5s));
+    EXPECT_TRUE(runTask(c->status()).isPlaying);
 }
 
 TEST_F(MusicAppControllerMpdTest, StartOutOfRangePlaysTheFirstTrackFromItsStart) {
