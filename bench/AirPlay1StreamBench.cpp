@@ -2,6 +2,7 @@
 // included), how soon the first packet leaves after play, how closely sends
 // follow the ideal schedule, and what a real receiver reports over a minute.
 // Every run takes as long as the audio it streams.
+#include "BenchMain.h"
 #include "airplay1/AirPlay1DecodingFeed.h"
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SendPlan.h"
@@ -443,12 +444,9 @@ BENCHMARK(BM_ReceiverStatistics)->Iterations(1)->UseManualTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
 #ifdef KORVID_BENCH_WITH_RECEIVER
-    LocalAvahi::shutDown();
+    return runBenchmarks(argc, argv, [] { LocalAvahi::shutDown(); });
+#else
+    return runBenchmarks(argc, argv);
 #endif
-    return 0;
 }

@@ -5,6 +5,7 @@
 // time beyond the library's own albums().
 #include "AlbumIndex.h"
 #include "AlbumTags.h"
+#include "BenchMain.h"
 #include "SpotifyStandIn.h"
 
 #include "model/AlbumFilterSettings.h"
@@ -269,9 +270,5 @@ BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMicrosecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 // whose albums keep their covers beside them, rescanning it unchanged,
 // listing 5,000 albums of 50,000 songs, and how soon an album copied into a
 // watched library reaches Home.
+#include "BenchMain.h"
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
 #include "model/PlayHistoryStore.h"
@@ -303,9 +304,5 @@ BENCHMARK(BM_AddedAlbumReachesHome)->Unit(benchmark::kMillisecond)->Iterations(3
 } // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv); // covers are pictures
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QGuiApplication>(argc, argv); // covers are pictures
 }

@@ -1,6 +1,7 @@
 // How long a change of output takes to sound at the new one, on loopback:
 // from select() to the first sound a real shairport-sync writes (MPD to a
 // legacy speaker), and to MPD reporting play at the carried place (back).
+#include "BenchMain.h"
 #include "MpdTestServer.h"
 
 #include "musicapp/AppleMusicLibrary.h"
@@ -173,10 +174,5 @@ BENCHMARK(BM_HandOverToSound)->Iterations(5)->UseManualTime()->Unit(benchmark::k
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    LocalAvahi::shutDown();
-    return 0;
+    return runBenchmarks(argc, argv, [] { LocalAvahi::shutDown(); });
 }

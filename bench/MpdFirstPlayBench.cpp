@@ -4,6 +4,7 @@
 // private pulseaudio's null sink. "mpd" starts the daemon and plays through
 // the commands alone; "controller" goes the app's way, with the controller's
 // fixed wait after the start.
+#include "BenchMain.h"
 #include "MpdTestServer.h"
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/MpdCommands.h"
@@ -168,9 +169,5 @@ BENCHMARK(BM_FreshControllerToFirstSound)
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -9,6 +9,7 @@
 // The music folder and its index are made before the start, as a previous run
 // of the program left them.
 #include "AlbumIndex.h"
+#include "BenchMain.h"
 
 #include "model/AlbumFilterSettings.h"
 #include "model/MusicSourceSettings.h"
@@ -386,11 +387,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
     QCoreApplication::setOrganizationName(QStringLiteral("Korvid"));
     QCoreApplication::setApplicationName(QStringLiteral("Korvid"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
     // The window goes before the application.
-    started().program.reset();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv, [] { started().program.reset(); });
 }

@@ -43,6 +43,19 @@ korvid_build() {
     cmake --build "$dir" ${KORVID_TARGET:+--target $KORVID_TARGET}
 }
 
+# korvid_build with one line of progress instead of the compiler's output,
+# which goes to DIR/build.log and is shown when the build fails.
+korvid_build_quietly() {
+    local dir="$1"
+    mkdir -p "$dir"
+    echo "Building Korvid in $dir (the compiler's output is in $dir/build.log)"
+    if ! korvid_build "$@" >"$dir/build.log" 2>&1; then
+        tail -n 40 "$dir/build.log" >&2
+        echo "The build failed; all of its output is in $dir/build.log" >&2
+        return 1
+    fi
+}
+
 # The suite checks that wire formats ignore the user's locale by running
 # parts of it under German; make sure that locale exists.
 korvid_ensure_test_locale() {
