@@ -96,7 +96,7 @@ Page {
                     wrapMode: Text.WordWrap
                     Layout.fillWidth: true
                 }
-                Label {
+                PlainLabel {
                     objectName: "libraryNotice"
                     visible: text.length > 0
                     text: page.localMusic.libraryNotice
