@@ -5,11 +5,13 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4atom.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -168,42 +170,67 @@ QByteArray pictureOf(Format format, TagLib::File* file) {
     return {};
 }
 
-std::unique_ptr<TagLib::File> open(Format format, const QString& path, bool readProperties) {
-    const QByteArray name = QFile::encodeName(path);
+// A file opened for reading only. TagLib opens files for writing when it
+// may, and closing such a file tells every folder watcher (Korvid's own
+// among them) that it was written: each scan would wake the next one.
+struct OpenFile {
+    std::unique_ptr<TagLib::FileStream> stream; // outlives the file that reads it
+    std::unique_ptr<TagLib::File> file;
+
+    bool isValid() const { return file && file->isValid(); }
+};
+
+OpenFile open(Format format, const QString& path, bool readProperties) {
+    OpenFile opened;
+    if (format == Format::none)
+        return opened;
+    opened.stream = std::make_unique<TagLib::FileStream>(QFile::encodeName(path).constData(), true);
+    if (!opened.stream->isOpen())
+        return opened;
+    TagLib::IOStream* stream = opened.stream.get();
+    auto* frames = TagLib::ID3v2::FrameFactory::instance();
     const auto style = TagLib::AudioProperties::Fast;
     switch (format) {
     case Format::flac:
-        return std::make_unique<TagLib::FLAC::File>(name.constData(), readProperties, style);
+        opened.file = std::make_unique<TagLib::FLAC::File>(stream, frames, readProperties, style);
+        break;
     case Format::mpeg:
-        return std::make_unique<TagLib::MPEG::File>(name.constData(), readProperties, style);
+        opened.file = std::make_unique<TagLib::MPEG::File>(stream, frames, readProperties, style);
+        break;
     case Format::mp4:
-        return std::make_unique<TagLib::MP4::File>(name.constData(), readProperties, style);
+        opened.file = std::make_unique<TagLib::MP4::File>(stream, readProperties, style);
+        break;
     case Format::vorbis:
-        return std::make_unique<TagLib::Ogg::Vorbis::File>(name.constData(), readProperties, style);
+        opened.file = std::make_unique<TagLib::Ogg::Vorbis::File>(stream, readProperties, style);
+        break;
     case Format::opus:
-        return std::make_unique<TagLib::Ogg::Opus::File>(name.constData(), readProperties, style);
+        opened.file = std::make_unique<TagLib::Ogg::Opus::File>(stream, readProperties, style);
+        break;
     case Format::wav:
-        return std::make_unique<TagLib::RIFF::WAV::File>(name.constData(), readProperties, style);
+        opened.file = std::make_unique<TagLib::RIFF::WAV::File>(stream, readProperties, style);
+        break;
     case Format::aiff:
-        return std::make_unique<TagLib::RIFF::AIFF::File>(name.constData(), readProperties, style);
+        opened.file = std::make_unique<TagLib::RIFF::AIFF::File>(stream, readProperties, style);
+        break;
     case Format::none:
         break;
     }
-    return nullptr;
+    return opened;
 }
 
 class TagLibReader final : public TagReader {
 public:
     std::optional<TrackTags> readTags(const QString& path) const override {
         const Format format = formatOf(path);
-        std::unique_ptr<TagLib::File> file = open(format, path, true);
-        if (!file || !file->isValid())
+        const OpenFile opened = open(format, path, true);
+        if (!opened.isValid())
             return std::nullopt;
+        TagLib::File* file = opened.file.get();
         const TagLib::AudioProperties* audio = file->audioProperties();
         if (!audio || audio->sampleRate() <= 0 || audio->channels() <= 0)
             return std::nullopt;
         if (format == Format::mp4) {
-            auto* mp4 = static_cast<TagLib::MP4::File*>(file.get());
+            auto* mp4 = static_cast<TagLib::MP4::File*>(file);
             const auto* properties = mp4->audioProperties();
             if (!properties || properties->codec() == TagLib::MP4::Properties::Unknown ||
                 mp4HasVideo(*mp4))
@@ -234,16 +261,14 @@ public:
         if (const int track = leadingNumber(property(properties, "TRACKNUMBER")))
             tags.trackNumber = track;
         tags.durationMs = audio->lengthInMilliseconds();
-        tags.hasPicture = !pictureOf(format, file.get()).isEmpty();
+        tags.hasPicture = !pictureOf(format, file).isEmpty();
         return tags;
     }
 
     QByteArray readPicture(const QString& path) const override {
         const Format format = formatOf(path);
-        std::unique_ptr<TagLib::File> file = open(format, path, false);
-        if (!file || !file->isValid())
-            return {};
-        return pictureOf(format, file.get());
+        const OpenFile opened = open(format, path, false);
+        return opened.isValid() ? pictureOf(format, opened.file.get()) : QByteArray();
     }
 };
 
