@@ -1,4 +1,4 @@
 korvid_add_test(platform_tests
-  SOURCES ClockTest.cpp ChildProcessTest.cpp SettingsWriterTest.cpp
+  SOURCES ClockTest.cpp ChildProcessTest.cpp SettingsWriterTest.cpp CacheFolderTest.cpp
   LABELS platform
   TSAN)
