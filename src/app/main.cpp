@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/InstanceHandoff.h"
 #include "platform/SecretServiceKeychain.h"
+#include "platform/SettingsWriter.h"
 #include "platform/SingleInstance.h"
 #include "platform/SynchronizedKeyValueStore.h"
 #include "platform/WebAuthSession.h"
@@ -70,6 +71,8 @@ int main(int argc, char** argv) {
     // so a call pauses Korvid from launch on.
     PlaybackViewModel playback(spotifyAPI, appleMusic, sourceSettings, playHistory,
                                Clock::system());
+    QObject::connect(&SettingsWriter::instance(), &SettingsWriter::writeFailed, &playback,
+                     &PlaybackViewModel::showError);
     WebAuthSession webAuth;
     SpotifySignIn spotifySignIn(spotifyAuth, webAuth, sourceSettings);
     // Before the engine, which it serves and must outlive.
@@ -99,5 +102,6 @@ int main(int argc, char** argv) {
     // Quit (not a window closed into the tray): Korvid's own hidden player
     // must not play on with no window or control left.
     appleMusic.pauseOwnPlayerForQuit();
+    SettingsWriter::instance().flush();
     return status;
 }

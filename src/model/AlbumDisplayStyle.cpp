@@ -1,4 +1,5 @@
 #include "model/AlbumDisplayStyle.h"
+#include "platform/SettingsWriter.h"
 
 #include "model/PreferenceKeys.h"
 #include "model/StoredValues.h"
@@ -52,9 +53,7 @@ AlbumDisplayStyle storedStyle() {
 }
 
 void storeStyle(AlbumDisplayStyle style) {
-    QSettings settings;
-    settings.setValue(PreferenceKeys::albumDisplayStyle, rawValue(style));
-    settings.sync();
+    SettingsWriter::instance().writeNow(PreferenceKeys::albumDisplayStyle, rawValue(style));
 }
 
 double storedThumbnailSize() {
@@ -63,9 +62,8 @@ double storedThumbnailSize() {
 }
 
 void storeThumbnailSize(double size) {
-    QSettings settings;
-    settings.setValue(PreferenceKeys::albumThumbnailSize, size);
-    settings.sync();
+    // Every step of the slider: the file follows when it settles.
+    SettingsWriter::instance().writeSoon(PreferenceKeys::albumThumbnailSize, size);
 }
 
 } // namespace AlbumDisplayStyles

@@ -1,4 +1,5 @@
 #include "model/AlbumFilterSettings.h"
+#include "platform/SettingsWriter.h"
 
 #include "model/PreferenceKeys.h"
 #include "model/StoredValues.h"
@@ -21,9 +22,7 @@ int AlbumFilterSettings::minTracksPerAlbumForViews() const {
 void AlbumFilterSettings::setMinTracksPerAlbum(qint64 value) {
     const bool changed = value != minTracksPerAlbum_;
     minTracksPerAlbum_ = value;
-    QSettings settings;
-    settings.setValue(PreferenceKeys::minTracksPerAlbum, value);
-    settings.sync();
+    SettingsWriter::instance().writeSoon(PreferenceKeys::minTracksPerAlbum, value);
     if (changed) {
         Q_EMIT minTracksPerAlbumChanged();
     }

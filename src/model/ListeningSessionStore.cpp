@@ -1,4 +1,5 @@
 #include "model/ListeningSessionStore.h"
+#include "platform/SettingsWriter.h"
 
 #include <QSettings>
 
@@ -17,7 +18,6 @@ void ListeningSessionStore::save(const ListeningSession& session) {
     const auto encoded = session.encode();
     if (!encoded)
         return;
-    QSettings settings;
-    settings.setValue(sessionKey, *encoded);
-    settings.sync();
+    // Saved every few seconds while playing: the file follows within a bound.
+    SettingsWriter::instance().writeEventually(sessionKey, *encoded);
 }

@@ -1,4 +1,5 @@
 #include "model/MusicSourceSettings.h"
+#include "platform/SettingsWriter.h"
 
 #include "model/PreferenceKeys.h"
 
@@ -13,9 +14,8 @@ void MusicSourceSettings::setCurrent(MusicSource source) {
     const bool changed = source != current_;
     current_ = source;
     // The store always holds the last value set, even an unchanged one.
-    QSettings settings;
-    settings.setValue(PreferenceKeys::musicSource, MusicSources::rawValue(source));
-    settings.sync();
+    SettingsWriter::instance().writeNow(PreferenceKeys::musicSource,
+                                        MusicSources::rawValue(source));
     if (changed) {
         Q_EMIT currentChanged();
     }

@@ -1,4 +1,5 @@
 #include "model/PlayHistoryStore.h"
+#include "platform/SettingsWriter.h"
 
 #include "model/StoredJson.h"
 #include "platform/Clock.h"
@@ -24,9 +25,7 @@ std::optional<QByteArray> storedBytes(const QString& key) {
 }
 
 void writeStoredBytes(const QString& key, const QByteArray& bytes) {
-    QSettings settings;
-    settings.setValue(key, bytes);
-    settings.sync();
+    SettingsWriter::instance().writeNow(key, bytes);
 }
 
 std::optional<PlayHistoryStore::Entry> decodeEntry(const QJsonValue& value) {

@@ -2,6 +2,7 @@
 // player output or a legacy AirPlay 1 speaker. Every command that talks to
 // either runs on the command chain, after the one before it.
 #include "musicapp/AppleMusicLibrary.h"
+#include "platform/SettingsWriter.h"
 
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SpeakerBrowser.h"
@@ -298,9 +299,7 @@ void AppleMusicLibrary::setOutputVolume(double percent) {
             airPlay1VolumePercent_ = percent;
             Q_EMIT airPlay1VolumePercentChanged();
         }
-        QSettings settings;
-        settings.setValue(QLatin1String(kVolumeKey), percent);
-        settings.sync();
+        SettingsWriter::instance().writeSoon(QLatin1String(kVolumeKey), percent);
         runCommand([self, percent]() -> QCoro::Task<> {
             if (self) {
                 co_await self->airPlay1Player_->setVolume(percent);

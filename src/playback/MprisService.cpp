@@ -1,5 +1,6 @@
 #include "playback/MprisService.h"
 
+#include "platform/CacheFolder.h"
 #include "platform/InstanceHandoff.h"
 #include "platform/SaturatingMath.h"
 #include "playback/MprisAdaptors.h"
@@ -29,8 +30,12 @@ QString coverPath(const QString& albumID) {
     return folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
 }
 
+// The pictures handed to the desktop: those of the last weeks' albums.
+constexpr CacheBounds kCoverBounds{32 * 1024 * 1024, std::chrono::hours(24 * 30)};
+
 bool writeCover(const LocalArtworkImage& artwork, const QString& path) {
     if (QFileInfo::exists(path)) {
+        touchCacheFile(path);
         return true;
     }
     const QImage image = artwork.image(QSize(512, 512));
@@ -38,7 +43,11 @@ bool writeCover(const LocalArtworkImage& artwork, const QString& path) {
         return false;
     }
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+        return false;
+    }
+    trimCacheFolder(QFileInfo(path).path(), kCoverBounds);
+    return true;
 }
 
 } // namespace

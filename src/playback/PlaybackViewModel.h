@@ -111,6 +111,9 @@ public:
     QCoro::Task<> seek(qint64 ms);
     // Called by the alert when the user dismisses it.
     Q_INVOKABLE void dismissError() { setErrorMessage(std::nullopt); }
+    // Shows a failure from elsewhere in the program (a settings file that
+    // cannot be written) in the same alert.
+    void showError(const QString& description) { setErrorMessage(description); }
 
     // ---- Refresh, progress and volume ----
     QCoro::Task<> refreshNowPlaying();

@@ -1,4 +1,5 @@
 #include "spotify/SpotifyAuthManager.h"
+#include "platform/SettingsWriter.h"
 
 #include "platform/Clock.h"
 #include "spotify/SpotifyAuthError.h"
@@ -87,9 +88,8 @@ QCoro::Task<> SpotifyAuthManager::loadStoredTokens() {
 void SpotifyAuthManager::setClientID(const QString& clientID) {
     const bool changed = clientID != clientID_;
     clientID_ = clientID;
-    QSettings settings;
-    settings.setValue(QLatin1StringView(clientIDKey), clientID);
-    settings.sync();
+    // Each keystroke in the field: the file follows when it settles.
+    SettingsWriter::instance().writeSoon(QLatin1StringView(clientIDKey), clientID);
     if (changed)
         Q_EMIT clientIDChanged();
 }

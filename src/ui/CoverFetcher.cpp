@@ -1,6 +1,7 @@
 #include "ui/CoverFetcher.h"
 
 #include "model/CoverDecoding.h"
+#include "platform/CacheFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,6 +14,12 @@
 namespace {
 
 constexpr int transferTimeoutMs = 20000;
+
+// Covers a user has not seen for two months, and the least recently seen
+// beyond 200 MB (some thousands of covers), leave the folder. It is trimmed
+// at the first cover kept and after every hundredth.
+constexpr CacheBounds kBounds{200 * 1024 * 1024, std::chrono::hours(24 * 60)};
+constexpr int kWritesBetweenTrims = 100;
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -61,6 +68,7 @@ void CoverFetcher::obtain(const QUrl& url, Done done) {
         return;
     }
     if (QByteArray kept = readFile(filePath(url)); !kept.isEmpty()) {
+        touchCacheFile(filePath(url));
         done(std::move(kept));
         return;
     }
@@ -106,8 +114,8 @@ void CoverFetcher::finished(QNetworkReply* reply) {
     // folder for good. A cover the folder cannot take is still shown.
     if (bytes.size() > CoverDecoding::maximumBytes || !CoverDecoding::isDecodable(bytes))
         bytes.clear();
-    else
-        writeFile(filePath(url), bytes);
+    else if (writeFile(filePath(url), bytes) && writesSinceTrim_++ % kWritesBetweenTrims == 0)
+        trimCacheFolder(folder_, kBounds);
     answer(url, bytes);
 }
 

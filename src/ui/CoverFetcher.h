@@ -13,7 +13,8 @@ class QNetworkAccessManager;
 class QNetworkReply;
 
 // Remote covers, fetched once and kept on disk: a cover that is in the folder
-// is read from there and never fetched again. Lives on a thread of its own,
+// is read from there and never fetched again. The folder is kept within
+// bounds of size and age, the least recently used covers going first. Lives on a thread of its own,
 // as network and disk must not hold up the views; everything is called
 // there.
 class CoverFetcher : public QObject {
@@ -43,4 +44,5 @@ private:
     Policy policy_;
     QNetworkAccessManager* network_ = nullptr;
     QHash<QUrl, QList<Done>> waiting_;
+    int writesSinceTrim_ = 0;
 };

@@ -2,7 +2,11 @@
 #include "model/AlbumFilterSettings.h"
 #include "model/AppVersion.h"
 #include "model/MusicSourceSettings.h"
+#include "platform/SettingsWriter.h"
+#include "support/RunTask.h"
 #include "support/TestHome.h"
+
+#include <QFile>
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -114,6 +118,27 @@ TEST_F(SettingsTest, DisplayStyleAndThumbnailSizeRoundTrip) {
     AlbumDisplayStyles::storeThumbnailSize(187.5);
     home.restartSettings();
     EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 187.5);
+}
+
+// Dragging the thumbnail slider: every step is read back at once, and the
+// file is written once the steps settle, not at each one.
+TEST_F(SettingsTest, ASliderIsWrittenOnceItSettles) {
+    // Read beside QSettings: making one writes out what is pending.
+    const QString path = QSettings().fileName();
+    const auto fileHas = [&path](const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains(text);
+    };
+    for (int size = 100; size <= 140; ++size) {
+        AlbumDisplayStyles::storeThumbnailSize(size);
+    }
+    EXPECT_FALSE(fileHas("albumThumbnailSize")) << "written while dragging";
+    EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 140);
+    EXPECT_TRUE(
+        waitUntil([&] { return fileHas("albumThumbnailSize=140"); }, SettingsWriter::kSettle * 3));
+    // A rare change goes to the file at once.
+    AlbumDisplayStyles::storeStyle(AlbumDisplayStyle::coverWithDetails);
+    EXPECT_TRUE(fileHas("albumDisplayStyle=coverWithDetails"));
 }
 
 TEST(AppVersionTest, MissingValuesShowAsQuestionMarks) {

@@ -1,4 +1,5 @@
 korvid_add_test(platform_tests
   SOURCES ClockTest.cpp ChildProcessTest.cpp FetchPolicyTest.cpp SaturatingMathTest.cpp
+          SettingsWriterTest.cpp CacheFolderTest.cpp
   LABELS platform
   TSAN)

@@ -1,7 +1,9 @@
-// Stores listening sessions as fast as it can until it is killed: the
-// process a robustness test ends with SIGKILL in the middle of a write.
+// Stores listening sessions as fast as it can, each written to the file at
+// once, until it is killed: the process a robustness test ends with SIGKILL
+// in the middle of a write.
 #include "model/ListeningSessionStore.h"
 #include "model/SettingsLock.h"
+#include "platform/SettingsWriter.h"
 
 #include <QCoreApplication>
 
@@ -25,6 +27,8 @@ int main(int argc, char** argv) {
         session.trackIndex = i;
         session.positionSeconds = double(i) / 4;
         store.save(session);
+        // As the settings writer does once saves settle, here at each one.
+        SettingsWriter::instance().flush();
         if (i == 0) {
             std::puts("saving");
             std::fflush(stdout);

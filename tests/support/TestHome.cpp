@@ -1,5 +1,7 @@
 #include "support/TestHome.h"
 
+#include "platform/SettingsWriter.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -17,6 +19,8 @@ QString settingsPath() {
 } // namespace
 
 TestHome::TestHome() {
+    // Changes still settling belong to the home before this one.
+    SettingsWriter::instance().flush();
     previousSettingsPath_ = settingsPath();
     for (const char* variable : kVariables) {
         const QString folder = xdg(variable);
@@ -30,11 +34,13 @@ TestHome::TestHome() {
 }
 
 TestHome::~TestHome() {
+    SettingsWriter::instance().flush();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, previousSettingsPath_);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, previousSettingsPath_);
 }
 
 void TestHome::restartSettings() {
+    SettingsWriter::instance().flush();
     QString file;
     {
         QSettings settings;
