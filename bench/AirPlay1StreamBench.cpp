@@ -194,6 +194,22 @@ private:
     int64_t frames_ = 0;
 };
 
+// Streams `seconds` of the track to the sink and closes; false (and the
+// benchmark skipped) without test audio.
+bool streamTo(AirPlay1Stream& stream, Sink& sink, const QUrl& url, int seconds,
+              benchmark::State& state) {
+    stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
+    auto feed = feedOf(url);
+    if (!feed) {
+        state.SkipWithError("no test audio (is ffmpeg installed?)");
+        return false;
+    }
+    stream.start(std::move(feed));
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    stream.close();
+    return true;
+}
+
 // CPU seconds per minute of audio for one stream: decoding, packet building
 // and sending, at the real pace.
 void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
@@ -202,16 +218,9 @@ void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
     for (auto _ : state) {
         Sink sink(Sink::Mode::silent);
         AirPlay1Stream stream(codec, {});
-        stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
         const double cpuBefore = processCpuSeconds();
-        auto feed = feedOf(url);
-        if (!feed) {
-            state.SkipWithError("no test audio (is ffmpeg installed?)");
+        if (!streamTo(stream, sink, url, streamSeconds, state))
             return;
-        }
-        stream.start(std::move(feed));
-        std::this_thread::sleep_for(std::chrono::seconds(streamSeconds));
-        stream.close();
         const double cpu = processCpuSeconds() - cpuBefore;
         state.SetIterationTime(streamSeconds);
         state.counters["cpu_s_per_audio_min"] = cpu * 60.0 / streamSeconds;
@@ -246,15 +255,8 @@ void BM_SendThreadTimePerPacket(benchmark::State& state) {
                 cpu.push_back(cpuSeconds * 1e6);
             };
             AirPlay1Stream stream(AirPlay1Codec::alac, {}, options);
-            stream.configure(QStringLiteral("127.0.0.1"), sink.port(), sink.port());
-            auto feed = feedOf(url);
-            if (!feed) {
-                state.SkipWithError("no test audio (is ffmpeg installed?)");
+            if (!streamTo(stream, sink, url, streamSeconds, state))
                 return;
-            }
-            stream.start(std::move(feed));
-            std::this_thread::sleep_for(std::chrono::seconds(streamSeconds));
-            stream.close();
         } // the send thread has ended: the times are ours alone
         if (wall.empty()) {
             state.SkipWithError("no packets went out");

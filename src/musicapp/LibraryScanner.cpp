@@ -20,7 +20,10 @@ LibraryScanner::LibraryScanner(std::shared_ptr<const TagReader> reader, QString 
 
 namespace {
 
+// A name inside a folder; "" stands for the folder itself.
 QString joined(const QString& folder, const QString& name) {
+    if (name.isEmpty())
+        return folder;
     return folder.isEmpty() ? name : folder + u'/' + name;
 }
 

@@ -8,11 +8,23 @@
 #include <optional>
 #include <utility>
 
-// A per-user store of secret items keyed by service and account. Failures
-// are not reported: a failed save is lost, a failed load yields nothing.
+// What went wrong with a keychain's last call, for the person to be told.
+enum class KeychainProblem {
+    none,
+    noAnswer,   // it did not answer in time (a locked keyring's prompt left open)
+    notStored,  // a save failed: the item is kept in memory until the program ends
+    notRead,    // a load failed: the item could not be read
+    notRemoved, // a removal failed: the item may still be there
+};
+
+// A per-user store of secret items keyed by service and account. A call
+// never fails: a save that the store refuses is kept in memory, a load
+// that fails yields nothing; problem() tells what the last call met.
 class Keychain {
 public:
     virtual ~Keychain() = default;
+
+    virtual KeychainProblem problem() const { return KeychainProblem::none; }
 
     // Replaces the item's value.
     virtual QCoro::Task<> save(QString service, QString account, QByteArray data) = 0;

@@ -21,6 +21,8 @@ public:
         return keychain_.remove(QString::fromLatin1(service), std::move(account));
     }
 
+    KeychainProblem problem() const { return keychain_.problem(); }
+
 private:
     Keychain& keychain_;
 };

@@ -74,6 +74,7 @@ QCoro::Task<> SpotifyAuthManager::loadStoredTokens() {
     const auto data = co_await keychain_.load(QString::fromLatin1(KeychainStore::tokensAccount));
     if (!self)
         co_return;
+    noteKeychain(KeychainCall::load);
     // A sign-in that finished meanwhile is newer than what was stored.
     if (data && !tokensAssigned_) {
         if (auto stored = TokenStore::decode(*data))
@@ -208,6 +209,7 @@ QCoro::Task<SpotifyTokenResponse> SpotifyAuthManager::requestToken(QMap<QString,
 
 QCoro::Task<> SpotifyAuthManager::store(SpotifyTokenResponse answer,
                                         std::optional<QString> fallbackRefreshToken) {
+    QPointer<SpotifyAuthManager> self(this);
     TokenStore tokens;
     if (answer.scope) {
         const auto scopes = answer.scope->split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -225,6 +227,8 @@ QCoro::Task<> SpotifyAuthManager::store(SpotifyTokenResponse answer,
     tokens.expiresAt = clock_.now().addSecs(answer.expiresIn);
     setTokens(tokens);
     co_await keychain_.save(tokens.encode(), QString::fromLatin1(KeychainStore::tokensAccount));
+    if (self)
+        noteKeychain(KeychainCall::save);
 }
 
 QCoro::Task<QString> SpotifyAuthManager::refresh(QString refreshToken) {
@@ -274,6 +278,45 @@ QCoro::Task<QString> SpotifyAuthManager::validAccessToken() {
 }
 
 QCoro::Task<> SpotifyAuthManager::signOut() {
+    QPointer<SpotifyAuthManager> self(this);
     setTokens(std::nullopt);
     co_await keychain_.remove(QString::fromLatin1(KeychainStore::tokensAccount));
+    if (self)
+        noteKeychain(KeychainCall::remove);
+}
+
+void SpotifyAuthManager::noteKeychain(KeychainCall call) {
+    const auto notRemoved = [] {
+        return tr("Korvid couldn't remove your Spotify sign-in from the keychain, so the next "
+                  "start may sign you in again. Remove the item “%1” in your keyring app to be "
+                  "sure.")
+            .arg(QLatin1String(KeychainStore::service));
+    };
+    QString notice;
+    switch (keychain_.problem()) {
+    case KeychainProblem::none:
+        break;
+    case KeychainProblem::noAnswer:
+    case KeychainProblem::notRead:
+    case KeychainProblem::notStored:
+        if (call == KeychainCall::load)
+            notice = keychain_.problem() == KeychainProblem::noAnswer
+                         ? tr("The keychain didn't answer, so you're signed out of Spotify for "
+                              "now. Unlock your keyring and start Korvid again.")
+                         : tr("The keychain couldn't be read, so you're signed out of Spotify for "
+                              "now.");
+        else if (call == KeychainCall::save)
+            notice = tr("The keychain didn't keep your Spotify sign-in. It stays until Korvid "
+                        "quits; you'll sign in again at the next start.");
+        else
+            notice = notRemoved();
+        break;
+    case KeychainProblem::notRemoved:
+        notice = notRemoved();
+        break;
+    }
+    if (notice != keychainNotice_) {
+        keychainNotice_ = notice;
+        Q_EMIT keychainNoticeChanged();
+    }
 }

@@ -25,6 +25,8 @@ class SpotifyAuthManager : public QObject {
     Q_PROPERTY(bool hasClientID READ hasClientID NOTIFY clientIDChanged)
     Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
     Q_PROPERTY(bool hasLoadedTokens READ hasLoadedTokens NOTIFY hasLoadedTokensChanged)
+    // What the keychain's last answer means for the sign-in; empty when it went well.
+    Q_PROPERTY(QString keychainNotice READ keychainNotice NOTIFY keychainNoticeChanged)
 
 public:
     static constexpr auto redirectURI = "korvid://callback";
@@ -46,6 +48,7 @@ public:
     // (and left in place). Call once after creation.
     QCoro::Task<> loadStoredTokens();
     bool hasLoadedTokens() const { return hasLoadedTokens_; }
+    const QString& keychainNotice() const { return keychainNotice_; }
 
     QString clientID() const { return clientID_; }
     // Stores the identifier exactly as typed, on every assignment.
@@ -84,6 +87,7 @@ Q_SIGNALS:
     void clientIDChanged();
     void isAuthenticatedChanged();
     void hasLoadedTokensChanged();
+    void keychainNoticeChanged();
 
 private:
     QUrl endpoint(const QString& path) const;
@@ -98,5 +102,8 @@ private:
     std::optional<TokenStore> tokens_;
     std::shared_ptr<TokenRefresh> refreshInFlight_;
     bool hasLoadedTokens_ = false;
+    QString keychainNotice_;
+    enum class KeychainCall { load, save, remove };
+    void noteKeychain(KeychainCall call);
     bool tokensAssigned_ = false;
 };

@@ -15,6 +15,12 @@ SpotifySignIn::SpotifySignIn(SpotifyAuthManager& auth, WebAuthSession& session,
     connect(&auth_, &SpotifyAuthManager::clientIDChanged, this, &SpotifySignIn::clientIDChanged);
     connect(&auth_, &SpotifyAuthManager::isAuthenticatedChanged, this,
             &SpotifySignIn::isAuthenticatedChanged);
+    connect(&auth_, &SpotifyAuthManager::keychainNoticeChanged, this,
+            &SpotifySignIn::keychainNoticeChanged);
+}
+
+QString SpotifySignIn::keychainNotice() const {
+    return auth_.keychainNotice();
 }
 
 QString SpotifySignIn::clientID() const {

@@ -25,8 +25,11 @@ class SpotifySignIn : public QObject {
     Q_PROPERTY(QString authorizationURL READ authorizationURL NOTIFY authorizationURLChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
+    // What the keychain's trouble means for the sign-in; empty when none.
+    Q_PROPERTY(QString keychainNotice READ keychainNotice NOTIFY keychainNoticeChanged)
 
 public:
+    QString keychainNotice() const;
     SpotifySignIn(SpotifyAuthManager& auth, WebAuthSession& session, MusicSourceSettings& sources,
                   QObject* parent = nullptr);
 
@@ -62,6 +65,7 @@ Q_SIGNALS:
     void authorizationURLChanged();
     void errorMessageChanged();
     void isAuthenticatedChanged();
+    void keychainNoticeChanged();
 
 private:
     QCoro::Task<> complete(QUrl callback);

@@ -41,6 +41,14 @@ Page {
                 opacity: 0.7
                 text: qsTr("Sign in with your Spotify account to load your library and control playback.")
             }
+            PlainLabel {
+                objectName: "connectKeychainNotice"
+                Layout.fillWidth: true
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.WordWrap
+                visible: text.length > 0
+                text: view.signIn.keychainNotice
+            }
 
             // Setup steps, while the user has no Spotify app of their own.
             ColumnLayout {

@@ -181,6 +181,13 @@ Page {
                     }
                 }
                 PlainLabel {
+                    objectName: "settingsKeychainNotice"
+                    visible: text.length > 0
+                    text: page.signIn.keychainNotice
+                    wrapMode: Text.WordWrap
+                    Layout.fillWidth: true
+                }
+                PlainLabel {
                     objectName: "settingsSignInError"
                     visible: text.length > 0
                     text: page.signIn.errorMessage
