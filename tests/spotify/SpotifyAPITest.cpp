@@ -276,8 +276,9 @@ TEST_F(SpotifyWebAPI, AnswersBrokenOffAfterTheHeadersAreTransportFailures) {
         });
         const auto error = failureOf<SpotifyTransportError>(c.call());
         ASSERT_TRUE(error.has_value());
-        if (!c.description.isEmpty())
+        if (!c.description.isEmpty()) {
             EXPECT_EQ(error->description(), c.description);
+        }
     }
 }
 

@@ -345,8 +345,8 @@ TEST_F(SpotifyAuth, NotAuthenticatedAndUnreadableStoredItems) {
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->description(), "You're not connected to Spotify yet.");
 
-    for (const QByteArray stored : {QByteArray("not json"), QByteArray(R"({"accessToken":"a"})"),
-                                    QByteArray("\xff\x00\x01", 3)}) {
+    for (const QByteArray& stored : {QByteArray("not json"), QByteArray(R"({"accessToken":"a"})"),
+                                     QByteArray("\xff\x00\x01", 3)}) {
         keychain.put(KeychainStore::service, KeychainStore::tokensAccount, stored);
         SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
         runTask(restarted.loadStoredTokens());
