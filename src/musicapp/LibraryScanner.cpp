@@ -10,7 +10,7 @@
 #include <QSet>
 
 #include <algorithm>
-#include <functional>
+#include <optional>
 
 LibraryScanner::LibraryScanner(std::shared_ptr<const TagReader> reader, QString musicFolder,
                                LibraryIndex& index)
@@ -35,6 +35,47 @@ bool isUnderAny(const QString& path, const QStringList& folders) {
             return true;
     }
     return false;
+}
+
+// What one folder holds that the scan looks at, each kind in name order,
+// so the index lists an album's files as a file browser would, whatever
+// order the file system keeps.
+struct FolderListing {
+    QList<QFileInfo> songs;
+    QStringList subfolders; // symbolic links to folders left out
+    QHash<QString, QFileInfo> pictures;
+};
+
+FolderListing listFolder(const QString& path) {
+    FolderListing listing;
+    // Symbolic links to folders are not followed, so a link loop cannot trap the scan.
+    QDirIterator it(path, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString name = info.fileName();
+        if (info.isDir()) {
+            if (!info.isSymLink())
+                listing.subfolders.append(name);
+        } else if (hasAudioFileExtension(name)) {
+            listing.songs.append(info);
+        } else if (FolderCover::isImageFileName(name)) {
+            listing.pictures.insert(name, info);
+        }
+    }
+    listing.subfolders.sort();
+    std::sort(listing.songs.begin(), listing.songs.end(),
+              [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
+    return listing;
+}
+
+// The picture the folder keeps as its cover, if any.
+std::optional<FolderCoverFile> coverOf(const FolderListing& listing) {
+    const QString name = FolderCover::choose(listing.pictures.keys());
+    if (name.isEmpty())
+        return std::nullopt;
+    const QFileInfo info = listing.pictures.value(name);
+    return FolderCoverFile{name, info.size(), info.lastModified().toMSecsSinceEpoch()};
 }
 
 } // namespace
@@ -74,39 +115,14 @@ ScanReport LibraryScanner::scan(qint64 nowMs, const std::atomic<bool>* cancelled
             continue;
         }
         report.folders.append(relativeFolder);
-        QList<QFileInfo> songs;
-        QStringList subfolders;
-        QStringList pictures;
-        QHash<QString, QFileInfo> pictureInfo;
-        // Symbolic links to folders are not followed, so a link loop cannot trap the scan.
-        QDirIterator it(folderPath, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            it.next();
-            const QFileInfo info = it.fileInfo();
-            const QString name = info.fileName();
-            if (info.isDir()) {
-                if (!info.isSymLink())
-                    subfolders.append(name);
-            } else if (hasAudioFileExtension(name)) {
-                songs.append(info);
-            } else if (FolderCover::isImageFileName(name)) {
-                pictures.append(name);
-                pictureInfo.insert(name, info);
-            }
-        }
+        const FolderListing listing = listFolder(folderPath);
+        // The last listed is taken first, so subfolders go in reverse.
+        for (auto name = listing.subfolders.crbegin(); name != listing.subfolders.crend(); ++name)
+            toList.append(joined(relativeFolder, *name));
 
-        // Folders in name order too: the last listed is taken first.
-        std::sort(subfolders.begin(), subfolders.end(), std::greater<>());
-        for (const QString& name : std::as_const(subfolders))
-            toList.append(joined(relativeFolder, name));
-
-        const QString coverName = FolderCover::choose(pictures);
-        if (!coverName.isEmpty()) {
-            const QFileInfo& info = pictureInfo[coverName];
-            const FolderCoverFile cover{coverName, info.size(),
-                                        info.lastModified().toMSecsSinceEpoch()};
-            if (knownCovers.value(relativeFolder) != cover) {
-                batch.covers.append({relativeFolder, cover});
+        if (const auto cover = coverOf(listing)) {
+            if (knownCovers.value(relativeFolder) != *cover) {
+                batch.covers.append({relativeFolder, *cover});
                 ++report.coversChanged;
             }
         } else if (knownCovers.contains(relativeFolder)) {
@@ -114,12 +130,7 @@ ScanReport LibraryScanner::scan(qint64 nowMs, const std::atomic<bool>* cancelled
             ++report.coversChanged;
         }
 
-        // Songs in name order, so the index lists an album's files as a
-        // file browser would, whatever order the file system keeps.
-        std::sort(songs.begin(), songs.end(), [](const QFileInfo& a, const QFileInfo& b) {
-            return a.fileName() < b.fileName();
-        });
-        for (const QFileInfo& info : std::as_const(songs)) {
+        for (const QFileInfo& info : listing.songs) {
             if (isCancelled())
                 return report;
             const QString relative = joined(relativeFolder, info.fileName());
