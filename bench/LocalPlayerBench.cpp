@@ -7,6 +7,7 @@
 #include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/TagReader.h"
+#include "playback/SpeakerList.h"
 #include "support/LocalAvahi.h"
 #include "support/ShairportSpeaker.h"
 #include "support/TestAudio.h"
@@ -106,7 +107,7 @@ void BM_HandOverToSound(benchmark::State& state) {
     std::optional<SpeakerOutput> den;
     spinUntil(
         [&] {
-            for (const SpeakerOption& option : library.speakerOptions()) {
+            for (const SpeakerOption& option : speakerOptionsOf(library)) {
                 if (option.output.isLegacy()) {
                     den = option.output;
                 }

@@ -8,7 +8,7 @@
 #include "musicapp/LocalPlayback.h"
 #include "musicapp/MusicAppController.h"
 #include "musicapp/MusicPlayerStatus.h"
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -148,7 +148,8 @@ public:
     std::optional<QString> musicDeviceForPlayback() const;
     double outputVolumePercent() const override;
     ListeningSession::Device sessionDevice() const override;
-    QList<SpeakerOption> speakerOptions() const;
+    // The legacy speakers on the network now.
+    QList<AirPlay1Speaker> legacySpeakersFound() const;
 
     void play(const AppleMusicPlaybackHandle& handle, int startIndex, double startSeconds) override;
     void pause() override;

@@ -10,7 +10,6 @@
 #include "musicapp/LocalPlayerCommon.h"
 #include "musicapp/LocalPlayerRules.h"
 #include "platform/Clock.h"
-#include "playback/SpeakerList.h"
 
 #include <QPointer>
 #include <QSettings>
@@ -82,8 +81,8 @@ ListeningSession::Device AppleMusicLibrary::sessionDevice() const {
     return LocalPlayerRules::sessionDevice(output_);
 }
 
-QList<SpeakerOption> AppleMusicLibrary::speakerOptions() const {
-    return buildSpeakerOptions(musicDevices_, airPlay1Browser_->speakers(), output_);
+QList<AirPlay1Speaker> AppleMusicLibrary::legacySpeakersFound() const {
+    return airPlay1Browser_->speakers();
 }
 
 QCoro::Task<> AppleMusicLibrary::commandsFinished() {

@@ -2,7 +2,7 @@
 
 #include "model/ListeningSession.h"
 #include "model/UnifiedAlbum.h"
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 
 #include <QCoroTask>
 #include <QString>

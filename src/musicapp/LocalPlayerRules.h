@@ -3,7 +3,7 @@
 #include "model/ListeningSession.h"
 #include "model/UnifiedAlbum.h"
 #include "musicapp/MusicPlayerStatus.h"
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 
 #include <QList>
 #include <QSet>

@@ -3,7 +3,7 @@
 #include "model/AlbumArtwork.h"
 #include "model/ListeningSession.h"
 #include "model/UnifiedAlbum.h"
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 
 #include <QUuid>
 

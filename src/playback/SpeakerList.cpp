@@ -1,5 +1,6 @@
 #include "playback/SpeakerList.h"
 
+#include "musicapp/AppleMusicLibrary.h"
 #include "platform/NaturalOrder.h"
 
 #include <QSet>
@@ -48,4 +49,9 @@ QList<SpeakerOption> buildSpeakerOptions(const QList<MusicAirPlayDevice>& musicD
             return collator.compare(a.output.displayName(), b.output.displayName()) < 0;
         });
     return options;
+}
+
+QList<SpeakerOption> speakerOptionsOf(const AppleMusicLibrary& library) {
+    return buildSpeakerOptions(library.musicDevices(), library.legacySpeakersFound(),
+                               library.output());
 }

@@ -2,11 +2,13 @@
 
 #include "airplay1/AirPlay1Speaker.h"
 #include "musicapp/MusicPlayerStatus.h"
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 
 #include <QList>
 
 #include <optional>
+
+class AppleMusicLibrary;
 
 // The one list the speaker picker shows, merged from the music player's
 // outputs and the legacy speakers on the network:
@@ -19,3 +21,6 @@
 QList<SpeakerOption> buildSpeakerOptions(const QList<MusicAirPlayDevice>& musicDevices,
                                          const QList<AirPlay1Speaker>& legacySpeakers,
                                          const std::optional<SpeakerOutput>& selected);
+
+// The speaker list of the local player as it stands.
+QList<SpeakerOption> speakerOptionsOf(const AppleMusicLibrary& library);

@@ -2,7 +2,7 @@
 
 #include "model/DisplayAlbum.h"
 #include "model/ListeningSession.h"
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 
 #include <QDateTime>
 #include <QList>

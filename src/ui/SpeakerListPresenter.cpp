@@ -2,6 +2,7 @@
 
 #include "musicapp/AppleMusicLibrary.h"
 #include "platform/Clock.h"
+#include "playback/SpeakerList.h"
 #include "ui/PlaybackTexts.h"
 
 #include <QVariantMap>
@@ -39,7 +40,7 @@ QString SpeakerListPresenter::footnote() const {
 QVariantList SpeakerListPresenter::rows() const {
     const QString selected = library_.outputID();
     QVariantList rows;
-    for (const SpeakerOption& option : library_.speakerOptions()) {
+    for (const SpeakerOption& option : speakerOptionsOf(library_)) {
         rows.append(QVariantMap{
             {QStringLiteral("id"), option.id()},
             {QStringLiteral("name"), readableName(option.output.displayName())},
@@ -52,7 +53,7 @@ QVariantList SpeakerListPresenter::rows() const {
 }
 
 QString SpeakerListPresenter::emptyText() const {
-    if (!library_.speakerOptions().isEmpty())
+    if (!speakerOptionsOf(library_).isEmpty())
         return {};
     return searched_ ? QStringLiteral("No speakers found")
                      : QStringLiteral("Looking for speakers\u2026");
@@ -96,7 +97,7 @@ void SpeakerListPresenter::close() {
 }
 
 void SpeakerListPresenter::choose(const QString& id) {
-    for (const SpeakerOption& option : library_.speakerOptions()) {
+    for (const SpeakerOption& option : speakerOptionsOf(library_)) {
         if (option.id() == id) {
             library_.select(option.output);
             return;

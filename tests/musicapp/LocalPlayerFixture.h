@@ -8,6 +8,7 @@
 #include "musicapp/AppleMusicLibrary.h"
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/TagReader.h"
+#include "playback/SpeakerList.h"
 #include "support/FakeClock.h"
 #include "support/LocalAvahi.h"
 #include "support/RunTask.h"
@@ -213,7 +214,7 @@ protected:
         std::optional<AirPlay1Speaker> found;
         waitUntil(
             [&] {
-                for (const SpeakerOption& option : library.speakerOptions()) {
+                for (const SpeakerOption& option : speakerOptionsOf(library)) {
                     if (option.output.isLegacy() && option.output.legacySpeaker().name == name) {
                         found = option.output.legacySpeaker();
                     }

@@ -70,7 +70,7 @@ TEST_F(LocalPlayerTest, ASleepingSpeakerIsWaitedForAndPlayContinuesThereOnceItWa
     const ListeningSession::Device stored =
         ListeningSession::Device::LegacyAirPlay{toDen->id, "Den"};
     auto listedPort = [&]() -> std::optional<quint16> {
-        for (const SpeakerOption& option : library->speakerOptions()) {
+        for (const SpeakerOption& option : speakerOptionsOf(*library)) {
             if (option.isAvailable && option.output.isLegacy() &&
                 option.output.legacySpeaker().id == toDen->id) {
                 return option.output.legacySpeaker().endpoint.port;

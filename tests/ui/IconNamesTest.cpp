@@ -1,7 +1,7 @@
 // Every symbol a screen draws has an icon-theme name and a bundled picture,
 // so nothing shows as an empty square without a full icon theme.
 #include "ui/IconNames.h"
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 #include "ui/PlaybackTexts.h"
 
 #include <QDirIterator>

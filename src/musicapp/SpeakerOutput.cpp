@@ -1,4 +1,4 @@
-#include "playback/SpeakerOutput.h"
+#include "musicapp/SpeakerOutput.h"
 
 #include <array>
 #include <utility>
