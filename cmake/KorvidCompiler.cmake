@@ -20,3 +20,10 @@ endif()
 function(korvid_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
 endfunction()
+
+# KORVID_COVERAGE: clang's source-based coverage, for scripts/coverage.
+option(KORVID_COVERAGE "Instrument for clang's source-based coverage (clang only)" OFF)
+if(KORVID_COVERAGE)
+  add_compile_options(-fprofile-instr-generate -fcoverage-mapping)
+  add_link_options(-fprofile-instr-generate)
+endif()

@@ -9,7 +9,6 @@
 #include "playback/GenreChips.h"
 #include "playback/PlaybackViewModel.h"
 
-#include <QPointer>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -17,14 +16,9 @@
 HomeViewModel::HomeViewModel(AppleMusicLibrary& appleMusic, MusicSourceSettings& sourceSettings,
                              AlbumFilterSettings& filterSettings, PlayHistoryStore& playHistory,
                              std::shared_ptr<AlbumRecordCache> records, QObject* parent)
-    : QObject(parent)
-    , appleMusic_(appleMusic)
-    , sourceSettings_(sourceSettings)
-    , filterSettings_(filterSettings)
+    : AlbumPage(appleMusic, sourceSettings, filterSettings, std::move(records), parent)
     , playHistory_(playHistory)
-    , records_(records ? std::move(records) : std::make_shared<AlbumRecordCache>())
-    , selectedGenre_(Genre::all())
-    , genreChips_(genreChipList({}, {})) {
+    , selectedGenre_(Genre::all()) {
     // The recent list follows the history as the coordinator records plays.
     connect(&playHistory_, &PlayHistoryStore::entriesChanged, this,
             &HomeViewModel::updateRecentlyPlayed);
@@ -37,10 +31,7 @@ HomeViewModel::HomeViewModel(AppleMusicLibrary& appleMusic, MusicSourceSettings&
 HomeViewModel::~HomeViewModel() = default;
 
 QCoro::Task<> HomeViewModel::load() {
-    QPointer<HomeViewModel> self(this);
-    if (loads_++ == 0)
-        Q_EMIT isLoadingChanged();
-    setErrorMessage(std::nullopt);
+    beginLoad();
     const MusicSource source = sourceSettings_.current();
 
     QList<AlbumRecord> records;
@@ -48,21 +39,12 @@ QCoro::Task<> HomeViewModel::load() {
         for (UnifiedAlbum& album : playHistory_.recentAlbums())
             records.append(records_->wrap(std::move(album)));
     }
-    if (MusicSources::includesAppleMusic(source)) {
-        co_await appleMusic_.requestAuthorizationIfNeeded();
-        if (!self)
-            co_return;
-        const QList<AppleMusicAlbum> local = appleMusic_.albums();
-        records.reserve(records.size() + local.size());
-        for (const AppleMusicAlbum& album : local)
-            records.append(records_->local(album));
-        records_->finishLocalPass();
-    }
+    if (MusicSources::includesAppleMusic(source) && !co_await appendLocalAlbums(records))
+        co_return;
     setAlbums(AlbumCollection::displayAlbums(
         AlbumCollection::finish(std::move(records), filterSettings_.minTracksPerAlbum(), false)));
     drawDiscover();
-    if (--loads_ == 0)
-        Q_EMIT isLoadingChanged();
+    endLoad();
 }
 
 void HomeViewModel::reload() {
@@ -76,11 +58,7 @@ void HomeViewModel::setAlbums(QList<DisplayAlbum> albums) {
     for (qsizetype i = 0; i < albums_.size(); ++i)
         rowOf_.insert(albums_[i].id(), i); // ids are unique after finish()
     Q_EMIT albumsChanged();
-    const QVariantList chips = genreChipList(albums_, genreRecency_);
-    if (chips != genreChips_) {
-        genreChips_ = chips;
-        Q_EMIT genreChipsChanged();
-    }
+    updateGenreChips(albums_);
     updateRecentlyPlayed();
 }
 
@@ -189,14 +167,7 @@ void HomeViewModel::setSelectedGenre(const Genre& genre) {
     if (genre == previous)
         return;
     Q_EMIT selectedGenreChanged();
-    if (noteChosenGenre(genreRecency_, previous, genre)) {
-        Q_EMIT genreRecencyChanged();
-        const QVariantList chips = genreChipList(albums_, genreRecency_);
-        if (chips != genreChips_) {
-            genreChips_ = chips;
-            Q_EMIT genreChipsChanged();
-        }
-    }
+    noteGenreChoice(previous, genre, albums_);
 }
 
 void HomeViewModel::selectGenre(const QString& genreID) {
@@ -221,11 +192,4 @@ QList<DisplayAlbum> HomeViewModel::randomAlbums(const Genre& genre, int count,
             return album.genre == genre && !excluding.contains(album.id());
         },
         count);
-}
-
-void HomeViewModel::setErrorMessage(std::optional<QString> message) {
-    if (message == errorMessage_)
-        return;
-    errorMessage_ = std::move(message);
-    Q_EMIT errorMessageChanged();
 }

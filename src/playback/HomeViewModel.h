@@ -2,6 +2,7 @@
 
 #include "model/DisplayAlbum.h"
 #include "playback/AlbumListModel.h"
+#include "playback/AlbumPage.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -26,14 +27,10 @@ class PlaybackViewModel;
 // The Home tab and the tray panel: "Recently Played" across both sources,
 // interleaved by recency, and a "Discover" selection of random albums that a
 // genre chip filters. Spotify albums come only from the play history.
-class HomeViewModel : public QObject {
+class HomeViewModel : public AlbumPage {
     Q_OBJECT
-    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
     Q_PROPERTY(
         QString selectedGenre READ selectedGenreID WRITE selectGenre NOTIFY selectedGenreChanged)
-    Q_PROPERTY(QStringList genreRecency READ genreRecency NOTIFY genreRecencyChanged)
-    Q_PROPERTY(QVariantList genreChips READ genreChips NOTIFY genreChipsChanged)
     Q_PROPERTY(int albumCount READ albumCount NOTIFY albumsChanged)
     Q_PROPERTY(AlbumListModel* recentlyPlayed READ recentlyPlayedModel CONSTANT)
     Q_PROPERTY(AlbumListModel* discoverAlbums READ discoverModel CONSTANT)
@@ -55,9 +52,6 @@ public:
 
     const QList<DisplayAlbum>& albums() const { return albums_; }
     int albumCount() const { return int(albums_.size()); }
-    bool isLoading() const { return loads_ > 0; }
-    const std::optional<QString>& errorMessage() const { return errorMessage_; }
-    QString errorMessageText() const { return errorMessage_.value_or(QString()); }
 
     // The albums with the history laid over them, newest first: every
     // Spotify album played, whatever the source, and local albums raised to
@@ -74,8 +68,6 @@ public:
     const QList<DisplayAlbum>& discoverAlbums() const { return discover_; }
     // Draws a new selection and plays its first album from the start.
     QCoro::Task<> shuffleDiscover(PlaybackViewModel& playback);
-    const QStringList& genreRecency() const { return genreRecency_; }
-    QVariantList genreChips() const { return genreChips_; }
 
     // The genre of that album, else of the most recent one; nothing without
     // recent albums. The tray panel offers albums like the one playing.
@@ -89,12 +81,8 @@ public:
 
 Q_SIGNALS:
     void albumsChanged();
-    void isLoadingChanged();
-    void errorMessageChanged();
     void selectedGenreChanged();
     void discoverAlbumsChanged();
-    void genreRecencyChanged();
-    void genreChipsChanged();
     void recentlyPlayedChanged();
 
 private:
@@ -105,22 +93,13 @@ private:
     void drawDiscover();
     void updateRecentlyPlayed();
     void setAlbums(QList<DisplayAlbum> albums);
-    void setErrorMessage(std::optional<QString> message);
 
-    AppleMusicLibrary& appleMusic_;
-    MusicSourceSettings& sourceSettings_;
-    AlbumFilterSettings& filterSettings_;
     PlayHistoryStore& playHistory_;
-    std::shared_ptr<AlbumRecordCache> records_;
 
     QList<DisplayAlbum> albums_;
     QHash<QString, qsizetype> rowOf_; // first row of each id in albums_
-    int loads_ = 0;
-    std::optional<QString> errorMessage_;
     Genre selectedGenre_;
     QList<DisplayAlbum> discover_;
-    QStringList genreRecency_;
-    QVariantList genreChips_;
     AlbumListModel recentModel_;
     AlbumListModel discoverModel_;
 };

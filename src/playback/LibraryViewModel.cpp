@@ -17,14 +17,9 @@ LibraryViewModel::LibraryViewModel(SpotifyAPI& api, AppleMusicLibrary& appleMusi
                                    MusicSourceSettings& sourceSettings,
                                    AlbumFilterSettings& filterSettings,
                                    std::shared_ptr<AlbumRecordCache> records, QObject* parent)
-    : QObject(parent)
+    : AlbumPage(appleMusic, sourceSettings, filterSettings, std::move(records), parent)
     , api_(api)
-    , appleMusic_(appleMusic)
-    , sourceSettings_(sourceSettings)
-    , filterSettings_(filterSettings)
-    , records_(records ? std::move(records) : std::make_shared<AlbumRecordCache>())
-    , selectedGenre_(Genre::all())
-    , genreChips_(genreChipList({}, {})) {}
+    , selectedGenre_(Genre::all()) {}
 
 LibraryViewModel::~LibraryViewModel() = default;
 
@@ -38,9 +33,7 @@ void LibraryViewModel::reloadLocal() {
 
 QCoro::Task<> LibraryViewModel::loadAlbums(bool fetchSpotify) {
     QPointer<LibraryViewModel> self(this);
-    if (loads_++ == 0)
-        Q_EMIT isLoadingChanged();
-    setErrorMessage(std::nullopt);
+    beginLoad();
     const MusicSource source = sourceSettings_.current();
 
     std::optional<QString> failure;
@@ -60,16 +53,8 @@ QCoro::Task<> LibraryViewModel::loadAlbums(bool fetchSpotify) {
             }
             records = *spotifyRecords_;
         }
-        if (MusicSources::includesAppleMusic(source)) {
-            co_await appleMusic_.requestAuthorizationIfNeeded();
-            if (!self)
-                co_return;
-            const QList<AppleMusicAlbum> local = appleMusic_.albums();
-            records.reserve(records.size() + local.size());
-            for (const AppleMusicAlbum& album : local)
-                records.append(records_->local(album));
-            records_->finishLocalPass();
-        }
+        if (MusicSources::includesAppleMusic(source) && !co_await appendLocalAlbums(records))
+            co_return;
     } catch (const KorvidError& error) {
         failure = error.description();
     }
@@ -86,11 +71,10 @@ QCoro::Task<> LibraryViewModel::loadAlbums(bool fetchSpotify) {
         for (const AlbumRecord& record : kept)
             searchKeys_.append(record.searchKey);
         Q_EMIT albumsChanged();
-        updateChips();
+        updateGenreChips(albums_);
         updateFiltered();
     }
-    if (--loads_ == 0)
-        Q_EMIT isLoadingChanged();
+    endLoad();
 }
 
 void LibraryViewModel::reload() {
@@ -113,24 +97,13 @@ void LibraryViewModel::updateFiltered() {
     filteredModel_.setAlbums(albums_, rows);
 }
 
-void LibraryViewModel::updateChips() {
-    QVariantList chips = genreChipList(albums_, genreRecency_);
-    if (chips == genreChips_)
-        return;
-    genreChips_ = std::move(chips);
-    Q_EMIT genreChipsChanged();
-}
-
 void LibraryViewModel::setSelectedGenre(const Genre& genre) {
     if (genre == selectedGenre_)
         return;
     const Genre previous = selectedGenre_;
     selectedGenre_ = genre;
     Q_EMIT selectedGenreChanged();
-    if (noteChosenGenre(genreRecency_, previous, genre)) {
-        Q_EMIT genreRecencyChanged();
-        updateChips();
-    }
+    noteGenreChoice(previous, genre, albums_);
     updateFiltered();
 }
 
@@ -148,11 +121,4 @@ void LibraryViewModel::setSearchText(const QString& text) {
         return; // only blanks changed
     searchWords_ = std::move(words);
     updateFiltered();
-}
-
-void LibraryViewModel::setErrorMessage(std::optional<QString> message) {
-    if (message == errorMessage_)
-        return;
-    errorMessage_ = std::move(message);
-    Q_EMIT errorMessageChanged();
 }

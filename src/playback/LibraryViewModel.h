@@ -2,6 +2,7 @@
 
 #include "model/DisplayAlbum.h"
 #include "playback/AlbumListModel.h"
+#include "playback/AlbumPage.h"
 #include "playback/AlbumRecordCache.h"
 
 #include <QCoroTask>
@@ -22,15 +23,11 @@ class SpotifyAPI;
 
 // The Library tab: up to 250 saved Spotify albums and every local album with
 // a cover, newest first, filtered by a genre chip and by what the user types.
-class LibraryViewModel : public QObject {
+class LibraryViewModel : public AlbumPage {
     Q_OBJECT
-    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
     Q_PROPERTY(
         QString selectedGenre READ selectedGenreID WRITE selectGenre NOTIFY selectedGenreChanged)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
-    Q_PROPERTY(QStringList genreRecency READ genreRecency NOTIFY genreRecencyChanged)
-    Q_PROPERTY(QVariantList genreChips READ genreChips NOTIFY genreChipsChanged)
     Q_PROPERTY(int albumCount READ albumCount NOTIFY albumsChanged)
     Q_PROPERTY(AlbumListModel* filteredAlbums READ filteredModel CONSTANT)
 
@@ -56,9 +53,6 @@ public:
 
     const QList<DisplayAlbum>& albums() const { return albums_; }
     int albumCount() const { return int(albums_.size()); }
-    bool isLoading() const { return loads_ > 0; }
-    const std::optional<QString>& errorMessage() const { return errorMessage_; }
-    QString errorMessageText() const { return errorMessage_.value_or(QString()); }
 
     // The albums of the selected genre whose title or artist names hold every
     // word of the search text, in the order of albums().
@@ -70,41 +64,25 @@ public:
     Q_INVOKABLE void selectGenre(const QString& genreID);
     const QString& searchText() const { return searchText_; }
     void setSearchText(const QString& text);
-    const QStringList& genreRecency() const { return genreRecency_; }
-    QVariantList genreChips() const { return genreChips_; }
 
     AlbumListModel* filteredModel() { return &filteredModel_; }
 
 Q_SIGNALS:
     void albumsChanged();
-    void isLoadingChanged();
-    void errorMessageChanged();
     void selectedGenreChanged();
     void searchTextChanged();
-    void genreRecencyChanged();
-    void genreChipsChanged();
 
 private:
     QCoro::Task<> loadAlbums(bool fetchSpotify);
     void updateFiltered();
-    void updateChips();
-    void setErrorMessage(std::optional<QString> message);
 
     SpotifyAPI& api_;
-    AppleMusicLibrary& appleMusic_;
-    MusicSourceSettings& sourceSettings_;
-    AlbumFilterSettings& filterSettings_;
-    std::shared_ptr<AlbumRecordCache> records_;
 
     QList<DisplayAlbum> albums_;
     QStringList searchKeys_;                           // one per album
     std::optional<QList<AlbumRecord>> spotifyRecords_; // of the last load that fetched them
-    int loads_ = 0;
-    std::optional<QString> errorMessage_;
     Genre selectedGenre_;
     QString searchText_;
     QStringList searchWords_;
-    QStringList genreRecency_;
-    QVariantList genreChips_;
     AlbumListModel filteredModel_;
 };
