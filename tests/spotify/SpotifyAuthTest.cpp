@@ -225,7 +225,7 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswer) {
     };
     for (const auto& [status, body, description] : cases) {
         SCOPED_TRACE(status);
-        standIn.on("POST", "/accounts/api/token", [status, body](const auto&) {
+        standIn.on("POST", "/accounts/api/token", [status = status, body = body](const auto&) {
             return SpotifyStandIn::Reply{status, body, "text/plain"};
         });
         const auto error = failureOf<SpotifyAuthError>(auth->completeLogin(callback));
