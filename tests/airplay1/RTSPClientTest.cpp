@@ -1,9 +1,7 @@
 #include "airplay1/RTSPClient.h"
 #include "airplay1/AirPlay1Error.h"
 
-#include "support/LocalAvahi.h"
 #include "support/RunTask.h"
-#include "support/ShairportSpeaker.h"
 
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -364,26 +362,6 @@ TEST(RTSPResponseReader, ReadsHeadersAsSpeakersWriteThem) {
 
     EXPECT_EQ(sessionIdentifier(" 12345 ;timeout=60"), QString("12345"));
     EXPECT_EQ(sessionIdentifier(";;"), std::nullopt);
-}
-
-TEST(RTSPClientWithShairport, AnswersOptions) {
-    KORVID_REQUIRE_SHAIRPORT();
-    KORVID_REQUIRE_LOCAL_AVAHI();
-    ShairportSpeaker receiver(QStringLiteral("Korvid RTSP Receiver"));
-    ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
-    RTSPClient client({QStringLiteral("0011223344AB@Korvid RTSP Receiver"),
-                       QStringLiteral("_raop._tcp"), QStringLiteral("local"), 1,
-                       QStringLiteral("127.0.0.1"), receiver.port()});
-    const RTSPAddresses addresses = runTask(client.connect());
-    EXPECT_EQ(addresses.remote, "127.0.0.1");
-    const RTSPResponse reply =
-        runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*")));
-    EXPECT_EQ(reply.statusCode, 200);
-    EXPECT_TRUE(reply.header("public").contains("ANNOUNCE"))
-        << reply.header("public").toStdString();
-    // A second round trip on the same connection.
-    EXPECT_EQ(runTask(client.request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).statusCode,
-              200);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "support/FakeServiceBrowsing.h"
 #include "support/LocalAvahi.h"
 #include "support/RunTask.h"
-#include "support/ShairportSpeaker.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -240,23 +239,6 @@ TEST(AirPlay1SpeakerBrowserOnAvahi, StartsOverWhenTheDaemonRestarts) {
     ASSERT_EQ(published.size(), 2u);
     EXPECT_TRUE(listsExactly(browser, {"Hall", "Kitchen"}))
         << names(browser.speakers()).join(", ").toStdString();
-}
-
-TEST(AirPlay1SpeakerBrowserOnAvahi, FindsARealReceiver) {
-    KORVID_REQUIRE_LOCAL_AVAHI();
-    KORVID_REQUIRE_SHAIRPORT();
-    ShairportSpeaker receiver(QStringLiteral("Korvid Test Receiver"));
-    ASSERT_TRUE(receiver.start()) << receiver.errorText().toStdString();
-
-    AirPlay1SpeakerBrowser browser;
-    browser.start();
-    ASSERT_TRUE(listsExactly(browser, {"Korvid Test Receiver"}))
-        << names(browser.speakers()).join(", ").toStdString() << "\n"
-        << receiver.output().toStdString();
-    const AirPlay1Speaker& speaker = browser.speakers().first();
-    EXPECT_TRUE(speaker.supportsPCM);
-    EXPECT_EQ(speaker.endpoint.port, receiver.port());
-    EXPECT_EQ(speaker.endpoint.host, "127.0.0.1");
 }
 
 } // namespace
