@@ -72,6 +72,8 @@ TEST_F(AlbumPages, ClickingAnAlbumOnHomePlaysItOnMpdAndTheKeysSteerIt) {
 TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheet) {
     show();
     EXPECT_FALSE(view.visible("spotifyDevicesButton")); // local music alone
+    // One speaker symbol, whichever output is chosen; Spotify's devices have their own.
+    EXPECT_EQ(view.property("speakerPickerButton", "symbol"), "hifispeaker.fill");
     view.click("speakerPickerButton");
     ASSERT_TRUE(waitUntil([&] { return view.visible("speakerList"); }));
     EXPECT_TRUE(view.saveScreen("home-speaker-sheet"));

@@ -6,7 +6,9 @@
 #include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
+#include "support/Accessibility.h"
 #include "support/FakeClock.h"
+#include "support/QtPrinting.h"
 #include "support/QuickView.h"
 #include "support/RunTask.h"
 #include "support/TestHome.h"
@@ -151,6 +153,51 @@ TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {
     EXPECT_EQ(textOf("releaseHeader"), QStringLiteral("Version 1.2.1"));
     EXPECT_EQ(textOf("kindPill"), QStringLiteral("Fixed"));
     EXPECT_TRUE(view.saveScreen("whats-new"));
+}
+
+TEST_F(MainWindowTest, EveryControlHasANameAndGenreNamesShowAsTheyAre) {
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    ASSERT_TRUE(waitUntil([&] { return visible("mainTabs"); }, std::chrono::seconds(2)));
+    for (const char* tab : {"tabHome", "tabLibrary", "tabSettings"}) {
+        view.click(tab);
+        QTest::qWait(100);
+        EXPECT_EQ(unnamedControls(view.window()), QStringList()) << tab;
+    }
+    view.click("nowPlayingButton");
+    ASSERT_TRUE(waitUntil([&] { return visible("scrubber"); }, std::chrono::seconds(2)));
+    EXPECT_EQ(unnamedControls(view.window()), QStringList()) << "Now Playing";
+}
+
+// "&" is part of a genre's name, not a shortcut marker.
+TEST(GenreChips, ShowAndNameGenresAsTheyAre) {
+    QuickView view;
+    const QVariantList chips{QVariantMap{{"id", "all"}, {"displayName", "All"}},
+                             QVariantMap{{"id", "comedy"}, {"displayName", "Comedy & Spoken"}}};
+    ASSERT_TRUE(
+        view.showView("GenreChipRow", {{"chips", chips}, {"selected", "all"}}, QSize(400, 80)));
+    auto* chip = qobject_cast<QQuickItem*>(view.find("genreChip-comedy"));
+    ASSERT_NE(chip, nullptr);
+    EXPECT_EQ(accessibleName(chip), "Comedy & Spoken");
+    // A label that draws its text as given, not one that takes "&" as a marker.
+    QObject* label = chip->property("contentItem").value<QObject*>();
+    EXPECT_EQ(label->property("text"), "Comedy & Spoken");
+    EXPECT_EQ(label->property("textFormat").toInt(), Qt::PlainText);
+    EXPECT_TRUE(view.saveScreen("genre-chips"));
+}
+
+TEST_F(MainWindowTest, AFilledClientIDFieldKeepsItsLabel) {
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    view.click("tabSettings");
+    view.click("changeClientIDButton");
+    ASSERT_TRUE(waitUntil([&] { return visible("settingsClientIDField"); }));
+    view.click("settingsClientIDField");
+    QTest::keyClick(view.window(), Qt::Key_A, Qt::ControlModifier);
+    view.type("abc123");
+    EXPECT_EQ(spotifyAuth.clientID(), "abc123");
+    EXPECT_TRUE(visible("settingsClientIDLabel"));
+    EXPECT_EQ(textOf("settingsClientIDLabel"), "Spotify Client ID");
+    EXPECT_EQ(accessibleName(find("settingsClientIDField")), "Spotify Client ID");
+    EXPECT_TRUE(view.saveScreen("settings-client-id"));
 }
 
 } // namespace

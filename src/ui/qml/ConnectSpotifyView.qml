@@ -90,8 +90,15 @@ Page {
                 }
             }
 
+            // A label of its own: the placeholder goes once the field is filled.
+            PlainLabel {
+                id: clientIDLabel
+                objectName: "clientIDLabel"
+                text: qsTr("Spotify Client ID")
+            }
             TextField {
                 objectName: "clientIDField"
+                Accessible.name: clientIDLabel.text
                 Layout.fillWidth: true
                 placeholderText: qsTr("Spotify Client ID")
                 inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase

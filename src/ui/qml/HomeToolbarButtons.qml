@@ -4,7 +4,7 @@ import QtQuick.Layouts
 import Korvid
 
 // Home's toolbar buttons: the speaker sheet for local albums and, when
-// Spotify is a source, the Spotify Connect devices.
+// Spotify is a source, the Spotify Connect devices under an icon of their own.
 RowLayout {
     id: buttons
     required property SpeakerListPresenter speakers
@@ -16,15 +16,13 @@ RowLayout {
         id: devicesButton
         objectName: "spotifyDevicesButton"
         visible: buttons.showsSpotify
-        symbol: "hifispeaker.fill"
+        symbol: "airplayaudio"
+        text: buttons.devices.title
         onClicked: devicesSheet.open()
-        PlainToolTip {
-            visible: devicesButton.hovered
-            text: buttons.devices.title
-        }
     }
     SpeakerPickerButton {
         speakers: buttons.speakers
+        symbol: "hifispeaker.fill"
     }
 
     Popup {

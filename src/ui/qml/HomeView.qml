@@ -17,12 +17,6 @@ Page {
     readonly property bool hasAlbums: home.recentlyPlayed.count > 0
                                       || home.discoverAlbums.count > 0
 
-    BusyIndicator {
-        objectName: "homeLoading"
-        anchors.centerIn: parent
-        running: page.home.isLoading && !page.hasAlbums && !page.emptyStates.readingMusicFolder
-        visible: running
-    }
 
     // The first reading of a music folder can take a while: say so, and
     // how far it got, rather than that there is nothing.
@@ -78,6 +72,7 @@ Page {
             }
             AlbumGridView {
                 objectName: "recentGrid"
+                page: scroller.contentItem as Flickable
                 Layout.fillWidth: true
                 Layout.leftMargin: 16
                 Layout.rightMargin: 16
@@ -98,14 +93,10 @@ Page {
                 }
                 Item { Layout.fillWidth: true }
                 SymbolButton {
-                    id: shuffleButton
                     objectName: "shuffleDiscover"
                     symbol: "shuffle"
+                    text: qsTr("Shuffle")
                     onClicked: page.pages.shuffleDiscover()
-                    PlainToolTip {
-                        visible: shuffleButton.hovered
-                        text: qsTr("Shuffle")
-                    }
                 }
             }
             GenreChipRow {
@@ -118,6 +109,7 @@ Page {
             }
             AlbumGridView {
                 objectName: "discoverGrid"
+                page: scroller.contentItem as Flickable
                 Layout.fillWidth: true
                 Layout.leftMargin: 16
                 Layout.rightMargin: 16
@@ -129,5 +121,19 @@ Page {
                 onAlbumClicked: albumID => page.pages.play(albumID)
             }
         }
+    }
+
+    // Centred on an empty page; small in the corner over albums already shown.
+    BusyIndicator {
+        objectName: "homeLoading"
+        anchors.centerIn: page.hasAlbums ? undefined : parent
+        anchors.top: page.hasAlbums ? parent.top : undefined
+        anchors.right: page.hasAlbums ? parent.right : undefined
+        anchors.margins: 12
+        width: page.hasAlbums ? 32 : implicitWidth
+        height: width
+        // An empty page tells of a first reading in words instead.
+        running: page.home.isLoading && (page.hasAlbums || !page.emptyStates.readingMusicFolder)
+        visible: running
     }
 }

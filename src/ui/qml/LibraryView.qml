@@ -81,14 +81,21 @@ Page {
                 title: page.emptyStates.readingTitle
                 message: page.emptyStates.readingMessage
             }
-            EmptyState {
-                objectName: "libraryError"
+            // Shown whenever a load failed: over the albums of an earlier
+            // load too, which would otherwise pass for current.
+            Pane {
                 anchors.centerIn: parent
-                width: Math.min(parent.width - 48, 420)
-                visible: page.library.errorMessage !== "" && page.library.filteredAlbums.count === 0
-                symbol: "exclamationmark.triangle"
-                title: qsTr("Couldn't Load Library")
-                message: page.library.errorMessage
+                visible: page.library.errorMessage !== ""
+                contentWidth: Math.min(page.width - 96, 420)
+                padding: 24
+                background: SheetBackground {}
+                EmptyState {
+                    objectName: "libraryError"
+                    width: parent.width
+                    symbol: "exclamationmark.triangle"
+                    title: qsTr("Couldn't Load Library")
+                    message: page.library.errorMessage
+                }
             }
             EmptyState {
                 objectName: "libraryEmptyState"

@@ -144,8 +144,7 @@ ApplicationWindow {
                 objectName: "reloadButton"
                 visible: tabs.currentIndex < 2
                 symbol: "arrow.clockwise"
-                ToolTip.visible: hovered
-                ToolTip.text: qsTr("Reload (F5)")
+                text: qsTr("Reload (F5)")
                 onClicked: window.reloadPage()
             }
 

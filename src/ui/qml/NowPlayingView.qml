@@ -35,6 +35,7 @@ Popup {
             objectName: "closeNowPlaying"
             Layout.alignment: Qt.AlignRight
             symbol: "chevron.down"
+            text: qsTr("Close")
             onClicked: sheet.close()
         }
         CoverArt {
@@ -62,6 +63,7 @@ Popup {
         Slider {
             id: scrubber
             objectName: "scrubber"
+            Accessible.name: qsTr("Position")
             Layout.fillWidth: true
             from: 0
             to: Math.max(1, sheet.playback.durationMs)
@@ -122,6 +124,7 @@ Popup {
                     objectName: "previewButton"
                     visible: sheet.preview.hasPreview
                     symbol: sheet.preview.symbol
+                    text: sheet.preview.isPlaying ? qsTr("Stop Preview") : qsTr("Play Preview")
                     onClicked: sheet.preview.togglePreview()
                 }
                 Button {

@@ -22,6 +22,11 @@ ToolBar {
 
         ItemDelegate {
             objectName: "nowPlayingButton"
+            // The bar's texts are read as one.
+            Accessible.name: bar.playback.nowPlayingTrackName
+                             ? ViewTexts.albumName(bar.playback.nowPlayingTrackName,
+                                                   bar.playback.nowPlayingArtistNames, false)
+                             : qsTr("Not Playing")
             Layout.fillWidth: true
             Layout.maximumWidth: 360
             onClicked: bar.openNowPlaying()

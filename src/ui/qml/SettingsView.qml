@@ -126,6 +126,7 @@ Page {
                 caption: qsTr("Local music plays through the music player (MPD), which reaches every output of this computer. Legacy AirPlay 1 speakers, like a Bose SoundTouch, are streamed to by Korvid itself.")
                 ItemDelegate {
                     objectName: "speakerRow"
+                    Accessible.name: qsTr("Speaker: %1").arg(page.speakers.selectedName)
                     Layout.fillWidth: true
                     onClicked: speakerPicker.open()
                     contentItem: RowLayout {
@@ -207,8 +208,15 @@ Page {
                     visible: false
                     Layout.fillWidth: true
                     PlainLabel { text: qsTr("Redirect URI: ") + page.signIn.redirectURI; opacity: 0.7 }
+                    // A label of its own: the placeholder goes once the field is filled.
+                    PlainLabel {
+                        id: settingsClientIDLabel
+                        objectName: "settingsClientIDLabel"
+                        text: qsTr("Spotify Client ID")
+                    }
                     TextField {
                         objectName: "settingsClientIDField"
+                        Accessible.name: settingsClientIDLabel.text
                         placeholderText: qsTr("Spotify Client ID")
                         text: page.signIn.clientID
                         inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
@@ -242,9 +250,13 @@ Page {
                 title: qsTr("Filtering")
                 caption: SettingsTexts.filteringCaption
                 RowLayout {
-                    PlainLabel { text: qsTr("Minimum Tracks per Album") }
+                    PlainLabel {
+                        id: minTracksLabel
+                        text: qsTr("Minimum Tracks per Album")
+                    }
                     Slider {
                         objectName: "minTracksSlider"
+                        Accessible.name: minTracksLabel.text
                         from: SettingsTexts.minTracksLowest
                         to: SettingsTexts.minTracksHighest
                         stepSize: 1
