@@ -96,6 +96,9 @@ ApplicationWindow {
             resumeOffer.request()
     }
     Component.onCompleted: {
+        // The keyboard works from the start, also where no window manager
+        // hands the new window the focus.
+        requestActivate()
         refreshLoop.running = tabsShown
         if (tabsShown)
             resumeOffer.request()
