@@ -78,7 +78,7 @@ QString NowPlayingPresenter::outputName() const {
     if (playback_.isPlayingLocally() && appleMusic_.output()) {
         return appleMusic_.output()->displayName();
     }
-    return QStringLiteral("This Computer");
+    return tr("This Computer");
 }
 
 QString NowPlayingPresenter::outputHelp() const {

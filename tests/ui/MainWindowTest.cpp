@@ -13,10 +13,16 @@
 #include "support/RunTask.h"
 #include "support/TestHome.h"
 #include "ui/SpotifySignIn.h"
+#include "ui/Translation.h"
+
+#include <clocale>
 
 #include <QDir>
+#include <QFile>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +204,85 @@ TEST_F(MainWindowTest, AFilledClientIDFieldKeepsItsLabel) {
     EXPECT_EQ(textOf("settingsClientIDLabel"), "Spotify Client ID");
     EXPECT_EQ(accessibleName(find("settingsClientIDField")), "Spotify Client ID");
     EXPECT_TRUE(view.saveScreen("settings-client-id"));
+}
+
+// The main window as a German reader meets it.
+class GermanWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override {
+        QLocale::setDefault(QLocale::c());
+        std::setlocale(LC_ALL, "C");
+        Translation::install();
+    }
+
+    // The English wording of every text German words otherwise, cut at its
+    // placeholders: none of these pieces may be left on screen.
+    static QStringList englishPieces() {
+        QFile file(QStringLiteral(KORVID_GERMAN_TS));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << KORVID_GERMAN_TS;
+        QXmlStreamReader xml(&file);
+        QStringList pieces;
+        QString source;
+        while (!xml.atEnd()) {
+            if (!xml.readNextStartElement())
+                continue;
+            if (xml.name() == u"source") {
+                source = xml.readElementText();
+            } else if (xml.name() == u"translation" || xml.name() == u"numerusform") {
+                const QString german = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                if (german == source)
+                    continue;
+                for (const QString& piece :
+                     source.split(QRegularExpression(QStringLiteral("%[0-9n]|\\(s\\)")))) {
+                    const QString words = piece.trimmed();
+                    if (words.size() >= 4 && !german.contains(words))
+                        pieces << words;
+                }
+            }
+        }
+        return pieces;
+    }
+
+    // What the window shows in words: labels, buttons and field hints.
+    static void shownTexts(QQuickItem* item, QStringList& texts) {
+        if (!item || !item->isVisible())
+            return;
+        for (const char* property : {"text", "placeholderText", "title"}) {
+            const QVariant value = item->property(property);
+            if (value.typeId() == QMetaType::QString && !value.toString().isEmpty())
+                texts << value.toString();
+        }
+        for (QQuickItem* child : item->childItems())
+            shownTexts(child, texts);
+    }
+};
+
+TEST_F(GermanWindowTest, NoEnglishIsLeftInTheViews) {
+    const QStringList english = englishPieces();
+    ASSERT_GT(english.size(), 100);
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    ASSERT_TRUE(waitUntil([&] { return visible("mainTabs"); }, std::chrono::seconds(2)));
+    for (const char* tab : {"tabHome", "tabLibrary", "tabSettings", "nowPlayingButton"}) {
+        view.click(tab);
+        QTest::qWait(200);
+        QStringList texts;
+        shownTexts(view.window()->contentItem(), texts);
+        for (const QString& text : texts) {
+            for (const QString& piece : english)
+                // Whole words: "Play" is no English left in "AirPlay".
+                EXPECT_FALSE(text.contains(
+                    QRegularExpression("(?<!\\w)" + QRegularExpression::escape(piece) + "(?!\\w)")))
+                    << tab << ": \"" << text.toStdString() << "\" holds \"" << piece.toStdString()
+                    << '"';
+        }
+        EXPECT_TRUE(view.saveScreen(QStringLiteral("german-%1").arg(tab)));
+    }
+    EXPECT_EQ(textOf("tabLibrary"), "Mediathek");
 }
 
 } // namespace

@@ -19,7 +19,8 @@ Flow {
             id: chip
             required property var modelData
             objectName: "genreChip-" + modelData.id
-            text: modelData.displayName
+            // Names of the catalogue, in the reader's language.
+            text: qsTranslate("Genre", modelData.displayName)
             Accessible.name: text
             checkable: true
             checked: (chip.parent as GenreChipRow).selected === modelData.id

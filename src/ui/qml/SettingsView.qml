@@ -68,7 +68,7 @@ Page {
                 RowLayout {
                     visible: page.localMusic.isAuthorized
                     SymbolImage { symbol: "checkmark.circle.fill" }
-                    PlainLabel { objectName: "accessGranted"; text: "Access Granted" }
+                    PlainLabel { objectName: "accessGranted"; text: qsTr("Access Granted") }
                     BusyIndicator {
                         running: page.localMusic.isScanning
                         visible: running
@@ -157,7 +157,7 @@ Page {
                 RowLayout {
                     visible: page.signIn.isAuthenticated
                     SymbolImage { symbol: "checkmark.circle.fill" }
-                    PlainLabel { objectName: "spotifyConnected"; text: "Connected" }
+                    PlainLabel { objectName: "spotifyConnected"; text: qsTr("Connected") }
                     Button {
                         objectName: "disconnectButton"
                         text: qsTr("Disconnect")
@@ -207,7 +207,7 @@ Page {
                     objectName: "clientIDEditor"
                     visible: false
                     Layout.fillWidth: true
-                    PlainLabel { text: qsTr("Redirect URI: ") + page.signIn.redirectURI; opacity: 0.7 }
+                    PlainLabel { text: qsTr("Redirect URI: %1").arg(page.signIn.redirectURI); opacity: 0.7 }
                     // A label of its own: the placeholder goes once the field is filled.
                     PlainLabel {
                         id: settingsClientIDLabel
