@@ -174,6 +174,20 @@ TEST_F(MainWindowTest, EveryControlHasANameAndGenreNamesShowAsTheyAre) {
     EXPECT_EQ(unnamedControls(view.window()), QStringList()) << "Now Playing";
 }
 
+TEST_F(MainWindowTest, SettingsSignsInToSpotifyAsTheSignInScreenDoes) {
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    view.click("tabSettings");
+    EXPECT_FALSE(visible("settings.signInProgress"));
+    view.click("settingsConnectButton");
+    ASSERT_TRUE(waitUntil([&] { return signIn.isSigningIn(); }));
+    EXPECT_TRUE(waitUntil([&] { return visible("settings.signInProgress"); }));
+    EXPECT_TRUE(visible("settings.callbackField"));
+    EXPECT_TRUE(view.saveScreen("settings-signing-in"));
+    view.click("settings.cancelSignInButton");
+    EXPECT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_FALSE(visible("settings.signInProgress"));
+}
+
 // "&" is part of a genre's name, not a shortcut marker.
 TEST(GenreChips, ShowAndNameGenresAsTheyAre) {
     QuickView view;

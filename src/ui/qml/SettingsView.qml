@@ -173,13 +173,14 @@ Page {
                         enabled: !page.signIn.isSigningIn
                         onClicked: page.signIn.connectSpotify()
                     }
-                    Button {
-                        objectName: "settingsCancelSignIn"
-                        visible: page.signIn.isSigningIn
-                        text: qsTr("Cancel")
-                        flat: true
-                        onClicked: page.signIn.cancel()
-                    }
+                }
+                // The same waiting note and address field as the sign-in screen.
+                SignInProgress {
+                    Layout.fillWidth: true
+                    visible: !page.signIn.isAuthenticated
+                    signIn: page.signIn
+                    namePrefix: "settings."
+                    noteAlignment: Qt.AlignLeft
                 }
                 PlainLabel {
                     objectName: "settingsKeychainNotice"

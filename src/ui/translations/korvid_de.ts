@@ -83,18 +83,6 @@
         <translation>Mit Spotify verbinden</translation>
     </message>
     <message>
-        <source>Waiting for Spotify in your browser…</source>
-        <translation>Warte auf Spotify in deinem Browser …</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Continue</source>
-        <translation>Weiter</translation>
-    </message>
-    <message>
         <source>Use Local Music Only</source>
         <translation>Nur lokale Musik verwenden</translation>
     </message>
@@ -549,10 +537,6 @@
         <translation>Mit Spotify verbinden</translation>
     </message>
     <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
         <source>Change Client ID</source>
         <translation>Client-ID ändern</translation>
     </message>
@@ -591,6 +575,25 @@
     <message>
         <source>What's New</source>
         <translation>Neuigkeiten</translation>
+    </message>
+</context>
+<context>
+    <name>SignInProgress</name>
+    <message>
+        <source>Waiting for Spotify in your browser…</source>
+        <translation>Warte auf Spotify in deinem Browser …</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Address the browser ended on</source>
+        <translation>Adresse, bei der der Browser gelandet ist</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>Weiter</translation>
     </message>
 </context>
 <context>
