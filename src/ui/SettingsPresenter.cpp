@@ -10,13 +10,20 @@
 #include <cmath>
 #include <limits>
 
-QStringList SettingsPresenter::sourceLabels() const {
-    QStringList labels;
+QVariantList SettingsPresenter::sources() const {
+    QVariantList sources;
     for (auto source : MusicSources::allCases()) {
-        labels << QCoreApplication::translate("MusicSource",
-                                              qPrintable(MusicSources::label(source)));
+        sources << QVariantMap{
+            {QStringLiteral("value"), static_cast<int>(source)},
+            {QStringLiteral("label"),
+             QCoreApplication::translate("MusicSource", qPrintable(MusicSources::label(source)))}};
     }
-    return labels;
+    return sources;
+}
+
+bool SettingsPresenter::includesSpotify(int source) {
+    const QList<MusicSource> all = MusicSources::allCases();
+    return source >= 0 && source < all.size() && MusicSources::includesSpotify(all.at(source));
 }
 
 QString SettingsPresenter::sourceCaption() const {

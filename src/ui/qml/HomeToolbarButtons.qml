@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Layouts
 import Korvid
 
@@ -25,17 +24,11 @@ RowLayout {
         symbol: "hifispeaker.fill"
     }
 
-    Popup {
+    Sheet {
         id: devicesSheet
         objectName: "spotifyDevicesSheet"
-        parent: Overlay.overlay
-        modal: true
-        focus: true
         padding: 0
-        anchors.centerIn: parent
-        width: Math.min(parent ? parent.width - 48 : 420, 420)
-        height: Math.min(parent ? parent.height - 96 : 480, 480)
-        background: SheetBackground {}
+        preferredHeight: Sizes.listSheetHeight
         DevicePickerView {
             anchors.fill: parent
             devices: buttons.devices

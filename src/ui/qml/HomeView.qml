@@ -23,7 +23,7 @@ Page {
     EmptyState {
         objectName: "homeReading"
         anchors.centerIn: parent
-        width: Math.min(parent.width - 48, 420)
+        width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
         visible: !page.hasAlbums && page.emptyStates.readingMusicFolder
         symbol: "music.note.list"
         busy: true
@@ -34,7 +34,7 @@ Page {
     EmptyState {
         objectName: "homeError"
         anchors.centerIn: parent
-        width: Math.min(parent.width - 48, 420)
+        width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
         visible: page.home.errorMessage !== "" && !page.hasAlbums
         symbol: "exclamationmark.triangle"
         title: qsTr("Couldn't Load Albums")
@@ -44,7 +44,7 @@ Page {
     EmptyState {
         objectName: "homeEmptyState"
         anchors.centerIn: parent
-        width: Math.min(parent.width - 48, 420)
+        width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
         visible: !page.hasAlbums && !page.home.isLoading && page.home.errorMessage === ""
                  && !page.emptyStates.readingMusicFolder
         symbol: "music.note.list"

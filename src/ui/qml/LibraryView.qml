@@ -73,7 +73,7 @@ Page {
             EmptyState {
                 objectName: "libraryReading"
                 anchors.centerIn: parent
-                width: Math.min(parent.width - 48, 420)
+                width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
                 visible: page.library.filteredAlbums.count === 0 && page.library.searchText === ""
                          && page.emptyStates.readingMusicFolder
                 symbol: "square.stack"
@@ -86,7 +86,7 @@ Page {
             Pane {
                 anchors.centerIn: parent
                 visible: page.library.errorMessage !== ""
-                contentWidth: Math.min(page.width - 96, 420)
+                contentWidth: Math.min(page.width - 2 * Sizes.windowMargin, Sizes.narrowWidth)
                 padding: 24
                 background: SheetBackground {}
                 EmptyState {
@@ -100,7 +100,7 @@ Page {
             EmptyState {
                 objectName: "libraryEmptyState"
                 anchors.centerIn: parent
-                width: Math.min(parent.width - 48, 420)
+                width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
                 visible: page.library.filteredAlbums.count === 0 && page.library.searchText === ""
                          && !page.library.isLoading && page.library.errorMessage === ""
                          && !page.emptyStates.readingMusicFolder

@@ -155,7 +155,7 @@ ApplicationWindow {
                 visible: tabs.currentIndex === 0
                 speakers: window.speakers
                 devices: window.devices
-                showsSpotify: window.sourceSettings.current !== 1 // not Local Music alone
+                showsSpotify: SettingsTexts.includesSpotify(window.sourceSettings.current)
             }
 
             SourcePicker {
@@ -225,7 +225,7 @@ ApplicationWindow {
         modal: true
         background: SheetBackground {}
         anchors.centerIn: Overlay.overlay
-        width: Math.min(window.width - 48, 420)
+        width: Math.min(window.width - Sizes.windowMargin, Sizes.narrowWidth)
         visible: window.playback.errorMessage !== ""
         onClosed: window.playback.dismissError()
         header: PlainLabel {

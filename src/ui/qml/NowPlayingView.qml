@@ -6,15 +6,10 @@ import Korvid
 
 // The Now Playing sheet: large cover, the scrubber, the transport and the
 // album up next.
-Popup {
+Sheet {
     id: sheet
     objectName: "nowPlayingView"
-    modal: true
-    focus: true
-    padding: 24
-    background: SheetBackground {}
-    anchors.centerIn: Overlay.overlay
-    width: Math.min(Overlay.overlay ? Overlay.overlay.width - 48 : 480, 480)
+    preferredWidth: Sizes.wideWidth
 
     required property PlaybackViewModel playback
     required property NowPlayingPresenter nowPlaying

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -38,23 +40,16 @@ Page {
                 title: qsTr("Music Source")
                 caption: SettingsTexts.sourceCaption
                 RowLayout {
-                    RadioButton {
-                        objectName: "sourceOption0"
-                        text: SettingsTexts.sourceLabels[0]
-                        checked: page.sourceSettings.current === 0
-                        onClicked: page.sourceSettings.current = 0
-                    }
-                    RadioButton {
-                        objectName: "sourceOption1"
-                        text: SettingsTexts.sourceLabels[1]
-                        checked: page.sourceSettings.current === 1
-                        onClicked: page.sourceSettings.current = 1
-                    }
-                    RadioButton {
-                        objectName: "sourceOption2"
-                        text: SettingsTexts.sourceLabels[2]
-                        checked: page.sourceSettings.current === 2
-                        onClicked: page.sourceSettings.current = 2
+                    Repeater {
+                        model: SettingsTexts.sources
+                        RadioButton {
+                            required property var modelData
+                            required property int index
+                            objectName: "sourceOption" + index
+                            text: modelData.label
+                            checked: page.sourceSettings.current === modelData.value
+                            onClicked: page.sourceSettings.current = modelData.value
+                        }
                     }
                 }
             }
