@@ -117,7 +117,7 @@ Sheet {
                 }
                 SymbolButton {
                     objectName: "previewButton"
-                    visible: sheet.preview.hasPreview
+                    visible: sheet.preview.hasPreview && !sheet.preview.isLoading
                     symbol: sheet.preview.symbol
                     text: sheet.preview.isPlaying ? qsTr("Stop Preview") : qsTr("Play Preview")
                     onClicked: sheet.preview.togglePreview()
