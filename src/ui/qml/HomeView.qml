@@ -17,41 +17,6 @@ Page {
     readonly property bool hasAlbums: home.recentlyPlayed.count > 0
                                       || home.discoverAlbums.count > 0
 
-
-    // The first reading of a music folder can take a while: say so, and
-    // how far it got, rather than that there is nothing.
-    EmptyState {
-        objectName: "homeReading"
-        anchors.centerIn: parent
-        width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
-        visible: !page.hasAlbums && page.emptyStates.readingMusicFolder
-        symbol: "music.note.list"
-        busy: true
-        title: page.emptyStates.readingTitle
-        message: page.emptyStates.readingMessage
-    }
-
-    EmptyState {
-        objectName: "homeError"
-        anchors.centerIn: parent
-        width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
-        visible: page.home.errorMessage !== "" && !page.hasAlbums
-        symbol: "exclamationmark.triangle"
-        title: qsTr("Couldn't Load Albums")
-        message: page.home.errorMessage
-    }
-
-    EmptyState {
-        objectName: "homeEmptyState"
-        anchors.centerIn: parent
-        width: Math.min(parent.width - Sizes.windowMargin, Sizes.narrowWidth)
-        visible: !page.hasAlbums && !page.home.isLoading && page.home.errorMessage === ""
-                 && !page.emptyStates.readingMusicFolder
-        symbol: "music.note.list"
-        title: page.emptyStates.homeTitle
-        message: page.emptyStates.homeMessage
-    }
-
     ScrollView {
         id: scroller
         objectName: "homeScroll"
@@ -123,17 +88,16 @@ Page {
         }
     }
 
-    // Centred on an empty page; small in the corner over albums already shown.
-    BusyIndicator {
-        objectName: "homeLoading"
-        anchors.centerIn: page.hasAlbums ? undefined : parent
-        anchors.top: page.hasAlbums ? parent.top : undefined
-        anchors.right: page.hasAlbums ? parent.right : undefined
-        anchors.margins: 12
-        width: page.hasAlbums ? 32 : implicitWidth
-        height: width
-        // An empty page tells of a first reading in words instead.
-        running: page.home.isLoading && (page.hasAlbums || !page.emptyStates.readingMusicFolder)
-        visible: running
+    PageStates {
+        anchors.fill: parent
+        namePrefix: "home"
+        emptyStates: page.emptyStates
+        hasAlbums: page.hasAlbums
+        loading: page.home.isLoading
+        errorMessage: page.home.errorMessage
+        errorTitle: qsTr("Couldn't Load Albums")
+        symbol: "music.note.list"
+        emptyTitle: page.emptyStates.homeTitle
+        emptyMessage: page.emptyStates.homeMessage
     }
 }
