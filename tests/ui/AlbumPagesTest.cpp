@@ -69,6 +69,27 @@ TEST_F(AlbumPages, ClickingAnAlbumOnHomePlaysItOnMpdAndTheKeysSteerIt) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
+// From the keyboard alone: Tab reaches the albums, and Space on one plays it
+// rather than pausing what plays.
+TEST_F(AlbumPages, TabReachesAnAlbumAndSpacePlaysIt) {
+    show();
+    const QByteArray cell = albumCell();
+    ASSERT_TRUE(waitUntil([&] { return view.find(cell.constData()) != nullptr; }));
+    const auto focusedName = [&] {
+        QQuickItem* item = view.window()->activeFocusItem();
+        return item ? item->objectName() : QString();
+    };
+    for (int i = 0; i < 30 && !focusedName().startsWith("albumCell-"); ++i)
+        QTest::keyClick(view.window(), Qt::Key_Tab);
+    ASSERT_EQ(focusedName(), QString::fromLatin1(cell));
+    QTest::keyClick(view.window(), Qt::Key_Space);
+    finish(*library);
+    EXPECT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 0;
+    }));
+    EXPECT_TRUE(waitUntil([&] { return view.property(cell.constData(), "isPlaying").toBool(); }));
+}
+
 TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheet) {
     show();
     EXPECT_FALSE(view.visible("spotifyDevicesButton")); // local music alone
