@@ -7,6 +7,7 @@
 #include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
+#include "support/PulseAudioServer.h"
 #include "support/QtPrinting.h"
 #include "support/QuickView.h"
 #include "ui/CoverImages.h"
@@ -21,8 +22,12 @@ protected:
     // Korvid over the private MPD, with local music alone.
     void show() {
         library = makeLibrary();
-        sources.setCurrent(MusicSource::appleMusic);
         library->select(silent());
+        showLibrary();
+    }
+    // Korvid over the library the test made.
+    void showLibrary() {
+        sources.setCurrent(MusicSource::appleMusic);
         finish(*library);
         models = std::make_unique<AppModels>(api, *library, sources, filters, clock);
         ASSERT_TRUE(view.showMainWindow(models->ui(auth, signIn)));
@@ -88,6 +93,28 @@ TEST_F(AlbumPages, TabReachesAnAlbumAndSpacePlaysIt) {
         return s.state == MpdPlayState::playing && s.songPosition == 0;
     }));
     EXPECT_TRUE(waitUntil([&] { return view.property(cell.constData(), "isPlaying").toBool(); }));
+}
+
+// This computer's own output is drawn as a computer in the player bar.
+TEST_F(AlbumPages, ThePlayerBarShowsThisComputerAsAComputer) {
+    PulseAudioServer pulse;
+    if (!pulse.start())
+        KORVID_PEER_MISSING("pulseaudio did not start: " + pulse.errorText().toStdString());
+    MpdTestServer computer(&pulse);
+    computer.useMusic(album->folder, album->files);
+    ASSERT_TRUE(computer.start()) << computer.errorText().toStdString();
+    library = makeLibrary({computer.address()});
+    runTask(library->selectThisMac());
+    ASSERT_NO_FATAL_FAILURE(showLibrary());
+    ASSERT_TRUE(library->output() && library->output()->isComputer());
+
+    const QByteArray cell = albumCell();
+    ASSERT_TRUE(waitUntil([&] { return view.find(cell.constData()) != nullptr; }));
+    view.click(cell.constData());
+    finish(*library);
+    ASSERT_TRUE(waitUntil([&] { return models->playback.isPlayingLocally(); }));
+    EXPECT_EQ(view.property("outputSymbol", "symbol").toString(), "computer");
+    EXPECT_EQ(view.property("outputName", "text"), library->output()->displayName());
 }
 
 TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheet) {

@@ -73,7 +73,10 @@ ToolBar {
         RowLayout {
             objectName: "outputLabel"
             spacing: 4
-            SymbolImage { symbol: bar.nowPlaying.outputSymbol }
+            SymbolImage {
+                objectName: "outputSymbol"
+                symbol: bar.nowPlaying.outputSymbol
+            }
             PlainLabel {
                 objectName: "outputName"
                 text: bar.nowPlaying.outputName
