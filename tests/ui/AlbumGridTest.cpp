@@ -64,7 +64,7 @@ protected:
              {}},
         };
         albums.append({"apple-4", "50%2 Off", "%1 Band", {}});
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 7; ++i)
             albums.append({QStringLiteral("apple-x%1").arg(i),
                            QStringLiteral("Album %1").arg(i),
                            QStringLiteral("Artist"),

@@ -65,12 +65,16 @@ GridView {
     onCurrentItemChanged: showCurrent()
     onActiveFocusChanged: showCurrent()
 
+    // One tip for the grid, under the cell the mouse is on; it stays the
+    // grid's own, as a cell may be handed to another album at any time.
     PlainToolTip {
         objectName: "albumToolTip"
-        parent: grid.hoveredCell ?? grid
-        visible: grid.hoveredCell !== null
+        readonly property AlbumCell cell: grid.hoveredCell
+        visible: cell !== null
         delay: 500
-        text: grid.hoveredCell ? grid.hoveredCell.accessibleName : ""
+        text: cell ? cell.accessibleName : ""
+        x: cell ? cell.x - grid.contentX + (cell.width - width) / 2 : 0
+        y: cell ? cell.y - grid.contentY + cell.height - grid.spacing : 0
     }
     cellWidth: Math.floor(width / columns.count)
     cellHeight: Math.ceil(coverSize + spacing + (showsDetails ? detailsHeight : 0))
