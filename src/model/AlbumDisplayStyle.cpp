@@ -6,6 +6,8 @@
 
 #include <QSettings>
 
+#include <QCoreApplication>
+
 #include <array>
 
 namespace {
@@ -16,8 +18,10 @@ struct StyleRow {
 };
 
 constexpr std::array<StyleRow, 2> kStyles{{
-    {AlbumDisplayStyle::coverOnly, "coverOnly", "Cover Only"},
-    {AlbumDisplayStyle::coverWithDetails, "coverWithDetails", "Cover, Artist & Title"},
+    {AlbumDisplayStyle::coverOnly, "coverOnly",
+     QT_TRANSLATE_NOOP("AlbumDisplayStyle", "Cover Only")},
+    {AlbumDisplayStyle::coverWithDetails, "coverWithDetails",
+     QT_TRANSLATE_NOOP("AlbumDisplayStyle", "Cover, Artist & Title")},
 }};
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "model/DisplayAlbum.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -37,83 +38,83 @@ constexpr QRgb systemGrey = qRgb(142, 142, 147);
 // chips with equal album counts.
 const std::initializer_list<CatalogRow> kCatalog{
     {"comedy",
-     "Comedy & Spoken",
+     QT_TRANSLATE_NOOP("Genre", "Comedy & Spoken"),
      rgb(0.6, 0.5, 0.85),
      true,
      {"comedy", "spoken word", "audiobook", "speech", "stand-up", "humour", "humor"}},
     {"kids",
-     "Kids",
+     QT_TRANSLATE_NOOP("Genre", "Kids"),
      systemYellow,
      true,
      {"children", "kids", "kinder", "enfant", "nursery", "lullab", "disney"}},
     {"soundtrack",
-     "Soundtrack",
+     QT_TRANSLATE_NOOP("Genre", "Soundtrack"),
      systemIndigo,
      false,
      {"soundtrack", "score", "video game music", "film", "movie", "musical", "anime"}},
     {"postrock", "Post-Rock", rgb(0.35, 0.45, 0.75), false, {"post-rock", "post rock", "postrock"}},
     {"chanson",
-     "Chanson",
+     QT_TRANSLATE_NOOP("Genre", "Chanson"),
      systemBlue,
      false,
      {"chanson", "variété", "variete", "français", "francais", "french pop", "francophone"}},
     {"ambient",
-     "Chill & Ambient",
+     QT_TRANSLATE_NOOP("Genre", "Chill & Ambient"),
      rgb(0.25, 0.65, 0.7),
      false,
      {"ambient", "chill", "lounge", "downtempo", "trip hop", "trip-hop", "new age", "meditation",
       "drone", "sleep"}},
     {"modernclassical",
-     "Modern Classical",
+     QT_TRANSLATE_NOOP("Genre", "Modern Classical"),
      rgb(0.6, 0.4, 0.55),
      false,
      {"modern classical", "neoclassical", "neo-classical", "contemporary classical", "minimalism",
       "minimalist", "compositional", "piano"}},
     {"classical",
-     "Classical",
+     QT_TRANSLATE_NOOP("Genre", "Classical"),
      systemBrown,
      false,
      {"classical", "orchestra", "opera", "baroque", "symphon", "choral", "early music"}},
     {"metal",
-     "Metal",
+     QT_TRANSLATE_NOOP("Genre", "Metal"),
      rgb(0.4, 0.4, 0.4),
      false,
      {"metal", "hardcore", "screamo", "grindcore", "djent"}},
     {"punk", "Punk", rgb(0.9, 0.35, 0.1), false, {"punk"}},
     {"hiphop",
-     "Hip-Hop",
+     QT_TRANSLATE_NOOP("Genre", "Hip-Hop"),
      systemOrange,
      false,
      {"hip hop", "hip-hop", "rap", "trap", "grime", "drill"}},
     {"soul",
-     "Soul, Jazz & Blues",
+     QT_TRANSLATE_NOOP("Genre", "Soul, Jazz & Blues"),
      rgb(0.85, 0.2, 0.55),
      false,
      {"r&b", "soul", "funk", "jazz", "swing", "blues", "gospel", "motown"}},
     {"folk",
-     "Folk & Country",
+     QT_TRANSLATE_NOOP("Genre", "Folk & Country"),
      rgb(0.4, 0.6, 0.3),
      false,
      {"folk", "country", "americana", "bluegrass", "singer-songwriter", "singer/songwriter"}},
     {"world",
-     "World",
+     QT_TRANSLATE_NOOP("Genre", "World"),
      systemMint,
      false,
      {"world", "afro", "reggae", "dancehall", "latin", "reggaeton", "salsa", "bossa", "samba",
       "cumbia", "flamenco", "fado", "celtic", "balkan", "klezmer", "k-pop", "j-pop"}},
     {"electronic",
-     "Electronic",
+     QT_TRANSLATE_NOOP("Genre", "Electronic"),
      systemPurple,
      false,
      {"edm", "electro", "house", "techno", "trance", "dubstep", "electronic", "dance",
       "drum and bass", "breakbeat", "idm", "synth", "club"}},
     {"rock",
-     "Rock",
+     QT_TRANSLATE_NOOP("Genre", "Rock"),
      systemRed,
      false,
      {"rock", "grunge", "garage", "alternative", "indie", "britpop", "shoegaze", "new wave"}},
     {"pop", "Pop", systemPink, false, {"pop", "hits", "disco"}},
-    {"other", "Other", systemGrey, false, {}},
+    {"other", QT_TRANSLATE_NOOP("Genre", "Other"), systemGrey, false, {}},
 };
 
 // The catalogue with its display names lower-cased once, for the name pass.
@@ -184,7 +185,7 @@ const QList<Genre>& Genre::catalog() {
 }
 
 const Genre& Genre::all() {
-    static const Genre genre = greyGenre("all", "All");
+    static const Genre genre = greyGenre("all", QT_TRANSLATE_NOOP("Genre", "All"));
     return genre;
 }
 

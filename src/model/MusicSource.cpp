@@ -1,5 +1,7 @@
 #include "model/MusicSource.h"
 
+#include <QCoreApplication>
+
 #include <array>
 
 namespace {
@@ -13,9 +15,12 @@ struct SourceRow {
 };
 
 constexpr std::array<SourceRow, 3> kSources{{
-    {MusicSource::spotify, "spotify", "Spotify", true, false, 0.18, 0.66, 0.38},
-    {MusicSource::appleMusic, "appleMusic", "Local Music", false, true, 0.80, 0.22, 0.29},
-    {MusicSource::both, "both", "Both", true, true, 0.85, 0.27, 0.32},
+    {MusicSource::spotify, "spotify", QT_TRANSLATE_NOOP("MusicSource", "Spotify"), true, false,
+     0.18, 0.66, 0.38},
+    {MusicSource::appleMusic, "appleMusic", QT_TRANSLATE_NOOP("MusicSource", "Local Music"), false,
+     true, 0.80, 0.22, 0.29},
+    {MusicSource::both, "both", QT_TRANSLATE_NOOP("MusicSource", "Both"), true, true, 0.85, 0.27,
+     0.32},
 }};
 
 const SourceRow& row(MusicSource source) {

@@ -26,7 +26,7 @@ ChangelogPresenter::ChangelogPresenter(QLocale locale, QObject* parent)
                                        {QStringLiteral("text"), change.text}});
         }
         sections_.append(
-            QVariantMap{{QStringLiteral("header"), QStringLiteral("Version ") + release.version},
+            QVariantMap{{QStringLiteral("header"), tr("Version %1").arg(release.version)},
                         {QStringLiteral("title"), release.title},
                         {QStringLiteral("dateText"), Changelog::longDateText(release.date, locale)},
                         {QStringLiteral("changes"), changes}});

@@ -30,10 +30,10 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
     bool isLoading() const;
-    QString title() const { return QStringLiteral("Spotify Speakers"); }
-    QString emptyTitle() const { return QStringLiteral("No Devices Found"); }
+    QString title() const { return tr("Spotify Speakers"); }
+    QString emptyTitle() const { return tr("No Devices Found"); }
     QString emptyText() const {
-        return QStringLiteral("Open Spotify on a speaker, computer, or phone, then refresh.");
+        return tr("Open Spotify on a speaker, computer, or phone, then refresh.");
     }
 
     // Asks Spotify for its devices again.

@@ -3,6 +3,7 @@
 #include "model/MusicSourceSettings.h"
 #include "musicapp/AppleMusicLibrary.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace EmptyStateTexts {
@@ -10,34 +11,41 @@ namespace EmptyStateTexts {
 QString recentAlbumsMessage(MusicSource source) {
     switch (source) {
     case MusicSource::both:
-        return QStringLiteral("Play something on Spotify or your local music library and it will "
-                              "show up here.");
+        return QCoreApplication::translate("EmptyState",
+                                           "Play something on Spotify or your local music "
+                                           "library and it will show up here.");
     case MusicSource::appleMusic:
-        return QStringLiteral(
-            "Play something in your local music library and it will show up here.");
+        return QCoreApplication::translate(
+            "EmptyState", "Play something in your local music library and it will show up here.");
     case MusicSource::spotify:
         break;
     }
-    return QStringLiteral("Play something on Spotify and it will show up here.");
+    return QCoreApplication::translate("EmptyState",
+                                       "Play something on Spotify and it will show up here.");
 }
 
 QString savedAlbumsMessage(MusicSource source) {
     switch (source) {
     case MusicSource::both:
-        return QStringLiteral("Albums you save on Spotify or sync to your local music library will "
-                              "show up here.");
+        return QCoreApplication::translate("EmptyState",
+                                           "Albums you save on Spotify or sync to your local "
+                                           "music library will show up here.");
     case MusicSource::appleMusic:
-        return QStringLiteral("Albums synced to your local music library will show up here.");
+        return QCoreApplication::translate(
+            "EmptyState", "Albums synced to your local music library will show up here.");
     case MusicSource::spotify:
         break;
     }
-    return QStringLiteral("Albums you save on Spotify will show up here.");
+    return QCoreApplication::translate("EmptyState",
+                                       "Albums you save on Spotify will show up here.");
 }
 
 QString readingMessage(int filesRead) {
     if (filesRead <= 0)
-        return QStringLiteral("Looking for music files…");
-    return QStringLiteral("%1 files read so far. Albums appear here as they are found.")
+        return QCoreApplication::translate("EmptyState", "Looking for music files…");
+    return QCoreApplication::translate("EmptyState",
+                                       "%1 files read so far. Albums appear here as they are "
+                                       "found.")
         .arg(QLocale().toString(filesRead));
 }
 

@@ -37,12 +37,12 @@ public:
     EmptyStatePresenter(MusicSourceSettings* sourceSettings, AppleMusicLibrary* localLibrary,
                         QObject* parent = nullptr);
 
-    QString homeTitle() const { return QStringLiteral("No Recent Albums"); }
+    QString homeTitle() const { return tr("No Recent Albums"); }
     QString homeMessage() const;
-    QString libraryTitle() const { return QStringLiteral("No Saved Albums"); }
+    QString libraryTitle() const { return tr("No Saved Albums"); }
     QString libraryMessage() const;
     bool readingMusicFolder() const;
-    QString readingTitle() const { return QStringLiteral("Reading Your Music Folder"); }
+    QString readingTitle() const { return tr("Reading Your Music Folder"); }
     QString readingMessage() const;
 
 Q_SIGNALS:

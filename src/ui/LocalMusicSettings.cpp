@@ -43,8 +43,8 @@ QString LocalMusicSettings::caption() const {
 }
 
 QString LocalMusicSettings::caption(const QString& musicFolder) {
-    return QStringLiteral("Reads the albums in your music folder (") + musicFolder +
-           QStringLiteral("). No subscription or sign-in required.");
+    return tr("Reads the albums in your music folder (%1). No subscription or sign-in required.")
+        .arg(musicFolder);
 }
 
 QString LocalMusicSettings::musicFolder() const {
@@ -71,31 +71,27 @@ QString LocalMusicSettings::lastScan() const {
     return lastScan(library_->lastScanReport());
 }
 
-namespace {
-QString counted(qsizetype count, const char* one, const char* many) {
-    return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
-}
-} // namespace
-
+// Counts go through %n, so each language words its own plurals.
 QString LocalMusicSettings::contents(qsizetype albums, qsizetype tracks) {
-    return counted(albums, "album", "albums") + QStringLiteral(", ") +
-           counted(tracks, "track", "tracks");
+    return tr("%1, %2").arg(tr("%n album(s)", nullptr, int(albums)),
+                            tr("%n track(s)", nullptr, int(tracks)));
 }
 
 QString LocalMusicSettings::lastScan(const ScanReport& report) {
-    QString text = QStringLiteral("Last scan: ") + counted(report.added, "new", "new") +
-                   QStringLiteral(", ") + counted(report.updated, "changed", "changed") +
-                   QStringLiteral(", ") + counted(report.removed, "removed", "removed") +
-                   QStringLiteral(", ") +
-                   counted(report.unreadable, "file skipped", "files skipped");
+    const QString text = tr("Last scan: %1 new, %2 changed, %3 removed, %4")
+                             .arg(report.added)
+                             .arg(report.updated)
+                             .arg(report.removed)
+                             .arg(tr("%n file(s) skipped", nullptr, int(report.unreadable)));
     // What was not seen is kept: say why albums may still show.
     if (report.foundNoSongs)
-        text += QStringLiteral(". No music files were found in the folder; the albums read "
-                               "before are kept until they are back.");
-    else if (report.unreadableFolders > 0)
-        text += QStringLiteral(". ") + counted(report.unreadableFolders,
-                                               "folder couldn't be read; its albums are kept.",
-                                               "folders couldn't be read; their albums are kept.");
+        return tr("%1. No music files were found in the folder; the albums read before are kept "
+                  "until they are back.")
+            .arg(text);
+    if (report.unreadableFolders > 0)
+        return tr("%1. %n folder(s) couldn't be read; their albums are kept.", nullptr,
+                  int(report.unreadableFolders))
+            .arg(text);
     return text;
 }
 

@@ -64,8 +64,11 @@ QString NowPlayingPresenter::outputSymbol() const {
     if (playback_.activeSource() == PlaybackSource::spotify && spotify && spotify->device) {
         return PlaybackTexts::spotifyDeviceSymbol(spotify->device->type);
     }
-    if (playback_.isPlayingLocally() && appleMusic_.output()) {
-        return appleMusic_.output()->systemImage();
+    // This computer's own output is drawn as a computer, whatever its symbol
+    // in the speaker list.
+    const auto& output = appleMusic_.output();
+    if (playback_.isPlayingLocally() && output && !output->isComputer()) {
+        return output->systemImage();
     }
     return QStringLiteral("computer");
 }
@@ -78,7 +81,7 @@ QString NowPlayingPresenter::outputName() const {
     if (playback_.isPlayingLocally() && appleMusic_.output()) {
         return appleMusic_.output()->displayName();
     }
-    return QStringLiteral("This Computer");
+    return tr("This Computer");
 }
 
 QString NowPlayingPresenter::outputHelp() const {

@@ -1,9 +1,11 @@
 #include "ui/PlaybackTexts.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
 #include <array>
+#include <climits>
 
 namespace PlaybackTexts {
 
@@ -14,7 +16,7 @@ QString time(qint64 ms) {
 
 QString readableName(const QString& name) {
     const QString line = name.simplified();
-    return line.isEmpty() ? QStringLiteral("Unnamed Speaker") : line;
+    return line.isEmpty() ? QCoreApplication::translate("PlaybackTexts", "Unnamed Speaker") : line;
 }
 
 QString spotifyDeviceSymbol(const QString& type) {
@@ -35,36 +37,34 @@ QString spotifyDeviceSymbol(const QString& type) {
 }
 
 QString playingOn(const QString& name, bool isLegacySpeaker) {
-    QString text = QStringLiteral("Playing on ") + name;
-    if (isLegacySpeaker) {
-        text += QStringLiteral(", a legacy AirPlay 1 speaker");
-    }
-    return text;
+    return isLegacySpeaker
+               ? QCoreApplication::translate("PlaybackTexts",
+                                             "Playing on %1, a legacy AirPlay 1 speaker")
+                     .arg(name)
+               : QCoreApplication::translate("PlaybackTexts", "Playing on %1").arg(name);
 }
 
 QString relativeTime(const QDateTime& then, const QDateTime& now) {
     struct Unit {
         qint64 seconds;
-        const char* one;
-        const char* many;
+        const char* text;
     };
     static constexpr std::array<Unit, 7> units = {{
-        {365 * 86400, "year", "years"},
-        {30 * 86400, "month", "months"},
-        {7 * 86400, "week", "weeks"},
-        {86400, "day", "days"},
-        {3600, "hour", "hours"},
-        {60, "minute", "minutes"},
-        {1, "second", "seconds"},
+        {365 * 86400, QT_TRANSLATE_N_NOOP("PlaybackTexts", "%n year(s) ago")},
+        {30 * 86400, QT_TRANSLATE_N_NOOP("PlaybackTexts", "%n month(s) ago")},
+        {7 * 86400, QT_TRANSLATE_N_NOOP("PlaybackTexts", "%n week(s) ago")},
+        {86400, QT_TRANSLATE_N_NOOP("PlaybackTexts", "%n day(s) ago")},
+        {3600, QT_TRANSLATE_N_NOOP("PlaybackTexts", "%n hour(s) ago")},
+        {60, QT_TRANSLATE_N_NOOP("PlaybackTexts", "%n minute(s) ago")},
+        {1, QT_TRANSLATE_N_NOOP("PlaybackTexts", "%n second(s) ago")},
     }};
     // A session stored "later" than now (a clock set back) reads as just now.
     const qint64 elapsed = std::max<qint64>(0, then.secsTo(now));
     for (const Unit& unit : units) {
         const qint64 count = elapsed / unit.seconds;
         if (count > 0 || unit.seconds == 1) {
-            return QStringLiteral("%1 %2 ago")
-                .arg(count)
-                .arg(QLatin1String(count == 1 ? unit.one : unit.many));
+            return QCoreApplication::translate("PlaybackTexts", unit.text, nullptr,
+                                               int(std::min<qint64>(count, INT_MAX)));
         }
     }
     return {};
@@ -80,7 +80,7 @@ QString deviceName(const ListeningSession::Device& device) {
     if (const auto* spotify = device.as<ListeningSession::Device::SpotifyConnect>()) {
         return spotify->name;
     }
-    return QStringLiteral("This Computer");
+    return QCoreApplication::translate("PlaybackTexts", "This Computer");
 }
 
 std::optional<DisplayAlbum> nextAlbum(const QList<DisplayAlbum>& albums,

@@ -23,14 +23,13 @@ void PreviewPresenter::setAlbumID(const QString& albumID) {
     albumID_ = albumID;
     ++question_;
     url_.reset();
-    loading_ = !albumID_.isEmpty() && lookup_;
+    loading_ = false;
+    lacksClip_ = false;
     Q_EMIT albumIDChanged();
     Q_EMIT stateChanged();
-    if (loading_)
-        ask(albumID_, question_);
 }
 
-QCoro::Task<> PreviewPresenter::ask(QString albumID, quint64 question) {
+QCoro::Task<> PreviewPresenter::askAndPlay(QString albumID, quint64 question) {
     QPointer<PreviewPresenter> self(this);
     std::optional<QUrl> url;
     try {
@@ -40,9 +39,17 @@ QCoro::Task<> PreviewPresenter::ask(QString albumID, quint64 question) {
     }
     if (!self || question != question_)
         co_return;
-    url_ = std::move(url);
     loading_ = false;
+    url_ = std::move(url);
+    lacksClip_ = !url_;
+    if (url_)
+        play();
     Q_EMIT stateChanged();
+}
+
+void PreviewPresenter::play() {
+    player_.play(*url_);
+    playing_ = true;
 }
 
 QString PreviewPresenter::symbol() const {
@@ -54,14 +61,25 @@ void PreviewPresenter::togglePreview() {
         stopPreview();
         return;
     }
-    if (!url_)
+    if (!hasPreview() || loading_)
         return;
-    player_.play(*url_);
-    playing_ = true;
+    if (url_) {
+        play();
+    } else {
+        loading_ = true;
+        askAndPlay(albumID_, question_);
+    }
     Q_EMIT stateChanged();
 }
 
 void PreviewPresenter::stopPreview() {
+    // Closed while the address is on its way: the answer plays nothing.
+    if (loading_) {
+        ++question_;
+        loading_ = false;
+        Q_EMIT stateChanged();
+        return;
+    }
     if (!playing_)
         return;
     player_.stop();

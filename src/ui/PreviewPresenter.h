@@ -12,10 +12,11 @@
 
 class PreviewPlayer;
 
-// The preview button of the Up Next card. For each Spotify album shown it
-// asks once for the address of a preview clip; the button shows only when one
-// came back, and the progress indicator only while the question is open.
-// Spotify hands no preview addresses to new apps, so usually neither shows.
+// The preview button of the Up Next card. It shows for a Spotify album; the
+// address of the clip is asked for only when the person presses it (once
+// per album, with the progress indicator while the question is open), and
+// the clip then plays. An album without a clip loses the button. Spotify
+// hands no preview addresses to new apps, so that is the usual end.
 class PreviewPresenter : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -35,7 +36,8 @@ public:
     QString albumID() const { return albumID_; }
     void setAlbumID(const QString& albumID);
     bool isLoading() const { return loading_; }
-    bool hasPreview() const { return url_.has_value(); }
+    // The button is offered: a Spotify album not known to lack a clip.
+    bool hasPreview() const { return !albumID_.isEmpty() && lookup_ && !lacksClip_; }
     bool isPlaying() const { return playing_; }
     QString symbol() const;
 
@@ -47,7 +49,9 @@ Q_SIGNALS:
     void stateChanged();
 
 private:
-    QCoro::Task<> ask(QString albumID, quint64 question);
+    // Asks for the clip's address and plays it when it comes.
+    QCoro::Task<> askAndPlay(QString albumID, quint64 question);
+    void play();
 
     Lookup lookup_;
     PreviewPlayer& player_;
@@ -56,5 +60,6 @@ private:
     quint64 question_ = 0;
     bool loading_ = false;
     bool playing_ = false;
+    bool lacksClip_ = false;
     std::optional<QUrl> url_;
 };

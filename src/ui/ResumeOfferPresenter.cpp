@@ -22,14 +22,13 @@ QString ResumeOfferPresenter::detail() const {
     if (!offer_) {
         return {};
     }
-    return QStringLiteral("Track %1 · Played %2")
+    return tr("Track %1 · Played %2")
         .arg(offer_->session.trackIndex + 1)
         .arg(PlaybackTexts::relativeTime(offer_->session.updatedAt, clock_.now()));
 }
 
 QString ResumeOfferPresenter::deviceText() const {
-    return offer_ ? QStringLiteral("Last played on ") +
-                        PlaybackTexts::deviceName(offer_->session.device)
+    return offer_ ? tr("Last played on %1").arg(PlaybackTexts::deviceName(offer_->session.device))
                   : QString();
 }
 
@@ -44,7 +43,7 @@ QString ResumeOfferPresenter::positionText() const {
 }
 
 QString ResumeOfferPresenter::resumeText() const {
-    return offer_ ? QStringLiteral("Resume on ") + PlaybackTexts::deviceName(offer_->session.device)
+    return offer_ ? tr("Resume on %1").arg(PlaybackTexts::deviceName(offer_->session.device))
                   : QString();
 }
 

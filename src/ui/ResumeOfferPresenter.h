@@ -38,7 +38,7 @@ public:
 
     bool hasOffer() const { return offer_.has_value(); }
     const std::optional<ResumeOffer>& offer() const { return offer_; }
-    QString title() const { return QStringLiteral("Pick up where you left off?"); }
+    QString title() const { return tr("Pick up where you left off?"); }
     QString albumTitle() const;
     // "Track 3 · Played 2 hours ago".
     QString detail() const;

@@ -4,33 +4,44 @@
 #include "model/AppVersion.h"
 #include "model/MusicSource.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-QStringList SettingsPresenter::sourceLabels() const {
-    QStringList labels;
+QVariantList SettingsPresenter::sources() const {
+    QVariantList sources;
     for (auto source : MusicSources::allCases()) {
-        labels << MusicSources::label(source);
+        sources << QVariantMap{
+            {QStringLiteral("value"), static_cast<int>(source)},
+            {QStringLiteral("label"),
+             QCoreApplication::translate("MusicSource", qPrintable(MusicSources::label(source)))}};
     }
-    return labels;
+    return sources;
+}
+
+bool SettingsPresenter::includesSpotify(int source) {
+    const QList<MusicSource> all = MusicSources::allCases();
+    return source >= 0 && source < all.size() && MusicSources::includesSpotify(all.at(source));
 }
 
 QString SettingsPresenter::sourceCaption() const {
-    return QStringLiteral("\"Both\" merges albums from Spotify and your local music library, "
-                          "interleaved by recency.");
+    return tr("\"Both\" merges albums from Spotify and your local music library, interleaved by "
+              "recency.");
 }
 
 QStringList SettingsPresenter::displayStyleLabels() const {
     QStringList labels;
     for (auto style : AlbumDisplayStyles::allCases()) {
-        labels << AlbumDisplayStyles::label(style);
+        labels << QCoreApplication::translate("AlbumDisplayStyle",
+                                              qPrintable(AlbumDisplayStyles::label(style)));
     }
     return labels;
 }
 
 QString SettingsPresenter::filteringCaption() const {
-    return QStringLiteral("Albums with fewer tracks than this are hidden from Home and Library.");
+    return tr("Albums with fewer tracks than this are hidden from Home and Library.");
 }
 
 QString SettingsPresenter::versionLine() const {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 // The fixed labels, captions and ranges of the Settings screen.
@@ -9,7 +10,8 @@ class SettingsPresenter : public QObject {
     Q_OBJECT
     QML_NAMED_ELEMENT(SettingsTexts)
     QML_SINGLETON
-    Q_PROPERTY(QStringList sourceLabels READ sourceLabels CONSTANT)
+    // The sources in the pickers' order: value (MusicSourceSettings.current), label.
+    Q_PROPERTY(QVariantList sources READ sources CONSTANT)
     Q_PROPERTY(QString sourceCaption READ sourceCaption CONSTANT)
     Q_PROPERTY(QStringList displayStyleLabels READ displayStyleLabels CONSTANT)
     Q_PROPERTY(int minTracksLowest READ minTracksLowest CONSTANT)
@@ -20,7 +22,9 @@ class SettingsPresenter : public QObject {
 public:
     using QObject::QObject;
 
-    QStringList sourceLabels() const;
+    QVariantList sources() const;
+    // The views ask by source, never by a bare number.
+    Q_INVOKABLE static bool includesSpotify(int source);
     QString sourceCaption() const;
     // In the order of AlbumDisplayStyles::allCases().
     QStringList displayStyleLabels() const;

@@ -31,7 +31,7 @@ SpeakerListPresenter::~SpeakerListPresenter() {
 }
 
 QString SpeakerListPresenter::footnote() const {
-    return QStringLiteral(
+    return tr(
         "Speakers play through the music player, which reaches every output of this computer. "
         "Legacy speakers only support AirPlay 1, so Korvid streams to them itself; "
         "copy-protected files can't play on them.");
@@ -55,8 +55,7 @@ QVariantList SpeakerListPresenter::rows() const {
 QString SpeakerListPresenter::emptyText() const {
     if (!speakerOptionsOf(library_).isEmpty())
         return {};
-    return searched_ ? QStringLiteral("No speakers found")
-                     : QStringLiteral("Looking for speakers\u2026");
+    return searched_ ? tr("No speakers found") : tr("Looking for speakers…");
 }
 
 QString SpeakerListPresenter::accessProblem() const {
@@ -70,7 +69,7 @@ QString SpeakerListPresenter::buttonSymbol() const {
 
 QString SpeakerListPresenter::selectedName() const {
     const auto& output = library_.output();
-    return output ? readableName(output->displayName()) : QStringLiteral("None Selected");
+    return output ? readableName(output->displayName()) : tr("None Selected");
 }
 
 void SpeakerListPresenter::open() {

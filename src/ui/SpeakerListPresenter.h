@@ -39,11 +39,11 @@ public:
     SpeakerListPresenter(AppleMusicLibrary& library, Clock& clock, QObject* parent = nullptr);
     ~SpeakerListPresenter() override;
 
-    QString header() const { return QStringLiteral("Speakers"); }
-    QString title() const { return QStringLiteral("Choose a speaker"); }
+    QString header() const { return tr("Speakers"); }
+    QString title() const { return tr("Choose a speaker"); }
     QString footnote() const;
-    QString legacyLabel() const { return QStringLiteral("Legacy"); }
-    QString legacyAccessibleName() const { return QStringLiteral("Legacy AirPlay 1 speaker"); }
+    QString legacyLabel() const { return tr("Legacy"); }
+    QString legacyAccessibleName() const { return tr("Legacy AirPlay 1 speaker"); }
     QVariantList rows() const;
     QString emptyText() const;
     QString accessProblem() const;

@@ -3,6 +3,7 @@
 #include "playback/HomeViewModel.h"
 #include "playback/PlaybackViewModel.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QSet>
 
@@ -27,8 +28,9 @@ TrayPanelPresenter::TrayPanelPresenter(PlaybackViewModel& playback, HomeViewMode
 }
 
 QString TrayPanelPresenter::sameGenreTitle() const {
-    return sameGenreValue_ ? QStringLiteral("More ") + sameGenreValue_->displayName
-                           : QStringLiteral("More Like This");
+    return sameGenreValue_ ? tr("More %1").arg(QCoreApplication::translate(
+                                 "Genre", qPrintable(sameGenreValue_->displayName)))
+                           : tr("More Like This");
 }
 
 QString TrayPanelPresenter::toolTip() const {
@@ -39,11 +41,11 @@ QString TrayPanelPresenter::toolTip() const {
 QString TrayPanelPresenter::toolTipFor(const QString& trackName, const QString& artistNames,
                                        bool isPlaying) {
     if (trackName.isEmpty()) {
-        return QStringLiteral("Korvid: Not Playing");
+        return tr("Korvid: Not Playing");
     }
-    QString text =
-        artistNames.isEmpty() ? trackName : trackName + QStringLiteral(" – ") + artistNames;
-    return isPlaying ? text : text + QStringLiteral(" (Paused)");
+    const QString text =
+        artistNames.isEmpty() ? trackName : tr("%1 – %2").arg(trackName, artistNames);
+    return isPlaying ? text : tr("%1 (Paused)").arg(text);
 }
 
 QCoro::Task<> TrayPanelPresenter::open() {

@@ -23,6 +23,7 @@
 #include "ui/ResumeOfferPresenter.h"
 #include "ui/SpeakerListPresenter.h"
 #include "ui/SpotifySignIn.h"
+#include "ui/Translation.h"
 #include "ui/TrayPanelPresenter.h"
 
 #include <QQmlEngine>
@@ -72,6 +73,7 @@ void useViewStyle() {
 }
 
 void prepare(QQmlEngine& engine, const UiModels& models) {
+    Translation::install();
     // Where the module's files live in the resources.
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     if (models.covers)

@@ -3,6 +3,7 @@
 // Local Music chosen. What reaches the screen is read back from the display.
 #include "musicapp/TestMusicFolder.h"
 #include "support/ChildProcess.h"
+#include "support/PulseAudioServer.h"
 #include "support/RequiredPeers.h"
 #include "support/SessionBus.h"
 #include "support/TestHome.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QImage>
+#include <QLocalSocket>
 #include <QTcpServer>
 #include <QTest>
 
@@ -91,6 +93,64 @@ bool addAlbum(const QString& music, const QString& album, int discs, const QStri
                         QSize(300, 300));
 }
 
+// Korvid in a real window over `home`'s music folder with Local Music chosen:
+// an Xvfb display and a private session bus of its own.
+class RealKorvid {
+public:
+    explicit RealKorvid(TestHome& home)
+        : home_(home) {}
+    ~RealKorvid() {
+        if (korvid.isRunning()) {
+            korvid.terminate();
+            korvid.waitForFinished(10s);
+        }
+    }
+
+    // False, with the reason in `problem`, when a peer or Korvid did not start.
+    bool start(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+        const QString music = home_.xdg("XDG_MUSIC_DIR");
+        // Qt finds the music folder through user-dirs.dirs, not the variable.
+        QFile dirs(home_.xdg("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"));
+        EXPECT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_MUSIC_DIR=\"" + QFile::encodeName(music) + "\"\n");
+        dirs.close();
+        QDir().mkpath(home_.xdg("XDG_CONFIG_HOME") + QStringLiteral("/Korvid"));
+        QFile settings(home_.xdg("XDG_CONFIG_HOME") + QStringLiteral("/Korvid/Korvid.conf"));
+        EXPECT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write("[General]\nmusicSource=appleMusic\n");
+        settings.close();
+
+        display = startXvfb(xvfb);
+        if (display.isEmpty()) {
+            problem = "Xvfb did not start: " + xvfb.errorText().toStdString() +
+                      xvfb.output().toStdString();
+            return false;
+        }
+        // The accessibility bus the session bus starts on demand reaches
+        // the display too: it types the keys a screen reader sends.
+        qputenv("DISPLAY", display.toLocal8Bit());
+        if (!bus.start()) {
+            problem = "no session bus: " + bus.errorText().toStdString();
+            return false;
+        }
+        environment.insert(QStringLiteral("DISPLAY"), display);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        const bool started = korvid.start(QStringLiteral(KORVID_BINARY), {}, environment);
+        EXPECT_TRUE(started) << korvid.errorText().toStdString();
+        return started;
+    }
+
+    std::string problem;
+    ChildProcess xvfb;
+    QString display;
+    SessionBus bus;
+    ChildProcess korvid;
+
+private:
+    TestHome& home_;
+};
+
 // Home over the covers kept beside the songs, an album added while Korvid
 // runs, and tags that hold markup naming a loopback listener: shown as
 // written, they make Korvid fetch nothing.
@@ -104,35 +164,11 @@ TEST(RealWindowTest, KorvidShowsFolderCoversMusicAddedWhileItRunsAndTagsAsWritte
     ASSERT_TRUE(addAlbum(music, "Markup", 1,
                          "<img src=\"http://127.0.0.1:" + port + "/from-album-tag.png\">Evil Album",
                          "<b>Bold</b> <a href=\"http://127.0.0.1:" + port + "/\">Artist</a>"));
-    // Qt finds the music folder through user-dirs.dirs, not the variable.
-    {
-        QFile dirs(home.xdg("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"));
-        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_MUSIC_DIR=\"" + QFile::encodeName(music) + "\"\n");
-    }
-    {
-        QDir().mkpath(home.xdg("XDG_CONFIG_HOME") + QStringLiteral("/Korvid"));
-        QFile settings(home.xdg("XDG_CONFIG_HOME") + QStringLiteral("/Korvid/Korvid.conf"));
-        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write("[General]\nmusicSource=appleMusic\n");
-    }
-
-    ChildProcess xvfb;
-    const QString display = startXvfb(xvfb);
-    if (display.isEmpty())
-        KORVID_PEER_MISSING("Xvfb did not start: " + xvfb.errorText().toStdString() +
-                            xvfb.output().toStdString());
-    SessionBus bus;
-    if (!bus.start())
-        KORVID_PEER_MISSING("no session bus: " + bus.errorText().toStdString());
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), display);
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    ChildProcess korvid;
-    ASSERT_TRUE(korvid.start(QStringLiteral(KORVID_BINARY), {}, environment))
-        << korvid.errorText().toStdString();
+    RealKorvid real(home);
+    if (!real.start())
+        KORVID_PEER_MISSING(real.problem);
+    const QString& display = real.display;
+    ChildProcess& korvid = real.korvid;
 
     // What the display shows, as a person sees it, until `covers` covers
     // lie side by side over a cover's height, or a while has passed.
@@ -166,4 +202,58 @@ TEST(RealWindowTest, KorvidShowsFolderCoversMusicAddedWhileItRunsAndTagsAsWritte
     EXPECT_FALSE(listener.hasPendingConnections()) << "a tag was taken for markup";
     korvid.terminate();
     EXPECT_TRUE(korvid.waitForFinished(10s));
+}
+
+// Sends MPD's commands over its socket; its answer up to the final "OK".
+QByteArray askMpd(const QString& socketPath, const QByteArray& commands) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(2000) || !socket.waitForReadyRead(2000))
+        return {};
+    socket.readAll(); // the greeting
+    socket.write("command_list_begin\n" + commands + "command_list_end\n");
+    QByteArray answer;
+    while (!answer.endsWith("OK\n") && !answer.contains("ACK") && socket.waitForReadyRead(2000))
+        answer += socket.readAll();
+    return answer;
+}
+
+// As a blind person would: the screen reader finds both albums by name, no
+// showing control lacks one, and Tab, an arrow and Enter play an album.
+TEST(RealWindowTest, AScreenReaderFindsTheAlbumsByNameAndPlaysOneByKeyboard) {
+    TestHome home;
+    const QString music = home.xdg("XDG_MUSIC_DIR");
+    ASSERT_TRUE(addAlbum(music, "Amber Hours", 1));
+    ASSERT_TRUE(addAlbum(music, "Blue Static", 1));
+    PulseAudioServer pulse;
+    if (!pulse.start())
+        KORVID_PEER_MISSING("pulseaudio did not start: " + pulse.errorText().toStdString());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(pulse.clientEnvironment());
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    RealKorvid real(home);
+    if (!real.start(environment))
+        KORVID_PEER_MISSING(real.problem);
+
+    const ProgramRun reader = real.bus.run(QStringLiteral("/usr/bin/python3"),
+                                           {QStringLiteral(KORVID_SCREEN_READER),
+                                            QStringLiteral("Amber Hours, Test Artist"),
+                                            QStringLiteral("Blue Static, Test Artist")},
+                                           150s);
+    ASSERT_TRUE(reader.succeeded()) << reader.output.toStdString() << "\n"
+                                    << real.korvid.output().toStdString();
+    ASSERT_TRUE(reader.output.contains("played: ")) << reader.output.toStdString();
+    const QByteArray name = reader.output.mid(reader.output.indexOf("played: ") + 8).trimmed();
+    const QByteArray album = name.left(name.indexOf(", Test Artist"));
+
+    const QString socket = home.xdg("XDG_RUNTIME_DIR") + QStringLiteral("/korvid/mpd.socket");
+    QByteArray status;
+    for (int i = 0; i < 40 && !status.contains("state: play"); ++i) {
+        QTest::qWait(250);
+        status = askMpd(socket, "status\ncurrentsong\n");
+    }
+    EXPECT_TRUE(status.contains("state: play")) << status.toStdString();
+    EXPECT_TRUE(status.contains("\nAlbum: " + album + "\n"))
+        << album.toStdString() << " is not what MPD plays:\n"
+        << status.toStdString();
 }

@@ -4,6 +4,7 @@ if(TARGET korvid)
     SOURCES RealWindowTest.cpp ../musicapp/TestMusicFolder.cpp
     LABELS window
     TIMEOUT 120)
-  target_compile_definitions(real_window_tests PRIVATE KORVID_BINARY="$<TARGET_FILE:korvid>")
+  target_compile_definitions(real_window_tests PRIVATE KORVID_BINARY="$<TARGET_FILE:korvid>"
+    KORVID_SCREEN_READER="${CMAKE_CURRENT_LIST_DIR}/screen_reader.py")
   add_dependencies(real_window_tests korvid)
 endif()

@@ -80,6 +80,13 @@ public:
         EXPECT_TRUE(item) << "no item " << name;
         if (!item)
             return;
+        // Where the item is drawn: layouts that just changed place it only when
+        // they are polished, which a person never clicks before.
+        QList<QQuickItem*> chain;
+        for (QQuickItem* at = item; at; at = at->parentItem())
+            chain.prepend(at);
+        for (QQuickItem* at : chain)
+            at->ensurePolished();
         scrollIntoView(item);
         const QPointF middle = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
         QTest::mouseClick(window_, Qt::LeftButton, Qt::NoModifier, middle.toPoint());

@@ -1,6 +1,7 @@
 #include "musicapp/EmbeddedArtwork.h"
 #include "musicapp/TagReader.h"
 #include "spotify/SpotifyStandIn.h"
+#include "support/Accessibility.h"
 #include "support/QuickView.h"
 #include "support/RunTask.h"
 #include "support/TestAudio.h"
@@ -62,7 +63,8 @@ protected:
              QStringLiteral("أم كلثوم وفرقة القاهرة السيمفونية"),
              {}},
         };
-        for (int i = 0; i < 8; ++i)
+        albums.append({"apple-4", "50%2 Off", "%1 Band", {}});
+        for (int i = 0; i < 7; ++i)
             albums.append({QStringLiteral("apple-x%1").arg(i),
                            QStringLiteral("Album %1").arg(i),
                            QStringLiteral("Artist"),
@@ -180,6 +182,69 @@ TEST_F(AlbumGridTest, HoverScalesACellAndAClickNamesItsAlbum) {
     view.click("albumCell-spotify-1");
     ASSERT_EQ(clicked.count(), 1);
     EXPECT_EQ(clicked.at(0).at(0).toString(), "spotify-1");
+}
+
+TEST_F(AlbumGridTest, KeysAndAScreenReaderReachEveryAlbumAndPlayIt) {
+    ASSERT_TRUE(waitUntil([&] { return cell("apple-1") != nullptr; }));
+    QObject* grid = view.find("albumGrid");
+    QSignalSpy clicked(grid, SIGNAL(albumClicked(QString)));
+    const auto focused = [&](const QString& id) {
+        return cell(id) && cell(id)->hasActiveFocus() &&
+               part(id, "focusRing")->property("visible").toBool();
+    };
+    const auto press = [&](Qt::Key key) { QTest::keyClick(view.window(), key); };
+
+    QTest::keyClick(view.window(), Qt::Key_Tab);
+    ASSERT_TRUE(waitUntil([&] { return focused("apple-1"); }));
+    EXPECT_FALSE(part("spotify-1", "focusRing")->property("visible").toBool());
+    press(Qt::Key_Right);
+    EXPECT_TRUE(waitUntil([&] { return focused("spotify-1"); }));
+    press(Qt::Key_End);
+    EXPECT_TRUE(waitUntil([&] { return focused(albums.last().id); }));
+    press(Qt::Key_Home);
+    EXPECT_TRUE(waitUntil([&] { return focused("apple-1"); }));
+    press(Qt::Key_Down);
+    EXPECT_TRUE(waitUntil([&] { return focused(albums[firstRow()].id); }));
+    press(Qt::Key_PageUp);
+    EXPECT_TRUE(waitUntil([&] { return focused("apple-1"); }));
+    // The whole grid fits in the window: a page down reaches the last album.
+    press(Qt::Key_PageDown);
+    EXPECT_TRUE(waitUntil([&] { return focused(albums.last().id); }));
+
+    press(Qt::Key_Home);
+    press(Qt::Key_Return);
+    press(Qt::Key_Right);
+    press(Qt::Key_Space);
+    ASSERT_EQ(clicked.count(), 2);
+    EXPECT_EQ(clicked.at(0).at(0).toString(), "apple-1");
+    EXPECT_EQ(clicked.at(1).at(0).toString(), "spotify-1");
+
+    // Names as a screen reader reads them, marks and all; activating one plays it.
+    const QList<std::pair<const char*, QString>> names = {
+        {"apple-1", "Blue Train, John Coltrane, playing"},
+        {"spotify-1", "Kind of Blue, Miles Davis"},
+        {"apple-4", "50%2 Off, %1 Band"},
+    };
+    for (const auto& [id, name] : names) {
+        EXPECT_EQ(accessibleName(cell(id)), name) << id;
+        EXPECT_EQ(accessibleRole(cell(id)), QAccessible::Button) << id;
+    }
+    EXPECT_TRUE(pressAccessibly(cell("apple-4")));
+    ASSERT_EQ(clicked.count(), 3);
+    EXPECT_EQ(clicked.at(2).at(0).toString(), "apple-4");
+
+    // With titles hidden, the pointer still learns the album.
+    QQuickItem* body = qobject_cast<QQuickItem*>(part("spotify-1", "albumCellBody"));
+    QTest::mouseMove(view.window(), QPoint(1270, 790)); // over no cell first
+    QTest::mouseMove(view.window(),
+                     body->mapToScene({body->width() / 2, body->height() / 2}).toPoint());
+    EXPECT_TRUE(waitUntil([&] {
+        return view.visible("albumToolTip") &&
+               view.property("albumToolTip", "text") == "Kind of Blue, Miles Davis";
+    })) << view.find("albumToolTip")
+        << " " << grid->property("hoveredCell").value<QObject*>()
+        << view.property("albumToolTip", "text").toString().toStdString();
+    EXPECT_TRUE(view.saveScreen("album-grid-keyboard"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
+#include "support/PulseAudioServer.h"
 #include "support/QtPrinting.h"
 #include "support/QuickView.h"
 #include "ui/CoverImages.h"
@@ -21,8 +22,12 @@ protected:
     // Korvid over the private MPD, with local music alone.
     void show() {
         library = makeLibrary();
-        sources.setCurrent(MusicSource::appleMusic);
         library->select(silent());
+        showLibrary();
+    }
+    // Korvid over the library the test made.
+    void showLibrary() {
+        sources.setCurrent(MusicSource::appleMusic);
         finish(*library);
         models = std::make_unique<AppModels>(api, *library, sources, filters, clock);
         ASSERT_TRUE(view.showMainWindow(models->ui(auth, signIn)));
@@ -69,9 +74,54 @@ TEST_F(AlbumPages, ClickingAnAlbumOnHomePlaysItOnMpdAndTheKeysSteerIt) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
+// From the keyboard alone: Tab reaches the albums, and Space on one plays it
+// rather than pausing what plays.
+TEST_F(AlbumPages, TabReachesAnAlbumAndSpacePlaysIt) {
+    show();
+    const QByteArray cell = albumCell();
+    ASSERT_TRUE(waitUntil([&] { return view.find(cell.constData()) != nullptr; }));
+    const auto focusedName = [&] {
+        QQuickItem* item = view.window()->activeFocusItem();
+        return item ? item->objectName() : QString();
+    };
+    for (int i = 0; i < 30 && !focusedName().startsWith("albumCell-"); ++i)
+        QTest::keyClick(view.window(), Qt::Key_Tab);
+    ASSERT_EQ(focusedName(), QString::fromLatin1(cell));
+    QTest::keyClick(view.window(), Qt::Key_Space);
+    finish(*library);
+    EXPECT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 0;
+    }));
+    EXPECT_TRUE(waitUntil([&] { return view.property(cell.constData(), "isPlaying").toBool(); }));
+}
+
+// This computer's own output is drawn as a computer in the player bar.
+TEST_F(AlbumPages, ThePlayerBarShowsThisComputerAsAComputer) {
+    PulseAudioServer pulse;
+    if (!pulse.start())
+        KORVID_PEER_MISSING("pulseaudio did not start: " + pulse.errorText().toStdString());
+    MpdTestServer computer(&pulse);
+    computer.useMusic(album->folder, album->files);
+    ASSERT_TRUE(computer.start()) << computer.errorText().toStdString();
+    library = makeLibrary({computer.address()});
+    runTask(library->selectThisMac());
+    ASSERT_NO_FATAL_FAILURE(showLibrary());
+    ASSERT_TRUE(library->output() && library->output()->isComputer());
+
+    const QByteArray cell = albumCell();
+    ASSERT_TRUE(waitUntil([&] { return view.find(cell.constData()) != nullptr; }));
+    view.click(cell.constData());
+    finish(*library);
+    ASSERT_TRUE(waitUntil([&] { return models->playback.isPlayingLocally(); }));
+    EXPECT_EQ(view.property("outputSymbol", "symbol").toString(), "computer");
+    EXPECT_EQ(view.property("outputName", "text"), library->output()->displayName());
+}
+
 TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheet) {
     show();
     EXPECT_FALSE(view.visible("spotifyDevicesButton")); // local music alone
+    // One speaker symbol, whichever output is chosen; Spotify's devices have their own.
+    EXPECT_EQ(view.property("speakerPickerButton", "symbol"), "hifispeaker.fill");
     view.click("speakerPickerButton");
     ASSERT_TRUE(waitUntil([&] { return view.visible("speakerList"); }));
     EXPECT_TRUE(view.saveScreen("home-speaker-sheet"));

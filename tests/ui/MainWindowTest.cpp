@@ -6,15 +6,23 @@
 #include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
+#include "support/Accessibility.h"
 #include "support/FakeClock.h"
+#include "support/QtPrinting.h"
 #include "support/QuickView.h"
 #include "support/RunTask.h"
 #include "support/TestHome.h"
 #include "ui/SpotifySignIn.h"
+#include "ui/Translation.h"
+
+#include <clocale>
 
 #include <QDir>
+#include <QFile>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +159,144 @@ TEST_F(MainWindowTest, SettingsShowsVersionFilteringAndWhatsNew) {
     EXPECT_EQ(textOf("releaseHeader"), QStringLiteral("Version 1.2.1"));
     EXPECT_EQ(textOf("kindPill"), QStringLiteral("Fixed"));
     EXPECT_TRUE(view.saveScreen("whats-new"));
+}
+
+TEST_F(MainWindowTest, EveryControlHasANameAndGenreNamesShowAsTheyAre) {
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    ASSERT_TRUE(waitUntil([&] { return visible("mainTabs"); }, std::chrono::seconds(2)));
+    for (const char* tab : {"tabHome", "tabLibrary", "tabSettings"}) {
+        view.click(tab);
+        QTest::qWait(100);
+        EXPECT_EQ(unnamedControls(view.window()), QStringList()) << tab;
+    }
+    view.click("nowPlayingButton");
+    ASSERT_TRUE(waitUntil([&] { return visible("scrubber"); }, std::chrono::seconds(2)));
+    EXPECT_EQ(unnamedControls(view.window()), QStringList()) << "Now Playing";
+}
+
+TEST_F(MainWindowTest, SettingsSignsInToSpotifyAsTheSignInScreenDoes) {
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    view.click("tabSettings");
+    EXPECT_FALSE(visible("settings.signInProgress"));
+    view.click("settingsConnectButton");
+    ASSERT_TRUE(waitUntil([&] { return signIn.isSigningIn(); }));
+    EXPECT_TRUE(waitUntil([&] { return visible("settings.signInProgress"); }));
+    EXPECT_TRUE(visible("settings.callbackField"));
+    EXPECT_TRUE(view.saveScreen("settings-signing-in"));
+    view.click("settings.cancelSignInButton");
+    EXPECT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_FALSE(visible("settings.signInProgress"));
+}
+
+// "&" is part of a genre's name, not a shortcut marker.
+TEST(GenreChips, ShowAndNameGenresAsTheyAre) {
+    QuickView view;
+    const QVariantList chips{QVariantMap{{"id", "all"}, {"displayName", "All"}},
+                             QVariantMap{{"id", "comedy"}, {"displayName", "Comedy & Spoken"}}};
+    ASSERT_TRUE(
+        view.showView("GenreChipRow", {{"chips", chips}, {"selected", "all"}}, QSize(400, 80)));
+    auto* chip = qobject_cast<QQuickItem*>(view.find("genreChip-comedy"));
+    ASSERT_NE(chip, nullptr);
+    EXPECT_EQ(accessibleName(chip), "Comedy & Spoken");
+    // A label that draws its text as given, not one that takes "&" as a marker.
+    QObject* label = chip->property("contentItem").value<QObject*>();
+    EXPECT_EQ(label->property("text"), "Comedy & Spoken");
+    EXPECT_EQ(label->property("textFormat").toInt(), Qt::PlainText);
+    EXPECT_TRUE(view.saveScreen("genre-chips"));
+}
+
+TEST_F(MainWindowTest, AFilledClientIDFieldKeepsItsLabel) {
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    view.click("tabSettings");
+    view.click("changeClientIDButton");
+    ASSERT_TRUE(waitUntil([&] { return visible("settingsClientIDField"); }));
+    view.click("settingsClientIDField");
+    QTest::keyClick(view.window(), Qt::Key_A, Qt::ControlModifier);
+    view.type("abc123");
+    EXPECT_EQ(spotifyAuth.clientID(), "abc123");
+    EXPECT_TRUE(visible("settingsClientIDLabel"));
+    EXPECT_EQ(textOf("settingsClientIDLabel"), "Spotify Client ID");
+    EXPECT_EQ(accessibleName(find("settingsClientIDField")), "Spotify Client ID");
+    EXPECT_TRUE(view.saveScreen("settings-client-id"));
+}
+
+// The main window as a German reader meets it.
+class GermanWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override {
+        QLocale::setDefault(QLocale::c());
+        std::setlocale(LC_ALL, "C");
+        Translation::install();
+    }
+
+    // The English wording of every text German words otherwise, cut at its
+    // placeholders: none of these pieces may be left on screen.
+    static QStringList englishPieces() {
+        QFile file(QStringLiteral(KORVID_GERMAN_TS));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << KORVID_GERMAN_TS;
+        QXmlStreamReader xml(&file);
+        QStringList pieces;
+        QString source;
+        while (!xml.atEnd()) {
+            if (!xml.readNextStartElement())
+                continue;
+            if (xml.name() == u"source") {
+                source = xml.readElementText();
+            } else if (xml.name() == u"translation" || xml.name() == u"numerusform") {
+                const QString german = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                if (german == source)
+                    continue;
+                for (const QString& piece :
+                     source.split(QRegularExpression(QStringLiteral("%[0-9n]|\\(s\\)")))) {
+                    const QString words = piece.trimmed();
+                    if (words.size() >= 4 && !german.contains(words))
+                        pieces << words;
+                }
+            }
+        }
+        return pieces;
+    }
+
+    // What the window shows in words: labels, buttons and field hints.
+    static void shownTexts(QQuickItem* item, QStringList& texts) {
+        if (!item || !item->isVisible())
+            return;
+        for (const char* property : {"text", "placeholderText", "title"}) {
+            const QVariant value = item->property(property);
+            if (value.typeId() == QMetaType::QString && !value.toString().isEmpty())
+                texts << value.toString();
+        }
+        for (QQuickItem* child : item->childItems())
+            shownTexts(child, texts);
+    }
+};
+
+TEST_F(GermanWindowTest, NoEnglishIsLeftInTheViews) {
+    const QStringList english = englishPieces();
+    ASSERT_GT(english.size(), 100);
+    sourceSettings.setCurrent(MusicSource::appleMusic);
+    ASSERT_TRUE(waitUntil([&] { return visible("mainTabs"); }, std::chrono::seconds(2)));
+    for (const char* tab : {"tabHome", "tabLibrary", "tabSettings", "nowPlayingButton"}) {
+        view.click(tab);
+        QTest::qWait(200);
+        QStringList texts;
+        shownTexts(view.window()->contentItem(), texts);
+        for (const QString& text : texts) {
+            for (const QString& piece : english)
+                // Whole words: "Play" is no English left in "AirPlay".
+                EXPECT_FALSE(text.contains(
+                    QRegularExpression("(?<!\\w)" + QRegularExpression::escape(piece) + "(?!\\w)")))
+                    << tab << ": \"" << text.toStdString() << "\" holds \"" << piece.toStdString()
+                    << '"';
+        }
+        EXPECT_TRUE(view.saveScreen(QStringLiteral("german-%1").arg(tab)));
+    }
+    EXPECT_EQ(textOf("tabLibrary"), "Mediathek");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// The Up Next card's preview over the Spotify stand-in: one question per
-// album, a button only for an address that came back, and no answer of an
-// earlier album taken for the current one.
+// The Up Next card's preview over the Spotify stand-in: asked for only when
+// the button is pressed, once per album, the button gone for an album
+// without a clip, and no answer of an earlier album taken for the current one.
 #include "ui/PreviewPresenter.h"
 #include "spotify/SpotifyFixture.h"
 #include "support/PulseAudioServer.h"
@@ -63,29 +63,34 @@ protected:
     int answers = 0;
 };
 
-TEST_F(PreviewPresenterTest, ShowsTheButtonOnlyForAnAddressAndTheSpinnerOnlyWhileAsking) {
+TEST_F(PreviewPresenterTest, AsksOnlyWhenPressedAndKeepsTheButtonOnlyForAClip) {
     struct Case {
         QString albumID;
-        bool button;
+        bool clip;
     };
     for (const Case& c : {Case{"clip", true}, Case{"none", false}, Case{"broken", false}}) {
         SCOPED_TRACE(c.albumID.toStdString());
         PreviewPresenter preview(lookup(), player);
         answers = 0;
         preview.setAlbumID(c.albumID);
+        EXPECT_FALSE(preview.isLoading());
+        EXPECT_TRUE(preview.hasPreview());
+        preview.togglePreview();
         EXPECT_TRUE(preview.isLoading());
-        EXPECT_FALSE(preview.hasPreview());
         waitForAnswers(1);
         EXPECT_FALSE(preview.isLoading());
-        EXPECT_EQ(preview.hasPreview(), c.button);
+        EXPECT_EQ(preview.hasPreview(), c.clip);
+        EXPECT_EQ(preview.isPlaying(), c.clip);
         // The same album again asks nothing more.
         preview.setAlbumID(c.albumID);
         EXPECT_FALSE(preview.isLoading());
     }
+    EXPECT_EQ(player.played, QList<QUrl>{QUrl("https://p.test/clip")});
     EXPECT_EQ(standIn.requestsTo("/v1/albums/clip/tracks").size(), 1u);
-    // A local album, or none, asks nothing.
+    // A local album, or none, offers nothing and asks nothing.
     PreviewPresenter preview(lookup(), player);
     preview.setAlbumID({});
+    preview.togglePreview();
     EXPECT_FALSE(preview.isLoading());
     EXPECT_FALSE(preview.hasPreview());
 }
@@ -93,9 +98,9 @@ TEST_F(PreviewPresenterTest, ShowsTheButtonOnlyForAnAddressAndTheSpinnerOnlyWhil
 TEST_F(PreviewPresenterTest, PlaysAndStopsTheClipAndStopsWhenTheAlbumChanges) {
     PreviewPresenter preview(lookup(), player);
     preview.setAlbumID("clip");
-    waitForAnswers(1);
     EXPECT_EQ(preview.symbol(), "play.circle.fill");
     preview.togglePreview();
+    waitForAnswers(1);
     EXPECT_EQ(player.played, QList<QUrl>{QUrl("https://p.test/clip")});
     EXPECT_TRUE(preview.isPlaying());
     EXPECT_EQ(preview.symbol(), "stop.circle.fill");
@@ -103,19 +108,20 @@ TEST_F(PreviewPresenterTest, PlaysAndStopsTheClipAndStopsWhenTheAlbumChanges) {
     EXPECT_FALSE(preview.isPlaying());
     EXPECT_EQ(player.stops, 1);
 
-    preview.togglePreview();
-    Q_EMIT player.ended(); // the clip ran out
+    preview.togglePreview(); // the address is kept: no second question
+    Q_EMIT player.ended();   // the clip ran out
     EXPECT_FALSE(preview.isPlaying());
     preview.togglePreview();
     preview.setAlbumID("none");
     EXPECT_FALSE(preview.isPlaying());
     EXPECT_EQ(player.stops, 2);
     preview.togglePreview(); // no address: nothing to play
+    waitForAnswers(2);
     EXPECT_EQ(player.played.size(), 3);
-    waitForAnswers(2); // the request for "none" ends before the test does
+    EXPECT_EQ(standIn.requestsTo("/v1/albums/clip/tracks").size(), 1u);
 }
 
-TEST_F(PreviewPresenterTest, AnAnswerForThePreviousAlbumIsIgnored) {
+TEST_F(PreviewPresenterTest, AnAnswerForThePreviousAlbumOrAClosedSheetPlaysNothing) {
     standIn.on("GET", "/v1/albums/slow/tracks", [](const SpotifyStandIn::Request&) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         return SpotifyStandIn::Reply{.body =
@@ -123,10 +129,19 @@ TEST_F(PreviewPresenterTest, AnAnswerForThePreviousAlbumIsIgnored) {
     });
     PreviewPresenter preview(lookup(), player);
     preview.setAlbumID("slow");
+    preview.togglePreview();
     preview.setAlbumID("none");
-    waitForAnswers(2);
+    waitForAnswers(1);
     EXPECT_FALSE(preview.isLoading());
-    EXPECT_FALSE(preview.hasPreview());
+    EXPECT_TRUE(preview.hasPreview()); // "none" is not asked yet
+
+    preview.setAlbumID("slow");
+    preview.togglePreview();
+    preview.stopPreview(); // the sheet closed
+    EXPECT_FALSE(preview.isLoading());
+    waitForAnswers(2);
+    EXPECT_TRUE(player.played.isEmpty());
+    EXPECT_FALSE(preview.isPlaying());
 }
 
 // The real player, on a private PulseAudio: a clip plays to its end, and a

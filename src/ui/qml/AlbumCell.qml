@@ -7,9 +7,15 @@ import Korvid
 // A grid makes one of these for every album that scrolls in, so a cell is
 // plain items: its colours and font come from the grid, read there once,
 // and the mark's symbol is made on the playing album only.
+// The grid hands its keyboard focus to the current cell: Enter or Space
+// plays it, and a screen reader finds every cell by its album's name.
 Item {
     id: cell
     objectName: "albumCell-" + albumID
+    Accessible.role: Accessible.Button
+    Accessible.name: accessibleName
+    Accessible.focusable: true
+    Accessible.onPressAction: cell.clicked()
 
     required property string albumID
     required property string title
@@ -27,7 +33,16 @@ Item {
     // Opaque: a translucent fill is blended line by line on every frame.
     property color coverColor: "#e8e8e8"
 
+    readonly property string accessibleName: ViewTexts.albumName(title, artistNames, isPlaying)
+    readonly property bool hovered: hover.hovered
+
     signal clicked()
+
+    Keys.onReturnPressed: cell.clicked()
+    Keys.onEnterPressed: cell.clicked()
+    Keys.onSpacePressed: cell.clicked()
+    // Space plays this album rather than pausing what plays.
+    Keys.onShortcutOverride: event => event.accepted = event.key === Qt.Key_Space
 
     Item {
         id: body
@@ -39,6 +54,16 @@ Item {
         scale: hover.hovered ? 1.04 : 1
         Behavior on scale { NumberAnimation { duration: 120 } }
 
+        Rectangle {
+            objectName: "focusRing"
+            visible: cell.activeFocus
+            anchors.fill: cover
+            anchors.margins: -4
+            radius: cover.radius + 4
+            color: "transparent"
+            border.width: 2
+            border.color: cell.textColor
+        }
         Rectangle {
             id: cover
             width: cell.coverSize

@@ -14,8 +14,15 @@ GridView {
     objectName: "albumGrid"
 
     required property DisplayPreferences preferences
-    // A person clicked the album with this id.
+    // A person clicked the album with this id, or pressed Enter on it.
     signal albumClicked(string albumID)
+    // The scrolling page around a grid that does not scroll itself; the
+    // focused cell is kept inside it.
+    property Flickable page: null
+    // How much of the grid a person sees at once, for Page Up and Down.
+    readonly property real visibleHeight: page ? page.height : height
+    // The cell under the mouse, whose album the tool tip names.
+    property AlbumCell hoveredCell: null
 
     readonly property real spacing: 16
     // Each cell holds its cover and half the spacing on either side.
@@ -28,6 +35,47 @@ GridView {
     readonly property real detailsHeight: 4 + 2 * metrics.height
 
     clip: true
+    activeFocusOnTab: true
+    // Arrow keys move between albums also where the page scrolls, not the grid.
+    keyNavigationEnabled: true
+    Accessible.role: Accessible.List
+    Keys.onPressed: event => {
+        const perPage = columns.count * Math.max(1, Math.floor(visibleHeight / cellHeight))
+        if (event.key === Qt.Key_Home)
+            currentIndex = 0
+        else if (event.key === Qt.Key_End)
+            currentIndex = count - 1
+        else if (event.key === Qt.Key_PageDown)
+            currentIndex = Math.min(count - 1, currentIndex + perPage)
+        else if (event.key === Qt.Key_PageUp)
+            currentIndex = Math.max(0, currentIndex - perPage)
+        else
+            return
+        event.accepted = true
+    }
+    function showCurrent() {
+        if (!page || !currentItem || !activeFocus)
+            return
+        const box = currentItem.mapToItem(page.contentItem, 0, 0)
+        if (box.y + currentItem.height > page.contentY + page.height)
+            page.contentY = box.y + currentItem.height - page.height
+        else if (box.y < page.contentY)
+            page.contentY = box.y
+    }
+    onCurrentItemChanged: showCurrent()
+    onActiveFocusChanged: showCurrent()
+
+    // One tip for the grid, under the cell the mouse is on; it stays the
+    // grid's own, as a cell may be handed to another album at any time.
+    PlainToolTip {
+        objectName: "albumToolTip"
+        readonly property AlbumCell cell: grid.hoveredCell
+        visible: cell !== null
+        delay: 500
+        text: cell ? cell.accessibleName : ""
+        x: cell ? cell.x - grid.contentX + (cell.width - width) / 2 : 0
+        y: cell ? cell.y - grid.contentY + cell.height - grid.spacing : 0
+    }
     cellWidth: Math.floor(width / columns.count)
     cellHeight: Math.ceil(coverSize + spacing + (showsDetails ? detailsHeight : 0))
     cacheBuffer: cellHeight * 2
@@ -65,5 +113,11 @@ GridView {
         // A faint grey over the window's background, mixed here once.
         coverColor: Qt.tint(labelStyle.Material.background, Qt.rgba(0.5, 0.5, 0.5, 0.18))
         onClicked: grid.albumClicked(cell.albumID)
+        onHoveredChanged: {
+            if (hovered)
+                grid.hoveredCell = cell
+            else if (grid.hoveredCell === cell)
+                grid.hoveredCell = null
+        }
     }
 }

@@ -90,8 +90,15 @@ Page {
                 }
             }
 
+            // A label of its own: the placeholder goes once the field is filled.
+            PlainLabel {
+                id: clientIDLabel
+                objectName: "clientIDLabel"
+                text: qsTr("Spotify Client ID")
+            }
             TextField {
                 objectName: "clientIDField"
+                Accessible.name: clientIDLabel.text
                 Layout.fillWidth: true
                 placeholderText: qsTr("Spotify Client ID")
                 inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
@@ -108,43 +115,9 @@ Page {
                 onClicked: view.signIn.connectSpotify()
             }
 
-            // While the browser is open: cancel, or paste the address it ended on.
-            ColumnLayout {
-                objectName: "signInProgress"
-                visible: view.signIn.isSigningIn
+            SignInProgress {
                 Layout.fillWidth: true
-                spacing: 6
-                RowLayout {
-                    Layout.alignment: Qt.AlignHCenter
-                    BusyIndicator { running: view.signIn.isSigningIn; implicitWidth: 24; implicitHeight: 24 }
-                    PlainLabel { text: qsTr("Waiting for Spotify in your browser…") }
-                    Button {
-                        objectName: "cancelSignInButton"
-                        text: qsTr("Cancel")
-                        onClicked: view.signIn.cancel()
-                    }
-                }
-            }
-            RowLayout {
-                objectName: "pasteCallbackRow"
-                visible: view.signIn.authorizationURL !== ""
-                Layout.fillWidth: true
-                TextField {
-                    id: pastedAddress
-                    objectName: "callbackField"
-                    Layout.fillWidth: true
-                    placeholderText: "korvid://callback?…"
-                    selectByMouse: true
-                }
-                Button {
-                    objectName: "submitCallbackButton"
-                    text: qsTr("Continue")
-                    enabled: pastedAddress.text.length > 0
-                    onClicked: {
-                        view.signIn.submitCallback(pastedAddress.text)
-                        pastedAddress.text = ""
-                    }
-                }
+                signIn: view.signIn
             }
 
             PlainLabel {

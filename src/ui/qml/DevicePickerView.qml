@@ -43,6 +43,7 @@ Page {
             SymbolButton {
                 objectName: "refreshDevicesButton"
                 symbol: "arrow.clockwise"
+                text: qsTr("Refresh")
                 onClicked: page.devices.refresh()
             }
         }
@@ -57,6 +58,7 @@ Page {
             required property var model
             readonly property string deviceID: model.id
             objectName: "deviceRow:" + deviceID
+            Accessible.name: model.name
             width: ListView.view.width
             onClicked: (row.ListView.view.model as DeviceListModel).select(row.deviceID)
             contentItem: RowLayout {

@@ -29,7 +29,7 @@ ColumnLayout {
         id: messageLabel
         objectName: "emptyMessage"
         Layout.alignment: Qt.AlignHCenter
-        Layout.maximumWidth: 420
+        Layout.maximumWidth: Sizes.narrowWidth
         horizontalAlignment: Text.AlignHCenter
         wrapMode: Text.WordWrap
         opacity: 0.7

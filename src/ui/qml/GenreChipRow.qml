@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Controls.Material
 import Korvid
 
 // The genre chips: one choice at a time, "All" first, then by recency.
@@ -18,11 +19,23 @@ Flow {
             id: chip
             required property var modelData
             objectName: "genreChip-" + modelData.id
-            text: modelData.displayName
+            // Names of the catalogue, in the reader's language.
+            text: qsTranslate("Genre", modelData.displayName)
+            Accessible.name: text
             checkable: true
             checked: (chip.parent as GenreChipRow).selected === modelData.id
             flat: !checked
             onClicked: (chip.parent as GenreChipRow).chosen(modelData.id)
+            // The style's label takes "&" for a shortcut marker ("R&B" drawn
+            // as "R_B"); genre names are shown as written.
+            contentItem: PlainLabel {
+                text: chip.text
+                font: chip.font
+                color: chip.enabled ? chip.Material.foreground : chip.Material.hintTextColor
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                elide: Text.ElideRight
+            }
         }
     }
 }

@@ -1,10 +1,9 @@
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Layouts
 import Korvid
 
 // Home's toolbar buttons: the speaker sheet for local albums and, when
-// Spotify is a source, the Spotify Connect devices.
+// Spotify is a source, the Spotify Connect devices under an icon of their own.
 RowLayout {
     id: buttons
     required property SpeakerListPresenter speakers
@@ -16,28 +15,20 @@ RowLayout {
         id: devicesButton
         objectName: "spotifyDevicesButton"
         visible: buttons.showsSpotify
-        symbol: "hifispeaker.fill"
+        symbol: "airplayaudio"
+        text: buttons.devices.title
         onClicked: devicesSheet.open()
-        PlainToolTip {
-            visible: devicesButton.hovered
-            text: buttons.devices.title
-        }
     }
     SpeakerPickerButton {
         speakers: buttons.speakers
+        symbol: "hifispeaker.fill"
     }
 
-    Popup {
+    Sheet {
         id: devicesSheet
         objectName: "spotifyDevicesSheet"
-        parent: Overlay.overlay
-        modal: true
-        focus: true
         padding: 0
-        anchors.centerIn: parent
-        width: Math.min(parent ? parent.width - 48 : 420, 420)
-        height: Math.min(parent ? parent.height - 96 : 480, 480)
-        background: SheetBackground {}
+        preferredHeight: Sizes.listSheetHeight
         DevicePickerView {
             anchors.fill: parent
             devices: buttons.devices

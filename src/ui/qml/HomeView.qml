@@ -17,47 +17,6 @@ Page {
     readonly property bool hasAlbums: home.recentlyPlayed.count > 0
                                       || home.discoverAlbums.count > 0
 
-    BusyIndicator {
-        objectName: "homeLoading"
-        anchors.centerIn: parent
-        running: page.home.isLoading && !page.hasAlbums && !page.emptyStates.readingMusicFolder
-        visible: running
-    }
-
-    // The first reading of a music folder can take a while: say so, and
-    // how far it got, rather than that there is nothing.
-    EmptyState {
-        objectName: "homeReading"
-        anchors.centerIn: parent
-        width: Math.min(parent.width - 48, 420)
-        visible: !page.hasAlbums && page.emptyStates.readingMusicFolder
-        symbol: "music.note.list"
-        busy: true
-        title: page.emptyStates.readingTitle
-        message: page.emptyStates.readingMessage
-    }
-
-    EmptyState {
-        objectName: "homeError"
-        anchors.centerIn: parent
-        width: Math.min(parent.width - 48, 420)
-        visible: page.home.errorMessage !== "" && !page.hasAlbums
-        symbol: "exclamationmark.triangle"
-        title: qsTr("Couldn't Load Albums")
-        message: page.home.errorMessage
-    }
-
-    EmptyState {
-        objectName: "homeEmptyState"
-        anchors.centerIn: parent
-        width: Math.min(parent.width - 48, 420)
-        visible: !page.hasAlbums && !page.home.isLoading && page.home.errorMessage === ""
-                 && !page.emptyStates.readingMusicFolder
-        symbol: "music.note.list"
-        title: page.emptyStates.homeTitle
-        message: page.emptyStates.homeMessage
-    }
-
     ScrollView {
         id: scroller
         objectName: "homeScroll"
@@ -78,6 +37,7 @@ Page {
             }
             AlbumGridView {
                 objectName: "recentGrid"
+                page: scroller.contentItem as Flickable
                 Layout.fillWidth: true
                 Layout.leftMargin: 16
                 Layout.rightMargin: 16
@@ -98,14 +58,10 @@ Page {
                 }
                 Item { Layout.fillWidth: true }
                 SymbolButton {
-                    id: shuffleButton
                     objectName: "shuffleDiscover"
                     symbol: "shuffle"
+                    text: qsTr("Shuffle")
                     onClicked: page.pages.shuffleDiscover()
-                    PlainToolTip {
-                        visible: shuffleButton.hovered
-                        text: qsTr("Shuffle")
-                    }
                 }
             }
             GenreChipRow {
@@ -118,6 +74,7 @@ Page {
             }
             AlbumGridView {
                 objectName: "discoverGrid"
+                page: scroller.contentItem as Flickable
                 Layout.fillWidth: true
                 Layout.leftMargin: 16
                 Layout.rightMargin: 16
@@ -129,5 +86,18 @@ Page {
                 onAlbumClicked: albumID => page.pages.play(albumID)
             }
         }
+    }
+
+    PageStates {
+        anchors.fill: parent
+        namePrefix: "home"
+        emptyStates: page.emptyStates
+        hasAlbums: page.hasAlbums
+        loading: page.home.isLoading
+        errorMessage: page.home.errorMessage
+        errorTitle: qsTr("Couldn't Load Albums")
+        symbol: "music.note.list"
+        emptyTitle: page.emptyStates.homeTitle
+        emptyMessage: page.emptyStates.homeMessage
     }
 }

@@ -63,43 +63,18 @@ Page {
                 preferences: page.displayPreferences
                 onAlbumClicked: albumID => page.pages.play(albumID)
             }
-            BusyIndicator {
-                objectName: "libraryLoading"
-                anchors.centerIn: parent
-                running: page.library.isLoading && page.library.filteredAlbums.count === 0
-                         && !page.emptyStates.readingMusicFolder
-                visible: running
-            }
-            EmptyState {
-                objectName: "libraryReading"
-                anchors.centerIn: parent
-                width: Math.min(parent.width - 48, 420)
-                visible: page.library.filteredAlbums.count === 0 && page.library.searchText === ""
-                         && page.emptyStates.readingMusicFolder
+            PageStates {
+                anchors.fill: parent
+                namePrefix: "library"
+                emptyStates: page.emptyStates
+                hasAlbums: page.library.filteredAlbums.count > 0
+                mayBeEmpty: page.library.searchText === ""
+                loading: page.library.isLoading
+                errorMessage: page.library.errorMessage
+                errorTitle: qsTr("Couldn't Load Library")
                 symbol: "square.stack"
-                busy: true
-                title: page.emptyStates.readingTitle
-                message: page.emptyStates.readingMessage
-            }
-            EmptyState {
-                objectName: "libraryError"
-                anchors.centerIn: parent
-                width: Math.min(parent.width - 48, 420)
-                visible: page.library.errorMessage !== "" && page.library.filteredAlbums.count === 0
-                symbol: "exclamationmark.triangle"
-                title: qsTr("Couldn't Load Library")
-                message: page.library.errorMessage
-            }
-            EmptyState {
-                objectName: "libraryEmptyState"
-                anchors.centerIn: parent
-                width: Math.min(parent.width - 48, 420)
-                visible: page.library.filteredAlbums.count === 0 && page.library.searchText === ""
-                         && !page.library.isLoading && page.library.errorMessage === ""
-                         && !page.emptyStates.readingMusicFolder
-                symbol: "square.stack"
-                title: page.emptyStates.libraryTitle
-                message: page.emptyStates.libraryMessage
+                emptyTitle: page.emptyStates.libraryTitle
+                emptyMessage: page.emptyStates.libraryMessage
             }
             PlainLabel {
                 objectName: "noSearchResults"

@@ -96,6 +96,9 @@ ApplicationWindow {
             resumeOffer.request()
     }
     Component.onCompleted: {
+        // The keyboard works from the start, also where no window manager
+        // hands the new window the focus.
+        requestActivate()
         refreshLoop.running = tabsShown
         if (tabsShown)
             resumeOffer.request()
@@ -144,8 +147,7 @@ ApplicationWindow {
                 objectName: "reloadButton"
                 visible: tabs.currentIndex < 2
                 symbol: "arrow.clockwise"
-                ToolTip.visible: hovered
-                ToolTip.text: qsTr("Reload (F5)")
+                text: qsTr("Reload (F5)")
                 onClicked: window.reloadPage()
             }
 
@@ -153,7 +155,7 @@ ApplicationWindow {
                 visible: tabs.currentIndex === 0
                 speakers: window.speakers
                 devices: window.devices
-                showsSpotify: window.sourceSettings.current !== 1 // not Local Music alone
+                showsSpotify: SettingsTexts.includesSpotify(window.sourceSettings.current)
             }
 
             SourcePicker {
@@ -223,7 +225,7 @@ ApplicationWindow {
         modal: true
         background: SheetBackground {}
         anchors.centerIn: Overlay.overlay
-        width: Math.min(window.width - 48, 420)
+        width: Math.min(window.width - Sizes.windowMargin, Sizes.narrowWidth)
         visible: window.playback.errorMessage !== ""
         onClosed: window.playback.dismissError()
         header: PlainLabel {

@@ -6,15 +6,10 @@ import Korvid
 
 // The Now Playing sheet: large cover, the scrubber, the transport and the
 // album up next.
-Popup {
+Sheet {
     id: sheet
     objectName: "nowPlayingView"
-    modal: true
-    focus: true
-    padding: 24
-    background: SheetBackground {}
-    anchors.centerIn: Overlay.overlay
-    width: Math.min(Overlay.overlay ? Overlay.overlay.width - 48 : 480, 480)
+    preferredWidth: Sizes.wideWidth
 
     required property PlaybackViewModel playback
     required property NowPlayingPresenter nowPlaying
@@ -35,6 +30,7 @@ Popup {
             objectName: "closeNowPlaying"
             Layout.alignment: Qt.AlignRight
             symbol: "chevron.down"
+            text: qsTr("Close")
             onClicked: sheet.close()
         }
         CoverArt {
@@ -62,6 +58,7 @@ Popup {
         Slider {
             id: scrubber
             objectName: "scrubber"
+            Accessible.name: qsTr("Position")
             Layout.fillWidth: true
             from: 0
             to: Math.max(1, sheet.playback.durationMs)
@@ -120,8 +117,9 @@ Popup {
                 }
                 SymbolButton {
                     objectName: "previewButton"
-                    visible: sheet.preview.hasPreview
+                    visible: sheet.preview.hasPreview && !sheet.preview.isLoading
                     symbol: sheet.preview.symbol
+                    text: sheet.preview.isPlaying ? qsTr("Stop Preview") : qsTr("Play Preview")
                     onClicked: sheet.preview.togglePreview()
                 }
                 Button {

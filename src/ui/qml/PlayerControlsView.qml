@@ -22,6 +22,11 @@ ToolBar {
 
         ItemDelegate {
             objectName: "nowPlayingButton"
+            // The bar's texts are read as one.
+            Accessible.name: bar.playback.nowPlayingTrackName
+                             ? ViewTexts.albumName(bar.playback.nowPlayingTrackName,
+                                                   bar.playback.nowPlayingArtistNames, false)
+                             : qsTr("Not Playing")
             Layout.fillWidth: true
             Layout.maximumWidth: 360
             onClicked: bar.openNowPlaying()
@@ -68,7 +73,10 @@ ToolBar {
         RowLayout {
             objectName: "outputLabel"
             spacing: 4
-            SymbolImage { symbol: bar.nowPlaying.outputSymbol }
+            SymbolImage {
+                objectName: "outputSymbol"
+                symbol: bar.nowPlaying.outputSymbol
+            }
             PlainLabel {
                 objectName: "outputName"
                 text: bar.nowPlaying.outputName

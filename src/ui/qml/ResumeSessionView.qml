@@ -5,15 +5,9 @@ import QtQuick.Layouts
 import Korvid
 
 // "Pick up where you left off?": the card offered once per launch.
-Popup {
+Sheet {
     id: card
     objectName: "resumeSessionView"
-    modal: true
-    focus: true
-    padding: 24
-    background: SheetBackground {}
-    anchors.centerIn: Overlay.overlay
-    width: Math.min(Overlay.overlay ? Overlay.overlay.width - 48 : 420, 420)
     closePolicy: Popup.CloseOnEscape
     visible: offer.hasOffer
     onClosed: offer.dismiss()

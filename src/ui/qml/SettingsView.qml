@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -38,23 +40,16 @@ Page {
                 title: qsTr("Music Source")
                 caption: SettingsTexts.sourceCaption
                 RowLayout {
-                    RadioButton {
-                        objectName: "sourceOption0"
-                        text: SettingsTexts.sourceLabels[0]
-                        checked: page.sourceSettings.current === 0
-                        onClicked: page.sourceSettings.current = 0
-                    }
-                    RadioButton {
-                        objectName: "sourceOption1"
-                        text: SettingsTexts.sourceLabels[1]
-                        checked: page.sourceSettings.current === 1
-                        onClicked: page.sourceSettings.current = 1
-                    }
-                    RadioButton {
-                        objectName: "sourceOption2"
-                        text: SettingsTexts.sourceLabels[2]
-                        checked: page.sourceSettings.current === 2
-                        onClicked: page.sourceSettings.current = 2
+                    Repeater {
+                        model: SettingsTexts.sources
+                        RadioButton {
+                            required property var modelData
+                            required property int index
+                            objectName: "sourceOption" + index
+                            text: modelData.label
+                            checked: page.sourceSettings.current === modelData.value
+                            onClicked: page.sourceSettings.current = modelData.value
+                        }
                     }
                 }
             }
@@ -68,7 +63,7 @@ Page {
                 RowLayout {
                     visible: page.localMusic.isAuthorized
                     SymbolImage { symbol: "checkmark.circle.fill" }
-                    PlainLabel { objectName: "accessGranted"; text: "Access Granted" }
+                    PlainLabel { objectName: "accessGranted"; text: qsTr("Access Granted") }
                     BusyIndicator {
                         running: page.localMusic.isScanning
                         visible: running
@@ -126,6 +121,7 @@ Page {
                 caption: qsTr("Local music plays through the music player (MPD), which reaches every output of this computer. Legacy AirPlay 1 speakers, like a Bose SoundTouch, are streamed to by Korvid itself.")
                 ItemDelegate {
                     objectName: "speakerRow"
+                    Accessible.name: qsTr("Speaker: %1").arg(page.speakers.selectedName)
                     Layout.fillWidth: true
                     onClicked: speakerPicker.open()
                     contentItem: RowLayout {
@@ -156,7 +152,7 @@ Page {
                 RowLayout {
                     visible: page.signIn.isAuthenticated
                     SymbolImage { symbol: "checkmark.circle.fill" }
-                    PlainLabel { objectName: "spotifyConnected"; text: "Connected" }
+                    PlainLabel { objectName: "spotifyConnected"; text: qsTr("Connected") }
                     Button {
                         objectName: "disconnectButton"
                         text: qsTr("Disconnect")
@@ -172,13 +168,14 @@ Page {
                         enabled: !page.signIn.isSigningIn
                         onClicked: page.signIn.connectSpotify()
                     }
-                    Button {
-                        objectName: "settingsCancelSignIn"
-                        visible: page.signIn.isSigningIn
-                        text: qsTr("Cancel")
-                        flat: true
-                        onClicked: page.signIn.cancel()
-                    }
+                }
+                // The same waiting note and address field as the sign-in screen.
+                SignInProgress {
+                    Layout.fillWidth: true
+                    visible: !page.signIn.isAuthenticated
+                    signIn: page.signIn
+                    namePrefix: "settings."
+                    noteAlignment: Qt.AlignLeft
                 }
                 PlainLabel {
                     objectName: "settingsKeychainNotice"
@@ -206,9 +203,16 @@ Page {
                     objectName: "clientIDEditor"
                     visible: false
                     Layout.fillWidth: true
-                    PlainLabel { text: qsTr("Redirect URI: ") + page.signIn.redirectURI; opacity: 0.7 }
+                    PlainLabel { text: qsTr("Redirect URI: %1").arg(page.signIn.redirectURI); opacity: 0.7 }
+                    // A label of its own: the placeholder goes once the field is filled.
+                    PlainLabel {
+                        id: settingsClientIDLabel
+                        objectName: "settingsClientIDLabel"
+                        text: qsTr("Spotify Client ID")
+                    }
                     TextField {
                         objectName: "settingsClientIDField"
+                        Accessible.name: settingsClientIDLabel.text
                         placeholderText: qsTr("Spotify Client ID")
                         text: page.signIn.clientID
                         inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
@@ -242,9 +246,13 @@ Page {
                 title: qsTr("Filtering")
                 caption: SettingsTexts.filteringCaption
                 RowLayout {
-                    PlainLabel { text: qsTr("Minimum Tracks per Album") }
+                    PlainLabel {
+                        id: minTracksLabel
+                        text: qsTr("Minimum Tracks per Album")
+                    }
                     Slider {
                         objectName: "minTracksSlider"
+                        Accessible.name: minTracksLabel.text
                         from: SettingsTexts.minTracksLowest
                         to: SettingsTexts.minTracksHighest
                         stepSize: 1

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Controls
 import Korvid
@@ -10,25 +12,16 @@ Row {
     Accessible.name: qsTr("Music Source")
     spacing: 0
 
-    ToolButton {
-        objectName: "toolbarSource0"
-        text: SettingsTexts.sourceLabels[0]
-        checkable: true
-        checked: picker.sourceSettings.current === 0
-        onClicked: picker.sourceSettings.current = 0
-    }
-    ToolButton {
-        objectName: "toolbarSource1"
-        text: SettingsTexts.sourceLabels[1]
-        checkable: true
-        checked: picker.sourceSettings.current === 1
-        onClicked: picker.sourceSettings.current = 1
-    }
-    ToolButton {
-        objectName: "toolbarSource2"
-        text: SettingsTexts.sourceLabels[2]
-        checkable: true
-        checked: picker.sourceSettings.current === 2
-        onClicked: picker.sourceSettings.current = 2
+    Repeater {
+        model: SettingsTexts.sources
+        ToolButton {
+            required property var modelData
+            required property int index
+            objectName: "toolbarSource" + index
+            text: modelData.label
+            checkable: true
+            checked: picker.sourceSettings.current === modelData.value
+            onClicked: picker.sourceSettings.current = modelData.value
+        }
     }
 }

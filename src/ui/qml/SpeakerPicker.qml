@@ -5,18 +5,14 @@ import Korvid
 
 // The speaker sheet for local albums, closed with "Done". Opening it looks
 // for speakers; closing it stops looking.
-Popup {
+Sheet {
     id: picker
     objectName: "speakerPicker"
     required property SpeakerListPresenter speakers
 
-    parent: Overlay.overlay
-    anchors.centerIn: parent
-    width: Math.min(parent ? parent.width - 48 : 480, 480)
-    height: Math.min(parent ? parent.height - 48 : 560, 560)
-    modal: true
+    preferredWidth: Sizes.wideWidth
+    preferredHeight: Sizes.tallSheetHeight
     padding: 16
-    background: SheetBackground {}
 
     onAboutToShow: speakers.open()
     onAboutToHide: speakers.close()

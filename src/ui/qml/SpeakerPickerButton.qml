@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 import Korvid
 
 // A toolbar button with the selected speaker's symbol that opens the speaker sheet.
@@ -8,12 +7,8 @@ SymbolButton {
     objectName: "speakerPickerButton"
     required property SpeakerListPresenter speakers
     symbol: speakers.buttonSymbol
+    text: speakers.header
     onClicked: picker.open()
-
-    PlainToolTip {
-        visible: button.hovered
-        text: button.speakers.header
-    }
 
     SpeakerPicker {
         id: picker

@@ -14,6 +14,7 @@ ColumnLayout {
             id: row
             required property var modelData
             objectName: "speakerRow:" + modelData.id
+            Accessible.name: modelData.name
             Layout.fillWidth: true
             onClicked: (row.parent as SpeakerRows).speakers.choose(modelData.id)
             contentItem: RowLayout {

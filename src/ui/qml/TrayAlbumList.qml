@@ -35,6 +35,9 @@ ListView {
         required property url artwork
         required property bool isPlaying
         objectName: (row.ListView.view as TrayAlbumList).rowPrefix + albumID
+        Accessible.name: ViewTexts.albumName(title, artistNames, isPlaying)
+        Keys.onReturnPressed: clicked()
+        Keys.onEnterPressed: clicked()
         width: ListView.view.width
         leftPadding: 8
         rightPadding: 8

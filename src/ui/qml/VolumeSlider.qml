@@ -12,6 +12,7 @@ RowLayout {
     SymbolImage { symbol: "speaker.fill" }
     Slider {
         objectName: "volumeSlider"
+        Accessible.name: qsTr("Volume")
         Layout.fillWidth: true
         from: 0
         to: 100
