@@ -80,7 +80,16 @@ QCoro::Task<> AppleMusicLibrary::readStatus(quint64 runningCommands) {
 }
 
 void AppleMusicLibrary::apply(const MusicPlayerStatus& status, bool playStateIsCurrent) {
+    // A new track, or the player's own word on where a start or seek went,
+    // is news for the now-playing line even when the playing state holds.
+    const bool settled = pendingPlace_ && playStateIsCurrent && !legacySpeaker();
+    const bool moved =
+        settled || !musicStatus_ || musicStatus_->currentTrackID != status.currentTrackID;
     musicStatus_ = status;
+    statusReadAt_ = now();
+    if (settled) {
+        pendingPlace_.reset();
+    }
     LocalPlayerRules::StatusState state;
     state.output = output_;
     state.musicDevices = musicDevices_;
@@ -101,7 +110,7 @@ void AppleMusicLibrary::apply(const MusicPlayerStatus& status, bool playStateIsC
     if (!legacySpeaker() && status.isPlaying && status.isPlayingQueue) {
         noteCurrentTrack(status.currentTrackID);
     }
-    if (outcome.notify) {
+    if (outcome.notify || moved) {
         stateChanged();
     }
 }
@@ -114,6 +123,7 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
     case AirPlay1PlayerEvent::Kind::started:
         setPlaying(true);
         resumePoint_.reset(); // the speaker holds the place now
+        pendingPlace_.reset();
         if (const auto position = airPlay1Player_->position();
             position && !loadedTracks_.isEmpty()) {
             noteCurrentTrack(loadedTracks_[toPlace(*position, loadedTracks_).index].id);
@@ -125,6 +135,7 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
         break;
     case AirPlay1PlayerEvent::Kind::failed:
         setPlaying(false);
+        pendingPlace_.reset();
         if (onError_) {
             onError_(event.message);
         }
