@@ -311,6 +311,8 @@ private:
     Moment statusReadAt_{0};
     // Where a start or a seek just sent the player, until it tells where it is.
     std::optional<PlayerPlace> pendingPlace_;
+    // Where the legacy speaker's current run began.
+    std::optional<PlayerPlace> legacyRunStart_;
     std::optional<PlayerPlace> heardPlace() const;
     std::optional<QString> lastRecordedTrackID_;
 };

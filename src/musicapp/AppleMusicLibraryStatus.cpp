@@ -15,6 +15,13 @@
 using LocalPlayerCommon::describe;
 using LocalPlayerCommon::toPlace;
 
+namespace {
+
+// Beyond a run's cushion of decoded audio and the speaker's latency.
+constexpr std::chrono::milliseconds kRunHeardAfter{600};
+
+} // namespace
+
 QCoro::Task<> AppleMusicLibrary::refreshSpeakers() {
     QPointer<AppleMusicLibrary> self(this);
     airPlay1Browser_->start();
@@ -124,10 +131,20 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
         setPlaying(true);
         resumePoint_.reset(); // the speaker holds the place now
         pendingPlace_.reset();
+        legacyRunStart_.reset();
         if (const auto position = airPlay1Player_->position();
             position && !loadedTracks_.isEmpty()) {
-            noteCurrentTrack(loadedTracks_[toPlace(*position, loadedTracks_).index].id);
+            legacyRunStart_ = toPlace(*position, loadedTracks_);
+            noteCurrentTrack(loadedTracks_[legacyRunStart_->index].id);
         }
+        // The run is heard only once its first packets have gone out and the
+        // speaker's latency has passed; until then its start is shown. Said
+        // again then, the position moves with what is heard.
+        QTimer::singleShot(kRunHeardAfter, this, [this] {
+            if (legacySpeaker() && isPlaying_) {
+                stateChanged();
+            }
+        });
         break;
     case AirPlay1PlayerEvent::Kind::paused:
     case AirPlay1PlayerEvent::Kind::finished:

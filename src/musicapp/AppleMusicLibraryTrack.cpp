@@ -2,6 +2,7 @@
 // it: what the now-playing line, the scrubber and the track list show.
 #include "musicapp/AppleMusicLibrary.h"
 
+#include "airplay1/AirPlay1Packets.h"
 #include "airplay1/AirPlay1Player.h"
 #include "musicapp/LocalPlayerCommon.h"
 #include "musicapp/LocalPlayerRules.h"
@@ -28,10 +29,23 @@ std::optional<PlayerPlace> AppleMusicLibrary::heardPlace() const {
         return pendingPlace_;
     }
     if (legacySpeaker()) {
-        if (const auto at = airPlay1Player_->position()) {
-            return toPlace(*at, loadedTracks_);
+        const auto at = airPlay1Player_->position();
+        if (!at) {
+            return std::nullopt;
         }
-        return std::nullopt;
+        // The stream stands where it sends; the speaker plays each packet
+        // the latency its sync packets give later. A run never shows before
+        // its own start: a seek to 0:30 shows 0:30 until 0:30 is heard.
+        // Paused, the place is where play starts again.
+        PlayerPlace place = toPlace(*at, loadedTracks_);
+        if (isPlaying_) {
+            place.seconds -= double(kSyncLatencyFrames) / kSampleRate;
+        }
+        if (legacyRunStart_ && legacyRunStart_->index == place.index) {
+            place.seconds = std::max(place.seconds, legacyRunStart_->seconds);
+        }
+        place.seconds = std::max(0.0, place.seconds);
+        return place;
     }
     if (!musicStatus_ || !musicStatus_->isPlayingQueue) {
         return std::nullopt;
