@@ -165,7 +165,7 @@ public:
     void togglePlayPause() override;
     void skipToNext() override;
     void skipToPrevious() override;
-    void seek(double seconds) override;
+    bool seek(double seconds) override;
     void select(const SpeakerOutput& output) override;
     void setOutputVolume(double percent) override;
     std::optional<LocalNowPlaying> nowPlaying() const override;

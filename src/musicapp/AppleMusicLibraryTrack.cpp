@@ -96,10 +96,10 @@ QList<LocalTrack> AppleMusicLibrary::albumTracks(const QString& albumID) const {
     return tracks;
 }
 
-void AppleMusicLibrary::seek(double seconds) {
+bool AppleMusicLibrary::seek(double seconds) {
     const std::optional<LocalNowPlaying> current = nowPlaying();
     if (!current || !std::isfinite(seconds)) {
-        return;
+        return false;
     }
     seconds = std::max(0.0, seconds);
     const PlayerPlace target{current->track.index, seconds};
@@ -107,7 +107,7 @@ void AppleMusicLibrary::seek(double seconds) {
     if (!legacy && !musicHasQueue_) {
         // The player lost the album (it went away): play resumes there.
         resumePoint_ = target;
-        return;
+        return true;
     }
     pendingPlace_ = target;
     QPointer<AppleMusicLibrary> self(this);
@@ -132,4 +132,5 @@ void AppleMusicLibrary::seek(double seconds) {
             self->stateChanged();
         }
     });
+    return true;
 }

@@ -64,8 +64,8 @@ public:
     virtual void togglePlayPause() = 0;
     virtual void skipToNext() = 0;
     virtual void skipToPrevious() = 0;
-    // Moves within the current track.
-    virtual void seek(double seconds) = 0;
+    // Moves within the current track; false when no track is there to move in.
+    virtual bool seek(double seconds) = 0;
     virtual void select(const SpeakerOutput& output) = 0;
     virtual void setOutputVolume(double percent) = 0;
 

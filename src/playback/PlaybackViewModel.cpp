@@ -289,7 +289,9 @@ QCoro::Task<> PlaybackViewModel::skip(bool forward) {
 
 QCoro::Task<> PlaybackViewModel::seek(qint64 ms) {
     if (activeSource_ == PlaybackSource::appleMusic) {
-        appleMusic_.seek(double(std::max<qint64>(0, ms)) / 1000.0);
+        if (!appleMusic_.seek(double(std::max<qint64>(0, ms)) / 1000.0)) {
+            co_return; // nothing to move within: the position stays as it is
+        }
         progressUpdatedAt_ = now();
         setProgress(ms, durationMs_);
         Q_EMIT seeked(ms);

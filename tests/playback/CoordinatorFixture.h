@@ -42,7 +42,10 @@ public:
     }
     void skipToNext() override { calls << QStringLiteral("next"); }
     void skipToPrevious() override { calls << QStringLiteral("previous"); }
-    void seek(double seconds) override { calls << QStringLiteral("seek %1").arg(seconds); }
+    bool seek(double seconds) override {
+        calls << QStringLiteral("seek %1").arg(seconds);
+        return track.has_value();
+    }
     std::optional<LocalNowPlaying> nowPlaying() const override { return track; }
     QList<LocalTrack> albumTracks(const QString&) const override { return {}; }
     void select(const SpeakerOutput& output) override {

@@ -143,8 +143,12 @@ TEST_F(PlaybackCoordinator, TransportAndSeekReachTheActiveSource) {
     runTask(coordinator().skipToNext());
     runTask(coordinator().skipToPrevious());
     runTask(coordinator().togglePlayPause());
+    // A player that knows no track has nothing to move within.
     runTask(coordinator().seek(12500));
-    EXPECT_EQ(local.calls, (QStringList{"next", "previous", "toggle", "seek 12.5"}));
+    EXPECT_EQ(coordinator().progressMs(), 0);
+    local.track = LocalNowPlaying{{0, 1, QStringLiteral("First"), QString(), 180000}, 0};
+    runTask(coordinator().seek(12500));
+    EXPECT_EQ(local.calls, (QStringList{"next", "previous", "toggle", "seek 12.5", "seek 12.5"}));
     EXPECT_FALSE(coordinator().isPlaying());
     EXPECT_EQ(coordinator().progressMs(), 12500);
     EXPECT_EQ(requestCount("POST", "/v1/me/player/next"), 0u);
