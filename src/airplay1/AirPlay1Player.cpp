@@ -478,3 +478,33 @@ QCoro::Task<> AirPlay1Player::checkStillConnected(QString uri) {
         yield(AirPlay1PlayerEvent::failed(lostConnectionMessage(session->speaker.name)));
     }
 }
+
+QCoro::Task<> AirPlay1Player::seek(double seconds) {
+    const auto guard = guard_;
+    auto session = session_;
+    if (!session) {
+        if (lostPlace_) {
+            lostPlace_->position.seconds = seconds; // a resume starts there
+        }
+        co_return;
+    }
+    const auto place = session->stream->position();
+    if (!place) {
+        co_return;
+    }
+    if (!session->stream->isSending()) {
+        // Paused: the session ends and the place is kept, as for a lost
+        // connection, so that resuming opens the track at the new place.
+        lostPlace_ = LostPlace{session->speaker, {place->index, seconds}};
+        co_await disconnect();
+        co_return;
+    }
+    // Without the flush the speaker would first play out the old place's
+    // buffered audio; the new feed decodes from the new place on a thread
+    // and ring of its own, and starting it begins a new run (new anchor).
+    co_await flush(session);
+    if (isGone(guard)) {
+        co_return;
+    }
+    co_await play(tracks_, place->index, seconds, session->speaker, volumePercent_);
+}

@@ -68,6 +68,10 @@ public:
     QCoro::Task<> pause();
     QCoro::Task<> resume();
     QCoro::Task<> skip(int by);
+    // To `seconds` into the current track. While playing, the speaker drops
+    // what it holds (FLUSH) and a new run starts there; while paused, play
+    // later starts there.
+    QCoro::Task<> seek(double seconds);
     // Where the stream stands: the session's queue, or the place a lost
     // connection left off; nothing otherwise.
     std::optional<AirPlay1PlaybackPosition> position() const;

@@ -291,17 +291,22 @@ void AppleMusicLibrary::publish(std::shared_ptr<const LibrarySnapshot> snapshot)
     Q_EMIT albumsChanged();
 }
 
-QString AppleMusicLibrary::trackFile(const QString& trackID) const {
+const IndexedTrack* AppleMusicLibrary::indexedTrack(const QString& trackID) const {
     std::uint64_t id = 0;
     if (!snapshot_ || !TrackIdentity::parseHexTrackID(trackID, &id))
-        return {};
+        return nullptr;
     if (trackByID_.isEmpty()) {
         trackByID_.reserve(snapshot_->tracks.size());
         for (qsizetype i = 0; i < snapshot_->tracks.size(); ++i)
             trackByID_.insert(snapshot_->tracks[i].persistentID, i);
     }
     const auto found = trackByID_.constFind(id);
-    return found == trackByID_.cend() ? QString() : snapshot_->tracks[*found].relativePath;
+    return found == trackByID_.cend() ? nullptr : &snapshot_->tracks[*found];
+}
+
+QString AppleMusicLibrary::trackFile(const QString& trackID) const {
+    const IndexedTrack* track = indexedTrack(trackID);
+    return track ? track->relativePath : QString();
 }
 
 std::optional<UnifiedAlbum> AppleMusicLibrary::unifiedAlbum(const QString& id) const {

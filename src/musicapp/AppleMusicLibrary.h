@@ -42,6 +42,8 @@ struct AirPlay1PlayerEvent;
 //   a music player (MPD) output or a legacy AirPlay 1 speaker.
 // - Outputs (AppleMusicLibraryOutputs.cpp): moving the track and position
 //   across when the output changes, and finding an output again.
+// - The track (AppleMusicLibraryTrack.cpp): which track plays, how far into
+//   it, and moving within it.
 class AppleMusicLibrary : public QObject, public LocalPlayback {
     Q_OBJECT
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY isAuthorizedChanged)
@@ -122,6 +124,8 @@ public:
     // The file of a track id, relative to the music folder; empty when the
     // index does not know it. What the music player is asked to play.
     QString trackFile(const QString& trackID) const;
+    // The index's record of a track id; null when it does not know it.
+    const IndexedTrack* indexedTrack(const QString& trackID) const;
     std::optional<UnifiedAlbum> unifiedAlbum(const QString& id) const override;
 
     // ---- The player ----
@@ -161,8 +165,11 @@ public:
     void togglePlayPause() override;
     void skipToNext() override;
     void skipToPrevious() override;
+    bool seek(double seconds) override;
     void select(const SpeakerOutput& output) override;
     void setOutputVolume(double percent) override;
+    std::optional<LocalNowPlaying> nowPlaying() const override;
+    QList<LocalTrack> albumTracks(const QString& albumID) const override;
 
     QCoro::Task<> refreshSpeakers();
     QCoro::Task<> refreshStatus() override { return readStatus(0); }
@@ -300,5 +307,12 @@ private:
     std::optional<PlayerPlace> resumePoint_;
     bool musicHasQueue_ = false;
     std::optional<QString> lastTakeoverTrackID_;
+    // When musicStatus_ was read, for the position between readings.
+    Moment statusReadAt_{0};
+    // Where a start or a seek just sent the player, until it tells where it is.
+    std::optional<PlayerPlace> pendingPlace_;
+    // Where the legacy speaker's current run began.
+    std::optional<PlayerPlace> legacyRunStart_;
+    std::optional<PlayerPlace> heardPlace() const;
     std::optional<QString> lastRecordedTrackID_;
 };

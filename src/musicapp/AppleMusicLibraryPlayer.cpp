@@ -98,6 +98,7 @@ void AppleMusicLibrary::play(const AppleMusicPlaybackHandle& handle, int startIn
     setLoadedTracks(tracks);
     resumePoint_.reset();
     lastRecordedTrackID_.reset();
+    pendingPlace_ = PlayerPlace{std::max(0, startIndex), std::max(0.0, startSeconds)};
     setPlaying(true);
     expectPlayingUntil_ = now() + kStartGrace;
     QPointer<AppleMusicLibrary> self(this);
@@ -282,6 +283,10 @@ void AppleMusicLibrary::skip(int by) {
             }
         } catch (...) {
             // A skip that did not happen needs no message.
+        }
+        // So the track shown follows at once, not at the next poll.
+        if (self) {
+            co_await self->readStatus(1);
         }
     });
 }

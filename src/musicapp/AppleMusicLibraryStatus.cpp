@@ -15,6 +15,13 @@
 using LocalPlayerCommon::describe;
 using LocalPlayerCommon::toPlace;
 
+namespace {
+
+// Beyond a run's cushion of decoded audio and the speaker's latency.
+constexpr std::chrono::milliseconds kRunHeardAfter{600};
+
+} // namespace
+
 QCoro::Task<> AppleMusicLibrary::refreshSpeakers() {
     QPointer<AppleMusicLibrary> self(this);
     airPlay1Browser_->start();
@@ -80,7 +87,16 @@ QCoro::Task<> AppleMusicLibrary::readStatus(quint64 runningCommands) {
 }
 
 void AppleMusicLibrary::apply(const MusicPlayerStatus& status, bool playStateIsCurrent) {
+    // A new track, or the player's own word on where a start or seek went,
+    // is news for the now-playing line even when the playing state holds.
+    const bool settled = pendingPlace_ && playStateIsCurrent && !legacySpeaker();
+    const bool moved =
+        settled || !musicStatus_ || musicStatus_->currentTrackID != status.currentTrackID;
     musicStatus_ = status;
+    statusReadAt_ = now();
+    if (settled) {
+        pendingPlace_.reset();
+    }
     LocalPlayerRules::StatusState state;
     state.output = output_;
     state.musicDevices = musicDevices_;
@@ -101,7 +117,7 @@ void AppleMusicLibrary::apply(const MusicPlayerStatus& status, bool playStateIsC
     if (!legacySpeaker() && status.isPlaying && status.isPlayingQueue) {
         noteCurrentTrack(status.currentTrackID);
     }
-    if (outcome.notify) {
+    if (outcome.notify || moved) {
         stateChanged();
     }
 }
@@ -114,10 +130,21 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
     case AirPlay1PlayerEvent::Kind::started:
         setPlaying(true);
         resumePoint_.reset(); // the speaker holds the place now
+        pendingPlace_.reset();
+        legacyRunStart_.reset();
         if (const auto position = airPlay1Player_->position();
             position && !loadedTracks_.isEmpty()) {
-            noteCurrentTrack(loadedTracks_[toPlace(*position, loadedTracks_).index].id);
+            legacyRunStart_ = toPlace(*position, loadedTracks_);
+            noteCurrentTrack(loadedTracks_[legacyRunStart_->index].id);
         }
+        // The run is heard only once its first packets have gone out and the
+        // speaker's latency has passed; until then its start is shown. Said
+        // again then, the position moves with what is heard.
+        QTimer::singleShot(kRunHeardAfter, this, [this] {
+            if (legacySpeaker() && isPlaying_) {
+                stateChanged();
+            }
+        });
         break;
     case AirPlay1PlayerEvent::Kind::paused:
     case AirPlay1PlayerEvent::Kind::finished:
@@ -125,6 +152,7 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
         break;
     case AirPlay1PlayerEvent::Kind::failed:
         setPlaying(false);
+        pendingPlace_.reset();
         if (onError_) {
             onError_(event.message);
         }

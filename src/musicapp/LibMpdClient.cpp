@@ -88,6 +88,7 @@ public:
         status.volume = mpd_status_get_volume(raw);
         status.songPosition = mpd_status_get_song_pos(raw);
         status.elapsedSeconds = mpd_status_get_elapsed_ms(raw) / 1000.0;
+        status.durationSeconds = mpd_status_get_total_time(raw);
         status.queueLength = mpd_status_get_queue_length(raw);
         status.isUpdatingDatabase = mpd_status_get_update_id(raw) != 0;
         mpd_status_free(raw);

@@ -17,6 +17,24 @@ struct PlayerPlace {
     friend bool operator==(const PlayerPlace&, const PlayerPlace&) = default;
 };
 
+// One track of a local album, as lists and the now-playing line show it.
+struct LocalTrack {
+    int index = 0;       // in the album, counting every track
+    int trackNumber = 0; // as tagged; 0 when untagged
+    QString title;
+    QString artistNames;
+    qint64 durationMs = 0; // 0 when unknown
+    friend bool operator==(const LocalTrack&, const LocalTrack&) = default;
+};
+
+// The track the local player is at, and how far into it, as of the moment
+// it is asked (a playing track's position runs on from the last reading).
+struct LocalNowPlaying {
+    LocalTrack track;
+    qint64 positionMs = 0;
+    friend bool operator==(const LocalNowPlaying&, const LocalNowPlaying&) = default;
+};
+
 // Playback that was already going on in the music player when Korvid looked.
 struct LocalTakeOver {
     UnifiedAlbum album;
@@ -46,8 +64,16 @@ public:
     virtual void togglePlayPause() = 0;
     virtual void skipToNext() = 0;
     virtual void skipToPrevious() = 0;
+    // Moves within the current track; false when no track is there to move in.
+    virtual bool seek(double seconds) = 0;
     virtual void select(const SpeakerOutput& output) = 0;
     virtual void setOutputVolume(double percent) = 0;
+
+    // The track that plays or is paused; absent when nothing of an album of
+    // ours is loaded or the player has not told where it is.
+    virtual std::optional<LocalNowPlaying> nowPlaying() const = 0;
+    // The tracks of the local album whose album id is `albumID`, in album order.
+    virtual QList<LocalTrack> albumTracks(const QString& albumID) const = 0;
 
     virtual QCoro::Task<> refreshStatus() = 0;
     virtual QCoro::Task<std::optional<LocalTakeOver>> takeOverOngoingPlayback() = 0;

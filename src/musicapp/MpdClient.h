@@ -38,6 +38,7 @@ struct MpdStatus {
     int volume = -1;       // -1: no mixer
     int songPosition = -1; // position of the current song in the queue, -1: none
     double elapsedSeconds = 0;
+    double durationSeconds = 0; // of the current song; 0 when unknown
     unsigned queueLength = 0;
     bool isUpdatingDatabase = false;
 };

@@ -152,6 +152,7 @@ MusicPlayerStatus readStatus(MpdClient& client, const StatusHints& hints) {
         result.currentTrackID = TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID(*uri));
     }
     result.positionSeconds = std::max(0.0, status.elapsedSeconds);
+    result.durationSeconds = std::max(0.0, status.durationSeconds);
     return result;
 }
 

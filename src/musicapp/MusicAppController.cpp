@@ -277,7 +277,11 @@ QCoro::Task<> MusicAppController::nextTrack() {
 }
 
 QCoro::Task<> MusicAppController::restartTrack() {
-    return performOnClient<void>([](MpdClient& client) { client.seekCurrent(0); });
+    return seekWithinTrack(0);
+}
+
+QCoro::Task<> MusicAppController::seekWithinTrack(double seconds) {
+    return performOnClient<void>([seconds](MpdClient& client) { client.seekCurrent(seconds); });
 }
 
 QCoro::Task<> MusicAppController::selectDevice(QString deviceName) {

@@ -74,6 +74,8 @@ public:
     QCoro::Task<> nextTrack();
     // Back to the start of the current track.
     QCoro::Task<> restartTrack();
+    // To `seconds` into the current track.
+    QCoro::Task<> seekWithinTrack(double seconds);
     // Plays on the output of that name alone.
     QCoro::Task<> selectDevice(QString deviceName);
     // The folder the running MPD plays from, for the library to read the same

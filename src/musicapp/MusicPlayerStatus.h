@@ -27,7 +27,8 @@ struct MusicPlayerStatus {
     int trackIndex = 0;                    // zero-based, 0 unless isPlayingQueue
     std::optional<QString> currentTrackID; // 16 upper-case hex digits
     double positionSeconds = 0;
-    int volume = 0; // 0...100
+    double durationSeconds = 0; // of the current track, in whole seconds; 0 when unknown
+    int volume = 0;             // 0...100
 
     friend bool operator==(const MusicPlayerStatus&, const MusicPlayerStatus&) = default;
 };

@@ -77,6 +77,9 @@ MprisService::MprisService(PlaybackViewModel& playback, Window window, QDBusConn
         connect(&playback_, changed, this, &MprisService::republish);
     }
     connect(&playback_, &PlaybackViewModel::nowPlayingChanged, this, &MprisService::updateCover);
+    // Whoever asked for it (the scrubber too), a jump is announced.
+    connect(&playback_, &PlaybackViewModel::seeked, this,
+            [this](qint64 ms) { Q_EMIT seeked(Saturating::multiply(ms, 1000)); });
     updateCover();
     // The object first, so that a client that sees the name finds it.
     if (bus_.isConnected() && bus_.registerObject(QString::fromLatin1(Mpris::objectPath), this,
@@ -107,10 +110,10 @@ Mpris::MprisInput MprisService::input() const {
     in.trackName = playback_.nowPlayingTrackName();
     in.artistNames = playback_.nowPlayingArtistNames();
     in.albumID = playback_.nowPlayingAlbumID();
-    const auto& spotify = playback_.latestSpotifyState();
-    if (spotify && spotify->item) {
-        in.spotifyAlbumName = spotify->item->album.name;
+    if (!playback_.nowPlayingAlbumTitle().isEmpty()) {
+        in.albumName = playback_.nowPlayingAlbumTitle();
     }
+    in.trackNumber = playback_.nowPlayingTrackNumber();
     const auto& artwork = playback_.nowPlayingArtwork();
     if (artwork && artwork->isRemote()) {
         in.artUrl = artwork->url();
@@ -214,14 +217,7 @@ void MprisService::setPosition(const QString& trackID, qint64 positionUs) {
 }
 
 void MprisService::seekTo(qint64 ms) {
-    [](QPointer<MprisService> self, QPointer<PlaybackViewModel> playback,
-       qint64 ms) -> QCoro::Task<> {
-        co_await playback->seek(ms);
-        // The coordinator took the position only when the seek went through.
-        if (self && playback && playback->progressMs() == ms) {
-            Q_EMIT self->seeked(ms * 1000);
-        }
-    }(QPointer(this), QPointer(&playback_), ms);
+    playback_.seek(ms); // Seeked follows the coordinator's own signal
 }
 
 void MprisService::setVolume(double volume) {

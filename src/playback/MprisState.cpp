@@ -13,8 +13,8 @@ namespace Mpris {
 
 Capabilities capabilities(const MprisInput& input) {
     const bool active = input.source.has_value();
-    // Seeking goes to Spotify only; local albums have no known length.
-    const bool seekable = input.source == PlaybackSource::spotify && input.durationMs > 0;
+    // A position within the track can be chosen once its length is known.
+    const bool seekable = active && input.durationMs > 0;
     return {active, active, active, active, seekable};
 }
 
@@ -71,10 +71,11 @@ QVariantMap metadata(const MprisInput& input) {
         // Already joined for display; splitting again would break names with commas.
         map.insert(QStringLiteral("xesam:artist"), QStringList{*input.artistNames});
     }
-    const std::optional<QString> album =
-        input.source == PlaybackSource::appleMusic ? input.trackName : input.spotifyAlbumName;
-    if (album) {
-        map.insert(QStringLiteral("xesam:album"), *album);
+    if (input.albumName) {
+        map.insert(QStringLiteral("xesam:album"), *input.albumName);
+    }
+    if (input.trackNumber > 0) {
+        map.insert(QStringLiteral("xesam:trackNumber"), input.trackNumber);
     }
     if (input.artUrl && input.artUrl->isValid()) {
         map.insert(QStringLiteral("mpris:artUrl"), input.artUrl->toString());

@@ -23,11 +23,12 @@ inline constexpr auto noTrackPath = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 struct MprisInput {
     std::optional<PlaybackSource> source;
     bool isPlaying = false;
-    std::optional<QString> trackName; // a local album's title for local albums
+    std::optional<QString> trackName;
     std::optional<QString> artistNames;
     std::optional<QString> albumID;
-    std::optional<QString> spotifyAlbumName; // of the Spotify track that plays
-    std::optional<QUrl> artUrl;              // remote, or a local cover's file
+    std::optional<QString> albumName; // of the track that plays
+    int trackNumber = 0;              // 0 when unknown
+    std::optional<QUrl> artUrl;       // remote, or a local cover's file
     qint64 durationMs = 0;
     double volumePercent = 0;
 };

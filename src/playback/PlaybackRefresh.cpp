@@ -57,8 +57,10 @@ void PlaybackViewModel::adoptSpotifyState(const CurrentlyPlayingResponse& state)
         }
         setNowPlaying(item->name, artists.join(QStringLiteral(", ")), std::move(artwork),
                       QStringLiteral("spotify-") + item->album.id);
+        setTrackPlace({item->album.name, 0, -1});
     } else {
         setNowPlaying(std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+        setTrackPlace({});
     }
     progressUpdatedAt_ = now();
     setProgress(state.progressMs.value_or(0), state.item ? state.item->durationMs : 0);
@@ -69,13 +71,17 @@ void PlaybackViewModel::adoptSpotifyState(const CurrentlyPlayingResponse& state)
 
 void PlaybackViewModel::clearNowPlaying() {
     setNowPlaying(std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+    setTrackPlace({});
     setProgress(0, 0);
 }
 
 QCoro::Task<> PlaybackViewModel::refreshAppleMusic() {
     co_await appleMusic_.refreshStatus();
     if (activeSource_) {
-        co_return; // kept current by its own refresh or the player's callback
+        // Kept current by its own refresh or the player's callback; the
+        // local position is read here, as Spotify's is by its refresh.
+        showLocalTrack();
+        co_return;
     }
     const std::optional<LocalTakeOver> taken = co_await appleMusic_.takeOverOngoingPlayback();
     if (!taken || activeSource_) {
@@ -84,6 +90,7 @@ QCoro::Task<> PlaybackViewModel::refreshAppleMusic() {
     setActiveSource(PlaybackSource::appleMusic);
     appleMusicAlbum_ = taken->album;
     showLocalAlbum(taken->album, taken->isPlaying);
+    showLocalTrack();
 }
 
 QCoro::Task<> PlaybackViewModel::refreshOnce() {
@@ -97,6 +104,7 @@ void PlaybackViewModel::syncAppleMusicPlaybackState() {
     }
     setPlaying(appleMusic_.isPlaying());
     updateVolume(appleMusic_.outputVolumePercent());
+    showLocalTrack();
 }
 
 qint64 PlaybackViewModel::currentProgressMs(const QDateTime& at) const {

@@ -85,7 +85,7 @@ QCoro::Task<> PlaybackViewModel::play(UnifiedAlbum album, int startTrackIndex,
     if (const QString* uri = album.playback.spotifyURI()) {
         const std::optional<PlaybackSource> previous = activeSource_;
         setActiveSource(PlaybackSource::spotify);
-        co_await playOnSpotify(*uri);
+        co_await playOnSpotify(*uri, startTrackIndex);
         if (errorMessage_) {
             if (previous == PlaybackSource::appleMusic) {
                 setActiveSource(PlaybackSource::appleMusic);
@@ -110,17 +110,39 @@ QCoro::Task<> PlaybackViewModel::play(UnifiedAlbum album, int startTrackIndex,
     playHistory_.recordPlay(album);
     appleMusicAlbum_ = album;
     showLocalAlbum(album, true);
+    showLocalTrack();
     saveAppleMusicSession(album, startTrackIndex, startSeconds);
 }
 
 void PlaybackViewModel::showLocalAlbum(const UnifiedAlbum& album, bool playing) {
     setNowPlaying(album.title, album.artistNames, album.artwork, album.id);
+    setTrackPlace({album.title, 0, -1});
     setPlaying(playing);
     setProgress(0, 0);
     updateVolume(appleMusic_.outputVolumePercent());
 }
 
-QCoro::Task<> PlaybackViewModel::playOnSpotify(QString uri) {
+// The player knows the track and where it is, where the album alone said
+// little: the track's own title and artists, its length and position.
+void PlaybackViewModel::showLocalTrack() {
+    if (activeSource_ != PlaybackSource::appleMusic || !appleMusicAlbum_) {
+        return;
+    }
+    const std::optional<LocalNowPlaying> playing = appleMusic_.nowPlaying();
+    if (!playing) {
+        return;
+    }
+    const UnifiedAlbum& album = *appleMusicAlbum_;
+    const LocalTrack& track = playing->track;
+    setNowPlaying(track.title.isEmpty() ? album.title : track.title,
+                  track.artistNames.isEmpty() ? album.artistNames : track.artistNames,
+                  album.artwork, album.id);
+    setTrackPlace({album.title, track.trackNumber, track.index});
+    progressUpdatedAt_ = now();
+    setProgress(playing->positionMs, track.durationMs);
+}
+
+QCoro::Task<> PlaybackViewModel::playOnSpotify(QString uri, int startTrackIndex) {
     // The chosen device, else the first known; what Spotify last reported
     // playing on does not count here.
     std::optional<QString> device = selectedDeviceID_;
@@ -132,7 +154,7 @@ QCoro::Task<> PlaybackViewModel::playOnSpotify(QString uri) {
         co_return;
     }
     try {
-        co_await api_.play(uri, *device);
+        co_await api_.play(uri, *device, std::max(0, startTrackIndex));
     } catch (const KorvidError& error) {
         setErrorMessage(error.description());
         co_return;
@@ -266,6 +288,15 @@ QCoro::Task<> PlaybackViewModel::skip(bool forward) {
 }
 
 QCoro::Task<> PlaybackViewModel::seek(qint64 ms) {
+    if (activeSource_ == PlaybackSource::appleMusic) {
+        if (!appleMusic_.seek(double(std::max<qint64>(0, ms)) / 1000.0)) {
+            co_return; // nothing to move within: the position stays as it is
+        }
+        progressUpdatedAt_ = now();
+        setProgress(ms, durationMs_);
+        Q_EMIT seeked(ms);
+        co_return;
+    }
     try {
         co_await api_.seek(ms, spotifyTargetDeviceID());
     } catch (const KorvidError& error) {
@@ -274,6 +305,7 @@ QCoro::Task<> PlaybackViewModel::seek(qint64 ms) {
     }
     progressUpdatedAt_ = now();
     setProgress(ms, durationMs_);
+    Q_EMIT seeked(ms);
 }
 
 // ---- Microphone ----
@@ -354,6 +386,13 @@ void PlaybackViewModel::setNowPlaying(std::optional<QString> trackName,
     nowPlayingArtwork_ = std::move(artwork);
     nowPlayingAlbumID_ = std::move(albumID);
     if (changed) {
+        Q_EMIT nowPlayingChanged();
+    }
+}
+
+void PlaybackViewModel::setTrackPlace(TrackPlace place) {
+    if (trackPlace_ != place) {
+        trackPlace_ = std::move(place);
         Q_EMIT nowPlayingChanged();
     }
 }

@@ -49,6 +49,10 @@ class PlaybackViewModel : public QObject {
     Q_PROPERTY(
         QString nowPlayingArtistNames READ nowPlayingArtistNamesText NOTIFY nowPlayingChanged)
     Q_PROPERTY(QString nowPlayingAlbumID READ nowPlayingAlbumIDText NOTIFY nowPlayingChanged)
+    Q_PROPERTY(QString nowPlayingAlbumTitle READ nowPlayingAlbumTitle NOTIFY nowPlayingChanged)
+    Q_PROPERTY(int nowPlayingTrackNumber READ nowPlayingTrackNumber NOTIFY nowPlayingChanged)
+    Q_PROPERTY(int nowPlayingTrackIndex READ nowPlayingTrackIndex NOTIFY nowPlayingChanged)
+    Q_PROPERTY(bool canSeek READ canSeek NOTIFY progressChanged)
     // Milliseconds as the views' numbers take them.
     Q_PROPERTY(double durationMs READ durationMsForViews NOTIFY progressChanged)
     Q_PROPERTY(
@@ -75,6 +79,14 @@ public:
     const std::optional<QString>& nowPlayingArtistNames() const { return nowPlayingArtistNames_; }
     const std::optional<AlbumArtwork>& nowPlayingArtwork() const { return nowPlayingArtwork_; }
     const std::optional<QString>& nowPlayingAlbumID() const { return nowPlayingAlbumID_; }
+    // The album line under the track: the album the track belongs to.
+    const QString& nowPlayingAlbumTitle() const { return trackPlace_.albumTitle; }
+    // As tagged (local albums); 0 when unknown.
+    int nowPlayingTrackNumber() const { return trackPlace_.number; }
+    // The track's place in its album (local albums); -1 when unknown.
+    int nowPlayingTrackIndex() const { return trackPlace_.index; }
+    // A position can be chosen: something plays whose length is known.
+    bool canSeek() const { return activeSource_.has_value() && durationMs_ > 0; }
     qint64 progressMs() const { return progressMs_; }
     qint64 durationMs() const { return durationMs_; }
     const QDateTime& progressUpdatedAt() const { return progressUpdatedAt_; }
@@ -98,7 +110,7 @@ public:
     double durationMsForViews() const { return double(durationMs_); }
 
     // ---- Commands ----
-    // Starts an album; the track index and seconds apply to local albums.
+    // Starts an album from a track; the seconds apply to local albums.
     QCoro::Task<> play(UnifiedAlbum album, int startTrackIndex = 0, double startSeconds = 0);
     // Chooses the Spotify Connect device and moves Spotify's playback there
     // in the background.
@@ -107,7 +119,7 @@ public:
     QCoro::Task<> togglePlayPause();
     QCoro::Task<> skipToNext();
     QCoro::Task<> skipToPrevious();
-    // Always addresses Spotify, whatever plays.
+    // Within the current track of the active source; Spotify when none is.
     QCoro::Task<> seek(qint64 ms);
     // Called by the alert when the user dismisses it.
     Q_INVOKABLE void dismissError() { setErrorMessage(std::nullopt); }
@@ -151,11 +163,13 @@ Q_SIGNALS:
     void isPlayingChanged();
     void nowPlayingChanged();
     void progressChanged();
+    // A seek went through: the position jumped to `ms`.
+    void seeked(qint64 ms);
     void volumePercentChanged();
     void isAdjustingVolumeChanged();
 
 private:
-    QCoro::Task<> playOnSpotify(QString uri);
+    QCoro::Task<> playOnSpotify(QString uri, int startTrackIndex = 0);
     QCoro::Task<> pauseSpotify();
     QCoro::Task<> skip(bool forward);
     QCoro::Task<> microphoneChanged(bool inUse);
@@ -165,6 +179,8 @@ private:
     std::optional<QString> spotifyTargetDeviceID() const;
     // The album is now what plays locally.
     void showLocalAlbum(const UnifiedAlbum& album, bool playing);
+    // The local player's track and position, once it tells them.
+    void showLocalTrack();
     void adoptSpotifyState(const CurrentlyPlayingResponse& state);
     void clearNowPlaying();
     QDateTime now() const;
@@ -178,6 +194,13 @@ private:
     void setNowPlaying(std::optional<QString> trackName, std::optional<QString> artistNames,
                        std::optional<AlbumArtwork> artwork, std::optional<QString> albumID);
     void setProgress(qint64 progressMs, qint64 durationMs);
+    struct TrackPlace {
+        QString albumTitle;
+        int number = 0;
+        int index = -1;
+        bool operator==(const TrackPlace&) const = default;
+    };
+    void setTrackPlace(TrackPlace place);
 
     SpotifyAPI& api_;
     LocalPlayback& appleMusic_;
@@ -197,6 +220,7 @@ private:
     std::optional<QString> nowPlayingArtistNames_;
     std::optional<AlbumArtwork> nowPlayingArtwork_;
     std::optional<QString> nowPlayingAlbumID_;
+    TrackPlace trackPlace_;
     qint64 progressMs_ = 0;
     qint64 durationMs_ = 0;
     QDateTime progressUpdatedAt_;

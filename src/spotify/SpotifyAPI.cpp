@@ -123,9 +123,9 @@ QCoro::Task<QList<SpotifyDevice>> SpotifyAPI::devices() {
     co_return devices;
 }
 
-QCoro::Task<> SpotifyAPI::play(QString albumURI, QString deviceID) {
+QCoro::Task<> SpotifyAPI::play(QString albumURI, QString deviceID, int startIndex) {
     return command(QByteArrayLiteral("PUT"), QStringLiteral("me/player/play"),
-                   deviceQuery(deviceID), PlayRequestBody{albumURI}.encode());
+                   deviceQuery(deviceID), PlayRequestBody{albumURI, startIndex}.encode());
 }
 
 QCoro::Task<> SpotifyAPI::transferPlayback(QString toDeviceID, bool startPlaying) {
@@ -176,16 +176,21 @@ QCoro::Task<> SpotifyAPI::seek(qint64 positionMs, std::optional<QString> deviceI
     return command(QByteArrayLiteral("PUT"), QStringLiteral("me/player/seek"), query);
 }
 
-QCoro::Task<std::optional<QUrl>> SpotifyAPI::firstPreviewURL(QString albumID) {
+QCoro::Task<QList<PreviewTrack>> SpotifyAPI::albumTracks(QString albumID, int limit) {
     // The id is one path segment, whatever characters it holds.
     const QString path = QStringLiteral("albums/") +
                          QString::fromLatin1(QUrl::toPercentEncoding(albumID)) +
                          QStringLiteral("/tracks");
     SpotifyHttp::QueryItems query;
-    query.append({QStringLiteral("limit"), QStringLiteral("10")});
+    query.append({QStringLiteral("limit"), QString::number(limit)});
     const auto answer = co_await send(endpoint(path, query), QByteArrayLiteral("GET"));
     validate(answer);
-    for (const auto& track : AlbumTracksResponse::decode(answer.body).items) {
+    co_return AlbumTracksResponse::decode(answer.body).items;
+}
+
+QCoro::Task<std::optional<QUrl>> SpotifyAPI::firstPreviewURL(QString albumID) {
+    const QList<PreviewTrack> tracks = co_await albumTracks(std::move(albumID), 10);
+    for (const auto& track : tracks) {
         if (!track.previewURL)
             continue;
         const QUrl url(*track.previewURL, QUrl::StrictMode);

@@ -39,7 +39,8 @@ public:
     QCoro::Task<QList<SpotifySavedAlbum>> savedAlbums(int limit, int maxAlbums);
     // Devices Spotify can address (those with an id), in Spotify's order.
     QCoro::Task<QList<SpotifyDevice>> devices();
-    QCoro::Task<> play(QString albumURI, QString deviceID);
+    // From the album's track `startIndex` (0: its first).
+    QCoro::Task<> play(QString albumURI, QString deviceID, int startIndex = 0);
     QCoro::Task<> transferPlayback(QString toDeviceID, bool startPlaying);
     // Nothing when no playback is active.
     QCoro::Task<std::optional<CurrentlyPlayingResponse>> currentPlayback();
@@ -50,6 +51,8 @@ public:
     QCoro::Task<> setVolume(int percent, std::optional<QString> deviceID = std::nullopt);
     QCoro::Task<> seek(qint64 positionMs, std::optional<QString> deviceID = std::nullopt);
     QCoro::Task<std::optional<QUrl>> firstPreviewURL(QString albumID);
+    // The album's tracks in album order (its first 50).
+    QCoro::Task<QList<PreviewTrack>> albumTracks(QString albumID, int limit = 50);
 
     // Spotify's two ISO 8601 forms, with and without fractional seconds;
     // anything else is the distant past.

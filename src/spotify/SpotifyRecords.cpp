@@ -246,7 +246,11 @@ CurrentlyPlayingResponse CurrentlyPlayingResponse::decode(const QByteArray& json
 AlbumTracksResponse AlbumTracksResponse::decode(const QByteArray& json) {
     const auto r = ObjectReader::document(json);
     return {r.objects<PreviewTrack>(QStringLiteral("items"), [](const ObjectReader& track) {
-        return PreviewTrack{track.optionalString(QStringLiteral("preview_url"))};
+        PreviewTrack decoded{track.optionalString(QStringLiteral("preview_url"))};
+        decoded.name = track.optionalString(QStringLiteral("name")).value_or(QString());
+        decoded.trackNumber = track.optionalInteger(QStringLiteral("track_number")).value_or(0);
+        decoded.durationMs = track.optionalInteger(QStringLiteral("duration_ms")).value_or(0);
+        return decoded;
     })};
 }
 
@@ -258,7 +262,11 @@ SpotifyErrorBody SpotifyErrorBody::decode(const QByteArray& json) {
 }
 
 QByteArray PlayRequestBody::encode() const {
-    return compact({{QStringLiteral("context_uri"), contextURI}});
+    QJsonObject body{{QStringLiteral("context_uri"), contextURI}};
+    if (offset > 0) {
+        body.insert(QStringLiteral("offset"), QJsonObject{{QStringLiteral("position"), offset}});
+    }
+    return compact(body);
 }
 
 QByteArray TransferRequestBody::encode() const {

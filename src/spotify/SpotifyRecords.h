@@ -118,13 +118,18 @@ struct CurrentlyPlayingResponse {
     static CurrentlyPlayingResponse decode(const QByteArray& json);
 };
 
+// One track of an album's track list. Only what a list shows is read, and
+// none of it is required: a track that lacks a field still lists.
 struct PreviewTrack {
     std::optional<QString> previewURL;
+    QString name;
+    qint64 trackNumber = 0;
+    qint64 durationMs = 0;
 
     bool operator==(const PreviewTrack&) const = default;
 };
 
-// One page of an album's tracks, read only to find a preview clip.
+// One page of an album's tracks: for the track list and a preview clip.
 struct AlbumTracksResponse {
     QList<PreviewTrack> items;
 
@@ -147,6 +152,7 @@ struct SpotifyErrorBody {
 // Body of the play request: the album to play as the context.
 struct PlayRequestBody {
     QString contextURI;
+    int offset = 0; // the track to start from; sent only when not the first
 
     QByteArray encode() const;
 };

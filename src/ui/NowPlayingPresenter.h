@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class AlbumTrackList;
 class AppleMusicLibrary;
 class Clock;
 class HomeViewModel;
@@ -35,6 +36,7 @@ class NowPlayingPresenter : public QObject {
     Q_PROPERTY(QString upNextArtistNames READ upNextArtistNames NOTIFY upNextChanged)
     Q_PROPERTY(QUrl upNextArtwork READ upNextArtwork NOTIFY upNextChanged)
     Q_PROPERTY(QString upNextSpotifyAlbumID READ upNextSpotifyAlbumID NOTIFY upNextChanged)
+    Q_PROPERTY(AlbumTrackList* tracks READ tracks CONSTANT)
 public:
     // Makes the picture address of an album's artwork, as the grids use.
     using CoverSource = std::function<QUrl(const QString& albumID, const AlbumArtwork&)>;
@@ -57,6 +59,9 @@ public:
     QUrl upNextArtwork() const;
     // The Spotify id of the album up next; empty for a local album or none.
     QString upNextSpotifyAlbumID() const;
+    // The playing album's tracks; given by the composition before any view reads it.
+    AlbumTrackList* tracks() const { return tracks_; }
+    void setTracks(AlbumTrackList* tracks) { tracks_ = tracks; }
 
     // The transport buttons; each command runs on in the background.
     Q_INVOKABLE void togglePlayPause();
@@ -84,4 +89,5 @@ private:
     QTimer ticker_;
     qint64 positionMs_ = 0;
     std::optional<DisplayAlbum> upNext_;
+    AlbumTrackList* tracks_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "playback/RefreshLoop.h"
 #include "spotify/SpotifyAPI.h"
 #include "ui/AlbumPages.h"
+#include "ui/AlbumTrackList.h"
 #include "ui/AppearanceModel.h"
 #include "ui/ContentRootModel.h"
 #include "ui/CoverImages.h"
@@ -41,6 +42,27 @@ NowPlayingPresenter::CoverSource coverSourceOf(CoverImages* covers) {
     };
 }
 
+// The playing album's tracks; Spotify's come from the Web API when there is one.
+AlbumTrackList* albumTrackList(QQmlEngine& engine, const UiModels& models) {
+    AlbumTrackList::SpotifyTracks spotify;
+    if (SpotifyAPI* api = models.spotifyAPI) {
+        spotify = [api](QString albumID) { return api->albumTracks(std::move(albumID)); };
+    }
+    auto lookup = [home = models.home,
+                   local = models.appleMusic](const QString& id) -> std::optional<UnifiedAlbum> {
+        if (home) {
+            for (const DisplayAlbum& shown : home->albums()) {
+                if (shown.id() == id) {
+                    return shown.album;
+                }
+            }
+        }
+        return local->unifiedAlbum(id);
+    };
+    return new AlbumTrackList(*models.playback, *models.appleMusic, std::move(spotify),
+                              std::move(lookup), &engine);
+}
+
 // The main window and the tray panel share one: they show the same.
 NowPlayingPresenter* nowPlayingPresenter(QQmlEngine& engine, const UiModels& models) {
     if (auto* made =
@@ -48,8 +70,10 @@ NowPlayingPresenter* nowPlayingPresenter(QQmlEngine& engine, const UiModels& mod
         return made;
     }
     Clock& clock = models.clock ? *models.clock : Clock::system();
-    return new NowPlayingPresenter(*models.playback, *models.appleMusic, *models.home, clock,
-                                   coverSourceOf(models.covers), &engine);
+    auto* presenter = new NowPlayingPresenter(*models.playback, *models.appleMusic, *models.home,
+                                              clock, coverSourceOf(models.covers), &engine);
+    presenter->setTracks(albumTrackList(engine, models));
+    return presenter;
 }
 
 // The Up Next card's preview, played through the default audio output.

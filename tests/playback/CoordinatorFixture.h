@@ -42,6 +42,12 @@ public:
     }
     void skipToNext() override { calls << QStringLiteral("next"); }
     void skipToPrevious() override { calls << QStringLiteral("previous"); }
+    bool seek(double seconds) override {
+        calls << QStringLiteral("seek %1").arg(seconds);
+        return track.has_value();
+    }
+    std::optional<LocalNowPlaying> nowPlaying() const override { return track; }
+    QList<LocalTrack> albumTracks(const QString&) const override { return {}; }
     void select(const SpeakerOutput& output) override {
         calls << QStringLiteral("select ") + output.id();
         selected = output;
@@ -89,6 +95,7 @@ public:
     ListeningSession::Device device = ListeningSession::Device::AirPlay{QStringLiteral("Den")};
     std::optional<LocalTakeOver> takeOver;
     std::optional<PlayerPlace> position;
+    std::optional<LocalNowPlaying> track;
     bool authorized = true;
     QHash<QString, UnifiedAlbum> albums;
     ListeningSession::Device reachableDevice;

@@ -21,6 +21,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
 #include <QNetworkAccessManager>
+#include <QTest>
 #include <QWindow>
 
 #include <cmath>
@@ -34,10 +35,13 @@ using Mpris::Transport;
 MprisInput localPlaying() {
     return {.source = PlaybackSource::appleMusic,
             .isPlaying = true,
-            .trackName = QStringLiteral("Journey"),
+            .trackName = QStringLiteral("Leg"),
             .artistNames = QStringLiteral("Korvid, Friends"),
             .albumID = QStringLiteral("apple-12"),
+            .albumName = QStringLiteral("Journey"),
+            .trackNumber = 4,
             .artUrl = QUrl(QStringLiteral("file:///cache/cover.png")),
+            .durationMs = 70000,
             .volumePercent = 40};
 }
 
@@ -46,7 +50,7 @@ MprisInput spotifyPaused() {
             .trackName = QStringLiteral("Song"),
             .artistNames = QStringLiteral("Ann"),
             .albumID = QStringLiteral("spotify-abc"),
-            .spotifyAlbumName = QStringLiteral("Album abc"),
+            .albumName = QStringLiteral("Album abc"),
             .artUrl = QUrl(QStringLiteral("https://i.scdn.co/image/abc")),
             .durationMs = 200000,
             .volumePercent = 30};
@@ -67,12 +71,14 @@ TEST(MprisRules, PropertiesFollowWhatPlays) {
         {"local album",
          localPlaying(),
          "Playing",
-         {{"xesam:title", "Journey"},
+         {{"xesam:title", "Leg"},
           {"xesam:album", "Journey"},
+          {"xesam:trackNumber", 4},
           {"xesam:artist", QStringList{"Korvid, Friends"}},
-          {"mpris:artUrl", "file:///cache/cover.png"}},
+          {"mpris:artUrl", "file:///cache/cover.png"},
+          {"mpris:length", qlonglong(70000000)}},
          true,
-         false,
+         true,
          0.4},
         {"spotify track",
          spotifyPaused(),
@@ -194,7 +200,7 @@ TEST(MprisRules, SeeksStayWithinTheTrack) {
         {spotify, current, -1, std::nullopt},
         {spotify, current, 200000000, 200000},
         {spotify, current, 200000001, std::nullopt},
-        {local, Mpris::trackID(local), 1000000, std::nullopt}, // local albums do not seek
+        {local, Mpris::trackID(local), 1000000, 1000},
     };
     for (qsizetype i = 0; i < places.size(); ++i) {
         const Place& p = places[i];
@@ -306,8 +312,8 @@ TEST_F(MprisOnTheBus, VolumeIsClampedAndBadInputChangesNothing) {
         EXPECT_TRUE(volumeIs(c.percent)) << c.value << " left " << mpdStatus().volume;
     }
 
-    // Wrong types are refused by the bus layer; a stale SetPosition and a
-    // seek on a local album are ignored. MPD stays where it was.
+    // Wrong types are refused by the bus layer; a stale SetPosition is
+    // ignored. MPD stays where it was.
     const MpdStatus before = mpdStatus();
     const auto since = std::chrono::steady_clock::now();
     EXPECT_FALSE(
@@ -317,7 +323,6 @@ TEST_F(MprisOnTheBus, VolumeIsClampedAndBadInputChangesNothing) {
     EXPECT_TRUE(
         bus.call(QStringLiteral("SetPosition"), {"ox", "/com/korvid/Track/tother", "30000000"})
             .succeeded());
-    EXPECT_TRUE(bus.call(QStringLiteral("Seek"), {"x", "30000000"}).succeeded());
     finish(*library);
     const MpdStatus after = mpdStatus();
     const double passed =
@@ -407,6 +412,42 @@ TEST_F(MprisOnTheBus, PlayerctlSeesAndSteersKorvid) {
     EXPECT_TRUE(mpdShows(
         [](const MpdStatus& s) { return s.state == MpdPlayState::paused && s.volume == 20; }));
     EXPECT_EQ(playerctl({QStringLiteral("status")}), "Paused");
+}
+
+TEST_F(MprisOnTheBus, ALocalTrackShowsItsPlaceAndSeeksWithinItAreAnnounced) {
+    ASSERT_NO_FATAL_FAILURE(playAlbum());
+    runTask(coordinator->refreshAppleMusic());
+    const QString metadata = bus.property(QStringLiteral("Metadata"));
+    for (const char* entry : {"\"xesam:title\" s \"1 Leg\"", "\"xesam:album\" s \"Journey\"",
+                              "\"xesam:trackNumber\" i 1", "\"mpris:length\" x 70000000"}) {
+        EXPECT_TRUE(metadata.contains(QLatin1String(entry))) << metadata.toStdString();
+    }
+    EXPECT_EQ(bus.property(QStringLiteral("CanSeek")), "b true");
+    const auto position = [&] {
+        return bus.property(QStringLiteral("Position")).section(QLatin1Char(' '), 1).toLongLong();
+    };
+    const qint64 before = position();
+    QTest::qWait(1500);
+    clock.advance(1500ms);
+    runTask(coordinator->refreshAppleMusic());
+    const qint64 later = position();
+    EXPECT_NEAR(double(later - before) / 1e6, 1.5, 0.4);
+    EXPECT_NEAR(double(later) / 1e6, mpdStatus().elapsedSeconds, 0.4);
+
+    const auto seeked = bus.monitor(QStringLiteral("Seeked"));
+    const QString track = metadata.section(QLatin1String("\"mpris:trackid\" o \""), 1)
+                              .section(QLatin1Char('"'), 0, 0);
+    ASSERT_TRUE(bus.call(QStringLiteral("SetPosition"), {"ox", track, "30000000"}).succeeded());
+    EXPECT_TRUE(waitUntil([&] { return seeked->output().contains("int64 30000000"); }))
+        << seeked->output().toStdString();
+    EXPECT_TRUE(mpdShows([](const MpdStatus& s) {
+        return s.songPosition == 0 && std::abs(s.elapsedSeconds - 30) < 1;
+    })) << mpdStatus().elapsedSeconds;
+    ASSERT_TRUE(bus.call(QStringLiteral("Seek"), {"x", "-10000000"}).succeeded());
+    EXPECT_TRUE(mpdShows([](const MpdStatus& s) {
+        return s.songPosition == 0 && std::abs(s.elapsedSeconds - 20) < 1;
+    })) << mpdStatus().elapsedSeconds;
+    EXPECT_TRUE(waitUntil([&] { return seeked->output().count("int64 ") >= 2; }));
 }
 
 } // namespace

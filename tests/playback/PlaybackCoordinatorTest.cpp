@@ -138,17 +138,26 @@ TEST_F(PlaybackCoordinator, RefreshDevicesKeepsAListedChoiceElseTakesTheActiveTh
     EXPECT_FALSE(coordinator().isLoadingDevices());
 }
 
-TEST_F(PlaybackCoordinator, TransportReachesTheActiveSourceAndSeekAlwaysSpotify) {
+TEST_F(PlaybackCoordinator, TransportAndSeekReachTheActiveSource) {
     playLocal();
     runTask(coordinator().skipToNext());
     runTask(coordinator().skipToPrevious());
     runTask(coordinator().togglePlayPause());
-    EXPECT_EQ(local.calls, (QStringList{"next", "previous", "toggle"}));
+    // A player that knows no track has nothing to move within.
+    runTask(coordinator().seek(12500));
+    EXPECT_EQ(coordinator().progressMs(), 0);
+    local.track = LocalNowPlaying{{0, 1, QStringLiteral("First"), QString(), 180000}, 0};
+    runTask(coordinator().seek(12500));
+    EXPECT_EQ(local.calls, (QStringList{"next", "previous", "toggle", "seek 12.5", "seek 12.5"}));
     EXPECT_FALSE(coordinator().isPlaying());
+    EXPECT_EQ(coordinator().progressMs(), 12500);
     EXPECT_EQ(requestCount("POST", "/v1/me/player/next"), 0u);
+    EXPECT_EQ(requestCount("PUT", "/v1/me/player/seek"), 0u);
 
+    standIn.onJson("GET", "/v1/me/player", 200, playerState(true));
+    runTask(coordinator().refreshNowPlaying());
     runTask(coordinator().seek(30000));
-    EXPECT_EQ(lastQuery("/v1/me/player/seek"), "position_ms=30000");
+    EXPECT_EQ(lastQuery("/v1/me/player/seek"), "device_id=d1&position_ms=30000");
 
     // Spotify's failures reach the user and change nothing else.
     standIn.onJson("PUT", "/v1/me/player/seek", 404,
@@ -323,6 +332,34 @@ TEST_F(PlaybackCoordinator, InterpolationStaysWithinTheTrack) {
         EXPECT_EQ(coordinator().currentProgressMs(clock.now().addMSecs(c.later.count())),
                   c.expected);
     }
+}
+
+TEST_F(PlaybackCoordinator, TheLocalTrackIsShownAndItsPositionRunsOn) {
+    local.track = LocalNowPlaying{{1, 2, QStringLiteral("Second"), QString(), 180000}, 42000};
+    playLocal();
+    EXPECT_EQ(coordinator().nowPlayingTrackNameText(), "Second");
+    EXPECT_EQ(coordinator().nowPlayingArtistNamesText(), "Band"); // the track names none
+    EXPECT_EQ(coordinator().nowPlayingAlbumTitle(), "Local apple-7");
+    EXPECT_EQ(coordinator().nowPlayingTrackNumber(), 2);
+    EXPECT_EQ(coordinator().nowPlayingTrackIndex(), 1);
+    clock.advance(3s);
+    EXPECT_EQ(coordinator().currentProgressMsNow(), 45000);
+
+    // The player moved on by itself: the next refresh shows where.
+    local.track =
+        LocalNowPlaying{{2, 3, QStringLiteral("Third"), QStringLiteral("Solo"), 200000}, 1000};
+    runTask(coordinator().refreshAppleMusic());
+    EXPECT_EQ(coordinator().nowPlayingTrackNameText(), "Third");
+    EXPECT_EQ(coordinator().nowPlayingArtistNamesText(), "Solo");
+    EXPECT_EQ(coordinator().durationMs(), 200000);
+    EXPECT_EQ(coordinator().currentProgressMsNow(), 1000);
+
+    // Paused, and a player that cannot say where it is: what was shown stays, still.
+    local.track.reset();
+    local.report(false, 50);
+    clock.advance(5s);
+    EXPECT_EQ(coordinator().nowPlayingTrackNameText(), "Third");
+    EXPECT_EQ(coordinator().currentProgressMsNow(), 1000);
 }
 
 TEST_F(PlaybackCoordinator, LocalTakeOverOnlyWithoutAnActiveSource) {

@@ -220,4 +220,100 @@ TEST_F(PlaybackJourney, ACallPausesKorvidAndItsEndResumesButNeverAUsersPause) {
     EXPECT_FALSE(playback->isPlaying());
 }
 
+// The third track of the album is shown as itself, its position runs on
+// with the player's, and a seek is heard at its new place: on MPD and on a
+// legacy speaker.
+class LocalTrackJourney : public PlaybackJourney {
+protected:
+    void SetUp() override {
+        PlaybackJourney::SetUp();
+        library = makeLibrary();
+        playback = makeCoordinator(*library);
+    }
+
+    // Starts the album's third track on `output`.
+    void playThirdTrack(const SpeakerOutput& output) {
+        library->select(output);
+        finish(*library);
+        runTask(playback->play(library->albums().first().unified(), 2, 0));
+        finish(*library);
+    }
+
+    // The shown track and position after `seconds` of play, as the refresh loop reads them.
+    void expectThirdTrackRunsOn(double seconds) {
+        waitFollowingTime([] { return false; }, std::chrono::milliseconds(qint64(seconds * 1000)));
+        runTask(playback->refreshAppleMusic());
+        EXPECT_EQ(playback->nowPlayingTrackNameText(), "3 Leg");
+        EXPECT_EQ(playback->nowPlayingAlbumTitle(), "Journey");
+        EXPECT_EQ(playback->nowPlayingArtistNamesText(), "Korvid");
+        EXPECT_EQ(playback->nowPlayingTrackNumber(), 3);
+        EXPECT_EQ(playback->nowPlayingTrackIndex(), 2);
+        EXPECT_NEAR(playback->durationMs(), 70000, 100);
+        EXPECT_TRUE(playback->canSeek());
+    }
+
+    std::unique_ptr<AppleMusicLibrary> library;
+    std::unique_ptr<PlaybackViewModel> playback;
+};
+
+TEST_F(LocalTrackJourney, OnMpdTheTrackItsPositionAndASeekFollowThePlayer) {
+    ASSERT_NO_FATAL_FAILURE(playThirdTrack(silent()));
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 2;
+    }));
+    expectThirdTrackRunsOn(2.5);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, mpdStatus().elapsedSeconds, 0.5);
+    EXPECT_GT(playback->currentProgressMsNow(), 2000);
+
+    runTask(playback->seek(30000));
+    finish(*library);
+    const MpdStatus sought = mpdStatus();
+    EXPECT_EQ(sought.songPosition, 2);
+    EXPECT_NEAR(sought.elapsedSeconds, 30, 1.0);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, sought.elapsedSeconds, 0.5);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(LocalTrackJourney, OnALegacySpeakerTheTrackItsPositionAndASeekAreHeard) {
+    KORVID_REQUIRE_SHAIRPORT();
+    KORVID_REQUIRE_LOCAL_AVAHI();
+    ShairportSpeaker den(QStringLiteral("Den"));
+    const auto speaker = startSpeaker(den, *library);
+    ASSERT_TRUE(speaker);
+    ASSERT_NO_FATAL_FAILURE(playThirdTrack(SpeakerOutput::legacy(*speaker)));
+    const auto start = firstSound(den, 0);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->track, 2);
+    expectThirdTrackRunsOn(2.5);
+    const auto running = firstSound(den, den.pcm().size());
+    ASSERT_TRUE(running);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, running->seconds, 0.3);
+
+    runTask(playback->seek(30000));
+    finish(*library);
+    // Heard once the speaker has let go of what it held from before.
+    waitFollowingTime([] { return false; }, 1s);
+    const auto sought = firstSound(den, den.pcm().size());
+    ASSERT_TRUE(sought);
+    EXPECT_EQ(sought->track, 2);
+    EXPECT_GT(sought->seconds, 30);
+    EXPECT_LT(sought->seconds, 32.5);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, sought->seconds, 0.3);
+
+    // Paused, a seek sets where play starts again.
+    runTask(playback->togglePlayPause());
+    finish(*library);
+    runTask(playback->seek(50000));
+    finish(*library);
+    EXPECT_EQ(playback->currentProgressMsNow(), 50000);
+    const qsizetype paused = den.pcm().size();
+    runTask(playback->togglePlayPause());
+    finish(*library);
+    const auto resumed = firstSound(den, paused);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(resumed->track, 2);
+    EXPECT_NEAR(resumed->seconds, 50, 0.5);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
 } // namespace

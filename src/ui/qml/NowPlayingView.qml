@@ -35,8 +35,9 @@ Sheet {
         }
         CoverArt {
             Layout.alignment: Qt.AlignHCenter
-            Layout.preferredWidth: 280
-            Layout.preferredHeight: 280
+            // Smaller beside a track list, so the sheet still fits the window.
+            Layout.preferredWidth: sheet.nowPlaying.tracks.count > 0 ? 160 : 280
+            Layout.preferredHeight: Layout.preferredWidth
             source: sheet.nowPlaying.artwork
         }
         PlainLabel {
@@ -77,6 +78,10 @@ Sheet {
             nowPlaying: sheet.nowPlaying
             playing: sheet.playback.isPlaying
             size: 28
+        }
+        AlbumTrackListView {
+            Layout.fillWidth: true
+            tracks: sheet.nowPlaying.tracks
         }
         Frame {
             objectName: "upNextCard"
