@@ -294,7 +294,11 @@ AirPlay1Player::handshake(AirPlay1Speaker speaker, std::shared_ptr<AirPlay1Strea
         if (!ports) {
             throw AirPlay1Error::badResponse();
         }
-        stream->connect(link, addresses.remote, ports->server, ports->control, ports->timing);
+        const auto route = [&](uint16_t port) {
+            return portRoute_ ? portRoute_(speaker, port) : port;
+        };
+        stream->connect(link, addresses.remote, route(ports->server), route(ports->control),
+                        ports->timing);
         const auto next = stream->nextPacket(*link);
         co_await rtsp->request(text("RECORD"), uri, recordHeaders(next.sequence, next.rtpTime));
         auto session = std::make_shared<Session>(Session{speaker, rtsp, stream, link, uri});

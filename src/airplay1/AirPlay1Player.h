@@ -100,6 +100,11 @@ public:
     // sessions then send plain samples where the speaker takes them).
     void setCompression(bool on) { compression_ = on; }
 
+    // Where a speaker's audio and control ports are reached; as the speaker
+    // says unless changed. A test puts a lossy link in between.
+    using PortRoute = std::function<uint16_t(const AirPlay1Speaker&, uint16_t)>;
+    void setPortRoute(PortRoute route) { portRoute_ = std::move(route); }
+
     // How long `play` waits for a track to open; 10 seconds unless changed.
     void setOpeningTimeout(std::chrono::milliseconds timeout) { openingTimeout_ = timeout; }
 
@@ -154,6 +159,7 @@ private:
     QList<QUrl> tracks_;
     double volumePercent_ = 50;
     bool compression_ = true;
+    PortRoute portRoute_;
     std::unique_ptr<CancellationSource> keepAlive_;
     std::optional<LostPlace> lostPlace_;
     std::chrono::milliseconds openingTimeout_ = std::chrono::seconds(10);

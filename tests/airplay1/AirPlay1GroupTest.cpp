@@ -5,6 +5,7 @@
 #include "support/FakeClock.h"
 #include "support/LocalAvahi.h"
 #include "support/LoopbackSpeaker.h"
+#include "support/LossyUdpRelay.h"
 #include "support/PulseAudioServer.h"
 #include "support/RunTask.h"
 #include "support/ShairportSpeaker.h"
@@ -47,12 +48,16 @@ struct GroupRun {
 // Receivers playing into the pipe, or into null sinks of a private
 // PulseAudio server, where they keep in step with the sender's clock and
 // report how far off they are.
-class AirPlay1GroupOnShairport : public ::testing::TestWithParam<bool> {
+// Into the pipe; into PulseAudio; into PulseAudio behind a link that loses
+// 2 % of the audio and control packets and delays each by up to 30 ms.
+enum class Output { pipe, pulse, lossyPulse };
+
+class AirPlay1GroupOnShairport : public ::testing::TestWithParam<Output> {
 protected:
     void SetUp() override {
         KORVID_REQUIRE_SHAIRPORT();
         KORVID_REQUIRE_LOCAL_AVAHI();
-        if (GetParam()) {
+        if (GetParam() != Output::pipe) {
             ASSERT_TRUE(pulse.start()) << pulse.errorText().toStdString();
             ASSERT_GE(pulse.loadModule("module-null-sink", {"sink_name=korvid_second_sink"}), 0);
             kitchen.playInto(pulse.clientEnvironment(), PulseAudioServer::kSinkName);
@@ -68,6 +73,12 @@ protected:
         track = tracks.noise("album.wav", 7, times.trackFrames);
         playerOwned = std::make_unique<AirPlay1Player>(clock);
         AirPlay1Player& player = *playerOwned;
+        if (GetParam() == Output::lossyPulse) {
+            player.setPortRoute([this](const AirPlay1Speaker&, uint16_t port) {
+                relays.push_back(std::make_unique<LossyUdpRelay>(port, 0.02, 30ms));
+                return relays.back()->port();
+            });
+        }
         QSignalSpy lost(&player, &AirPlay1Player::speakerLost);
         std::vector<AirPlay1PlayerEvent> events;
         QObject::connect(&player, &AirPlay1Player::event,
@@ -84,7 +95,7 @@ protected:
         runTask(player.addSpeaker(loopbackSpeaker(living.name(), living.port()), 40), 15s);
         ASSERT_EQ(lost.count(), 0) << lost.value(0).value(1).toString().toStdString();
         ASSERT_EQ(player.speakers().size(), 2);
-        if (!GetParam()) {
+        if (GetParam() == Output::pipe) {
             ASSERT_GE(waitForSound(living), 0);
             out.joinToSoundMs = sinceJoin.elapsed();
         }
@@ -118,13 +129,14 @@ protected:
     TestTracks tracks;
     QUrl track;
     FakeClock clock;
+    std::vector<std::unique_ptr<LossyUdpRelay>> relays; // outlive the player
     std::unique_ptr<AirPlay1Player> playerOwned;
 };
 
 // The receiver's statistics lines: sync error in ms, then counts of packets.
 struct Statistics {
     double syncErrorMs = 0;
-    qint64 missing = 0, late = 0, tooLate = 0, resendRequests = 0;
+    qint64 total = 0, missing = 0, late = 0, tooLate = 0, resendRequests = 0;
 };
 
 std::vector<Statistics> statistics(const QByteArray& output) {
@@ -137,21 +149,39 @@ std::vector<Statistics> statistics(const QByteArray& output) {
             values.push_back(fields[i].trimmed().toDouble(&ok));
         }
         if (ok) {
-            out.push_back({values[0], qint64(values[4]), qint64(values[5]), qint64(values[6]),
-                           qint64(values[7])});
+            out.push_back({values[0], qint64(values[3]), qint64(values[4]), qint64(values[5]),
+                           qint64(values[6]), qint64(values[7])});
         }
     }
     return out;
 }
 
 TEST_P(AirPlay1GroupOnShairport, TwoReceiversInStepOneJoinsLateOneIsLost) {
-    const GroupTimes times = GetParam() ? kPulseTimes : kPipeTimes;
+    const GroupTimes times = GetParam() == Output::pipe ? kPipeTimes : kPulseTimes;
     GroupRun run;
     this->run(times, run);
     if (HasFatalFailure()) {
         return;
     }
-    if (GetParam()) {
+    if (GetParam() == Output::lossyPulse) {
+        // Resends made up for most of the 2 % lost on the way. What is left
+        // arrives too late for the quarter second the receiver keeps, less
+        // its output buffer: 0.15 to 0.55 % measured on a busy machine, so
+        // the bound is half the loss, 1 %.
+        for (ShairportSpeaker* receiver : {&kitchen, &living}) {
+            SCOPED_TRACE(receiver->name().toStdString() + "\n" + receiver->output().toStdString());
+            const auto lines = statistics(receiver->output());
+            ASSERT_GE(lines.size(), 2u);
+            EXPECT_GT(lines.back().resendRequests, 0) << "the link lost nothing";
+            EXPECT_LT(double(lines.back().missing + lines.back().tooLate),
+                      0.01 * double(lines.back().total));
+        }
+        for (const auto& relay : relays) {
+            EXPECT_GT(relay->dropped(), 0);
+        }
+        return;
+    }
+    if (GetParam() == Output::pulse) {
         // Each lost nothing and, once settled, kept within 5 ms of the
         // sender's clock, so within 10 ms of the other.
         for (ShairportSpeaker* receiver : {&kitchen, &living}) {
@@ -190,7 +220,14 @@ TEST_P(AirPlay1GroupOnShairport, TwoReceiversInStepOneJoinsLateOneIsLost) {
         << "the second stopped short of the end";
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, AirPlay1GroupOnShairport, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "pulseaudio" : "pipe"; });
+std::string outputName(const ::testing::TestParamInfo<Output>& info) {
+    return info.param == Output::pipe    ? "pipe"
+           : info.param == Output::pulse ? "pulseaudio"
+                                         : "lossy";
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, AirPlay1GroupOnShairport,
+                         ::testing::Values(Output::pipe, Output::pulse, Output::lossyPulse),
+                         outputName);
 
 } // namespace
