@@ -52,6 +52,13 @@ struct GroupRun {
 // 2 % of the audio and control packets and delays each by up to 30 ms.
 enum class Output { pipe, pulse, lossyPulse };
 
+const char* nameOf(Output output) {
+    return output == Output::pipe ? "pipe" : output == Output::pulse ? "pulseaudio" : "lossy";
+}
+void PrintTo(Output output, std::ostream* out) {
+    *out << nameOf(output);
+}
+
 class AirPlay1GroupOnShairport : public ::testing::TestWithParam<Output> {
 protected:
     void SetUp() override {
