@@ -61,14 +61,6 @@ bool AirPlay1Link::takeClockSyncDue(double now) {
     return due > 0 && now >= due && clockSyncDueAt_.compare_exchange_strong(due, 0);
 }
 
-bool AirPlay1Link::hasClock(double now) const {
-    constexpr double kAfterAnswer = 2 * kClockSyncDelaySeconds;
-    constexpr double kWithoutAnswer = 1.0;
-    const double answered = firstAnswerAt_.load();
-    return !awaitsClock || (answered > 0 && now >= answered + kAfterAnswer) ||
-           now >= sentToSince + kWithoutAnswer;
-}
-
 void AirPlay1Link::receiveLoop() {
     char buffer[2048];
     pollfd fds[2] = {{timingSocket_.fd(), POLLIN, 0}, {controlSocket_.fd(), POLLIN, 0}};
@@ -108,8 +100,6 @@ void AirPlay1Link::answerTiming(char* buffer, ssize_t size, const sockaddr_in& f
         timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
     if (reply) {
         timingSocket_.send(*reply, from);
-        double never = 0;
-        firstAnswerAt_.compare_exchange_strong(never, now_());
         // A receiver ignores syncs until it has taken in our clock, which
         // its timing thread may do only after a sync sent at once has been
         // dropped (it then skips half a second of audio to catch up). So a

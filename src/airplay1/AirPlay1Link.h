@@ -49,19 +49,10 @@ public:
     void sendSync(const QByteArray& packet) const;
     // True, once, when a sync is due after a timing exchange.
     bool takeClockSyncDue(double now);
-    // Whether its speaker has taken in our clock: a receiver places audio
-    // that comes earlier by when it arrives, and stays off by as much as a
-    // resync would not correct. So a link gets audio from a little after its
-    // first timing answer (a sync has followed it), or after a second
-    // without one, from a speaker that never asks. Under the stream's lock.
-    bool hasClock(double now) const;
 
     // The stream's send state of this link, guarded by the stream's lock.
     uint16_t sequence;
-    bool sending = false;     // packets go to it
-    bool opensRun = true;     // its next packet carries the marker and a first sync
-    double sentToSince = 0;   // when the stream began sending to it
-    bool awaitsClock = false; // audio waits for hasClock()
+    bool opensRun = true; // its next packet carries the marker and a first sync
 
 private:
     void receiveLoop();
@@ -82,7 +73,6 @@ private:
     // When the next sync after a timing exchange is due (0: none pending);
     // set by the receive thread, cleared by the send thread.
     std::atomic<double> clockSyncDueAt_{0};
-    std::atomic<double> firstAnswerAt_{0}; // 0 until a timing request was answered
 
     // Shared by the send and receive threads only.
     std::mutex historyMutex_;

@@ -86,8 +86,6 @@ void AirPlay1Stream::startSendingTo(const std::shared_ptr<AirPlay1Link>& link) {
             return;
         }
         link->opensRun = true;
-        link->sentToSince = now_();
-        link->awaitsClock = true;
         links_.push_back(link);
     }
     wakeSender();
@@ -247,9 +245,6 @@ void AirPlay1Stream::sendSyncs(double now, uint64_t elapsed) {
     }
     const double at = anchorTime_ + static_cast<double>(elapsed) / kSampleRate;
     for (const auto& link : links_) {
-        if (!link->hasClock(now)) {
-            continue; // its first sync opens its run
-        }
         // A link that answered a timing request gets its sync then; others
         // keep that turn for later.
         if (link->takeClockSyncDue(now) || periodic || link->opensRun) {
@@ -259,17 +254,9 @@ void AirPlay1Stream::sendSyncs(double now, uint64_t elapsed) {
     }
 }
 
-bool AirPlay1Stream::linksHaveClock(double now) const {
-    return std::all_of(links_.begin(), links_.end(),
-                       [now](const auto& link) { return link->hasClock(now); });
-}
-
-void AirPlay1Stream::packForLinks(const QByteArray& payload, double now) {
+void AirPlay1Stream::packForLinks(const QByteArray& payload) {
     outgoing_.clear();
     for (const auto& link : links_) {
-        if (!link->hasClock(now)) {
-            continue; // joins once it has: placed by time all the same
-        }
         outgoing_.push_back(
             {link, link->sequence,
              audioPacket({link->opensRun, link->sequence, rtpTime_, ssrc_}, payload)});
@@ -321,8 +308,7 @@ void AirPlay1Stream::sendLoop() {
             wake_.wait(seen);
             continue;
         }
-        if (framesSinceAnchor_ == 0 &&
-            (!runMayBegin(queue_->readiness()) || !linksHaveClock(now_()))) {
+        if (framesSinceAnchor_ == 0 && !runMayBegin(queue_->readiness())) {
             // The run's clock starts once there is audio to send, so it
             // opens with sound rather than with silence.
             anchorTime_ = now_();
@@ -356,7 +342,7 @@ void AirPlay1Stream::sendLoop() {
             if (audio) {
                 position_.publish(block_.position);
             }
-            packForLinks(payloadFor(audio ? block_.frames : silence_), now);
+            packForLinks(payloadFor(audio ? block_.frames : silence_));
             startsNewRun_ = false;
             rtpTime_ += kFramesPerPacket;
             framesSinceAnchor_ += kFramesPerPacket;

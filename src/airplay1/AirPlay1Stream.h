@@ -119,9 +119,8 @@ private:
     QByteArray payloadFor(const QByteArray& frames);
     // Syncs due for each link now, sent on its control socket.
     void sendSyncs(double now, uint64_t elapsed);
-    // Packs `payload` once per link that has our clock into outgoing_.
-    void packForLinks(const QByteArray& payload, double now);
-    bool linksHaveClock(double now) const;
+    // Packs `payload` once per link into outgoing_.
+    void packForLinks(const QByteArray& payload);
 
     const AirPlay1Codec codec_;
     std::function<void()> onQueueFinished_;
