@@ -1,13 +1,14 @@
-// The AirPlay 1 stream in real time: what one stream costs in CPU (decoding
-// included), how soon the first packet leaves after play, how closely sends
-// follow the ideal schedule, and what a real receiver reports over a minute.
-// Every run takes as long as the audio it streams.
+// The AirPlay 1 stream in real time: what one stream, and a group of one,
+// two and four speakers, costs in CPU (decoding included), how soon the first packet leaves after
+// play, how closely sends follow the ideal schedule, and what a real receiver reports over a
+// minute. Every run takes as long as the audio it streams.
 #include "BenchMain.h"
 #include "airplay1/AirPlay1DecodingFeed.h"
 #include "airplay1/AirPlay1Player.h"
 #include "airplay1/AirPlay1SendPlan.h"
 #include "airplay1/AirPlay1Stream.h"
 #include "airplay1/AirPlay1TrackQueue.h"
+#include "airplay1/PcmReader.h"
 #include "airplay1/ThreadPriority.h"
 #include "airplay1/TrackDecoder.h"
 #include "airplay1/UDPSocket.h"
@@ -233,6 +234,36 @@ BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, pcm, AirPlay1Codec::pcm)
 BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, alac, AirPlay1Codec::alac)
     ->Iterations(1)
     ->UseManualTime();
+
+// The same for a group of speakers fed by one decoding thread: each block is
+// decoded and compressed once, then sent to every speaker over its own link.
+void BM_GroupCpuPerAudioMinute(benchmark::State& state) {
+    constexpr int streamSeconds = 30;
+    const int speakers = int(state.range(0));
+    const QUrl url = track(QStringLiteral("cpu.flac"), streamSeconds + 5);
+    for (auto _ : state) {
+        Sink first(Sink::Mode::silent);
+        std::vector<std::unique_ptr<Sink>> others;
+        AirPlay1Stream::Options options;
+        options.alacEncoder = PcmReaderFactory::ffmpeg()->alacEncoder();
+        AirPlay1Stream stream(AirPlay1Codec::alac, {}, options);
+        const double cpuBefore = processCpuSeconds();
+        for (int i = 1; i < speakers; ++i) {
+            others.push_back(std::make_unique<Sink>(Sink::Mode::silent));
+            const auto link = stream.addLink();
+            stream.connect(link, QStringLiteral("127.0.0.1"), others.back()->port(),
+                           others.back()->port());
+            stream.startSendingTo(link);
+        }
+        if (!streamTo(stream, first, url, streamSeconds, state))
+            return;
+        const double cpu = processCpuSeconds() - cpuBefore;
+        state.SetIterationTime(streamSeconds);
+        state.counters["cpu_s_per_audio_min"] = cpu * 60.0 / streamSeconds;
+        state.counters["percent_of_core"] = cpu * 100.0 / streamSeconds;
+    }
+}
+BENCHMARK(BM_GroupCpuPerAudioMinute)->Arg(1)->Arg(2)->Arg(4)->Iterations(1)->UseManualTime();
 
 // What the real-time send thread spends on each packet (taking the frames,
 // packing and sending them) over a minute of FLAC: the median, 99th

@@ -3,22 +3,18 @@
 #include "airplay1/AirPlay1DecodingFeed.h"
 #include "airplay1/AirPlay1Error.h"
 #include "airplay1/AirPlay1Handshake.h"
+#include "airplay1/AirPlay1PlayerSession.h"
 #include "airplay1/AirPlay1Stream.h"
 #include "airplay1/AirPlay1TrackQueue.h"
+#include "airplay1/PcmReader.h"
 #include "airplay1/RTSPClient.h"
 
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <utility>
-
-struct AirPlay1Player::Session {
-    AirPlay1Speaker speaker;
-    std::shared_ptr<RTSPClient> rtsp;
-    std::shared_ptr<AirPlay1Stream> stream;
-    QString uri;
-};
 
 // Lets the stream's send thread reach the player only while it lives, and
 // tells a coroutine that resumes after the player's end to touch nothing.
@@ -67,7 +63,9 @@ AirPlay1PlaybackPosition toPlayback(const AirPlay1QueuePosition& p) {
     return {p.index, static_cast<double>(p.frames) / kSampleRate};
 }
 
-QString describe(std::exception_ptr error) {
+} // namespace
+
+QString AirPlay1Player::describe(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const KorvidError& e) {
@@ -78,8 +76,6 @@ QString describe(std::exception_ptr error) {
         return text("Unknown error.");
     }
 }
-
-} // namespace
 
 AirPlay1Player::AirPlay1Player(Clock& clock, std::shared_ptr<PcmReaderFactory> decoding,
                                QObject* parent)
@@ -99,12 +95,14 @@ AirPlay1Player::~AirPlay1Player() {
     if (keepAlive_) {
         keepAlive_->cancel();
     }
-    if (session_) {
-        session_->stream->close();
-        session_->rtsp->cancel();
+    for (const auto& session : group()) {
+        session->stream->close();
+        session->rtsp->cancel();
     }
-    if (const auto rtsp = connecting_.lock()) {
-        rtsp->cancel();
+    for (const auto& weak : connecting_) {
+        if (const auto rtsp = weak.lock()) {
+            rtsp->cancel();
+        }
     }
     // Each waiting `play` resumes, finds the player gone and drops its
     // search; a worker still stuck in the file system finishes alone.
@@ -255,11 +253,31 @@ AirPlay1Player::readySession(AirPlay1Speaker speaker) {
 
 QCoro::Task<std::shared_ptr<AirPlay1Player::Session>>
 AirPlay1Player::connect(AirPlay1Speaker speaker) {
+    AirPlay1Stream::Options options;
+    if (compression_) {
+        options.alacEncoder = (decoding_ ? decoding_ : PcmReaderFactory::ffmpeg())->alacEncoder();
+    }
+    const AirPlay1Codec codec =
+        options.alacEncoder || !speaker.supportsPCM ? AirPlay1Codec::alac : AirPlay1Codec::pcm;
+    auto stream =
+        std::make_shared<AirPlay1Stream>(codec, finishedCallback(guard_), std::move(options));
+    std::exception_ptr failure;
+    try {
+        co_return co_await handshake(speaker, stream, stream->firstLink());
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    stream->close();
+    std::rethrow_exception(failure);
+}
+
+QCoro::Task<std::shared_ptr<AirPlay1Player::Session>>
+AirPlay1Player::handshake(AirPlay1Speaker speaker, std::shared_ptr<AirPlay1Stream> stream,
+                          std::shared_ptr<AirPlay1Link> link) {
     const auto guard = guard_;
-    const AirPlay1Codec codec = speaker.supportsPCM ? AirPlay1Codec::pcm : AirPlay1Codec::alac;
-    auto stream = std::make_shared<AirPlay1Stream>(codec, finishedCallback(guard));
     auto rtsp = std::make_shared<RTSPClient>(speaker.endpoint);
-    connecting_ = rtsp; // the destructor cancels a handshake in progress
+    std::erase_if(connecting_, [](const auto& w) { return w.expired(); });
+    connecting_.push_back(rtsp); // the destructor cancels a handshake in progress
 
     std::exception_ptr failure;
     try {
@@ -268,26 +286,31 @@ AirPlay1Player::connect(AirPlay1Speaker speaker) {
         const QString uri = ::sessionUri(addresses.local, number);
         co_await rtsp->request(text("OPTIONS"), text("*"));
         co_await rtsp->request(text("ANNOUNCE"), uri, contentType("application/sdp"),
-                               sdpBody(codec, number, addresses.local, addresses.remote));
+                               sdpBody(stream->codec(), number, addresses.local, addresses.remote));
         const RTSPResponse setup = co_await rtsp->request(
             text("SETUP"), uri,
-            oneHeader("Transport", transportRequest(stream->controlPort(), stream->timingPort())));
+            oneHeader("Transport", transportRequest(link->controlPort(), link->timingPort())));
         const auto ports = speakerPorts(setup.header(text("transport")));
         if (!ports) {
             throw AirPlay1Error::badResponse();
         }
-        stream->configure(addresses.remote, ports->server, ports->control, ports->timing);
-        const auto next = stream->nextPacket();
+        const auto route = [&](uint16_t port) {
+            return portRoute_ ? portRoute_(speaker, port) : port;
+        };
+        stream->connect(link, addresses.remote, route(ports->server), route(ports->control),
+                        ports->timing);
+        const auto next = stream->nextPacket(*link);
         co_await rtsp->request(text("RECORD"), uri, recordHeaders(next.sequence, next.rtpTime));
-        auto session = std::make_shared<Session>(Session{speaker, rtsp, stream, uri});
+        auto session = std::make_shared<Session>(Session{speaker, rtsp, stream, link, uri});
         if (!isGone(guard)) {
             co_await sendVolume(session);
         }
+        stream->startSendingTo(link);
         co_return session;
     } catch (...) {
         failure = std::current_exception();
     }
-    stream->close();
+    stream->removeLink(link);
     rtsp->cancel();
     std::rethrow_exception(failure);
 }
@@ -302,18 +325,22 @@ QCoro::Task<bool> AirPlay1Player::stillAnswers(std::shared_ptr<Session> session)
 }
 
 QCoro::Task<> AirPlay1Player::sendVolume(std::shared_ptr<Session> session) {
+    const double percent = std::clamp(volumePercent_ + session->volumeOffset, 0.0, 100.0);
     co_await session->rtsp->request(text("SET_PARAMETER"), session->uri,
-                                    contentType("text/parameters"), volumeBody(volumePercent_));
+                                    contentType("text/parameters"), volumeBody(percent));
 }
 
-QCoro::Task<> AirPlay1Player::flush(std::shared_ptr<Session> session) {
-    const auto next = session->stream->stopSending();
-    try {
-        co_await session->rtsp->request(
-            text("FLUSH"), session->uri,
-            oneHeader("RTP-Info", rtpInfo(next.sequence, next.rtpTime)));
-    } catch (...) {
-        // The place is kept either way; a later resume re-checks the speaker.
+QCoro::Task<> AirPlay1Player::flush(std::shared_ptr<Session> lead) {
+    lead->stream->stopSending();
+    for (const auto& session : group()) {
+        const auto next = session->stream->nextPacket(*session->link);
+        try {
+            co_await session->rtsp->request(
+                text("FLUSH"), session->uri,
+                oneHeader("RTP-Info", rtpInfo(next.sequence, next.rtpTime)));
+        } catch (...) {
+            // The place is kept either way; a later resume re-checks the speaker.
+        }
     }
 }
 
@@ -403,7 +430,7 @@ QCoro::Task<std::optional<AirPlay1PlaybackPosition>> AirPlay1Player::stop() {
 
 QCoro::Task<> AirPlay1Player::setVolume(double percent) {
     volumePercent_ = percent;
-    if (auto session = session_) {
+    for (const auto& session : group()) {
         try {
             co_await sendVolume(session);
         } catch (...) {
@@ -417,12 +444,19 @@ QCoro::Task<> AirPlay1Player::disconnect() {
         keepAlive_->cancel();
         keepAlive_.reset();
     }
-    auto session = std::move(session_);
+    const auto sessions = group();
     session_.reset();
-    if (!session) {
+    joined_.clear();
+    if (sessions.empty()) {
         co_return;
     }
-    session->stream->close();
+    sessions.front()->stream->close();
+    for (const auto& session : sessions) {
+        co_await teardown(session);
+    }
+}
+
+QCoro::Task<> AirPlay1Player::teardown(std::shared_ptr<Session> session) {
     try {
         co_await session->rtsp->request(text("TEARDOWN"), session->uri);
     } catch (...) {
@@ -462,14 +496,38 @@ void AirPlay1Player::startKeepAlive(std::shared_ptr<Session> session) {
 
 QCoro::Task<> AirPlay1Player::checkStillConnected(QString uri) {
     const auto guard = guard_;
-    auto session = session_;
-    if (!session || session->uri != uri) {
+    if (!session_ || session_->uri != uri) {
         co_return;
     }
-    const bool alive = co_await stillAnswers(session);
-    if (isGone(guard) || alive || !session_ || session_->uri != uri) {
+    // Every speaker of the group is asked; one that is gone ends alone.
+    const auto sessions = group();
+    std::vector<std::shared_ptr<Session>> lost;
+    for (const auto& session : sessions) {
+        const bool alive = co_await stillAnswers(session);
+        if (isGone(guard)) {
+            co_return;
+        }
+        if (!alive) {
+            lost.push_back(session);
+        }
+    }
+    if (!session_ || session_->uri != uri || lost.empty()) {
         co_return;
     }
+    if (lost.size() < sessions.size()) {
+        for (const auto& session : lost) {
+            if (member(session->speaker.id) == session) {
+                co_await leave(session);
+                if (isGone(guard)) {
+                    co_return;
+                }
+                Q_EMIT speakerLost(session->speaker.id,
+                                   lostConnectionMessage(session->speaker.name));
+            }
+        }
+        co_return;
+    }
+    const auto session = session_;
     if (const auto place = session->stream->position()) {
         lostPlace_ = LostPlace{session->speaker, toPlayback(*place)};
     }

@@ -6,11 +6,15 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
-#include <poll.h>
-#include <sys/socket.h>
+namespace {
+uint16_t randomSequence() {
+    return static_cast<uint16_t>(QRandomGenerator::system()->generate());
+}
+} // namespace
 
 AirPlay1Stream::AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueueFinished,
                                Options options)
@@ -18,13 +22,12 @@ AirPlay1Stream::AirPlay1Stream(AirPlay1Codec codec, std::function<void()> onQueu
     , onQueueFinished_(std::move(onQueueFinished))
     , now_(std::move(options.now))
     , packetTimed_(std::move(options.packetTimed))
-    , timingPort_(timingSocket_.port())
-    , controlPort_(controlSocket_.port())
+    , alacEncoder_(std::move(options.alacEncoder))
     , clock_(AirPlay1Clock::fromReadings(wallClockSeconds(), now_()))
     , ssrc_(QRandomGenerator::system()->generate())
+    , first_(std::make_shared<AirPlay1Link>(clock_, now_,
+                                            options.firstSequence.value_or(randomSequence())))
     , silence_(kFramesPerPacket * kBytesPerFrame, '\0')
-    , sequence_(options.firstSequence.value_or(
-          static_cast<uint16_t>(QRandomGenerator::system()->generate())))
     , rtpTime_(
           options.firstRTPTime.value_or(QRandomGenerator::system()->generate() & 0x7FFFFFFFu)) {}
 
@@ -33,40 +36,80 @@ AirPlay1Stream::~AirPlay1Stream() {
     if (sendThread_.joinable()) {
         sendThread_.join();
     }
-    if (receiveThread_.joinable()) {
-        receiveThread_.join();
-    }
 }
 
 void AirPlay1Stream::configure(const QString& remoteIP, uint16_t serverPort, uint16_t controlPort,
                                uint16_t timingPort) {
+    connect(first_, remoteIP, serverPort, controlPort, timingPort);
+    std::lock_guard lock(mutex_);
+    if (std::find(links_.begin(), links_.end(), first_) == links_.end()) {
+        links_.push_back(first_);
+    }
+}
+
+std::shared_ptr<AirPlay1Link> AirPlay1Stream::addLink() {
+    return std::make_shared<AirPlay1Link>(clock_, now_, randomSequence());
+}
+
+void AirPlay1Stream::connect(const std::shared_ptr<AirPlay1Link>& link, const QString& remoteIP,
+                             uint16_t serverPort, uint16_t controlPort, uint16_t timingPort) {
     const auto audio = ipv4SocketAddress(remoteIP, serverPort);
     const auto control = ipv4SocketAddress(remoteIP, controlPort);
     const auto timing = ipv4SocketAddress(remoteIP, timingPort);
     if (!audio || !control || !timing) {
         throw AirPlay1Error::socketFailed(QStringLiteral("bad address ") + remoteIP);
     }
-    {
-        std::lock_guard lock(mutex_);
-        if (isClosed_) {
-            throw AirPlay1Error::socketFailed(QStringLiteral("stream closed"));
-        }
-        if (threadsStarted_) {
-            return; // already talking to a speaker; its addresses stay
-        }
-        audioAddress_ = *audio;
-        controlAddress_ = *control;
-        timingSource_ = *timing;
-        threadsStarted_ = true;
+    std::lock_guard lock(mutex_);
+    if (isClosed_) {
+        throw AirPlay1Error::socketFailed(QStringLiteral("stream closed"));
     }
+    // A link already talking to a speaker keeps its addresses.
+    link->configure(*audio, *control, *timing);
+    startThreadsLocked();
+}
+
+void AirPlay1Stream::startThreadsLocked() {
+    if (threadsStarted_) {
+        return;
+    }
+    threadsStarted_ = true;
     sendThread_ = std::thread([this] {
         nameAndPrioritiseCurrentThread("Korvid audio");
         sendLoop();
     });
-    receiveThread_ = std::thread([this] {
-        nameAndPrioritiseCurrentThread("Korvid timing");
-        receiveLoop();
-    });
+}
+
+void AirPlay1Stream::startSendingTo(const std::shared_ptr<AirPlay1Link>& link) {
+    {
+        std::lock_guard lock(mutex_);
+        if (isClosed_ || std::find(links_.begin(), links_.end(), link) != links_.end()) {
+            return;
+        }
+        link->opensRun = true;
+        links_.push_back(link);
+    }
+    wakeSender();
+}
+
+void AirPlay1Stream::removeLink(const std::shared_ptr<AirPlay1Link>& link) {
+    link->stop();
+    std::vector<std::shared_ptr<AirPlay1Link>> ended;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase(links_, link);
+        // The send thread may still hold a link for a packet under way; the
+        // stream keeps it, so its end (which waits for its receive thread)
+        // never falls to the real-time thread. Ones only kept here end now.
+        for (auto& retired : retired_) {
+            if (retired.use_count() == 1) {
+                ended.push_back(std::move(retired));
+            }
+        }
+        std::erase(retired_, nullptr);
+        if (link != first_) {
+            retired_.push_back(link);
+        }
+    }
 }
 
 void AirPlay1Stream::start(std::unique_ptr<AirPlay1FrameSource> queue) {
@@ -113,6 +156,9 @@ void AirPlay1Stream::beginRunLocked() {
     framesSinceAnchor_ = 0;
     lastSyncFrame_ = 0;
     startsNewRun_ = true;
+    for (const auto& link : links_) {
+        link->opensRun = true;
+    }
     refilling_ = false;
     isSending_ = true;
 }
@@ -131,7 +177,7 @@ bool AirPlay1Stream::beginRunIfQueued() {
 
 void AirPlay1Stream::close() {
     std::unique_ptr<AirPlay1FrameSource> dropped;
-    bool started = false;
+    std::vector<std::shared_ptr<AirPlay1Link>> links;
     {
         std::lock_guard lock(mutex_);
         isSending_ = false;
@@ -141,26 +187,28 @@ void AirPlay1Stream::close() {
             dropped = std::move(queue_);
         }
         position_.publish(std::nullopt);
-        started = threadsStarted_;
+        links = links_;
     }
     wakeSender();
-    receiverStopped_ = true;
-    if (!started) {
-        timingSocket_.close();
-        controlSocket_.close();
-        audioSocket_.close();
+    first_->stop();
+    for (const auto& link : links) {
+        link->stop();
     }
 }
 
 AirPlay1Stream::NextPacket AirPlay1Stream::nextPacket() const {
+    return nextPacket(*first_);
+}
+
+AirPlay1Stream::NextPacket AirPlay1Stream::nextPacket(const AirPlay1Link& link) const {
     std::lock_guard lock(mutex_);
-    return {sequence_, rtpTime_};
+    return {link.sequence, rtpTime_};
 }
 
 AirPlay1Stream::NextPacket AirPlay1Stream::stopSending() {
     std::lock_guard lock(mutex_);
     isSending_ = false;
-    return {sequence_, rtpTime_};
+    return {first_->sequence, rtpTime_};
 }
 
 bool AirPlay1Stream::isSending() const {
@@ -177,14 +225,44 @@ std::optional<AirPlay1QueuePosition> AirPlay1Stream::position() const {
     return position_.read();
 }
 
-QByteArray AirPlay1Stream::payloadFor(const QByteArray& frames) const {
-    return codec_ == AirPlay1Codec::pcm ? pcmPayload(frames) : alacVerbatimPayload(frames);
+QByteArray AirPlay1Stream::payloadFor(const QByteArray& frames) {
+    if (codec_ == AirPlay1Codec::pcm) {
+        return pcmPayload(frames);
+    }
+    if (alacEncoder_) {
+        QByteArray compressed = alacEncoder_->encode(frames);
+        if (!compressed.isEmpty()) {
+            return compressed;
+        }
+    }
+    return alacVerbatimPayload(frames);
 }
 
-void AirPlay1Stream::sendSync(bool first, uint64_t elapsed) {
+void AirPlay1Stream::sendSyncs(double now, uint64_t elapsed) {
+    const bool periodic = syncDue(startsNewRun_, elapsed, lastSyncFrame_);
+    if (periodic) {
+        lastSyncFrame_ = elapsed;
+    }
     const double at = anchorTime_ + static_cast<double>(elapsed) / kSampleRate;
-    controlSocket_.send(syncPacket(first, anchorRTPTime_, elapsed, clock_.ntpTimestamp(at)),
-                        controlAddress_);
+    for (const auto& link : links_) {
+        // A link that answered a timing request gets its sync then; others
+        // keep that turn for later.
+        if (link->takeClockSyncDue(now) || periodic || link->opensRun) {
+            link->sendSync(
+                syncPacket(link->opensRun, anchorRTPTime_, elapsed, clock_.ntpTimestamp(at)));
+        }
+    }
+}
+
+void AirPlay1Stream::packForLinks(const QByteArray& payload) {
+    outgoing_.clear();
+    for (const auto& link : links_) {
+        outgoing_.push_back(
+            {link, link->sequence,
+             audioPacket({link->opensRun, link->sequence, rtpTime_, ssrc_}, payload)});
+        link->opensRun = false;
+        link->sequence = static_cast<uint16_t>(link->sequence + 1);
+    }
 }
 
 namespace {
@@ -245,16 +323,7 @@ void AirPlay1Stream::sendLoop() {
             now = anchorTime_;
         }
         const uint64_t elapsed = elapsedFrames(now, anchorTime_);
-        const double clockSyncAt = clockSyncDueAt_.load();
-        const bool clockSyncDue = clockSyncAt > 0 && now >= clockSyncAt;
-        if (syncDue(startsNewRun_, elapsed, lastSyncFrame_) || clockSyncDue) {
-            sendSync(startsNewRun_, elapsed);
-            lastSyncFrame_ = elapsed;
-            if (clockSyncDue) {
-                double expected = clockSyncAt;
-                clockSyncDueAt_.compare_exchange_strong(expected, 0);
-            }
-        }
+        sendSyncs(now, elapsed);
         if (mayQueuePacket(framesSinceAnchor_, elapsed)) {
             std::optional<PacketStopwatch> stopwatch;
             if (packetTimed_) {
@@ -273,20 +342,17 @@ void AirPlay1Stream::sendLoop() {
             if (audio) {
                 position_.publish(block_.position);
             }
-            const QByteArray packet = audioPacket({startsNewRun_, sequence_, rtpTime_, ssrc_},
-                                                  payloadFor(audio ? block_.frames : silence_));
+            packForLinks(payloadFor(audio ? block_.frames : silence_));
             startsNewRun_ = false;
-            const uint16_t sent = sequence_;
-            sequence_ = static_cast<uint16_t>(sequence_ + 1);
             rtpTime_ += kFramesPerPacket;
             framesSinceAnchor_ += kFramesPerPacket;
             lock.unlock();
-            audioSocket_.send(packet, audioAddress_);
+            for (const Outgoing& out : outgoing_) {
+                out.link->sendAudio(out.sequence, out.packet);
+            }
             if (stopwatch) {
                 stopwatch->report(packetTimed_);
             }
-            std::lock_guard historyLock(historyMutex_);
-            history_.store(sent, packet);
             continue;
         }
         // Nothing is due: sleep until the next packet's turn or sync rather
@@ -297,68 +363,6 @@ void AirPlay1Stream::sendLoop() {
         std::this_thread::sleep_for(
             std::chrono::microseconds(frames * 1'000'000 / kSampleRate + 1));
     }
-    audioSocket_.close();
-}
-
-void AirPlay1Stream::receiveLoop() {
-    char buffer[2048];
-    pollfd fds[2] = {{timingSocket_.fd(), POLLIN, 0}, {controlSocket_.fd(), POLLIN, 0}};
-    while (!receiverStopped_) {
-        fds[0].revents = 0;
-        fds[1].revents = 0;
-        if (::poll(fds, 2, 200) <= 0) {
-            continue;
-        }
-        if (fds[0].revents & POLLIN) {
-            sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            const ssize_t size = ::recvfrom(fds[0].fd, buffer, sizeof buffer, 0,
-                                            reinterpret_cast<sockaddr*>(&from), &fromLength);
-            if (size > 0 && fromLength == sizeof from) {
-                answerTiming(buffer, size, from);
-            }
-        }
-        if (fds[1].revents & POLLIN) {
-            const ssize_t size = ::recv(fds[1].fd, buffer, sizeof buffer, 0);
-            if (size > 0) {
-                if (const auto request =
-                        parseRetransmitRequest(QByteArray::fromRawData(buffer, size))) {
-                    resend(*request);
-                }
-            }
-        }
-    }
-    timingSocket_.close();
-    controlSocket_.close();
-}
-
-void AirPlay1Stream::answerTiming(char* buffer, ssize_t size, const sockaddr_in& from) {
-    // Anyone may send to the timing port; an answer goes to the speaker only.
-    if (!isFromSpeaker(from, timingSource_)) {
-        return;
-    }
-    const auto reply =
-        timingReply(QByteArray::fromRawData(buffer, size), clock_.ntpTimestamp(now_()));
-    if (reply) {
-        timingSocket_.send(*reply, from);
-        // A receiver ignores syncs until it has taken in our clock, which
-        // its timing thread may do only after a sync sent at once has been
-        // dropped (it then skips half a second of audio to catch up). So a
-        // sync follows each answered request, a little later.
-        double none = 0;
-        clockSyncDueAt_.compare_exchange_strong(none, now_() + kClockSyncDelaySeconds);
-    }
-}
-
-void AirPlay1Stream::resend(const RetransmitRequest& request) {
-    for (const uint16_t sequence : resendSequences(request)) {
-        std::optional<QByteArray> packet;
-        {
-            std::lock_guard lock(historyMutex_);
-            packet = history_.find(sequence);
-        }
-        if (packet) {
-            controlSocket_.send(resendPacket(*packet), controlAddress_);
-        }
-    }
+    // Links let go here, so none is closed under a packet under way.
+    outgoing_.clear();
 }

@@ -379,6 +379,8 @@ public:
         }
         return reader;
     }
+
+    std::unique_ptr<AlacEncoder> alacEncoder() override { return makeFFmpegAlacEncoder(); }
 };
 } // namespace
 

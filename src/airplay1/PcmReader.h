@@ -1,5 +1,7 @@
 #pragma once
 
+#include "airplay1/AlacEncoder.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -32,6 +34,8 @@ public:
     // thread, makes a slow open give up early.
     virtual std::unique_ptr<PcmReader> open(const QString& localPath, double startSeconds,
                                             const std::atomic<bool>* abort) = 0;
+    // An encoder for compressed ALAC, or null without one.
+    virtual std::unique_ptr<AlacEncoder> alacEncoder() { return nullptr; }
 
     // FFmpeg, shared by every queue.
     static std::shared_ptr<PcmReaderFactory> ffmpeg();

@@ -119,3 +119,31 @@ inline void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from,
     EXPECT_GE(offset / kFrameBytes, frame + 16) << "played audio from before the place";
     EXPECT_LE(offset / kFrameBytes, frame + 16 + 4410) << "skipped audio after the place";
 }
+
+// Where, from about `frame` on (give or take a second), the receiver's first
+// sound lies in `reference`; checks that all it played from there matches it
+// sample for sample. Returns the frame, -1 when it matched nothing.
+inline qsizetype expectPlaysFrom(const QByteArray& pcm, const QByteArray& reference,
+                                 qsizetype frame) {
+    const qsizetype first = [&] {
+        for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
+            if (isLoud(pcm, i)) {
+                return i;
+            }
+        }
+        return qsizetype(-1);
+    }();
+    if (first < 0) {
+        ADD_FAILURE() << "it played no sound";
+        return -1;
+    }
+    // Past the few frames a receiver may fade in.
+    const qsizetype probe = first + 16 * kFrameBytes;
+    const qsizetype offset =
+        bestAlignment(pcm.mid(probe, 352 * kFrameBytes), reference, frame - 44100, frame + 44100);
+    const qsizetype length =
+        std::min(pcm.size() - probe, reference.size() - offset) / kFrameBytes * kFrameBytes;
+    EXPECT_EQ(mismatchedSamples(pcm.mid(probe, length), reference.mid(offset, length)), 0)
+        << length / kFrameBytes << " frames from frame " << offset / kFrameBytes;
+    return offset / kFrameBytes;
+}

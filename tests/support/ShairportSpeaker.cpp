@@ -17,16 +17,23 @@ ShairportSpeaker::~ShairportSpeaker() {
     stop();
 }
 
+void ShairportSpeaker::playInto(const QProcessEnvironment& env, const QString& sink) {
+    daemon_.environment() = env;
+    sink_ = sink;
+}
+
 bool ShairportSpeaker::start() {
     pipePath_ = daemon_.filePath(QStringLiteral("audio.pcm"));
-    if (::mkfifo(QFile::encodeName(pipePath_).constData(), 0600) != 0) {
-        errorText_ = QStringLiteral("cannot make the audio pipe");
-        return false;
+    if (sink_.isEmpty()) {
+        if (::mkfifo(QFile::encodeName(pipePath_).constData(), 0600) != 0) {
+            errorText_ = QStringLiteral("cannot make the audio pipe");
+            return false;
+        }
+        // Keep a reader on the pipe from the start, so the receiver's writer
+        // always finds one and nothing it plays is lost.
+        stopReading_ = false;
+        reader_ = std::thread([this] { drain(); });
     }
-    // Keep a reader on the pipe from the start, so the receiver's writer
-    // always finds one and nothing it plays is lost.
-    stopReading_ = false;
-    reader_ = std::thread([this] { drain(); });
 
     // UDP ports of parallel receivers must not collide.
     const int udpBase = 30000 + int(QRandomGenerator::global()->bounded(3000)) * 10;
@@ -37,18 +44,26 @@ bool ShairportSpeaker::start() {
                                         "  port = %2;\n"
                                         "  udp_port_base = %3;\n"
                                         "  udp_port_range = 10;\n"
-                                        "  output_backend = \"pipe\";\n"
+                                        "  output_backend = \"%5\";\n"
                                         "  mdns_backend = \"avahi\";\n"
                                         "  ignore_volume_control = \"yes\";\n"
                                         // The sender's sync packets ask for a quarter second of
                                         // latency; a shorter output buffer keeps it positive.
                                         "  audio_backend_buffer_desired_length_in_seconds = 0.2;\n"
-                                        // Play exactly what arrives: no resampling to chase the
-                                        // sender's clock, so tests can compare samples.
-                                        "  disable_synchronization = \"yes\";\n"
+                                        // Into PulseAudio it may start up to 50 ms off, which its
+                                        // slow correction takes half a minute to pull in; past
+                                        // this threshold it starts over in step at once instead.
+                                        "  resync_threshold_in_seconds = 0.02;\n"
+                                        // Into the pipe it plays exactly what arrives: no
+                                        // resampling to chase the sender's clock, so tests can
+                                        // compare samples.
+                                        "  disable_synchronization = \"%6\";\n"
                                         "};\n"
                                         "pipe = {\n"
                                         "  name = \"%4\";\n"
+                                        "};\n"
+                                        "pa = {\n"
+                                        "  sink = \"%7\";\n"
                                         "};\n"
                                         "sessioncontrol = {\n"
                                         "  session_timeout = 20;\n"
@@ -60,7 +75,10 @@ bool ShairportSpeaker::start() {
                              .arg(name_)
                              .arg(port_)
                              .arg(udpBase)
-                             .arg(pipePath_);
+                             .arg(pipePath_)
+                             .arg(sink_.isEmpty() ? "pipe" : "pa")
+                             .arg(sink_.isEmpty() ? "yes" : "no")
+                             .arg(sink_);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0) {
         errorText_ = QStringLiteral("cannot write the shairport-sync configuration");
         return false;

@@ -24,10 +24,17 @@ public:
     ShairportSpeaker(const ShairportSpeaker&) = delete;
     ShairportSpeaker& operator=(const ShairportSpeaker&) = delete;
 
+    // Before start(): play into `sink` of the PulseAudio server that `env`
+    // reaches, keeping in step with the sender's clock as on a real device,
+    // instead of into the pipe. Its statistics then include its sync error.
+    void playInto(const QProcessEnvironment& env, const QString& sink);
+
     // Starts it and waits until it accepts RTSP connections. Needs
     // LocalAvahi::instance() to be running. False with errorText() otherwise.
     bool start();
     void stop();
+    // Ends it at once, as a crash or a pulled plug would.
+    void kill() { daemon_.kill(); }
 
     const QString& name() const { return name_; }
     quint16 port() const { return port_; }
@@ -45,6 +52,7 @@ private:
     quint16 port_;
     ExternalDaemon daemon_;
     QString pipePath_;
+    QString sink_; // a PulseAudio sink instead of the pipe, when set
     QString errorText_;
     std::thread reader_;
     std::atomic<bool> stopReading_{false};
