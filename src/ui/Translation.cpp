@@ -1,12 +1,14 @@
 #include "ui/Translation.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTranslator>
 
 namespace Translation {
 
 void install(const QLocale& locale) {
-    static QTranslator* translator = nullptr;
+    // Held weakly: the application owns it and may go first.
+    static QPointer<QTranslator> translator;
     if (translator) {
         QCoreApplication::removeTranslator(translator);
         delete translator;

@@ -35,17 +35,20 @@ QString TrayPanelPresenter::sameGenreTitle() const {
 
 QString TrayPanelPresenter::toolTip() const {
     return toolTipFor(playback_.nowPlayingTrackNameText(), playback_.nowPlayingArtistNamesText(),
-                      playback_.isPlaying());
+                      playback_.nowPlayingAlbumTitle(), playback_.isPlaying());
 }
 
 QString TrayPanelPresenter::toolTipFor(const QString& trackName, const QString& artistNames,
-                                       bool isPlaying) {
+                                       const QString& albumTitle, bool isPlaying) {
     if (trackName.isEmpty()) {
         return tr("Korvid: Not Playing");
     }
-    const QString text =
-        artistNames.isEmpty() ? trackName : tr("%1 – %2").arg(trackName, artistNames);
-    return isPlaying ? text : tr("%1 (Paused)").arg(text);
+    QString text = artistNames.isEmpty() ? trackName : tr("%1 – %2").arg(trackName, artistNames);
+    if (!isPlaying) {
+        text = tr("%1 (Paused)").arg(text);
+    }
+    // The album on a line of its own.
+    return albumTitle.isEmpty() ? text : QStringLiteral("%1\n%2").arg(text, albumTitle);
 }
 
 QCoro::Task<> TrayPanelPresenter::open() {

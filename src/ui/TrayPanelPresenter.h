@@ -39,7 +39,8 @@ public:
     QString sameGenreTitle() const;
     // What plays, for the tray icon.
     QString toolTip() const;
-    static QString toolTipFor(const QString& trackName, const QString& artistNames, bool isPlaying);
+    static QString toolTipFor(const QString& trackName, const QString& artistNames,
+                              const QString& albumTitle, bool isPlaying);
 
     // The panel opened: loads Home when it has no albums yet, asks once what
     // plays, then picks the albums like it.

@@ -15,4 +15,11 @@ QString albumName(const QString& title, const QString& artistNames, bool isPlayi
                : QCoreApplication::translate("AlbumCell", "%1, %2").arg(title, artistNames);
 }
 
+QString artistsAndAlbum(const QString& artistNames, const QString& albumTitle) {
+    if (artistNames.isEmpty() || albumTitle.isEmpty()) {
+        return artistNames.isEmpty() ? albumTitle : artistNames;
+    }
+    return QCoreApplication::translate("PlayerControls", "%1 — %2").arg(artistNames, albumTitle);
+}
+
 } // namespace ViewTexts

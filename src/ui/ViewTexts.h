@@ -12,6 +12,10 @@ namespace ViewTexts {
 // "Title, Artist, playing" for the one that plays.
 QString albumName(const QString& title, const QString& artistNames, bool isPlaying);
 
+// The line under what plays: "Artist — Album", or whichever of the two is
+// known.
+QString artistsAndAlbum(const QString& artistNames, const QString& albumTitle);
+
 } // namespace ViewTexts
 
 class ViewTextsObject : public QObject {
@@ -23,5 +27,9 @@ public:
     Q_INVOKABLE QString albumName(const QString& title, const QString& artistNames,
                                   bool isPlaying) const {
         return ViewTexts::albumName(title, artistNames, isPlaying);
+    }
+    Q_INVOKABLE QString artistsAndAlbum(const QString& artistNames,
+                                        const QString& albumTitle) const {
+        return ViewTexts::artistsAndAlbum(artistNames, albumTitle);
     }
 };

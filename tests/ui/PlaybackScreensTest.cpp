@@ -107,7 +107,7 @@ TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
     standIn.onJson("GET", "/v1/me/player", 200, kPlayingOnDen);
     runTask(models->playback.refreshNowPlaying());
     EXPECT_EQ(textOf("nowPlayingTrack"), "Song");
-    EXPECT_EQ(textOf("nowPlayingArtist"), "Ann");
+    EXPECT_EQ(textOf("nowPlayingArtist"), "Ann — Album");
     EXPECT_EQ(textOf("outputName"), "Den");
     EXPECT_TRUE(view.saveScreen("player-bar"));
 

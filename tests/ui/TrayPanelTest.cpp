@@ -124,8 +124,8 @@ TEST_F(TrayPanelScreen, WhatPlaysPicksTheGenreAndARowPlaysItsAlbum) {
     const QStringList all{"r1", "j2", "r2", "abc", "r3"};
     expectSections({"r3", "abc", "r2"}, "More Soul, Jazz & Blues", {"j2"}, all);
     EXPECT_EQ(view.property("trayNowPlaying", "text").toString(), "Song");
-    EXPECT_EQ(view.property("trayNowPlayingArtist", "text").toString(), "Ann");
-    EXPECT_EQ(tray->toolTip(), "Song – Ann");
+    EXPECT_EQ(view.property("trayNowPlayingArtist", "text").toString(), "Ann — Album");
+    EXPECT_EQ(tray->toolTip(), "Song – Ann\nAlbum");
     EXPECT_TRUE(view.saveScreen("tray-playing"));
 
     // Without a known device the panel says so, even with the window closed.

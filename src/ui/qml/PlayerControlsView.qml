@@ -50,7 +50,8 @@ ToolBar {
                     PlainLabel {
                         objectName: "nowPlayingArtist"
                         Layout.fillWidth: true
-                        text: bar.playback.nowPlayingArtistNames
+                        text: ViewTexts.artistsAndAlbum(bar.playback.nowPlayingArtistNames,
+                                                  bar.playback.nowPlayingAlbumTitle)
                         elide: Text.ElideRight
                         opacity: 0.7
                     }

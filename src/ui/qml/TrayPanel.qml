@@ -51,7 +51,8 @@ ApplicationWindow {
                     objectName: "trayNowPlayingArtist"
                     Layout.fillWidth: true
                     visible: text !== ""
-                    text: panel.playback.nowPlayingArtistNames
+                    text: ViewTexts.artistsAndAlbum(panel.playback.nowPlayingArtistNames,
+                                                  panel.playback.nowPlayingAlbumTitle)
                     elide: Text.ElideRight
                     opacity: 0.7
                 }

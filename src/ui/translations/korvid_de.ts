@@ -431,6 +431,13 @@
     </message>
 </context>
 <context>
+    <name>PlayerControls</name>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+</context>
+<context>
     <name>PlayerControlsView</name>
     <message>
         <source>Not Playing</source>
