@@ -44,6 +44,8 @@ struct AirPlay1PlayerEvent;
 //   across when the output changes, and finding an output again.
 // - The track (AppleMusicLibraryTrack.cpp): which track plays, how far into
 //   it, and moving within it.
+// - The group (AppleMusicLibraryGroup.cpp): further legacy speakers playing
+//   along with a legacy output.
 class AppleMusicLibrary : public QObject, public LocalPlayback {
     Q_OBJECT
     Q_PROPERTY(bool isAuthorized READ isAuthorized NOTIFY isAuthorizedChanged)
@@ -171,6 +173,27 @@ public:
     std::optional<LocalNowPlaying> nowPlaying() const override;
     QList<LocalTrack> albumTracks(const QString& albumID) const override;
 
+    // ---- The group ----
+    // Further legacy speakers play along with a legacy output, in step; the
+    // output stays the first speaker (the one a stored session names) and
+    // the group ends when the output is no longer a legacy speaker.
+
+    // The output's speaker, then those added, in order; empty unless the
+    // output is a legacy speaker.
+    QList<AirPlay1Speaker> groupSpeakers() const;
+    bool isAlsoPlaying(const QString& speakerID) const;
+    // Adds a legacy speaker to the output (it joins at the current place
+    // while playing) or takes it out again. Only while the output is
+    // another legacy speaker.
+    void setAlsoPlaying(const AirPlay1Speaker& speaker, bool on);
+    // A speaker's own level, 0-100: the group's level for the output, that
+    // level and the speaker's own distance from it for the others.
+    double speakerVolumePercent(const QString& speakerID) const;
+    // The output's level moves the whole group; another speaker's moves it alone.
+    void setSpeakerVolume(const QString& speakerID, double percent);
+    // The speakers that are streamed to now, the leading one first.
+    QList<AirPlay1Speaker> speakersStreamedTo() const;
+
     QCoro::Task<> refreshSpeakers();
     QCoro::Task<> refreshStatus() override { return readStatus(0); }
     QCoro::Task<> selectThisMac() override;
@@ -205,6 +228,8 @@ Q_SIGNALS:
     void musicAccessProblemChanged();
     void loadedTracksChanged();
     void airPlay1VolumePercentChanged();
+    // Speakers joined or left the group, or one's level changed.
+    void groupChanged();
 
 private:
     // Reading half.
@@ -315,4 +340,18 @@ private:
     std::optional<PlayerPlace> legacyRunStart_;
     std::optional<PlayerPlace> heardPlace() const;
     std::optional<QString> lastRecordedTrackID_;
+
+    // The group beside the output.
+    struct GroupMember {
+        AirPlay1Speaker speaker;
+        double volumeOffset = 0; // its level above the group's, in percent
+    };
+    QList<GroupMember> alsoPlaying_;
+    // Brings every speaker added to the group into the stream that plays.
+    void joinGroup();
+    QCoro::Task<> joinMembers();
+    void handleSpeakerLost(const QString& speakerID, const QString& message);
+    // Drops a speaker from the group; false when it was not in it.
+    bool dropMember(const QString& speakerID);
+    void followGroupSpeakers();
 };

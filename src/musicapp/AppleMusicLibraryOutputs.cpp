@@ -44,6 +44,14 @@ void AppleMusicLibrary::select(const SpeakerOutput& next) {
         return;
     }
     std::optional<SpeakerOutput> previous = output_;
+    // A speaker of the group chosen as the output leads it instead; any
+    // other kind of output ends the group.
+    if (next.isLegacy()) {
+        dropMember(next.legacySpeaker().id);
+    } else if (!alsoPlaying_.isEmpty()) {
+        alsoPlaying_.clear();
+        Q_EMIT groupChanged();
+    }
     setOutput(next);
     QPointer<AppleMusicLibrary> self(this);
     runCommand([self, previous, next, wasPlaying = isPlaying_, tracks = loadedTracks_,

@@ -41,8 +41,12 @@ void AppleMusicLibrary::setUpPlayer(PlayerParts parts) {
     airPlay1Player_ = std::make_unique<AirPlay1Player>(playerClock_, std::move(parts.decoding));
     connect(airPlay1Player_.get(), &AirPlay1Player::event, this,
             &AppleMusicLibrary::handleAirPlay1Event);
+    connect(airPlay1Player_.get(), &AirPlay1Player::speakerLost, this,
+            &AppleMusicLibrary::handleSpeakerLost);
     connect(airPlay1Browser_.get(), &AirPlay1SpeakerBrowser::speakersChanged, this,
             &AppleMusicLibrary::followLegacySpeaker);
+    connect(airPlay1Browser_.get(), &AirPlay1SpeakerBrowser::speakersChanged, this,
+            &AppleMusicLibrary::followGroupSpeakers);
     connect(airPlay1Browser_.get(), &AirPlay1SpeakerBrowser::speakersChanged, this,
             &AppleMusicLibrary::legacySpeakersChanged);
     if (const auto stored = StoredValues::number(QSettings().value(QLatin1String(kVolumeKey)));

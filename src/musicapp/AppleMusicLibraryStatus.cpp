@@ -145,6 +145,9 @@ void AppleMusicLibrary::handleAirPlay1Event(const AirPlay1PlayerEvent& event) {
                 stateChanged();
             }
         });
+        // A new stream (a start, or one after a lost connection) has only
+        // its first speaker: the rest of the group joins it.
+        joinGroup();
         break;
     case AirPlay1PlayerEvent::Kind::paused:
     case AirPlay1PlayerEvent::Kind::finished:

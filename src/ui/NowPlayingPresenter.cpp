@@ -38,6 +38,8 @@ NowPlayingPresenter::NowPlayingPresenter(PlaybackViewModel& playback, AppleMusic
     });
     connect(&appleMusic_, &AppleMusicLibrary::outputChanged, this,
             &NowPlayingPresenter::outputChanged);
+    connect(&appleMusic_, &AppleMusicLibrary::groupChanged, this,
+            &NowPlayingPresenter::outputChanged);
     connect(&home_, &HomeViewModel::albumsChanged, this, &NowPlayingPresenter::updateUpNext);
     follow();
     updateUpNext();
@@ -79,6 +81,14 @@ QString NowPlayingPresenter::outputName() const {
         return spotify->device->name;
     }
     if (playback_.isPlayingLocally() && appleMusic_.output()) {
+        const QList<AirPlay1Speaker> group = appleMusic_.groupSpeakers();
+        if (group.size() > 1) {
+            QStringList names;
+            for (const AirPlay1Speaker& speaker : group) {
+                names.append(speaker.name);
+            }
+            return PlaybackTexts::groupName(names);
+        }
         return appleMusic_.output()->displayName();
     }
     return tr("This Computer");
@@ -88,7 +98,8 @@ QString NowPlayingPresenter::outputHelp() const {
     const bool legacy = playback_.isPlayingLocally() && appleMusic_.output() &&
                         appleMusic_.output()->isLegacy() &&
                         playback_.activeSource() != PlaybackSource::spotify;
-    return PlaybackTexts::playingOn(outputName(), legacy);
+    return PlaybackTexts::playingOn(outputName(), legacy,
+                                    legacy && appleMusic_.groupSpeakers().size() > 1);
 }
 
 QUrl NowPlayingPresenter::artwork() const {

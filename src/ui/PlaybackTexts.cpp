@@ -36,12 +36,27 @@ QString spotifyDeviceSymbol(const QString& type) {
     return symbols.value(type.toLower(), QStringLiteral("hifispeaker"));
 }
 
-QString playingOn(const QString& name, bool isLegacySpeaker) {
+QString playingOn(const QString& name, bool isLegacySpeaker, bool isGroup) {
+    if (isLegacySpeaker && isGroup) {
+        return QCoreApplication::translate("PlaybackTexts",
+                                           "Playing on %1, legacy AirPlay 1 speakers")
+            .arg(name);
+    }
     return isLegacySpeaker
                ? QCoreApplication::translate("PlaybackTexts",
                                              "Playing on %1, a legacy AirPlay 1 speaker")
                      .arg(name)
                : QCoreApplication::translate("PlaybackTexts", "Playing on %1").arg(name);
+}
+
+QString groupName(const QStringList& names) {
+    QString joined;
+    for (const QString& name : names) {
+        joined = joined.isEmpty() ? readableName(name)
+                                  : QCoreApplication::translate("PlaybackTexts", "%1 + %2")
+                                        .arg(joined, readableName(name));
+    }
+    return joined;
 }
 
 QString relativeTime(const QDateTime& then, const QDateTime& now) {

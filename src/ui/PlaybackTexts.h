@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -24,8 +25,12 @@ QString spotifyDeviceSymbol(const QString& type);
 // when it has none.
 QString readableName(const QString& name);
 
-// "Playing on " and the output's name, saying when it is a legacy speaker.
-QString playingOn(const QString& name, bool isLegacySpeaker);
+// "Playing on " and the output's name, saying when it is a legacy speaker
+// or a group of them.
+QString playingOn(const QString& name, bool isLegacySpeaker, bool isGroup = false);
+
+// Speakers playing together, named as one: "Kitchen + Living Room".
+QString groupName(const QStringList& names);
 
 // The time from `then` to `now` in words: "5 minutes ago", "1 day ago".
 QString relativeTime(const QDateTime& then, const QDateTime& now);

@@ -16,7 +16,8 @@ SpeakerListPresenter::SpeakerListPresenter(AppleMusicLibrary& library, Clock& cl
     , clock_(clock) {
     for (auto signal :
          {&AppleMusicLibrary::musicDevicesChanged, &AppleMusicLibrary::legacySpeakersChanged,
-          &AppleMusicLibrary::outputChanged}) {
+          &AppleMusicLibrary::outputChanged, &AppleMusicLibrary::groupChanged,
+          &AppleMusicLibrary::airPlay1VolumePercentChanged}) {
         connect(&library_, signal, this, [this] {
             Q_EMIT rowsChanged();
             Q_EMIT emptyTextChanged();
@@ -39,14 +40,27 @@ QString SpeakerListPresenter::footnote() const {
 
 QVariantList SpeakerListPresenter::rows() const {
     const QString selected = library_.outputID();
+    // Only a legacy speaker as the output takes others beside it.
+    const bool grouping = library_.legacySpeaker().has_value();
+    const bool isGroup = library_.groupSpeakers().size() > 1;
     QVariantList rows;
     for (const SpeakerOption& option : speakerOptionsOf(library_)) {
+        const bool legacy = option.output.isLegacy();
+        const bool isSelected = option.id() == selected;
+        const QString speakerID = legacy ? option.output.legacySpeaker().id : QString();
+        const bool alsoPlays = legacy && library_.isAlsoPlaying(speakerID);
+        const QString name = readableName(option.output.displayName());
         rows.append(QVariantMap{
             {QStringLiteral("id"), option.id()},
-            {QStringLiteral("name"), readableName(option.output.displayName())},
+            {QStringLiteral("name"), name},
             {QStringLiteral("symbol"), option.output.systemImage()},
-            {QStringLiteral("isLegacy"), option.output.isLegacy()},
-            {QStringLiteral("isSelected"), option.id() == selected},
+            {QStringLiteral("isLegacy"), legacy},
+            {QStringLiteral("isSelected"), isSelected},
+            {QStringLiteral("canAlsoPlay"), legacy && grouping && !isSelected},
+            {QStringLiteral("alsoPlays"), alsoPlays},
+            {QStringLiteral("inGroup"), isGroup && (alsoPlays || (legacy && isSelected))},
+            {QStringLiteral("volume"), library_.speakerVolumePercent(speakerID)},
+            {QStringLiteral("volumeName"), tr("Volume of %1").arg(name)},
         });
     }
     return rows;
@@ -95,12 +109,30 @@ void SpeakerListPresenter::close() {
     }
 }
 
-void SpeakerListPresenter::choose(const QString& id) {
+std::optional<SpeakerOutput> SpeakerListPresenter::outputOf(const QString& id) const {
     for (const SpeakerOption& option : speakerOptionsOf(library_)) {
         if (option.id() == id) {
-            library_.select(option.output);
-            return;
+            return option.output;
         }
+    }
+    return std::nullopt;
+}
+
+void SpeakerListPresenter::choose(const QString& id) {
+    if (const auto output = outputOf(id)) {
+        library_.select(*output);
+    }
+}
+
+void SpeakerListPresenter::setAlsoPlaying(const QString& id, bool on) {
+    if (const auto output = outputOf(id); output && output->isLegacy()) {
+        library_.setAlsoPlaying(output->legacySpeaker(), on);
+    }
+}
+
+void SpeakerListPresenter::setVolume(const QString& id, double percent) {
+    if (const auto output = outputOf(id); output && output->isLegacy()) {
+        library_.setSpeakerVolume(output->legacySpeaker().id, percent);
     }
 }
 

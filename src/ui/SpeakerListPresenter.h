@@ -1,11 +1,14 @@
 #pragma once
 
+#include "musicapp/SpeakerOutput.h"
 #include "platform/Cancellation.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
+
+#include <optional>
 
 class AppleMusicLibrary;
 class Clock;
@@ -21,7 +24,10 @@ class SpeakerListPresenter : public QObject {
     Q_PROPERTY(QString footnote READ footnote CONSTANT)
     Q_PROPERTY(QString legacyLabel READ legacyLabel CONSTANT)
     Q_PROPERTY(QString legacyAccessibleName READ legacyAccessibleName CONSTANT)
-    // Each row: id, name, symbol, isLegacy, isSelected.
+    Q_PROPERTY(QString alsoPlayLabel READ alsoPlayLabel CONSTANT)
+    // Each row: id, name, symbol, isLegacy, isSelected; for legacy speakers
+    // also canAlsoPlay (it may join the selected one), alsoPlays (it has),
+    // inGroup (it plays as one of several), volume and volumeName.
     Q_PROPERTY(QVariantList rows READ rows NOTIFY rowsChanged)
     // "Looking for speakers…" until the search has had its time, then
     // "No speakers found"; empty while there are rows.
@@ -44,6 +50,7 @@ public:
     QString footnote() const;
     QString legacyLabel() const { return tr("Legacy"); }
     QString legacyAccessibleName() const { return tr("Legacy AirPlay 1 speaker"); }
+    QString alsoPlayLabel() const { return tr("Also play here"); }
     QVariantList rows() const;
     QString emptyText() const;
     QString accessProblem() const;
@@ -59,6 +66,10 @@ public:
     Q_INVOKABLE void close();
     // Plays local albums on the row's output; an unknown id does nothing.
     Q_INVOKABLE void choose(const QString& id);
+    // Adds the row's legacy speaker to the selected one, or takes it out.
+    Q_INVOKABLE void setAlsoPlaying(const QString& id, bool on);
+    // The level of the row's speaker in the group.
+    Q_INVOKABLE void setVolume(const QString& id, double percent);
 
 Q_SIGNALS:
     void rowsChanged();
@@ -67,6 +78,8 @@ Q_SIGNALS:
 
 private:
     void setSearched(bool value);
+    // The output of the row `id`; none for an unknown id.
+    std::optional<SpeakerOutput> outputOf(const QString& id) const;
 
     AppleMusicLibrary& library_;
     Clock& clock_;

@@ -59,9 +59,16 @@ public:
 
     QQuickWindow* window() const { return window_; }
 
-    // Null when there is no such item (yet).
+    // Null when there is no such item (yet). Where a sheet is made twice
+    // (the toolbar's and Settings' speaker sheet), the one on screen.
     QObject* find(const char* name) const {
-        return findByObjectName(window_, QString::fromLatin1(name));
+        const QString wanted = QString::fromLatin1(name);
+        const auto shown = [](QObject* found) {
+            auto* item = qobject_cast<QQuickItem*>(found);
+            return item && item->isVisible();
+        };
+        QObject* found = findByObjectName(window_, wanted, shown);
+        return found ? found : findByObjectName(window_, wanted);
     }
     // Invalid, and a test failure, when there is no such item.
     QVariant property(const char* name, const char* property) const {

@@ -1,33 +1,12 @@
 // The album's track list in the Now Playing sheet, used as a person does:
 // a local album over a real MPD and a shairport-sync speaker, a Spotify
 // album over the stand-in. A click on a track plays the album from there.
-#include "AppModels.h"
-#include "musicapp/LocalPlayerFixture.h"
-#include "spotify/SpotifyStandIn.h"
-#include "support/QuickView.h"
-
-#include "platform/Keychain.h"
-#include "platform/WebAuthSession.h"
-#include "spotify/SpotifyAuthManager.h"
-#include "ui/SpotifySignIn.h"
-
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
+#include "LocalWindowFixture.h"
 
 namespace {
 
-class TrackListScreen : public LocalPlayerTest {
+class TrackListScreen : public LocalWindowTest {
 protected:
-    void show(MusicSource source) {
-        network.setProxy(QNetworkProxy::NoProxy);
-        sources.setCurrent(source);
-        // Signed in, as the stored sign-in reads at start.
-        auth.setTokens(TokenStore{"access-1", "refresh-1", clock.now().addSecs(3600), {}});
-        runTask(auth.loadStoredTokens());
-        library = makeLibrary();
-        models = std::make_unique<AppModels>(api, *library, sources, filters, clock);
-        ASSERT_TRUE(view.showMainWindow(models->ui(auth, signIn)));
-    }
     // Opens the sheet and waits for its list of `rows` tracks.
     void openSheet(int rows) {
         view.click("nowPlayingButton");
@@ -65,19 +44,6 @@ protected:
         EXPECT_EQ(models->playback.nowPlayingTrackNameText(), "5 Leg");
         EXPECT_TRUE(waitUntil([&] { return rowIsCurrent(4) && !rowIsCurrent(2); }));
     }
-
-    SpotifyStandIn standIn;
-    QNetworkAccessManager network;
-    MemoryKeychain keychain;
-    SpotifyAuthManager auth{network, keychain, clock, standIn.accountsBase()};
-    SpotifyAPI api{auth, network, standIn.apiBase()};
-    MusicSourceSettings sources;
-    AlbumFilterSettings filters;
-    WebAuthSession webAuth{[](const QUrl&) { return true; }};
-    SpotifySignIn signIn{auth, webAuth, sources};
-    std::unique_ptr<AppleMusicLibrary> library;
-    std::unique_ptr<AppModels> models;
-    QuickView view;
 };
 
 TEST_F(TrackListScreen, OnMpdAClickedTrackPlays) {

@@ -82,7 +82,8 @@ ToolBar {
                 objectName: "outputName"
                 text: bar.nowPlaying.outputName
                 elide: Text.ElideRight
-                Layout.maximumWidth: 160
+                // Room for two speakers playing together.
+                Layout.maximumWidth: 240
             }
             HoverHandler { id: outputHover }
             PlainToolTip {

@@ -56,6 +56,19 @@ ApplicationWindow {
                     elide: Text.ElideRight
                     opacity: 0.7
                 }
+                // Where it plays: one output, or speakers playing as a group.
+                RowLayout {
+                    spacing: 4
+                    SymbolImage { symbol: panel.nowPlaying.outputSymbol; size: 14 }
+                    PlainLabel {
+                        objectName: "trayOutputName"
+                        Layout.fillWidth: true
+                        text: panel.nowPlaying.outputName
+                        Accessible.name: panel.nowPlaying.outputHelp
+                        elide: Text.ElideRight
+                        opacity: 0.7
+                    }
+                }
             }
         }
 

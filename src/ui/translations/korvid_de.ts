@@ -397,6 +397,14 @@
         <source>Playing on %1</source>
         <translation>Wiedergabe auf %1</translation>
     </message>
+    <message>
+        <source>Playing on %1, legacy AirPlay 1 speakers</source>
+        <translation>Wiedergabe auf %1, älteren AirPlay-1-Lautsprechern</translation>
+    </message>
+    <message>
+        <source>%1 + %2</source>
+        <translation>%1 + %2</translation>
+    </message>
     <message numerus="yes">
         <source>%n year(s) ago</source>
         <translation><numerusform>vor %n Jahr</numerusform><numerusform>vor %n Jahren</numerusform></translation>
@@ -643,6 +651,14 @@
     <message>
         <source>Legacy AirPlay 1 speaker</source>
         <translation>Älterer AirPlay-1-Lautsprecher</translation>
+    </message>
+    <message>
+        <source>Also play here</source>
+        <translation>Auch hier abspielen</translation>
+    </message>
+    <message>
+        <source>Volume of %1</source>
+        <translation>Lautstärke von %1</translation>
     </message>
 </context>
 <context>
