@@ -211,6 +211,13 @@ bool streamTo(AirPlay1Stream& stream, Sink& sink, const QUrl& url, int seconds,
     return true;
 }
 
+// A run's CPU per minute of audio, and as a share of one core.
+void recordCpu(benchmark::State& state, double cpuSeconds, int audioSeconds) {
+    state.SetIterationTime(audioSeconds);
+    state.counters["cpu_s_per_audio_min"] = cpuSeconds * 60.0 / audioSeconds;
+    state.counters["percent_of_core"] = cpuSeconds * 100.0 / audioSeconds;
+}
+
 // CPU seconds per minute of audio for one stream: decoding, packet building
 // and sending, at the real pace.
 void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
@@ -222,10 +229,7 @@ void BM_StreamCpuPerAudioMinute(benchmark::State& state, AirPlay1Codec codec) {
         const double cpuBefore = processCpuSeconds();
         if (!streamTo(stream, sink, url, streamSeconds, state))
             return;
-        const double cpu = processCpuSeconds() - cpuBefore;
-        state.SetIterationTime(streamSeconds);
-        state.counters["cpu_s_per_audio_min"] = cpu * 60.0 / streamSeconds;
-        state.counters["percent_of_core"] = cpu * 100.0 / streamSeconds;
+        recordCpu(state, processCpuSeconds() - cpuBefore, streamSeconds);
     }
 }
 BENCHMARK_CAPTURE(BM_StreamCpuPerAudioMinute, pcm, AirPlay1Codec::pcm)
@@ -257,10 +261,7 @@ void BM_GroupCpuPerAudioMinute(benchmark::State& state) {
         }
         if (!streamTo(stream, first, url, streamSeconds, state))
             return;
-        const double cpu = processCpuSeconds() - cpuBefore;
-        state.SetIterationTime(streamSeconds);
-        state.counters["cpu_s_per_audio_min"] = cpu * 60.0 / streamSeconds;
-        state.counters["percent_of_core"] = cpu * 100.0 / streamSeconds;
+        recordCpu(state, processCpuSeconds() - cpuBefore, streamSeconds);
     }
 }
 BENCHMARK(BM_GroupCpuPerAudioMinute)->Arg(1)->Arg(2)->Arg(4)->Iterations(1)->UseManualTime();

@@ -2,6 +2,7 @@
 // from select() to the first sound a real shairport-sync writes (MPD to a
 // legacy speaker), and to MPD reporting play at the carried place (back).
 #include "BenchMain.h"
+#include "LocalPlayerFixture.h"
 #include "MpdTestServer.h"
 
 #include "musicapp/AppleMusicLibrary.h"
@@ -34,11 +35,6 @@ bool spinUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
     }
     return true;
-}
-
-QCoro::Task<> markWhenIdle(AppleMusicLibrary& library, std::shared_ptr<bool> done) {
-    co_await library.commandsFinished();
-    *done = true;
 }
 
 bool finish(AppleMusicLibrary& library) {
@@ -105,16 +101,7 @@ void BM_HandOverToSound(benchmark::State& state) {
         *library.albums().first().unified().playback.appleMusicHandle();
     auto refreshing = library.refreshSpeakers();
     std::optional<SpeakerOutput> den;
-    spinUntil(
-        [&] {
-            for (const SpeakerOption& option : speakerOptionsOf(library)) {
-                if (option.output.isLegacy()) {
-                    den = option.output;
-                }
-            }
-            return den.has_value();
-        },
-        10s);
+    spinUntil([&] { return (den = legacyOutputIn(library)).has_value(); }, 10s);
     if (!den) {
         state.SkipWithError("the speaker was not found");
         return;

@@ -91,16 +91,7 @@ void BM_ScrubberAgainstHeard(benchmark::State& state) {
     if (legacy) {
         runTask(library.refreshSpeakers());
         output.reset();
-        waitUntil(
-            [&] {
-                for (const SpeakerOption& option : speakerOptionsOf(library)) {
-                    if (option.output.isLegacy()) {
-                        output = option.output;
-                    }
-                }
-                return output.has_value();
-            },
-            10s);
+        waitUntil([&] { return (output = legacyOutputIn(library)).has_value(); }, 10s);
     }
     if (!output) {
         state.SkipWithError("the speaker was not found");

@@ -24,6 +24,19 @@
 
 using namespace std::chrono_literals;
 
+// The legacy speaker the speaker list offers by that name, or the first one
+// for an empty name.
+inline std::optional<SpeakerOutput> legacyOutputIn(const AppleMusicLibrary& library,
+                                                   const QString& name = {}) {
+    for (const SpeakerOption& option : speakerOptionsOf(library)) {
+        if (option.output.isLegacy() &&
+            (name.isEmpty() || option.output.legacySpeaker().name == name)) {
+            return option.output;
+        }
+    }
+    return std::nullopt;
+}
+
 inline constexpr int kTracks = 6;
 inline constexpr int kRate = 44100;
 
@@ -211,18 +224,9 @@ protected:
     }
     std::optional<AirPlay1Speaker> findSpeaker(AppleMusicLibrary& library, const QString& name) {
         runTask(library.refreshSpeakers());
-        std::optional<AirPlay1Speaker> found;
-        waitUntil(
-            [&] {
-                for (const SpeakerOption& option : speakerOptionsOf(library)) {
-                    if (option.output.isLegacy() && option.output.legacySpeaker().name == name) {
-                        found = option.output.legacySpeaker();
-                    }
-                }
-                return found.has_value();
-            },
-            10s);
-        return found;
+        std::optional<SpeakerOutput> found;
+        waitUntil([&] { return (found = legacyOutputIn(library, name)).has_value(); }, 10s);
+        return found ? std::optional(found->legacySpeaker()) : std::nullopt;
     }
 
     static SpeakerOutput silent() { return SpeakerOutput::music("Silent", "Silent output"); }
