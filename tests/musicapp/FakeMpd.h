@@ -11,8 +11,7 @@
 
 // MPD's state in memory, for the logic that turns player operations into
 // commands. Every call is logged by name; `failOn` makes one command fail.
-class FakeMpd final : public MpdClient {
-public:
+struct FakeMpdState {
     QSet<QString> database;
     QList<MpdOutput> outputList;
     QMap<QString, QStringList> playlists;
@@ -29,79 +28,91 @@ public:
     QStringList log;
     QString failOn;
     MpdFailure::Kind failureKind = MpdFailure::Kind::refused;
+};
+
+// A connection to the state it holds; one made from another's state works on
+// that state instead, as a second connection to the same player.
+class FakeMpd final : public MpdClient, public FakeMpdState {
+public:
+    FakeMpd() = default;
+    FakeMpd(const FakeMpd& other)
+        : MpdClient()
+        , FakeMpdState(other) {}
+    explicit FakeMpd(FakeMpdState& shared)
+        : s(shared) {}
 
     QList<MpdOutput> outputs() override {
         note("outputs");
-        return outputList;
+        return s.outputList;
     }
     MpdStatus status() override {
         note("status");
-        if (!unscanned.isEmpty() && --pollsUntilScanned == 0) {
-            database += unscanned;
-            unscanned.clear();
+        if (!s.unscanned.isEmpty() && --s.pollsUntilScanned == 0) {
+            s.database += s.unscanned;
+            s.unscanned.clear();
         }
-        MpdStatus s = state;
-        s.isUpdatingDatabase = !unscanned.isEmpty();
-        s.queueLength = static_cast<unsigned>(queue.size());
-        return s;
+        MpdStatus status = s.state;
+        status.isUpdatingDatabase = !s.unscanned.isEmpty();
+        status.queueLength = static_cast<unsigned>(s.queue.size());
+        return status;
     }
     std::optional<QString> currentSongUri() override {
         note("currentsong");
-        return current;
+        return s.current;
     }
     QStringList queueUris() override {
         note("playlistinfo");
-        return queue;
+        return s.queue;
     }
     std::optional<QStringList> storedPlaylist(const QString& name) override {
         note("listplaylist");
-        if (!storedPlaylistsOn || !playlists.contains(name)) {
+        if (!s.storedPlaylistsOn || !s.playlists.contains(name)) {
             return std::nullopt;
         }
-        return playlists.value(name);
+        return s.playlists.value(name);
     }
     void deleteStoredPlaylist(const QString& name) override {
         note("rm");
         refuseWithoutStoredPlaylists();
-        playlists.remove(name);
+        s.playlists.remove(name);
     }
     bool appendToStoredPlaylist(const QString& name, const QString& uri) override {
         note("playlistadd");
         refuseWithoutStoredPlaylists();
-        if (!database.contains(uri)) {
+        if (!s.database.contains(uri)) {
             return false;
         }
-        playlists[name].append(uri);
+        s.playlists[name].append(uri);
         return true;
     }
     void replaceQueueWith(const QString& playlist) override {
         note("load");
         refuseWithoutStoredPlaylists();
-        queue = playlists.value(playlist);
+        s.queue = s.playlists.value(playlist);
     }
     bool storedPlaylistsEnabled() override {
         note("listplaylists");
-        return storedPlaylistsOn;
+        return s.storedPlaylistsOn;
     }
     bool appendToQueue(const QString& uri) override {
         note("add");
-        if (!database.contains(uri)) {
+        if (!s.database.contains(uri)) {
             return false;
         }
-        queue.append(uri);
+        s.queue.append(uri);
         return true;
     }
     void deleteFromQueue(unsigned start, unsigned end) override {
         note("delete");
-        queue.remove(start, end - start);
+        s.queue.remove(start, end - start);
     }
     void setPlainOrder() override {
         note("modes");
-        randomRepeatSingleConsume = false;
+        s.randomRepeatSingleConsume = false;
     }
     void setOutputEnabled(unsigned id, bool enabled) override {
         note(enabled ? "enableoutput" : "disableoutput");
-        for (MpdOutput& output : outputList) {
+        for (MpdOutput& output : s.outputList) {
             if (output.id == id) {
                 output.enabled = enabled;
             }
@@ -109,35 +120,35 @@ public:
     }
     void playPosition(unsigned position) override {
         note("play");
-        state.songPosition = static_cast<int>(position);
-        current = queue.value(static_cast<int>(position));
-        state.state = MpdPlayState::playing;
+        s.state.songPosition = static_cast<int>(position);
+        s.current = s.queue.value(static_cast<int>(position));
+        s.state.state = MpdPlayState::playing;
     }
     void playPositionFrom(unsigned position, double seconds) override {
         note("seek");
-        state.songPosition = static_cast<int>(position);
-        current = queue.value(static_cast<int>(position));
-        state.state = MpdPlayState::playing;
-        seekedTo = seconds;
-        state.elapsedSeconds = seconds;
+        s.state.songPosition = static_cast<int>(position);
+        s.current = s.queue.value(static_cast<int>(position));
+        s.state.state = MpdPlayState::playing;
+        s.seekedTo = seconds;
+        s.state.elapsedSeconds = seconds;
     }
     void play() override {
         note("play");
-        state.state = MpdPlayState::playing;
+        s.state.state = MpdPlayState::playing;
     }
     void pause() override {
         note("pause");
-        state.state = MpdPlayState::paused;
+        s.state.state = MpdPlayState::paused;
     }
     void next() override { note("next"); }
     void seekCurrent(double seconds) override {
         note("seekcur");
-        seekedTo = seconds;
-        state.elapsedSeconds = seconds;
+        s.seekedTo = seconds;
+        s.state.elapsedSeconds = seconds;
     }
     void setVolume(unsigned volume) override {
         note("setvol");
-        state.volume = static_cast<int>(volume);
+        s.state.volume = static_cast<int>(volume);
     }
     std::optional<QString> musicDirectory() override {
         note("config");
@@ -146,17 +157,19 @@ public:
 
 private:
     void refuseWithoutStoredPlaylists() const {
-        if (!storedPlaylistsOn) {
+        if (!s.storedPlaylistsOn) {
             throw MpdFailure(MpdFailure::Kind::refused,
                              QStringLiteral("Stored playlists are disabled"));
         }
     }
     void note(const char* command) {
-        log.append(QString::fromLatin1(command));
-        if (failOn == QLatin1String(command)) {
-            throw MpdFailure(failureKind, QStringLiteral("fake refusal of ") + failOn);
+        s.log.append(QString::fromLatin1(command));
+        if (s.failOn == QLatin1String(command)) {
+            throw MpdFailure(s.failureKind, QStringLiteral("fake refusal of ") + s.failOn);
         }
     }
+
+    FakeMpdState& s = *this;
 };
 
 // Hands out connections to one FakeMpd (which outlives them), or fails to
@@ -167,55 +180,18 @@ public:
         : mpd_(mpd) {}
 
     std::optional<MpdFailure> refuseWith;
-    QList<MpdAddress> attempts;
     QSet<QString> threadNames;
 
-    std::unique_ptr<MpdClient> connect(const MpdAddress& address) override {
-        attempts.append(address);
+    std::unique_ptr<MpdClient> connect(const MpdAddress&) override {
         char name[16] = {};
         pthread_getname_np(pthread_self(), name, sizeof name);
         threadNames.insert(QString::fromLatin1(name));
         if (refuseWith) {
             throw *refuseWith;
         }
-        return std::make_unique<Borrowed>(mpd_);
+        return std::make_unique<FakeMpd>(static_cast<FakeMpdState&>(*mpd_));
     }
 
 private:
-    // A connection that forwards to the shared fake.
-    class Borrowed final : public MpdClient {
-    public:
-        explicit Borrowed(FakeMpd* mpd)
-            : m(mpd) {}
-        QList<MpdOutput> outputs() override { return m->outputs(); }
-        MpdStatus status() override { return m->status(); }
-        std::optional<QString> currentSongUri() override { return m->currentSongUri(); }
-        QStringList queueUris() override { return m->queueUris(); }
-        std::optional<QStringList> storedPlaylist(const QString& n) override {
-            return m->storedPlaylist(n);
-        }
-        void deleteStoredPlaylist(const QString& n) override { m->deleteStoredPlaylist(n); }
-        bool appendToStoredPlaylist(const QString& n, const QString& u) override {
-            return m->appendToStoredPlaylist(n, u);
-        }
-        void replaceQueueWith(const QString& p) override { m->replaceQueueWith(p); }
-        bool storedPlaylistsEnabled() override { return m->storedPlaylistsEnabled(); }
-        bool appendToQueue(const QString& u) override { return m->appendToQueue(u); }
-        void deleteFromQueue(unsigned s, unsigned e) override { m->deleteFromQueue(s, e); }
-        void setPlainOrder() override { m->setPlainOrder(); }
-        void setOutputEnabled(unsigned id, bool e) override { m->setOutputEnabled(id, e); }
-        void playPosition(unsigned p) override { m->playPosition(p); }
-        void playPositionFrom(unsigned p, double s) override { m->playPositionFrom(p, s); }
-        void play() override { m->play(); }
-        void pause() override { m->pause(); }
-        void next() override { m->next(); }
-        void seekCurrent(double s) override { m->seekCurrent(s); }
-        void setVolume(unsigned v) override { m->setVolume(v); }
-        std::optional<QString> musicDirectory() override { return m->musicDirectory(); }
-
-    private:
-        FakeMpd* m;
-    };
-
     FakeMpd* mpd_;
 };

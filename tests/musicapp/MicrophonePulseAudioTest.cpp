@@ -65,20 +65,39 @@ protected:
     std::vector<bool> reports;
 };
 
-TEST_F(MicrophonePulseAudioTest, ARecordingReportsUseAtOnceAndItsEndTwoSecondsLater) {
+// A server that is not there yet comes: a source loaded while running is
+// watched, a recording is use at once and its end two seconds later, and a
+// server that dies takes every recording with it.
+TEST_F(MicrophonePulseAudioTest, FollowsAServerThatComesRecordsAndGoes) {
+    // The server's socket does not exist yet.
+    watch(QCoreApplication::applicationPid(), 100ms);
+    waitUntil([] { return false; }, 300ms);
+    EXPECT_TRUE(states.empty());
+    EXPECT_FALSE(monitor->isInUse());
+
     ASSERT_TRUE(server.start()) << server.errorText().toStdString();
-    watch();
     ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
+    ASSERT_GE(server.loadModule(QStringLiteral("module-null-source"),
+                                {QStringLiteral("source_name=korvid_usb_mic")}),
+              0);
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 3; }));
     EXPECT_TRUE(reports.empty());
 
-    PulseRecorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    PulseRecorder call(server, QStringLiteral("korvid_usb_mic"));
     ASSERT_TRUE(call.started());
     ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
     // Nothing waits on the clock for the start of use.
     EXPECT_EQ(clock.sleeperCount(), 0);
-    ASSERT_FALSE(states.empty());
-    ASSERT_EQ(states.back().recordings.size(), 1u);
-    EXPECT_EQ(states.back().recordings.front().processId, call.pid());
+    const AudioInputState seen = states.back();
+    ASSERT_EQ(seen.recordings.size(), 1u);
+    EXPECT_EQ(seen.recordings.front().processId, call.pid());
+    const auto source =
+        std::find_if(seen.sources.begin(), seen.sources.end(), [&](const AudioSource& s) {
+            return seen.recordings.front().source == s.index;
+        });
+    ASSERT_NE(source, seen.sources.end());
+    EXPECT_TRUE(source->isRunning);
+    EXPECT_FALSE(source->isMonitor);
 
     call.stop();
     ASSERT_TRUE(waitForState([](const AudioInputState& s) { return hasRecordings(s, 0); }));
@@ -86,18 +105,15 @@ TEST_F(MicrophonePulseAudioTest, ARecordingReportsUseAtOnceAndItsEndTwoSecondsLa
     EXPECT_TRUE(passReleaseDelay());
     EXPECT_EQ(reports, (std::vector<bool>{true, false}));
 
-    // The monitor's connection to the server goes with it.
-    const auto connected = [&] {
-        QByteArray clients;
-        return server.pactl({QStringLiteral("list"), QStringLiteral("clients")}, &clients) &&
-               clients.contains("application.name = \"Korvid\"");
-    };
-    EXPECT_TRUE(connected());
-    monitor.reset();
-    EXPECT_TRUE(waitUntil([&] { return !connected(); }, 5s));
+    PulseRecorder again(server, QString::fromLatin1(PulseAudioServer::kSourceName));
+    ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
+    server.daemon().kill();
+    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.empty(); }));
+    EXPECT_TRUE(passReleaseDelay());
+    EXPECT_EQ(reports, (std::vector<bool>{true, false, true, false}));
 }
 
-TEST_F(MicrophonePulseAudioTest, OwnRecordingStreamReportsNothing) {
+TEST_F(MicrophonePulseAudioTest, OwnRecordingIsNoUseAndTheConnectionEndsWithTheMonitor) {
     ASSERT_TRUE(server.start()) << server.errorText().toStdString();
     // The recorder plays this program's part: its process is "our own".
     PulseRecorder own(server, QString::fromLatin1(PulseAudioServer::kSourceName));
@@ -111,48 +127,16 @@ TEST_F(MicrophonePulseAudioTest, OwnRecordingStreamReportsNothing) {
     // Anyone else recording beside it still counts.
     PulseRecorder other(server, QString::fromLatin1(PulseAudioServer::kSourceName));
     EXPECT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
-}
 
-TEST_F(MicrophonePulseAudioTest, SourceLoadedWhileRunningIsWatched) {
-    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
-    watch();
-    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
-    ASSERT_GE(server.loadModule(QStringLiteral("module-null-source"),
-                                {QStringLiteral("source_name=korvid_usb_mic")}),
-              0);
-    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 3; }));
-    EXPECT_TRUE(reports.empty());
-
-    PulseRecorder call(server, QStringLiteral("korvid_usb_mic"));
-    ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
-    const AudioInputState& seen = states.back();
-    ASSERT_EQ(seen.recordings.size(), 1u);
-    const auto source =
-        std::find_if(seen.sources.begin(), seen.sources.end(), [&](const AudioSource& s) {
-            return seen.recordings.front().source == s.index;
-        });
-    ASSERT_NE(source, seen.sources.end());
-    EXPECT_TRUE(source->isRunning);
-    EXPECT_FALSE(source->isMonitor);
-}
-
-TEST_F(MicrophonePulseAudioTest, SilentWithoutServerAndFollowsOneThatComesAndGoes) {
-    // The server's socket does not exist yet.
-    watch(QCoreApplication::applicationPid(), 100ms);
-    waitUntil([] { return false; }, 300ms);
-    EXPECT_TRUE(states.empty());
-    EXPECT_FALSE(monitor->isInUse());
-
-    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
-    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.size() == 2; }));
-    PulseRecorder call(server, QString::fromLatin1(PulseAudioServer::kSourceName));
-    ASSERT_TRUE(waitUntil([&] { return monitor->isInUse(); }, 10s));
-
-    // A server that dies takes every recording with it.
-    server.daemon().kill();
-    ASSERT_TRUE(waitForState([](const AudioInputState& s) { return s.sources.empty(); }));
-    EXPECT_TRUE(passReleaseDelay());
-    EXPECT_EQ(reports, (std::vector<bool>{true, false}));
+    // The monitor's connection to the server goes with it.
+    const auto connected = [&] {
+        QByteArray clients;
+        return server.pactl({QStringLiteral("list"), QStringLiteral("clients")}, &clients) &&
+               clients.contains("application.name = \"Korvid\"");
+    };
+    EXPECT_TRUE(connected());
+    monitor.reset();
+    EXPECT_TRUE(waitUntil([&] { return !connected(); }, 5s));
 }
 
 } // namespace

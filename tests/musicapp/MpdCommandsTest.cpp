@@ -57,55 +57,30 @@ TEST(MpdCommandsTest, OutputKindsHaveOneComputer) {
     }
 }
 
-struct QueueCase {
-    const char* label;
-    QStringList files;
-    int startIndex;
-    QStringList expectedQueue;
-    int expectedPosition;
-};
-
 TEST(MpdCommandsTest, QueueKeepsKnownFilesAndMapsTheStart) {
-    const QueueCase cases[] = {
-        {"all known",
-         {"a/1.flac", "a/2.flac", "a/3.flac"},
-         1,
-         {"a/1.flac", "a/2.flac", "a/3.flac"},
-         1},
-        {"unknown to the library and to MPD are skipped",
-         {"a/1.flac", "", "gone.flac", "a/4.flac"},
-         3,
-         {"a/1.flac", "a/4.flac"},
-         1},
-        {"a missing start track starts at the next one found",
-         {"a/1.flac", "gone.flac", "a/3.flac"},
-         1,
-         {"a/1.flac", "a/3.flac"},
-         1},
-        {"past the end falls back to the first",
-         {"a/1.flac", "a/2.flac"},
-         2,
-         {"a/1.flac", "a/2.flac"},
-         0},
-        {"negative falls back to the first",
-         {"a/1.flac", "a/2.flac"},
-         -1,
-         {"a/1.flac", "a/2.flac"},
-         0},
-        {"no track found at or after the start", {"a/1.flac", "gone.flac"}, 1, {"a/1.flac"}, 0},
-        {"line breaks are never sent",
-         {"a/1.flac\nclear", "a/2.flac", "a/3\r.flac"},
-         0,
-         {"a/2.flac"},
-         0},
+    const QString one = "a/1.flac", two = "a/2.flac", three = "a/3.flac", four = "a/4.flac";
+    const struct {
+        const char* label;
+        QStringList files;
+        int startIndex;
+        QStringList expectedQueue;
+        int expectedPosition;
+    } cases[] = {
+        {"all known", {one, two, three}, 1, {one, two, three}, 1},
+        {"unknown to library or MPD: skipped", {one, "", "gone", four}, 3, {one, four}, 1},
+        {"a missing start: the next one found", {one, "gone", three}, 1, {one, three}, 1},
+        {"past the end falls back to the first", {one, two}, 2, {one, two}, 0},
+        {"negative falls back to the first", {one, two}, -1, {one, two}, 0},
+        {"no track found at or after the start", {one, "gone"}, 1, {one}, 0},
+        {"line breaks are never sent", {one + "\nclear", two, "a/3\r.flac"}, 0, {two}, 0},
     };
     // With stored playlists, and with an MPD that has none: then the queue
     // is filled directly and what it held before goes.
     for (const bool stored : {true, false}) {
-        for (const QueueCase& c : cases) {
+        for (const auto& c : cases) {
             FakeMpd mpd = albumPlayer();
             mpd.storedPlaylistsOn = stored;
-            mpd.database.insert("a/1.flac\nclear");
+            mpd.database.insert(one + "\nclear");
             mpd.playlists["Korvid"] = {"old.flac"};
             mpd.queue = {"a/3.flac", "a/4.flac"};
             const QStringList queued =
@@ -207,83 +182,28 @@ TEST(MpdCommandsTest, DeviceChoiceEnablesOneOutputAlone) {
 }
 
 TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
+    using enum MpdPlayState;
+    const QStringList ours = {"a/1.flac", "a/2.flac"};
+    const QStringList other = {"a/3.flac", "a/2.flac"};
+    // The queue's index and a place count only where Korvid's queue plays or
+    // is paused; a stopped player has no current track.
     struct Case {
         const char* label;
         MpdPlayState state;
         QStringList queue;
         std::optional<QStringList> stored;
-        bool playing;
         bool inQueue;
-        int index;
-        bool hasTrack;
         QStringList lastQueue = {};
     } cases[] = {
-        {"playing Korvid",
-         MpdPlayState::playing,
-         {"a/1.flac", "a/2.flac"},
-         QStringList{"a/1.flac", "a/2.flac"},
-         true,
-         true,
-         1,
-         true},
-        {"paused Korvid",
-         MpdPlayState::paused,
-         {"a/1.flac", "a/2.flac"},
-         QStringList{"a/1.flac", "a/2.flac"},
-         false,
-         true,
-         1,
-         true},
-        {"another queue",
-         MpdPlayState::playing,
-         {"a/3.flac", "a/2.flac"},
-         QStringList{"a/1.flac", "a/2.flac"},
-         true,
-         false,
-         0,
-         true},
-        {"a longer queue",
-         MpdPlayState::playing,
-         {"a/1.flac", "a/2.flac", "a/3.flac"},
-         QStringList{"a/1.flac", "a/2.flac"},
-         true,
-         false,
-         0,
-         true},
-        {"no stored playlist",
-         MpdPlayState::playing,
-         {"a/1.flac", "a/2.flac"},
-         std::nullopt,
-         true,
-         false,
-         0,
-         true},
-        {"no stored playlist, the files Korvid queued last",
-         MpdPlayState::playing,
-         {"a/1.flac", "a/2.flac"},
-         std::nullopt,
-         true,
-         true,
-         1,
-         true,
-         {"a/1.flac", "a/2.flac"}},
-        {"the stored playlist wins over the last files",
-         MpdPlayState::playing,
-         {"a/1.flac", "a/2.flac"},
-         QStringList{"a/3.flac", "a/2.flac"},
-         true,
-         false,
-         0,
-         true,
-         {"a/1.flac", "a/2.flac"}},
-        {"stopped",
-         MpdPlayState::stopped,
-         {"a/1.flac", "a/2.flac"},
-         QStringList{"a/1.flac", "a/2.flac"},
-         false,
-         false,
-         0,
-         false},
+        {"playing Korvid", playing, ours, ours, true},
+        {"paused Korvid", paused, ours, ours, true},
+        {"another queue", playing, other, ours, false},
+        {"a longer queue", playing, ours + QStringList{"a/3.flac"}, ours, false},
+        {"no stored playlist", playing, ours, std::nullopt, false},
+        {"no stored playlist, the files Korvid queued last", playing, ours, std::nullopt, true,
+         ours},
+        {"the stored playlist wins over the last files", playing, ours, other, false, ours},
+        {"stopped", stopped, ours, ours, false},
     };
     for (const Case& c : cases) {
         FakeMpd mpd = albumPlayer();
@@ -296,11 +216,12 @@ TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
         }
         mpd.current = "a/2.flac";
         const MusicPlayerStatus status = MpdCommands::readStatus(mpd, {{}, c.lastQueue});
-        EXPECT_EQ(status.isPlaying, c.playing) << c.label;
+        const bool hasTrack = c.state != stopped;
+        EXPECT_EQ(status.isPlaying, c.state == playing) << c.label;
         EXPECT_EQ(status.isPlayingQueue, c.inQueue) << c.label;
-        EXPECT_EQ(status.trackIndex, c.index) << c.label;
-        EXPECT_EQ(status.currentTrackID.has_value(), c.hasTrack) << c.label;
-        if (c.hasTrack) {
+        EXPECT_EQ(status.trackIndex, c.inQueue ? 1 : 0) << c.label;
+        EXPECT_EQ(status.currentTrackID.has_value(), hasTrack) << c.label;
+        if (hasTrack) {
             EXPECT_EQ(*status.currentTrackID,
                       TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("a/2.flac")));
             EXPECT_DOUBLE_EQ(status.positionSeconds, 83.5) << c.label;

@@ -21,57 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(MpdLaunchTest, StartsKorvidsOwnPlayerOnceAndReusesIt) {
-    TestHome home;
-    // A music folder whose name needs quoting in MPD's configuration.
-    const QString musicFolder = home.filePath("Mü \"sic\" \\ folder");
-    QDir().mkpath(musicFolder);
-    const QString track = TestMusicFolder::shared().files[1];
-    ASSERT_TRUE(
-        QFile::copy(TestMusicFolder::shared().path + "/" + track, musicFolder + "/one.flac"));
-
-    MusicAppController::Options options;
-    options.musicFolder = musicFolder;
-    options.addresses = {{home.filePath("nobody.socket"), 0}};
-    options.trackFile = [](const QString& id) {
-        return id == testTrackID("one.flac") ? QStringLiteral("one.flac") : QString();
-    };
-    const MpdDaemonFiles files = options.ownDaemon;
-    ASSERT_TRUE(files.folder.startsWith(home.path()));
-    ASSERT_TRUE(files.socketPath.startsWith(home.path()));
-    MusicAppController controller(std::move(options));
-
-    EXPECT_FALSE(runTask(controller.isRunning()));
-    auto started = std::chrono::steady_clock::now();
-    runTask(controller.launchIfNeeded(), 20s);
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 1500ms);
-
-    // The daemon is ours to stop, whatever the test's outcome.
-    const OwnMpdStopper stop(files);
-    ASSERT_GT(stop.pid(), 0) << "no pid file";
-
-    EXPECT_TRUE(runTask(controller.isRunning()));
-    started = std::chrono::steady_clock::now();
-    runTask(controller.launchIfNeeded(), 20s);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms) << "an answering player waits";
-
-    // It plays from the configured folder once its first scan is done.
-    bool queued = waitUntil(
-        [&] {
-            try {
-                runTask(controller.playQueue({testTrackID("one.flac")}, 0, 0, std::nullopt));
-                return true;
-            } catch (const MusicAppError&) {
-                return false;
-            }
-        },
-        10s);
-    EXPECT_TRUE(queued);
-    const MusicPlayerStatus status = runTask(controller.status());
-    EXPECT_EQ(status.currentTrackID, testTrackID("one.flac"));
-    EXPECT_FALSE(status.devices.isEmpty());
-}
-
 // A player that does not start says why in one line: mpd missing, a folder
 // Korvid cannot write, or mpd's own last word (here: its socket's place is
 // taken).

@@ -29,18 +29,8 @@ protected:
         MusicAppController::Options options;
         options.musicFolder = musicFolder;
         options.addresses = {{home.filePath("nobody.socket"), 0}};
-        QMap<QString, QString> byID;
-        for (const QString& file : files) {
-            byID.insert(testTrackID(file), file);
-        }
-        options.trackFile = [byID](const QString& id) { return byID.value(id); };
+        options.trackFile = trackFilesByID(files);
         return std::make_unique<MusicAppController>(std::move(options));
-    }
-
-    MusicPlayerStatus playingStatus(MusicAppController& c) {
-        MusicPlayerStatus s;
-        waitUntil([&] { return (s = runTask(c.status())).isPlaying; }, 5s);
-        return s;
     }
 
     int sinkIndex(const QByteArray& name) const {
@@ -113,22 +103,31 @@ TEST_F(OwnMpdTest, EachSinkKeepsItsNameAndKindAndTheDefaultSinkIsTheComputer) {
         << streams.constData();
 }
 
-// A brand-new machine: the database is empty and the first scan of a few
-// thousand files is still running, yet an album plays at the first request.
-TEST_F(OwnMpdTest, AFreshPlayerPlaysAnAlbumWhileItsFirstScanRuns) {
-    const QString folder = home.filePath("Music");
+// A brand-new machine: Korvid starts its own player, once, over a music
+// folder whose name needs quoting in its configuration. The database is empty
+// and the first scan of a few thousand files still runs, yet an album plays
+// at the first request.
+TEST_F(OwnMpdTest, AFreshPlayerStartsOnceAndPlaysAnAlbumWhileItsFirstScanRuns) {
+    const QString folder = home.filePath("Mü \"sic\" \\ folder");
     const QStringList album = makeLargeMusicFolder(folder, 12, 4000);
-    QStringList ids;
-    for (const QString& file : album) {
-        ids.append(testTrackID(file));
-    }
+    const QStringList ids = testTrackIDs(album);
     auto c = controller(folder, album);
+    EXPECT_FALSE(runTask(c->isRunning()));
+    auto started = std::chrono::steady_clock::now();
     runTask(c->launchIfNeeded(), 20s);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 1500ms);
+    ASSERT_GT(stopper.pid(), 0) << "no pid file";
+    EXPECT_TRUE(runTask(c->isRunning()));
+    started = std::chrono::steady_clock::now();
+    runTask(c->launchIfNeeded(), 20s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms) << "an answering player waits";
+
     runTask(c->playQueue(ids, 0, 0, std::nullopt), 10s);
     const MusicPlayerStatus s = playingStatus(*c);
     EXPECT_TRUE(s.isPlaying);
     EXPECT_TRUE(s.isPlayingQueue);
     EXPECT_EQ(s.currentTrackID, ids[0]);
+    EXPECT_FALSE(s.devices.isEmpty());
     auto direct = LibMpdConnector().connect({MpdDaemonFiles::standard().socketPath, 0});
     EXPECT_EQ(direct->queueUris(), album);
     // Whether the scan was still running here depends on the machine's load;

@@ -3,6 +3,7 @@
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/TrackIdentity.h"
 #include "support/PulseAudioServer.h"
+#include "support/RunTask.h"
 #include "support/TestAudio.h"
 
 #include <QDir>
@@ -53,6 +54,29 @@ const TestMusicFolder& TestMusicFolder::shared() {
 
 QString testTrackID(const QString& relativePath) {
     return TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID(relativePath));
+}
+
+QStringList testTrackIDs(const QStringList& relativePaths) {
+    QStringList ids;
+    for (const QString& path : relativePaths) {
+        ids.append(testTrackID(path));
+    }
+    return ids;
+}
+
+MusicAppController::TrackFileLookup trackFilesByID(const QStringList& relativePaths) {
+    QMap<QString, QString> files;
+    for (const QString& path : relativePaths) {
+        files.insert(testTrackID(path), path);
+    }
+    return [files](const QString& id) { return files.value(id); };
+}
+
+MusicPlayerStatus statusWhen(MusicAppController& controller,
+                             const std::function<bool(const MusicPlayerStatus&)>& wanted) {
+    MusicPlayerStatus last;
+    waitUntil([&] { return wanted(last = runTask(controller.status())); }, std::chrono::seconds(5));
+    return last;
 }
 
 MpdTestServer::MpdTestServer(PulseAudioServer* pulse, QByteArray extraConfig, bool storedPlaylists)

@@ -2,6 +2,7 @@
 
 #include "musicapp/MpdClient.h"
 #include "musicapp/MpdConfiguration.h"
+#include "musicapp/MusicAppController.h"
 #include "support/ExternalDaemon.h"
 
 #include <QByteArray>
@@ -80,3 +81,12 @@ QStringList makeLargeMusicFolder(const QString& folder, int albumTracks, int oth
 
 // The id the library gives the file, as the controller takes it.
 QString testTrackID(const QString& relativePath);
+QStringList testTrackIDs(const QStringList& relativePaths);
+// The library index's part for the controller: each of these files by its id.
+MusicAppController::TrackFileLookup trackFilesByID(const QStringList& relativePaths);
+// The controller's status once `wanted` holds, else the last one read in 5 s.
+MusicPlayerStatus statusWhen(MusicAppController& controller,
+                             const std::function<bool(const MusicPlayerStatus&)>& wanted);
+inline MusicPlayerStatus playingStatus(MusicAppController& controller) {
+    return statusWhen(controller, [](const MusicPlayerStatus& s) { return s.isPlaying; });
+}

@@ -2,7 +2,6 @@
 
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/MusicAppController.h"
-#include "support/PulseAudioServer.h"
 #include "support/RunTask.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TestHome.h"
@@ -42,13 +41,8 @@ std::unique_ptr<MusicAppController> controllerFor(const MpdTestServer& mpd, cons
     options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
     options.connector = std::make_shared<LibMpdConnector>(1500ms);
     options.startDaemon = [] { return false; };
-    // The library index's part: every test file by its id.
-    QMap<QString, QString> files;
     const TestMusicFolder& music = TestMusicFolder::shared();
-    for (const QString& file : music.files + QStringList{music.lineBreakFile}) {
-        files.insert(testTrackID(file), file);
-    }
-    options.trackFile = [files](const QString& id) { return files.value(id); };
+    options.trackFile = trackFilesByID(music.files + QStringList{music.lineBreakFile});
     return std::make_unique<MusicAppController>(std::move(options));
 }
 
@@ -61,36 +55,27 @@ protected:
 
     std::unique_ptr<MusicAppController> controller() { return controllerFor(mpd, home); }
 
-    QStringList ids(const QStringList& files) {
-        QStringList result;
-        for (const QString& f : files) {
-            result << testTrackID(f);
-        }
-        return result;
-    }
-
-    MusicPlayerStatus statusWhen(MusicAppController& c,
-                                 const std::function<bool(const MusicPlayerStatus&)>& wanted) {
-        MusicPlayerStatus last;
-        waitUntil(
-            [&] {
-                last = runTask(c.status());
-                return wanted(last);
-            },
-            5s);
-        return last;
-    }
-
     TestHome home;
     const TestMusicFolder* music = nullptr;
     // Logs every command it receives, as received.
     MpdTestServer mpd{nullptr, "log_level \"verbose\"\n"};
 };
 
-TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
+// One album's life on a user's MPD: queued with what cannot be played
+// skipped, paused, moved on, found again by a restarted controller, and no
+// longer Korvid's once the user queues something of their own.
+TEST_F(MusicAppControllerMpdTest, AnAlbumPlaysPausesMovesOnAndIsFoundAfterARestart) {
     auto c = controller();
-    const QStringList requested = ids({music->files[0], "Album/missing.flac", music->lineBreakFile,
-                                       music->files[1], music->files[2]});
+    // A fresh player is stopped: nothing is current, whatever the queue.
+    MusicPlayerStatus s = runTask(c->status());
+    EXPECT_FALSE(s.isPlaying);
+    EXPECT_FALSE(s.isPlayingQueue);
+    EXPECT_FALSE(s.currentTrackID.has_value());
+    EXPECT_EQ(s.positionSeconds, 0);
+
+    const QStringList requested =
+        testTrackIDs({music->files[0], "Album/missing.flac", music->lineBreakFile, music->files[1],
+                      music->files[2]});
     // Index 3 is the quoted track: the missing and unsendable ones are skipped.
     // The start position must reach MPD with a decimal point in any locale.
     const std::string previousLocale = std::setlocale(LC_ALL, nullptr);
@@ -102,8 +87,7 @@ TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
 
     // MPD may say "play" at 0 s for a moment while its decoder seeks; wait
     // for the seek to land (a lost seek shows as a position under 4.25).
-    const MusicPlayerStatus s =
-        statusWhen(*c, [](const auto& s) { return s.isPlaying && s.positionSeconds > 0; });
+    s = statusWhen(*c, [](const auto& s) { return s.isPlaying && s.positionSeconds > 0; });
     EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
     EXPECT_TRUE(s.isPlayingQueue) << describe(s).toStdString();
     EXPECT_EQ(s.trackIndex, 1);
@@ -118,61 +102,35 @@ TEST_F(MusicAppControllerMpdTest, QueuesAnAlbumSkippingWhatCannotBePlayed) {
     EXPECT_EQ(direct->storedPlaylist("Korvid"), music->files);
     EXPECT_EQ(direct->queueUris(), music->files);
 
-    // Quitting Korvid leaves a user's own MPD playing.
-    EXPECT_TRUE(c->pauseOwnPlayer(5s));
-    EXPECT_TRUE(runTask(c->status()).isPlaying);
-}
-
-TEST_F(MusicAppControllerMpdTest, StatusFollowsPlayPauseStopAndOtherQueues) {
-    auto c = controller();
-    // A fresh player is stopped: nothing is current, whatever the queue.
-    MusicPlayerStatus s = runTask(c->status());
-    EXPECT_FALSE(s.isPlaying);
-    EXPECT_FALSE(s.isPlayingQueue);
-    EXPECT_FALSE(s.currentTrackID.has_value());
-    EXPECT_EQ(s.positionSeconds, 0);
-
-    runTask(c->playQueue(ids(music->files), 1, 0, QString("Silent")), 10s);
-    s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
-    EXPECT_TRUE(s.isPlayingQueue);
-
     runTask(c->pause());
     s = runTask(c->status());
     EXPECT_FALSE(s.isPlaying);
     EXPECT_TRUE(s.isPlayingQueue) << "paused on Korvid's queue";
     EXPECT_EQ(s.trackIndex, 1);
-    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[1]));
-
     runTask(c->play());
-    s = runTask(c->status());
-    EXPECT_TRUE(s.isPlaying);
+    EXPECT_TRUE(runTask(c->status()).isPlaying);
     runTask(c->nextTrack());
-    s = runTask(c->status());
+
+    c = controller();
+    s = playingStatus(*c);
+    EXPECT_TRUE(s.isPlayingQueue) << "the restarted controller knows its queue";
     EXPECT_EQ(s.trackIndex, 2);
+    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[2]));
+
+    // Quitting Korvid leaves a user's own MPD playing.
+    EXPECT_TRUE(c->pauseOwnPlayer(5s));
+    EXPECT_TRUE(runTask(c->status()).isPlaying);
 
     // The user queues something of their own.
-    auto direct = mpd.connect();
     direct->appendToStoredPlaylist("Mine", music->files[2]);
     direct->appendToStoredPlaylist("Mine", music->files[0]);
     direct->replaceQueueWith("Mine");
     direct->playPosition(1);
-    s = statusWhen(*c, [](const auto& s) { return s.isPlaying; });
+    s = playingStatus(*c);
     EXPECT_TRUE(s.isPlaying);
     EXPECT_FALSE(s.isPlayingQueue);
     EXPECT_EQ(s.trackIndex, 0);
     EXPECT_EQ(s.currentTrackID, testTrackID(music->files[0]));
-}
-
-TEST_F(MusicAppControllerMpdTest, ARestartedControllerFindsItsQueue) {
-    {
-        auto first = controller();
-        runTask(first->playQueue(ids(music->files), 2, 0, QString("Silent")), 10s);
-    }
-    auto second = controller();
-    const MusicPlayerStatus s = statusWhen(*second, [](const auto& s) { return s.isPlaying; });
-    EXPECT_TRUE(s.isPlayingQueue);
-    EXPECT_EQ(s.trackIndex, 2);
-    EXPECT_EQ(s.currentTrackID, testTrackID(music->files[2]));
 }
 
 TEST_F(MusicAppControllerMpdTest, SwitchesDevicesAndClampsVolumes) {
@@ -229,15 +187,10 @@ TEST(MusicAppControllerNoPlaylistsTest, PlaysAndKnowsItsQueueWithoutStoredPlayli
     ASSERT_TRUE(direct->appendToQueue(files[2])); // what the user had queued
     const QStringList requested = {testTrackID(files[0]), testTrackID("Album/missing.flac"),
                                    testTrackID(files[1])};
-    auto statusOf = [](MusicAppController& c) {
-        MusicPlayerStatus s;
-        waitUntil([&] { return (s = runTask(c.status())).isPlaying; }, 5s);
-        return s;
-    };
     {
         auto c = controllerFor(mpd, home);
         runTask(c->playQueue(requested, 2, 0, QString("Silent")), 10s);
-        const MusicPlayerStatus s = statusOf(*c);
+        const MusicPlayerStatus s = playingStatus(*c);
         EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
         EXPECT_TRUE(s.isPlayingQueue);
         EXPECT_EQ(s.trackIndex, 1);
@@ -245,55 +198,13 @@ TEST(MusicAppControllerNoPlaylistsTest, PlaysAndKnowsItsQueueWithoutStoredPlayli
         EXPECT_EQ(direct->queueUris(), (QStringList{files[0], files[1]}));
     }
     auto restarted = controllerFor(mpd, home);
-    MusicPlayerStatus s = statusOf(*restarted);
+    MusicPlayerStatus s = playingStatus(*restarted);
     EXPECT_TRUE(s.isPlayingQueue) << describe(s).toStdString();
     EXPECT_EQ(s.trackIndex, 1);
     // Once the user changes the queue, it is no longer Korvid's.
     ASSERT_TRUE(direct->appendToQueue(files[2]));
     EXPECT_FALSE(runTask(restarted->status()).isPlayingQueue);
 }
-
-// A local-sound output, played through a private pulseaudio.
-TEST(MusicAppControllerPulseTest, ALocalSoundOutputIsTheComputer) {
-    TestHome home;
-    PulseAudioServer pulse;
-    ASSERT_TRUE(pulse.start()) << pulse.errorText().toStdString();
-    MpdTestServer mpd(&pulse);
-    ASSERT_TRUE(mpd.start()) << mpd.errorText().toStdString();
-    MusicAppController::Options options;
-    options.addresses = {mpd.address()};
-    options.ownDaemon = {home.filePath("own"), home.filePath("own/none.socket")};
-    options.trackFile = [](const QString& id) {
-        for (const QString& f : TestMusicFolder::shared().files) {
-            if (testTrackID(f) == id) {
-                return f;
-            }
-        }
-        return QString();
-    };
-    MusicAppController c(std::move(options));
-    runTask(
-        c.playQueue({testTrackID(TestMusicFolder::shared().files[0])}, 0, 0, QString("Speakers")),
-        10s);
-    MusicPlayerStatus s;
-    waitUntil([&] { return (s = runTask(c.status())).isPlaying; }, 5s);
-    ASSERT_FALSE(s.devices.isEmpty());
-    EXPECT_EQ(s.devices[0], (MusicAirPlayDevice{"Speakers", "computer", true, true, s.volume}));
-    EXPECT_TRUE(s.isPlaying) << describe(s).toStdString();
-
-    // The sink list that Korvid's own MPD would get one output per sink from.
-    pulse.exportToThisProcess();
-    const QList<SoundSink> sinks = listSoundSinks();
-    pulse.restoreEnvironment();
-    ASSERT_FALSE(sinks.isEmpty());
-    EXPECT_TRUE(std::any_of(sinks.begin(), sinks.end(), [](const SoundSink& sink) {
-        return sink.name == PulseAudioServer::kSinkName;
-    }));
-}
-
-} // namespace
-
-namespace {
 
 // An MPD that lets strangers read and queue but wants a password to control.
 TEST(MusicAppControllerPasswordTest, RefusalsForPasswordAndPermissionAreNotPermitted) {
