@@ -16,7 +16,6 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -97,9 +96,9 @@ const QList<TestSong>& songs() {
 
 class LibraryTest : public ::testing::Test {
 protected:
-    // The whole folder is made once per process, on first use, and each test
-    // that needs it works on its own copy.
-    static void makeWholeFolder(const QString& root) {
+    // Every song of the list, and files that only look like songs.
+    void makeWholeFolder() {
+        const QString root = music();
         for (const TestSong& song : songs())
             ASSERT_TRUE(makeSong(root, song)) << song.path.toStdString();
         // Tag bytes that are not UTF-8 where UTF-8 is required.
@@ -119,17 +118,6 @@ protected:
             ASSERT_TRUE(text.open(QIODevice::WriteOnly));
             text.write("these are not the files you are looking for\n");
         }
-    }
-
-    void useWholeFolder() {
-        static QTemporaryDir source;
-        static bool made = false;
-        if (!made) {
-            made = true;
-            makeWholeFolder(source.path());
-        }
-        ASSERT_FALSE(HasFatalFailure());
-        ASSERT_TRUE(copyTree(source.path(), music()));
     }
 
     QString music() const { return home.filePath("music"); }
@@ -187,7 +175,7 @@ const QRgb blue = qRgb(30, 40, 200);
 const QRgb embeddedRed = qRgb(200, 30, 60);
 
 TEST_F(LibraryTest, FirstScanBuildsTheAlbumsOfEveryFormatAndARescanReadsOnlyWhatChanged) {
-    ASSERT_NO_FATAL_FAILURE(useWholeFolder());
+    ASSERT_NO_FATAL_FAILURE(makeWholeFolder());
     auto library = openLibrary();
     EXPECT_TRUE(library->isAuthorized());
     const ScanReport& report = library->lastScanReport();

@@ -201,14 +201,16 @@ protected:
     }
 
     MpdStatus mpdStatus() { return mpd.connect()->status(); }
-    QString enabledOutput() {
-        for (const MpdOutput& output : mpd.connect()->outputs()) {
+    static QStringList enabledOutputs(const MpdTestServer& server) {
+        QStringList names;
+        for (const MpdOutput& output : server.connect()->outputs()) {
             if (output.enabled) {
-                return output.name;
+                names.append(output.name);
             }
         }
-        return {};
+        return names;
     }
+    QString enabledOutput() { return enabledOutputs(mpd).value(0); }
     bool waitForMpd(const std::function<bool(const MpdStatus&)>& wanted) {
         return waitUntil([&] { return wanted(mpdStatus()); }, 10s);
     }
@@ -220,19 +222,14 @@ protected:
             ADD_FAILURE() << receiver.errorText().toStdString();
             return std::nullopt;
         }
-        return findSpeaker(library, receiver.name());
-    }
-    std::optional<AirPlay1Speaker> findSpeaker(AppleMusicLibrary& library, const QString& name) {
         runTask(library.refreshSpeakers());
         std::optional<SpeakerOutput> found;
-        waitUntil([&] { return (found = legacyOutputIn(library, name)).has_value(); }, 10s);
+        waitUntil([&] { return (found = legacyOutputIn(library, receiver.name())).has_value(); },
+                  10s);
         return found ? std::optional(found->legacySpeaker()) : std::nullopt;
     }
 
     static SpeakerOutput silent() { return SpeakerOutput::music("Silent", "Silent output"); }
-    static SpeakerOutput awkward() {
-        return SpeakerOutput::music(MpdTestServer::awkwardOutputName, "Silent output");
-    }
     // A speaker that never answers: nothing is heard, commands still run.
     static SpeakerOutput nowhere() {
         return SpeakerOutput::legacy({"00FF@Nowhere", "Nowhere", {"", "", "", -1, "127.0.0.1", 1}});

@@ -9,14 +9,7 @@
 
 namespace {
 
-template <typename T> struct Pending { std::optional<T> value; };
-
-template <typename T>
-QCoro::Task<> keepResult(QCoro::Task<T> task, std::shared_ptr<Pending<T>> into) {
-    into->value = co_await std::move(task);
-}
-
-using FoundOutput = Pending<std::optional<SpeakerOutput>>;
+using FoundOutput = detail::TaskOutcome<std::optional<SpeakerOutput>>;
 
 // Moves the fake clock on by `steps` polls of a speaker wait, letting each run.
 void pollFor(FakeClock& clock, int steps) {
@@ -45,13 +38,7 @@ TEST_F(LocalPlayerTest, ThisComputerIsChosenFromAFreshListAndPlayCarriesOn) {
     runTask(library->selectThisMac());
     finish(*library);
     EXPECT_EQ(library->outputID(), QStringLiteral("music:Speakers"));
-    QStringList enabled;
-    for (const MpdOutput& output : computer.connect()->outputs()) {
-        if (output.enabled) {
-            enabled << output.name;
-        }
-    }
-    EXPECT_EQ(enabled, QStringList{"Speakers"});
+    EXPECT_EQ(enabledOutputs(computer), QStringList{"Speakers"});
     const MpdStatus status = computer.connect()->status();
     EXPECT_EQ(status.state, MpdPlayState::playing);
     EXPECT_EQ(status.songPosition, 3);
@@ -105,7 +92,7 @@ TEST_F(LocalPlayerTest, ASleepingSpeakerIsWaitedForAndPlayContinuesThereOnceItWa
 
     // It wakes on another port while the wait is on.
     auto woken = std::make_shared<FoundOutput>();
-    keepResult(library->availableOutput(stored), woken);
+    detail::awaitInto(library->availableOutput(stored), woken);
     pollFor(clock, 16);
     EXPECT_FALSE(woken->value);
     ShairportSpeaker again(QStringLiteral("Den"));
@@ -135,7 +122,7 @@ TEST_F(LocalPlayerTest, ASleepingSpeakerIsWaitedForAndPlayContinuesThereOnceItWa
     ASSERT_TRUE(lostAt);
     ASSERT_TRUE(waitUntil([&] { return !listedPort(); }));
     auto gone = std::make_shared<FoundOutput>();
-    keepResult(library->availableOutput(stored), gone);
+    detail::awaitInto(library->availableOutput(stored), gone);
     pollFor(clock, 26);
     EXPECT_FALSE(gone->value);
     pollFor(clock, 2);

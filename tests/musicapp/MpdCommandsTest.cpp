@@ -245,7 +245,7 @@ TEST(MpdCommandsTest, StatusListsOutputsAsDevices) {
     EXPECT_EQ(status.devices.value(0).volume, 0);
 }
 
-// The controller over the fake: errors keep their three cases, and commands
+// The controller over the fake: when it starts a player, and that commands
 // run in the order they were made.
 class ControllerOverFakeTest : public ::testing::Test {
 protected:
@@ -270,30 +270,6 @@ protected:
         return std::make_unique<MusicAppController>(std::move(options));
     }
 };
-
-TEST_F(ControllerOverFakeTest, RefusalsBecomeTheirErrorCases) {
-    auto c = controller();
-    struct Case {
-        MpdFailure::Kind kind;
-        MusicAppError::Kind expected;
-        const char* description;
-    } cases[] = {
-        {MpdFailure::Kind::notPermitted, MusicAppError::Kind::notPermitted,
-         "Korvid isn't allowed to control the music player. Check the password in MPD_HOST."},
-        {MpdFailure::Kind::refused, MusicAppError::Kind::script,
-         "The music player reported an error: fake refusal of setvol"},
-        {MpdFailure::Kind::connection, MusicAppError::Kind::script,
-         "The music player reported an error: fake refusal of setvol"},
-    };
-    for (const Case& k : cases) {
-        mpd.failOn = "setvol";
-        mpd.failureKind = k.kind;
-        const auto error = failureOf<MusicAppError>(c->setMusicVolume(30));
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->kind(), k.expected);
-        EXPECT_EQ(error->description(), QString::fromUtf8(k.description));
-    }
-}
 
 TEST_F(ControllerOverFakeTest, LaunchStartsTheDaemonOnlyWhenNothingAnswers) {
     auto c = controller();
