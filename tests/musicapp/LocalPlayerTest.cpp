@@ -174,8 +174,9 @@ TEST_F(LocalPlayerTest, HandOversCarryThePlacePlayingBackToBackAndPaused) {
 }
 
 // A play is recorded: the album moves up, and stays there after a restart,
-// which takes over the queue still playing, once per track.
-TEST_F(LocalPlayerTest, ARestartKeepsTheRecordedPlayAndTakesOverItsQueueOncePerTrack) {
+// which takes over the queue still playing, once per track. A speaker's
+// volume outlives the next one.
+TEST_F(LocalPlayerTest, ARestartKeepsTheRecordedPlayTheSpeakerVolumeAndTakesOverTheQueue) {
     auto first = makeLibrary();
     const QDateTime added = first->albums().first().unified().sortDate;
     clock.setNow(clock.now().addDays(3));
@@ -202,10 +203,8 @@ TEST_F(LocalPlayerTest, ARestartKeepsTheRecordedPlayAndTakesOverItsQueueOncePerT
     library->pause();
     finish(*library);
     EXPECT_TRUE(waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::paused; }));
-}
 
-TEST_F(LocalPlayerTest, VolumeGoesToTheOutputKind) {
-    auto library = makeLibrary();
+    // The volume goes to the output's kind, a speaker's is kept for the next start.
     playOnMpd(*library, 0, 0);
     library->setOutputVolume(49.5);
     finish(*library);
@@ -276,7 +275,9 @@ TEST_F(LocalPlayerTest, MpdKilledMidAlbumIsReportedAndPlayContinuesOnceItIsBack)
     EXPECT_NEAR(resumed.elapsedSeconds, place->seconds, 1.5);
     EXPECT_EQ(errors.size(), 1);
 
-    // Outputs are found by name on the player that is back.
+    // Outputs are found by name on the player that is back, which the
+    // speaker list no longer reports as unusable.
+    EXPECT_TRUE(library->musicAccessProblem());
     const auto silentOutput =
         runTask(library->availableOutput(ListeningSession::Device::AirPlay{"Silent"}));
     EXPECT_EQ(library->musicAccessProblem(), std::nullopt);
