@@ -71,10 +71,7 @@ public:
     explicit CountingSource(int packets, bool complete = true)
         : ready(packets)
         , complete(complete) {}
-    AirPlay1Readiness readiness() const override {
-        const bool done = complete.load();
-        return {size_t(ready.load()), done};
-    }
+    AirPlay1Readiness readiness() const override { return {size_t(ready.load()), complete}; }
     bool take(AirPlay1Block& block) override {
         if (ready == 0) {
             return false;
@@ -108,6 +105,12 @@ uint32_t be32(const QByteArray& d, int o) {
     return (static_cast<uint32_t>(be16(d, o)) << 16) | be16(d, o + 2);
 }
 
+// A run begins with a sync marked as its first.
+bool hasFirstSync(const std::vector<QByteArray>& controlPackets) {
+    return std::any_of(controlPackets.begin(), controlPackets.end(),
+                       [](const QByteArray& d) { return static_cast<uint8_t>(d[0]) == 0x90; });
+}
+
 // The stand-in speaker plus a stream aimed at it, with a clock the test moves.
 struct StreamRig {
     PeerSocket audio;
@@ -134,7 +137,7 @@ struct StreamRig {
     }
 };
 
-TEST(AirPlay1StreamTest, RunsStartWithMarkerAndFirstSyncAndPaceFourPacketsAhead) {
+TEST(AirPlay1StreamTest, RunsStartWithMarkerAndFirstSyncPaceFourPacketsAheadAndHoldThePlace) {
     StreamRig rig(AirPlay1Codec::pcm, uint16_t{65533}, uint32_t{0xFFFFFE00u});
     rig.stream->start(std::make_unique<CountingSource>(12));
 
@@ -147,7 +150,9 @@ TEST(AirPlay1StreamTest, RunsStartWithMarkerAndFirstSyncAndPaceFourPacketsAhead)
     ASSERT_EQ(first.size(), 5u);
     const uint16_t sequences[] = {65533, 65534, 65535, 0, 1};
     for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(static_cast<uint8_t>(first[i][0]), 0x80);
         EXPECT_EQ(static_cast<uint8_t>(first[i][1]), i == 0 ? 0xE0 : 0x60);
+        EXPECT_EQ(be32(first[i], 8), be32(first[0], 8)) << "one source, one SSRC";
         EXPECT_EQ(be16(first[i], 2), sequences[i]);
         EXPECT_EQ(be32(first[i], 4), static_cast<uint32_t>(0xFFFFFE00u + 352 * i));
         ASSERT_EQ(first[i].size(), 12 + 1408);
@@ -169,26 +174,17 @@ TEST(AirPlay1StreamTest, RunsStartWithMarkerAndFirstSyncAndPaceFourPacketsAhead)
     EXPECT_EQ(rig.finished.load(), 1);
     EXPECT_FALSE(rig.stream->isSending());
 
-    // A new source begins a new run; the sequence carries on.
-    rig.stream->start(std::make_unique<CountingSource>(1));
-    const auto again = rig.audio.receive();
-    ASSERT_TRUE(again);
-    EXPECT_EQ(static_cast<uint8_t>((*again)[1]), 0xE0);
-    EXPECT_EQ(be16(*again, 2), 9);
-    bool sawFirstSync = false;
-    for (const auto& d : rig.control.drain(300ms)) {
-        sawFirstSync = sawFirstSync || static_cast<uint8_t>(d[0]) == 0x90;
-    }
-    EXPECT_TRUE(sawFirstSync);
-}
-
-TEST(AirPlay1StreamTest, StopSendingHoldsThePlaceAndBeginRunContinues) {
-    StreamRig rig(AirPlay1Codec::alac, uint16_t{100}, uint32_t{5000});
+    // A new source begins a new run; the sequence carries on. Stopping
+    // holds the place, and the next run continues from there.
     rig.stream->start(std::make_unique<CountingSource>(100));
-    EXPECT_EQ(rig.audio.drain(300ms).size(), 5u);
+    const auto again = rig.audio.drain(300ms);
+    ASSERT_EQ(again.size(), 5u);
+    EXPECT_EQ(static_cast<uint8_t>(again[0][1]), 0xE0);
+    EXPECT_EQ(be16(again[0], 2), 9);
+    EXPECT_TRUE(hasFirstSync(rig.control.drain(300ms)));
     const auto next = rig.stream->stopSending();
-    EXPECT_EQ(next.sequence, 105);
-    EXPECT_EQ(next.rtpTime, 5000u + 5 * 352);
+    EXPECT_EQ(next.sequence, 14);
+    EXPECT_EQ(next.rtpTime, be32(again[0], 4) + 5 * 352);
     rig.advanceFrames(44100);
     EXPECT_TRUE(rig.audio.drain(300ms).empty());
     EXPECT_EQ(rig.stream->position(), (AirPlay1QueuePosition{0, 5 * 352}));
@@ -197,10 +193,7 @@ TEST(AirPlay1StreamTest, StopSendingHoldsThePlaceAndBeginRunContinues) {
     const auto resumed = rig.audio.drain(300ms);
     ASSERT_EQ(resumed.size(), 5u);
     EXPECT_EQ(static_cast<uint8_t>(resumed[0][1]), 0xE0);
-    EXPECT_EQ(be16(resumed[0], 2), 105);
-    ASSERT_EQ(resumed[0].size(), 12 + 1411);
-    // The verbatim ALAC frame starts right after its 23 header bits.
-    EXPECT_EQ(static_cast<uint8_t>(resumed[0][12]), 0x20);
+    EXPECT_EQ(be16(resumed[0], 2), 14);
 }
 
 // Decoding that lags behind never makes the sender wait or burst: a run
@@ -251,19 +244,20 @@ TEST(AirPlay1StreamTest, WaitsForACushionSendsSilenceWhileDryAndNeverBursts) {
     const auto afterStall = rig.audio.drain(300ms);
     ASSERT_EQ(afterStall.size(), 5u) << "a burst of late packets";
     EXPECT_EQ(static_cast<uint8_t>(afterStall[0][1]), 0xE0);
-    bool sawFirstSync = false;
-    for (const auto& d : rig.control.drain(300ms)) {
-        sawFirstSync = sawFirstSync || static_cast<uint8_t>(d[0]) == 0x90;
-    }
-    EXPECT_TRUE(sawFirstSync);
+    EXPECT_TRUE(hasFirstSync(rig.control.drain(300ms)));
 }
 
 // A receiver takes in our clock on its own thread after our answer; a sync
 // sent at once may beat that and be dropped. One follows each answer later.
 TEST(AirPlay1StreamTest, FollowsEachTimingAnswerWithASyncALittleLater) {
-    StreamRig rig(AirPlay1Codec::pcm, std::nullopt, uint32_t{10000});
+    StreamRig rig(AirPlay1Codec::alac, std::nullopt, uint32_t{10000});
     rig.stream->start(std::make_unique<CountingSource>(1000));
     ASSERT_TRUE(rig.control.receive()); // the run's first sync
+    // ALAC goes as verbatim frames, whose samples follow 23 header bits.
+    const auto packet = rig.audio.receive();
+    ASSERT_TRUE(packet);
+    ASSERT_EQ(packet->size(), 12 + 1411);
+    EXPECT_EQ(static_cast<uint8_t>((*packet)[12]), 0x20);
     QByteArray request(32, '\0');
     request[0] = static_cast<char>(0x80);
     request[1] = static_cast<char>(0xD2);
@@ -331,7 +325,19 @@ TEST(AirPlay1StreamTest, ResendsAtMost256AndNothingGoneFromTheHistory) {
     EXPECT_TRUE(rig.control.drain(300ms).empty());
 }
 
-TEST(AirPlay1StreamTest, ConfigureRejectsHostNamesAndClosedStreams) {
+bool portFree(uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Close may come twice, before configure or while running: it releases the
+// sockets at once and stops both threads; a closed stream takes no speaker.
+TEST(AirPlay1StreamTest, ClosesOnceAndTakesNoHostNames) {
     PeerSocket speaker;
     const std::vector<std::pair<QString, QString>> cases = {
         {"localhost", "Couldn't open an audio socket (bad address localhost)."},
@@ -349,46 +355,29 @@ TEST(AirPlay1StreamTest, ConfigureRejectsHostNamesAndClosedStreams) {
         }
     }
     AirPlay1Stream closed(AirPlay1Codec::pcm, {});
+    const uint16_t timing = closed.timingPort();
+    const uint16_t control = closed.controlPort();
+    ASSERT_NE(timing, control);
+    EXPECT_FALSE(portFree(timing));
     closed.close();
+    closed.close();
+    EXPECT_TRUE(portFree(timing));
+    EXPECT_TRUE(portFree(control));
     try {
         closed.configure("127.0.0.1", speaker.port(), speaker.port());
         ADD_FAILURE() << "a closed stream was configured";
     } catch (const AirPlay1Error& e) {
         EXPECT_EQ(e.description(), "Couldn't open an audio socket (stream closed).");
     }
-}
 
-bool portFree(uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
-TEST(AirPlay1StreamTest, CloseIsIdempotentAndReleasesSocketsAtOnceBeforeConfigure) {
-    AirPlay1Stream stream(AirPlay1Codec::pcm, {});
-    const uint16_t timing = stream.timingPort();
-    const uint16_t control = stream.controlPort();
-    ASSERT_NE(timing, control);
-    EXPECT_FALSE(portFree(timing));
-    stream.close();
-    stream.close();
-    EXPECT_TRUE(portFree(timing));
-    EXPECT_TRUE(portFree(control));
-
-    // A running stream stops both threads and drops its source on close.
     StreamRig rig;
     rig.stream->start(std::make_unique<CountingSource>(1000));
     rig.audio.drain(100ms);
     rig.stream->close();
     rig.stream->close();
-    EXPECT_FALSE(rig.stream->hasQueue());
+    EXPECT_FALSE(rig.stream->hasQueue()) << "the source outlived the close";
     rig.advanceFrames(44100);
     EXPECT_TRUE(rig.audio.drain(300ms).empty());
-    rig.stream.reset();
 }
 
 } // namespace

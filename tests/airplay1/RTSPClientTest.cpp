@@ -18,27 +18,29 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A speaker whose every byte the test writes: it reads whole requests and
-// answers with whatever segments the test chooses.
-class ScriptedSpeaker {
-public:
-    ScriptedSpeaker() { server_.listen(QHostAddress::LocalHost, 0); }
+// A client connected to a speaker whose every byte the test writes: the
+// speaker reads whole requests and answers with whatever segments the test
+// chooses.
+struct Connected {
+    QTcpServer server;
+    std::unique_ptr<QTcpSocket> speaker;
+    std::unique_ptr<RTSPClient> client;
+    QByteArray received;
 
-    ServiceEndpoint endpoint() const {
-        return {QStringLiteral("0011223344AA@Scripted"),
-                QStringLiteral("_raop._tcp"),
-                QStringLiteral("local"),
-                1,
-                QStringLiteral("127.0.0.1"),
-                server_.serverPort()};
-    }
-
-    bool accept() {
-        if (!waitUntil([&] { return server_.hasPendingConnections(); }, 5s)) {
-            return false;
+    Connected() {
+        server.listen(QHostAddress::LocalHost, 0);
+        client = std::make_unique<RTSPClient>(ServiceEndpoint{
+            QStringLiteral("0011223344AA@Scripted"), QStringLiteral("_raop._tcp"),
+            QStringLiteral("local"), 1, QStringLiteral("127.0.0.1"), server.serverPort()});
+        auto connecting = client->connect();
+        if (!waitUntil([&] { return server.hasPendingConnections(); }, 5s)) {
+            ADD_FAILURE() << "the client never connected";
+            return;
         }
-        peer_.reset(server_.nextPendingConnection());
-        return true;
+        speaker.reset(server.nextPendingConnection());
+        const RTSPAddresses addresses = runTask(std::move(connecting));
+        EXPECT_EQ(addresses.local, "127.0.0.1");
+        EXPECT_EQ(addresses.remote, "127.0.0.1");
     }
 
     // The next whole request (head and body), or nothing within the time.
@@ -46,49 +48,41 @@ public:
         qsizetype length = -1;
         const bool complete = waitUntil(
             [&] {
-                received_ += peer_->readAll();
-                const qsizetype end = received_.indexOf("\r\n\r\n");
+                received += speaker->readAll();
+                const qsizetype end = received.indexOf("\r\n\r\n");
                 if (end < 0) {
                     return false;
                 }
                 qsizetype body = 0;
-                const qsizetype at = received_.indexOf("Content-Length: ");
+                const qsizetype at = received.indexOf("Content-Length: ");
                 if (at >= 0 && at < end) {
-                    body = received_.mid(at + 16, received_.indexOf("\r\n", at) - at - 16)
-                               .toLongLong();
+                    body =
+                        received.mid(at + 16, received.indexOf("\r\n", at) - at - 16).toLongLong();
                 }
                 length = end + 4 + body;
-                return received_.size() >= length;
+                return received.size() >= length;
             },
             timeout);
         if (!complete) {
             return std::nullopt;
         }
-        QByteArray request = received_.left(length);
-        received_.remove(0, length);
+        QByteArray request = received.left(length);
+        received.remove(0, length);
         return request;
     }
 
     // Nothing more arrives for a while.
     bool staysQuiet(std::chrono::milliseconds span = 150ms) {
         waitUntil([] { return false; }, span);
-        received_ += peer_->readAll();
-        return received_.isEmpty();
+        received += speaker->readAll();
+        return received.isEmpty();
     }
 
     void send(const QByteArray& bytes) {
-        peer_->write(bytes);
-        peer_->flush();
-        waitUntil([&] { return peer_->bytesToWrite() == 0; }, 2s);
+        speaker->write(bytes);
+        speaker->flush();
+        waitUntil([&] { return speaker->bytesToWrite() == 0; }, 2s);
     }
-
-    void close() { peer_->close(); }
-    bool isConnected() const { return peer_->state() == QAbstractSocket::ConnectedState; }
-
-private:
-    QTcpServer server_;
-    std::unique_ptr<QTcpSocket> peer_;
-    QByteArray received_;
 };
 
 QByteArray headerValue(const QByteArray& request, const QByteArray& name) {
@@ -99,22 +93,6 @@ QByteArray headerValue(const QByteArray& request, const QByteArray& name) {
     }
     return {};
 }
-
-struct Connected {
-    ScriptedSpeaker speaker;
-    std::unique_ptr<RTSPClient> client;
-
-    Connected() {
-        client = std::make_unique<RTSPClient>(speaker.endpoint());
-        auto connecting = client->connect();
-        if (!speaker.accept()) {
-            ADD_FAILURE() << "the client never connected";
-        }
-        const RTSPAddresses addresses = runTask(std::move(connecting));
-        EXPECT_EQ(addresses.local, "127.0.0.1");
-        EXPECT_EQ(addresses.remote, "127.0.0.1");
-    }
-};
 
 TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
     Connected c;
@@ -130,7 +108,7 @@ TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
                           QByteArray("v=0\r\n"));
     auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
 
-    const auto first = c.speaker.nextRequest();
+    const auto first = c.nextRequest();
     ASSERT_TRUE(first);
     const QByteArray expected = "ANNOUNCE rtsp://127.0.0.1/1 RTSP/1.0\r\n"
                                 "CSeq: 1\r\n"
@@ -150,20 +128,20 @@ TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
                                 "\r\n"
                                 "v=0\r\n";
     EXPECT_EQ(*first, expected);
-    EXPECT_TRUE(c.speaker.staysQuiet()) << "the second request went out before the first reply";
+    EXPECT_TRUE(c.staysQuiet()) << "the second request went out before the first reply";
 
     // The reply arrives in three segments, the cut inside the head.
-    c.speaker.send("RTSP/1.0 200 OK\r\nCSe");
-    c.speaker.send("q: 1\r\nsEsSiOn: 12345;timeout=60\r\n");
-    EXPECT_TRUE(c.speaker.staysQuiet());
-    c.speaker.send("Audio-Jack-Status: connected\r\n\r\n");
+    c.send("RTSP/1.0 200 OK\r\nCSe");
+    c.send("q: 1\r\nsEsSiOn: 12345;timeout=60\r\n");
+    EXPECT_TRUE(c.staysQuiet());
+    c.send("Audio-Jack-Status: connected\r\n\r\n");
 
-    const auto second = c.speaker.nextRequest();
+    const auto second = c.nextRequest();
     ASSERT_TRUE(second);
     EXPECT_EQ(headerValue(*second, "CSeq"), "2");
     EXPECT_EQ(headerValue(*second, "Session"), "12345");
     EXPECT_FALSE(second->contains("Content-Length")) << "no body, no length";
-    c.speaker.send("RTSP/1.0 200 OK\r\nCSeq: 2\r\nPublic: ANNOUNCE, SETUP\r\n\r\n");
+    c.send("RTSP/1.0 200 OK\r\nCSeq: 2\r\nPublic: ANNOUNCE, SETUP\r\n\r\n");
 
     const RTSPResponse announced = runTask(std::move(announce));
     EXPECT_EQ(announced.statusCode, 200);
@@ -173,85 +151,91 @@ TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
     EXPECT_EQ(c.client->session(), "12345");
 }
 
-TEST(RTSPClient, ReadsCoalescedRepliesAndDropsBodies) {
+TEST(RTSPClient, ReadsCoalescedRepliesDropsBodiesAndFailsWhatIsPendingWhenDestroyed) {
     Connected c;
     auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
     auto setup = c.client->request(QStringLiteral("SETUP"), QStringLiteral("rtsp://x/1"));
-    ASSERT_TRUE(c.speaker.nextRequest());
+    ASSERT_TRUE(c.nextRequest());
     // Both replies in one segment; the first carries a body that must not be
     // taken for the second reply.
-    c.speaker.send("RTSP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nRTSP/"
-                   "RTSP/1.0 453 Not Enough Bandwidth\r\nCSeq: 2\r\n\r\n");
+    c.send("RTSP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nRTSP/"
+           "RTSP/1.0 453 Not Enough Bandwidth\r\nCSeq: 2\r\n\r\n");
     EXPECT_EQ(runTask(std::move(options)).statusCode, 200);
     EXPECT_EQ(failureText(std::move(setup)), "The speaker rejected SETUP (status 453).");
 
-    const auto second = c.speaker.nextRequest();
+    const auto second = c.nextRequest();
     ASSERT_TRUE(second);
     EXPECT_TRUE(second->startsWith("SETUP rtsp://x/1 RTSP/1.0\r\nCSeq: 2\r\n"));
 
     // A rejection leaves the connection usable.
     auto again = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-    const auto third = c.speaker.nextRequest();
+    const auto third = c.nextRequest();
     ASSERT_TRUE(third);
     EXPECT_EQ(headerValue(*third, "CSeq"), "3");
-    c.speaker.send("RTSP/1.0 200 OK\r\n\r\n");
+    c.send("RTSP/1.0 200 OK\r\n\r\n");
     EXPECT_EQ(runTask(std::move(again)).statusCode, 200);
+
+    // Destroying the client fails what is still pending, sent or not.
+    auto sent = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+    auto queued = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+    ASSERT_TRUE(c.nextRequest());
+    c.client.reset();
+    EXPECT_EQ(failureText(std::move(sent)), "The connection failed (cancelled).");
+    EXPECT_EQ(failureText(std::move(queued)), "The connection failed (cancelled).");
 }
 
-TEST(RTSPClient, TurnsBrokenRepliesIntoErrors) {
-    const std::pair<QByteArray, QString> cases[] = {
-        {"RTSP/1.0 OK\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
-        {"RTSP/1.0\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
-        {"\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
-        {"RTSP/1.0 200 \xff\xfe\r\n\r\n", "The speaker sent a reply Korvid couldn't read."},
-        {"RTSP/1.0 200 OK\r\nContent-Length: 999999999999\r\n\r\n",
-         "The speaker sent a reply Korvid couldn't read."},
+// A reply that cannot be read, a rejection, and a speaker that hangs up
+// half-way through its reply or falls silent each fail the request.
+TEST(RTSPClient, TurnsBrokenRepliesAndSpeakersIntoErrors) {
+    const QString unreadable = "The speaker sent a reply Korvid couldn't read.";
+    const struct {
+        QByteArray reply;
+        QString message;
+        bool hangUp = false;
+    } cases[] = {
+        {"RTSP/1.0 OK\r\n\r\n", unreadable},
+        {"RTSP/1.0\r\n\r\n", unreadable},
+        {"\r\n\r\n", unreadable},
+        {"RTSP/1.0 200 \xff\xfe\r\n\r\n", unreadable},
+        {"RTSP/1.0 200 OK\r\nContent-Length: 999999999999\r\n\r\n", unreadable},
         {"RTSP/1.0 401 Unauthorized\r\n\r\n", "The speaker rejected RECORD (status 401)."},
+        {"RTSP/1.0 200 OK\r\n", "The connection failed (closed by the speaker).", true},
     };
-    for (const auto& [reply, message] : cases) {
-        Connected c;
-        auto record = c.client->request(QStringLiteral("RECORD"), QStringLiteral("rtsp://x/1"));
-        ASSERT_TRUE(c.speaker.nextRequest());
-        c.speaker.send(reply);
-        EXPECT_EQ(failureText(std::move(record)), message) << reply.toStdString();
+    for (const auto& c : cases) {
+        Connected connected;
+        auto record =
+            connected.client->request(QStringLiteral("RECORD"), QStringLiteral("rtsp://x/1"));
+        ASSERT_TRUE(connected.nextRequest());
+        connected.send(c.reply);
+        if (c.hangUp) {
+            connected.speaker->close();
+        }
+        EXPECT_EQ(failureText(std::move(record)), c.message) << c.reply.toStdString();
     }
-}
 
-TEST(RTSPClient, ReportsASpeakerThatGoesAwayOrFallsSilent) {
-    {
-        Connected c;
-        auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-        ASSERT_TRUE(c.speaker.nextRequest());
-        c.speaker.send("RTSP/1.0 200 OK\r\n"); // half a reply, then gone
-        c.speaker.close();
-        EXPECT_EQ(failureText(std::move(options)),
-                  "The connection failed (closed by the speaker).");
-    }
-    {
-        Connected c;
-        c.client->setTimeouts({.request = 300ms});
-        auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-        ASSERT_TRUE(c.speaker.nextRequest());
-        const auto begun = std::chrono::steady_clock::now();
-        const auto error = failureOf<AirPlay1Error>(std::move(options), 5s);
-        ASSERT_TRUE(error) << "a silent speaker must fail the request";
-        EXPECT_EQ(error->kind(), AirPlay1Error::Kind::connectionFailed);
-        EXPECT_GE(std::chrono::steady_clock::now() - begun, 250ms);
-        // The watchdog closed the connection: the channel is dead now.
-        EXPECT_EQ(
-            failureText(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).left(23),
-            "The connection failed (");
-    }
+    Connected c;
+    c.client->setTimeouts({.request = 300ms});
+    auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
+    ASSERT_TRUE(c.nextRequest());
+    const auto begun = std::chrono::steady_clock::now();
+    const auto error = failureOf<AirPlay1Error>(std::move(options), 5s);
+    ASSERT_TRUE(error) << "a silent speaker must fail the request";
+    EXPECT_EQ(error->kind(), AirPlay1Error::Kind::connectionFailed);
+    EXPECT_GE(std::chrono::steady_clock::now() - begun, 250ms);
+    // The watchdog closed the connection: the channel is dead now.
+    EXPECT_EQ(
+        failureText(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))).left(23),
+        "The connection failed (");
 }
 
 // Between requests a speaker has nothing to say; one that keeps sending is
 // dropped once it has sent more than the largest reply, not buffered.
 TEST(RTSPClient, DropsASpeakerThatSendsMoreThanAReplyUnasked) {
     Connected c;
-    c.speaker.send(
+    c.send(
         QByteArray(RTSPResponseReader::maxHeadBytes + RTSPResponseReader::maxBodyBytes + 1, 'x'));
     // The client hung up on it, having read no more than that.
-    EXPECT_TRUE(waitUntil([&] { return !c.speaker.isConnected(); }));
+    EXPECT_TRUE(waitUntil([&] { return c.speaker->state() != QAbstractSocket::ConnectedState; }));
     EXPECT_EQ(failureText(c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"))),
               "The connection failed (the speaker sent more than a reply).");
 }
@@ -325,16 +309,6 @@ TEST(RTSPClient, GivesUpOnAnUnreachableSpeakerWithTheSystemsReason) {
         EXPECT_GE(took, atLeast) << message;
         EXPECT_LT(took, 2s) << message;
     }
-}
-
-TEST(RTSPClient, FailsPendingRequestsWhenCancelledOrDestroyed) {
-    Connected c;
-    auto first = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-    auto second = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-    ASSERT_TRUE(c.speaker.nextRequest());
-    c.client.reset();
-    EXPECT_EQ(failureText(std::move(first)), "The connection failed (cancelled).");
-    EXPECT_EQ(failureText(std::move(second)), "The connection failed (cancelled).");
 }
 
 TEST(RTSPResponseReader, ReadsHeadersAsSpeakersWriteThem) {

@@ -57,13 +57,18 @@ inline bool isLoud(const QByteArray& pcm, qsizetype i) {
     return std::abs(int(s[0])) > 8 || std::abs(int(s[1])) > 8;
 }
 
-inline bool isSilence(const QByteArray& pcm) {
-    for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
+// The byte offset of the first sound from byte `from` on, -1 if none.
+inline qsizetype firstSound(const QByteArray& pcm, qsizetype from = 0) {
+    for (qsizetype i = from - from % kFrameBytes; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
         if (isLoud(pcm, i)) {
-            return false;
+            return i;
         }
     }
-    return true;
+    return -1;
+}
+
+inline bool isSilence(const QByteArray& pcm) {
+    return firstSound(pcm) < 0;
 }
 
 inline qsizetype lastSound(const QByteArray& pcm) {
@@ -78,18 +83,7 @@ inline qsizetype lastSound(const QByteArray& pcm) {
 
 inline qsizetype waitForSound(ShairportSpeaker& receiver) {
     qsizetype at = -1;
-    waitUntil(
-        [&] {
-            const QByteArray pcm = receiver.pcm();
-            for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
-                if (isLoud(pcm, i)) {
-                    at = i;
-                    return true;
-                }
-            }
-            return false;
-        },
-        std::chrono::seconds(15));
+    waitUntil([&] { return (at = firstSound(receiver.pcm())) >= 0; }, std::chrono::seconds(15));
     return at;
 }
 
@@ -101,14 +95,8 @@ inline void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from,
     ASSERT_TRUE(waitUntil(
         [&] {
             const QByteArray pcm = receiver.pcm();
-            for (qsizetype i = from - from % kFrameBytes; i + kFrameBytes <= pcm.size();
-                 i += kFrameBytes) {
-                if (isLoud(pcm, i)) {
-                    at = i;
-                    return pcm.size() >= i + 400 * kFrameBytes;
-                }
-            }
-            return false;
+            at = firstSound(pcm, from);
+            return at >= 0 && pcm.size() >= at + 400 * kFrameBytes;
         },
         std::chrono::seconds(10)))
         << "no sound after the restart";
@@ -125,14 +113,7 @@ inline void expectContinuesAt(ShairportSpeaker& receiver, qsizetype from,
 // sample for sample. Returns the frame, -1 when it matched nothing.
 inline qsizetype expectPlaysFrom(const QByteArray& pcm, const QByteArray& reference,
                                  qsizetype frame) {
-    const qsizetype first = [&] {
-        for (qsizetype i = 0; i + kFrameBytes <= pcm.size(); i += kFrameBytes) {
-            if (isLoud(pcm, i)) {
-                return i;
-            }
-        }
-        return qsizetype(-1);
-    }();
+    const qsizetype first = firstSound(pcm);
     if (first < 0) {
         ADD_FAILURE() << "it played no sound";
         return -1;

@@ -35,23 +35,22 @@ TEST(ChildProcessTest, ReportsOutputAndHowTheProgramEnded) {
     }
 }
 
-TEST(ChildProcessTest, PassesEnvironmentAndFolder) {
-    QProcessEnvironment environment;
-    environment.insert("KORVID_PROBE", "a b");
-    ChildProcess process;
-    ASSERT_TRUE(process.start("/bin/sh", {"-c", "printf '%s|' \"$KORVID_PROBE\"; pwd"}, environment,
-                              "/tmp"));
-    ASSERT_TRUE(process.waitForFinished(10s));
-    EXPECT_EQ(process.output(), "a b|/tmp\n");
-}
-
-TEST(ChildProcessTest, TimeOutAndTeardownEndTheProgram) {
+TEST(ChildProcessTest, RunsWhereItIsToldAndTimeOutAndTeardownEndIt) {
     const ProgramRun slow = runProgram("sleep", {"30"}, 200ms);
     EXPECT_FALSE(slow.exitCode);
     EXPECT_TRUE(slow.output.contains("no end in time"));
 
     pid_t pid = -1;
     {
+        // It runs in the folder and environment it is given.
+        QProcessEnvironment environment;
+        environment.insert("KORVID_PROBE", "a b");
+        ChildProcess done;
+        ASSERT_TRUE(done.start("/bin/sh", {"-c", "printf '%s|' \"$KORVID_PROBE\"; pwd"},
+                               environment, "/tmp"));
+        ASSERT_TRUE(done.waitForFinished(10s));
+        EXPECT_EQ(done.output(), "a b|/tmp\n");
+
         ChildProcess process;
         ASSERT_TRUE(process.start("sleep", {"30"}));
         pid = process.pid();

@@ -31,47 +31,38 @@ TEST(ClockTest, SystemSleepCompletesOrIsCancelled) {
     EXPECT_FALSE(runTask(sleepThen(Clock::system(), 10s, source.token(), &resumed), 1s));
 }
 
-TEST(ClockTest, FakeClockWakesSleepersWhenTimePasses) {
+// A sleeper wakes when its time has passed, not before; one cancelled
+// early ends at once, and one cancelled while its wake-up is on its way
+// resumes only once, with the wake-up.
+TEST(ClockTest, FakeClockWakesSleepersOnceWhenTimePassesOrOnCancel) {
     FakeClock clock;
+    CancellationSource source;
     int resumed = 0;
-    auto task = sleepThen(clock, 2s, {}, &resumed);
+    auto woken = sleepThen(clock, 2s, {}, &resumed);
     ASSERT_EQ(clock.sleeperCount(), 1);
     clock.advance(1999ms);
     waitUntil([] { return false; }, 20ms);
     EXPECT_EQ(resumed, 0);
     clock.advance(1ms);
-    EXPECT_TRUE(runTask(std::move(task), 1s));
+    EXPECT_TRUE(runTask(std::move(woken), 1s));
     EXPECT_EQ(resumed, 1);
     EXPECT_EQ(clock.sleeperCount(), 0);
-}
 
-TEST(ClockTest, FakeClockSleepEndsEarlyOnCancel) {
-    FakeClock clock;
-    CancellationSource source;
-    int resumed = 0;
-    auto task = sleepThen(clock, 5s, source.token(), &resumed);
+    auto cancelled = sleepThen(clock, 5s, source.token(), &resumed);
     source.cancel();
-    EXPECT_FALSE(runTask(std::move(task), 1s));
+    EXPECT_FALSE(runTask(std::move(cancelled), 1s));
     const auto before = clock.now();
     clock.advance(10s);
     EXPECT_EQ(before.msecsTo(clock.now()), 10'000);
-    EXPECT_EQ(resumed, 1);
-}
+    EXPECT_EQ(resumed, 2);
 
-} // namespace
-
-namespace {
-TEST(ClockTest, FakeClockCancelAfterWakeResumesOnce) {
-    FakeClock clock;
-    CancellationSource source;
-    int resumed = 0;
-    auto task = sleepThen(clock, 1s, source.token(), &resumed);
-    // The wake-up is on its way when the cancellation comes: the sleeper
-    // resumes once, with the wake-up.
+    CancellationSource late;
+    auto raced = sleepThen(clock, 1s, late.token(), &resumed);
     clock.advance(1s);
-    source.cancel();
-    EXPECT_TRUE(runTask(std::move(task), 1s));
+    late.cancel();
+    EXPECT_TRUE(runTask(std::move(raced), 1s));
     waitUntil([] { return false; }, 20ms);
-    EXPECT_EQ(resumed, 1);
+    EXPECT_EQ(resumed, 3);
 }
+
 } // namespace
