@@ -65,7 +65,6 @@ TEST(AlbumRecordsTest, RecencyOnlyMovesForward) {
     EXPECT_EQ(album.withRecency(later).sortDate, later);
     EXPECT_EQ(album.withRecency(album.sortDate.addDays(-3)).sortDate, album.sortDate);
     EXPECT_EQ(album.withRecency(QDateTime()).sortDate, album.sortDate);
-    EXPECT_EQ(distantPast().date(), QDate(1, 1, 1));
     EXPECT_LT(distantPast(), QDateTime::fromMSecsSinceEpoch(0, QTimeZone::utc()));
 }
 
