@@ -185,6 +185,12 @@ protected:
         local.calls.clear();
     }
 
+    // Spotify reports `state` (as playerState gives it), and the coordinator reads it.
+    void spotifyReports(const std::string& state) {
+        standIn.onJson("GET", "/v1/me/player", 200, state);
+        runTask(coordinator().refreshNowPlaying());
+    }
+
     // The query of the last request to `path`.
     std::string lastQuery(const std::string& path) const {
         const auto requests = standIn.requestsTo(path);

@@ -44,8 +44,7 @@ ListeningSession localSession(ListeningSession::Device device) {
 }
 
 TEST_F(ListeningSessions, RecordsWhatPlaysWhereAndNothingWhilePaused) {
-    standIn.onJson("GET", "/v1/me/player", 200, playerState(true, "abc", "d1", 61500));
-    runTask(coordinator().refreshNowPlaying());
+    spotifyReports(playerState(true, "abc", "d1", 61500));
     runTask(coordinator().recordListeningSession());
     auto session = storedSession();
     ASSERT_TRUE(session.has_value());

@@ -14,8 +14,7 @@ protected:
         if (!bus.start()) {
             KORVID_PEER_MISSING(bus.errorText().toStdString());
         }
-        standIn.onJson("GET", "/v1/me/player", 200, playerState(true, "abc", "d1", 10000, 200000));
-        runTask(coordinator().refreshNowPlaying());
+        spotifyReports(playerState(true, "abc", "d1", 10000, 200000));
         ASSERT_EQ(coordinator().durationMs(), 200000);
         service = bus.serve(coordinator());
     }

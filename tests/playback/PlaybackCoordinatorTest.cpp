@@ -136,8 +136,7 @@ TEST_F(PlaybackCoordinator, TransportAndSeekReachTheActiveSource) {
     EXPECT_EQ(requestCount("POST", "/v1/me/player/next"), 0u);
     EXPECT_EQ(requestCount("PUT", "/v1/me/player/seek"), 0u);
 
-    standIn.onJson("GET", "/v1/me/player", 200, playerState(true));
-    runTask(coordinator().refreshNowPlaying());
+    spotifyReports(playerState(true));
     runTask(coordinator().seek(30000));
     EXPECT_EQ(lastQuery("/v1/me/player/seek"), "device_id=d1&position_ms=30000");
 
@@ -163,15 +162,12 @@ TEST_F(PlaybackCoordinator, TheShownSpotifyPositionRunsOnWithinTheTrackAndStopsW
         {0, 0, 3000ms, 0},
     };
     for (const Case& c : cases) {
-        standIn.onJson("GET", "/v1/me/player", 200,
-                       playerState(true, "abc", "d1", c.progressMs, c.durationMs));
-        runTask(coordinator().refreshNowPlaying());
+        spotifyReports(playerState(true, "abc", "d1", c.progressMs, c.durationMs));
         EXPECT_EQ(coordinator().currentProgressMs(clock.now().addMSecs(c.later.count())),
                   c.expected);
     }
 
-    standIn.onJson("GET", "/v1/me/player", 200, playerState(true, "abc", "d1", 1000));
-    runTask(coordinator().refreshNowPlaying());
+    spotifyReports(playerState(true, "abc", "d1", 1000));
     clock.advance(2500ms);
     runTask(coordinator().togglePlayPause());
     EXPECT_FALSE(coordinator().isPlaying());
@@ -235,8 +231,7 @@ TEST_F(PlaybackCoordinator, NowPlayingRefreshRules) {
         if (c.before == Before::local) {
             playLocal();
         } else {
-            standIn.onJson("GET", "/v1/me/player", 200, playerState(true, "old"));
-            runTask(coordinator().refreshNowPlaying());
+            spotifyReports(playerState(true, "old"));
         }
         standIn.onJson("GET", "/v1/me/player", c.status, c.answer);
         runTask(coordinator().refreshNowPlaying());
@@ -279,8 +274,7 @@ TEST_F(PlaybackCoordinator, VolumeReadBacksWaitThreeSecondsAfterTheUser) {
 
     // On Spotify the whole percentage goes out; a failure keeps the user's value.
     coordinator().setAdjustingVolume(false);
-    standIn.onJson("GET", "/v1/me/player", 200, playerState(true));
-    runTask(coordinator().refreshNowPlaying());
+    spotifyReports(playerState(true));
     standIn.onJson("PUT", "/v1/me/player/volume", 404,
                    R"({"error":{"status":404,"message":"Device not found"}})");
     coordinator().setVolumePercent(47.9);
