@@ -1,4 +1,3 @@
-#include "model/DisplayAlbum.h"
 #include "model/UnifiedAlbum.h"
 #include "musicapp/TrackIdentity.h"
 
@@ -65,19 +64,7 @@ TEST(AlbumRecordsTest, RecencyOnlyMovesForward) {
     EXPECT_EQ(album.withRecency(later).sortDate, later);
     EXPECT_EQ(album.withRecency(album.sortDate.addDays(-3)).sortDate, album.sortDate);
     EXPECT_EQ(album.withRecency(QDateTime()).sortDate, album.sortDate);
-    EXPECT_EQ(distantPast().date(), QDate(1, 1, 1));
     EXPECT_LT(distantPast(), QDateTime::fromMSecsSinceEpoch(0, QTimeZone::utc()));
-}
-
-TEST(AlbumRecordsTest, DisplayAlbumClassifiesByMostTracks) {
-    UnifiedAlbum album;
-    album.id = QStringLiteral("apple-7");
-    album.rawGenres = {"Rock", "Rock", "Pop", "Rock"};
-    const DisplayAlbum display = DisplayAlbum::classified(album);
-    EXPECT_EQ(display.id(), "apple-7");
-    EXPECT_EQ(display.genre.id, "rock");
-    album.rawGenres = {};
-    EXPECT_EQ(DisplayAlbum::classified(album).genre, Genre::other());
 }
 
 } // namespace

@@ -4,19 +4,17 @@
 
 namespace {
 
-TEST(ChangelogTest, ReleasesNewestFirstWithTheirChanges) {
+TEST(ChangelogTest, ReleasesAreNewestFirstEachWithARealDateAndItsChanges) {
     const auto& releases = Changelog::releases();
-    ASSERT_EQ(releases.size(), 4);
-    QStringList versions;
-    QList<int> changeCounts;
-    for (const auto& release : releases) {
-        versions << release.version;
-        changeCounts << int(release.changes.size());
+    ASSERT_FALSE(releases.isEmpty());
+    for (qsizetype i = 0; i < releases.size(); ++i) {
+        SCOPED_TRACE(releases[i].version.toStdString());
+        EXPECT_FALSE(releases[i].changes.isEmpty());
+        EXPECT_GT(releases[i].date, Changelog::distantPast());
+        if (i > 0)
+            EXPECT_LE(releases[i].date, releases[i - 1].date);
     }
-    EXPECT_EQ(versions, (QStringList{"1.2.1", "1.2.0", "1.1.0", "1.0.0"}));
-    EXPECT_EQ(changeCounts, (QList<int>{1, 4, 4, 8}));
-    EXPECT_EQ(releases[0].date.date(), QDate(2026, 10, 23));
-    EXPECT_EQ(releases[2].changes[3].kind, Changelog::Change::Kind::fixed);
+    // The notes keep their typographic quotes.
     EXPECT_TRUE(
         releases[2].changes[3].text.contains(QStringLiteral("\u201cVarious Artists\u201d")));
 }

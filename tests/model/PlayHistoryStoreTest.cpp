@@ -36,6 +36,11 @@ UnifiedAlbum localAlbum(int n) {
     return album;
 }
 
+// A stored entry where only the id, the time and the track count matter.
+PlayHistoryStore::Entry entry(const QString& id, const QDateTime& playedAt, qint64 tracks = 1) {
+    return {id, "t", "a", std::nullopt, {}, "u", playedAt, tracks};
+}
+
 QByteArray defaultsBytes(const char* key) {
     return QSettings().value(QLatin1String(key)).toByteArray();
 }
@@ -47,12 +52,13 @@ protected:
     MemorySynchronizedStore synced;
 };
 
-TEST_F(PlayHistoryStoreTest, ReplayMovesTheAlbumToTheFrontWithTheLaterTime) {
+TEST_F(PlayHistoryStoreTest, AReplayMovesTheAlbumToTheFrontAndBothCopiesKeepTheStoredShape) {
+    clock.setNow(QDateTime(QDate(2001, 1, 2), QTime(0, 0, 1, 250), QTimeZone::utc()));
     PlayHistoryStore history(&synced, &clock);
     QSignalSpy changes(&history, &PlayHistoryStore::entriesChanged);
     history.recordPlay(spotifyAlbum(1));
     clock.advance(60s);
-    history.recordPlay(spotifyAlbum(2));
+    history.recordPlay(spotifyAlbum(2, QUrl("https://i.scdn.co/image/ab67616d0000b273")));
     clock.advance(60s);
     history.recordPlay(spotifyAlbum(1));
     EXPECT_EQ(changes.size(), 3);
@@ -72,12 +78,30 @@ TEST_F(PlayHistoryStoreTest, ReplayMovesTheAlbumToTheFrontWithTheLaterTime) {
     EXPECT_EQ(recent[0].sortDate, clock.now());
     ASSERT_TRUE(recent[0].playback.isSpotify());
     EXPECT_EQ(*recent[0].playback.spotifyURI(), "spotify:album:album1");
+    EXPECT_FALSE(recent[0].artwork.url());
+    EXPECT_EQ(recent[1].artwork.url(), QUrl("https://i.scdn.co/image/ab67616d0000b273"));
 
     // Both copies were written, and the synchronised one asked to sync.
     EXPECT_EQ(synced.values.value("spotifyPlayHistory"), defaultsBytes("spotifyPlayHistory"));
     EXPECT_GE(synced.synchronizations, 4);
     // Local plays are elsewhere.
     EXPECT_FALSE(QSettings().contains("appleMusicPlayHistory"));
+
+    const QJsonArray array = QJsonDocument::fromJson(defaultsBytes("spotifyPlayHistory")).array();
+    ASSERT_EQ(array.size(), 2);
+    const QJsonObject withoutCover = array[0].toObject();
+    EXPECT_EQ(array[1].toObject().value("coverURLString").toString(),
+              "https://i.scdn.co/image/ab67616d0000b273");
+    EXPECT_EQ(QStringList(withoutCover.keys()),
+              QStringList({"artistNames", "id", "playedAt", "rawGenres", "spotifyURI", "title",
+                           "trackCount"}));
+    // A day, two minutes and 1.25 s after the reference date, as a JSON number.
+    EXPECT_TRUE(withoutCover.value("playedAt").isDouble());
+    EXPECT_DOUBLE_EQ(withoutCover.value("playedAt").toDouble(), 86521.25);
+    EXPECT_EQ(withoutCover.value("trackCount").toInteger(), 11);
+    const auto decoded = PlayHistoryStore::decodeEntries(defaultsBytes("spotifyPlayHistory"));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, history.entries());
 }
 
 TEST_F(PlayHistoryStoreTest, TheListKeepsTheNewest250) {
@@ -85,14 +109,7 @@ TEST_F(PlayHistoryStoreTest, TheListKeepsTheNewest250) {
         // Recording 250 plays one by one would rewrite the preferences 250 times.
         QList<PlayHistoryStore::Entry> full;
         for (int n = 250; n >= 1; --n)
-            full.append({QStringLiteral("spotify-album%1").arg(n),
-                         "t",
-                         "a",
-                         std::nullopt,
-                         {},
-                         "u",
-                         clock.now().addSecs(n),
-                         1});
+            full.append(entry(QStringLiteral("spotify-album%1").arg(n), clock.now().addSecs(n)));
         QSettings().setValue("spotifyPlayHistory", PlayHistoryStore::encodeEntries(full));
     }
     PlayHistoryStore history(&synced, &clock);
@@ -110,65 +127,39 @@ TEST_F(PlayHistoryStoreTest, TheListKeepsTheNewest250) {
     EXPECT_EQ(reloaded.entries(), history.entries());
 }
 
-TEST_F(PlayHistoryStoreTest, StoredJsonHasTheKnownShapeAndReadsBackExactly) {
-    clock.setNow(QDateTime(QDate(2001, 1, 2), QTime(0, 0, 1, 250), QTimeZone::utc()));
-    PlayHistoryStore history(&synced, &clock);
-    history.recordPlay(spotifyAlbum(1));
-    history.recordPlay(spotifyAlbum(2, QUrl("https://i.scdn.co/image/ab67616d0000b273")));
-
-    const QJsonArray array = QJsonDocument::fromJson(defaultsBytes("spotifyPlayHistory")).array();
-    ASSERT_EQ(array.size(), 2);
-    const QJsonObject withCover = array[0].toObject();
-    const QJsonObject withoutCover = array[1].toObject();
-    EXPECT_EQ(withCover.value("coverURLString").toString(),
-              "https://i.scdn.co/image/ab67616d0000b273");
-    EXPECT_FALSE(withoutCover.contains("coverURLString"));
-    EXPECT_EQ(QStringList(withoutCover.keys()),
-              QStringList({"artistNames", "id", "playedAt", "rawGenres", "spotifyURI", "title",
-                           "trackCount"}));
-    // A day and 1.25 s after the reference date, as a JSON number.
-    EXPECT_TRUE(withoutCover.value("playedAt").isDouble());
-    EXPECT_DOUBLE_EQ(withoutCover.value("playedAt").toDouble(), 86401.25);
-    EXPECT_EQ(withoutCover.value("trackCount").toInteger(), 11);
-
-    const auto decoded = PlayHistoryStore::decodeEntries(defaultsBytes("spotifyPlayHistory"));
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(*decoded, history.entries());
-    EXPECT_FALSE(history.recentAlbums()[1].artwork.url());
-    EXPECT_EQ(history.recentAlbums()[0].artwork.url(),
-              QUrl("https://i.scdn.co/image/ab67616d0000b273"));
-}
-
 TEST_F(PlayHistoryStoreTest, MalformedHistoriesDoNotDecode) {
-    const char* const documents[] = {
-        "",
-        "{}",
-        "[1]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
-        "\"u\","
-        "\"playedAt\":\"yesterday\",\"trackCount\":1}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
-        "\"u\","
-        "\"playedAt\":1,\"trackCount\":1.5}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[3],\"spotifyURI\":"
-        "\"u\","
-        "\"playedAt\":1,\"trackCount\":1}]",
-        "[{\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":\"u\","
-        "\"playedAt\":1,\"trackCount\":1}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
-        "\"u\","
-        "\"playedAt\":1,\"trackCount\":1,\"coverURLString\":5}]",
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[],\"spotifyURI\":"
-        "\"u\","
-        "\"playedAt\":1e300,\"trackCount\":1}]",
+    const QJsonObject good{{"id", "a"},          {"title", "t"},
+                           {"artistNames", "x"}, {"rawGenres", QJsonArray{"Pop"}},
+                           {"spotifyURI", "u"},  {"playedAt", -10.5},
+                           {"trackCount", 4}};
+    // The history of one entry that is `good` with `key` set to `value` (or removed).
+    const auto decoded = [&](const char* key, const QJsonValue& value) {
+        QJsonObject changed = good;
+        if (value.isUndefined())
+            changed.remove(key);
+        else
+            changed.insert(key, value);
+        return PlayHistoryStore::decodeEntries(QJsonDocument(QJsonArray{changed}).toJson());
     };
-    for (const char* document : documents)
+    const struct {
+        const char* key;
+        QJsonValue value;
+        bool readable;
+    } rows[] = {
+        {"playedAt", "yesterday", false},
+        {"playedAt", 1e300, false},
+        {"trackCount", 1.5, false},
+        {"rawGenres", QJsonArray{3}, false},
+        {"id", QJsonValue::Undefined, false},
+        {"coverURLString", 5, false},
+        {"coverURLString", QJsonValue::Null, true},
+        {"extra", true, true},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(decoded(row.key, row.value).has_value(), row.readable) << row.key;
+    for (const char* document : {"", "{}", "[1]"})
         EXPECT_FALSE(PlayHistoryStore::decodeEntries(document)) << document;
-    // Null cover and unknown keys are fine.
-    const auto fine = PlayHistoryStore::decodeEntries(
-        "[{\"id\":\"a\",\"title\":\"t\",\"artistNames\":\"x\",\"rawGenres\":[\"Pop\"],"
-        "\"spotifyURI\":\"u\","
-        "\"playedAt\":-10.5,\"trackCount\":4,\"coverURLString\":null,\"extra\":true}]");
+    const auto fine = decoded("coverURLString", QJsonValue::Null);
     ASSERT_TRUE(fine);
     EXPECT_FALSE(fine->at(0).coverURLString);
     EXPECT_EQ(fine->at(0).playedAt,
@@ -183,9 +174,8 @@ TEST_F(PlayHistoryStoreTest, MalformedHistoriesDoNotDecode) {
 // keeps them. Korvid itself never writes such a count.
 TEST_F(PlayHistoryStoreTest, OneBadEntryCostsOnlyItselfAndNoneIsWritten) {
     QJsonArray stored = QJsonDocument::fromJson(
-                            PlayHistoryStore::encodeEntries(
-                                {{"spotify-a", "A", "x", std::nullopt, {}, "u", clock.now(), 3},
-                                 {"spotify-b", "B", "x", std::nullopt, {}, "u", clock.now(), 4}}))
+                            PlayHistoryStore::encodeEntries({entry("spotify-a", clock.now(), 3),
+                                                             entry("spotify-b", clock.now(), 4)}))
                             .array();
     QJsonObject bad = stored[0].toObject();
     bad.insert("id", "spotify-bad");
@@ -211,14 +201,7 @@ TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
     const auto bytesOf = [this](QList<int> albums) {
         QList<PlayHistoryStore::Entry> entries;
         for (int n : albums)
-            entries.append({QStringLiteral("spotify-album%1").arg(n),
-                            "t",
-                            "a",
-                            std::nullopt,
-                            {},
-                            "u",
-                            clock.now(),
-                            1});
+            entries.append(entry(QStringLiteral("spotify-album%1").arg(n), clock.now()));
         return PlayHistoryStore::encodeEntries(entries);
     };
     const auto idsOf = [](const PlayHistoryStore& history) {
@@ -270,8 +253,7 @@ TEST_F(PlayHistoryStoreTest, ExternalChangeReloadsAndAnUnreadableOneKeepsTheList
     history.recordPlay(spotifyAlbum(1));
 
     synced.values.insert("spotifyPlayHistory",
-                         PlayHistoryStore::encodeEntries(
-                             {{"spotify-other", "t", "a", std::nullopt, {}, "u", clock.now(), 2}}));
+                         PlayHistoryStore::encodeEntries({entry("spotify-other", clock.now(), 2)}));
     synced.announceExternalChange();
     ASSERT_EQ(history.entries().size(), 1);
     EXPECT_EQ(history.entries()[0].id, "spotify-other");

@@ -27,82 +27,62 @@ protected:
     TestHome home;
 };
 
-TEST_F(SettingsTest, FirstStartUsesDefaults) {
+TEST_F(SettingsTest, StoredValuesAreReadOnlyInTheirExactFormElseTheDefault) {
+    // A first start: nothing stored yet.
     EXPECT_EQ(MusicSourceSettings().current(), MusicSource::spotify);
     EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), 3);
     EXPECT_EQ(AlbumDisplayStyles::storedStyle(), AlbumDisplayStyle::coverOnly);
     EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 110.0);
+
+    const std::pair<QVariant, MusicSource> sources[] = {
+        {QStringLiteral("appleMusic"), MusicSource::appleMusic},
+        {QStringLiteral("both"), MusicSource::both},
+        {QStringLiteral("spotify"), MusicSource::spotify},
+        {QStringLiteral("Both"), MusicSource::spotify},
+        {QStringLiteral("local"), MusicSource::spotify},
+        {QStringLiteral(" both"), MusicSource::spotify},
+        {2, MusicSource::spotify},
+    };
+    for (const auto& [value, expected] : sources) {
+        store("musicSource", value);
+        EXPECT_EQ(MusicSourceSettings().current(), expected) << value.toString().toStdString();
+    }
+    const std::pair<QVariant, qint64> counts[] = {
+        {7, 7},
+        {QStringLiteral("five"), 3},
+        {QStringLiteral("4.5"), 3},
+        {QStringLiteral(""), 3},
+        {QVariant(true), 3},
+        {QVariant(qint64(1) << 40), qint64(1) << 40},
+    };
+    for (const auto& [value, expected] : counts) {
+        store("minTracksPerAlbum", value);
+        EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), expected)
+            << value.toString().toStdString();
+    }
 }
 
-struct StoredSource {
-    QVariant stored;
-    MusicSource expected;
-};
-
-class StoredSourceTest : public SettingsTest, public ::testing::WithParamInterface<StoredSource> {};
-
-TEST_P(StoredSourceTest, ReadsOnlyExactRawValues) {
-    store("musicSource", GetParam().stored);
-    EXPECT_EQ(MusicSourceSettings().current(), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, StoredSourceTest,
-    ::testing::Values(StoredSource{QStringLiteral("appleMusic"), MusicSource::appleMusic},
-                      StoredSource{QStringLiteral("both"), MusicSource::both},
-                      StoredSource{QStringLiteral("spotify"), MusicSource::spotify},
-                      StoredSource{QStringLiteral("Both"), MusicSource::spotify},
-                      StoredSource{QStringLiteral("local"), MusicSource::spotify},
-                      StoredSource{QStringLiteral(" both"), MusicSource::spotify},
-                      StoredSource{2, MusicSource::spotify}));
-
-TEST_F(SettingsTest, SourceSurvivesRestartAndNotifiesOnlyOnChange) {
+// Every assignment is written, an equal one too; only a change is announced.
+TEST_F(SettingsTest, AssignmentsAreWrittenAlwaysAndAnnouncedOnChange) {
     {
-        MusicSourceSettings settings;
-        QSignalSpy changed(&settings, &MusicSourceSettings::currentChanged);
-        settings.setCurrent(MusicSource::both);
-        settings.setCurrent(MusicSource::both);
-        EXPECT_EQ(changed.count(), 1);
+        MusicSourceSettings sources; // spotify by default, nothing stored yet
+        AlbumFilterSettings filter;
+        ASSERT_FALSE(stored("musicSource").isValid());
+        QSignalSpy sourceChanged(&sources, &MusicSourceSettings::currentChanged);
+        QSignalSpy countChanged(&filter, &AlbumFilterSettings::minTracksPerAlbumChanged);
+        sources.setCurrent(MusicSource::spotify);
+        filter.setMinTracksPerAlbum(3);
+        EXPECT_EQ(stored("musicSource").toString(), QStringLiteral("spotify"));
+        EXPECT_EQ(stored("minTracksPerAlbum").toLongLong(), 3);
+        EXPECT_EQ(sourceChanged.count() + countChanged.count(), 0);
+        sources.setCurrent(MusicSource::both);
+        sources.setCurrent(MusicSource::both);
+        filter.setMinTracksPerAlbum(8);
+        EXPECT_EQ(sourceChanged.count(), 1);
+        EXPECT_EQ(countChanged.count(), 1);
     }
     home.restartSettings();
     EXPECT_EQ(MusicSourceSettings().current(), MusicSource::both);
-}
-
-TEST_F(SettingsTest, EqualSourceIsStillWritten) {
-    MusicSourceSettings settings; // spotify by default, nothing stored yet
-    ASSERT_FALSE(stored("musicSource").isValid());
-    settings.setCurrent(MusicSource::spotify);
-    EXPECT_EQ(stored("musicSource").toString(), QStringLiteral("spotify"));
-}
-
-struct StoredCount {
-    QVariant stored;
-    qint64 expected;
-};
-
-class StoredCountTest : public SettingsTest, public ::testing::WithParamInterface<StoredCount> {};
-
-TEST_P(StoredCountTest, ReadsOnlyIntegers) {
-    store("minTracksPerAlbum", GetParam().stored);
-    EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, StoredCountTest,
-    ::testing::Values(StoredCount{7, 7}, StoredCount{QStringLiteral("five"), 3},
-                      StoredCount{QStringLiteral("4.5"), 3}, StoredCount{QStringLiteral(""), 3},
-                      StoredCount{QVariant(true), 3},
-                      StoredCount{QVariant(qint64(1) << 40), qint64(1) << 40}));
-
-TEST_F(SettingsTest, MinTracksWrittenOnEveryAssignment) {
-    AlbumFilterSettings settings;
-    QSignalSpy changed(&settings, &AlbumFilterSettings::minTracksPerAlbumChanged);
-    settings.setMinTracksPerAlbum(3);
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(stored("minTracksPerAlbum").toLongLong(), 3);
-    settings.setMinTracksPerAlbum(8);
-    EXPECT_EQ(changed.count(), 1);
-    home.restartSettings();
     EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), 8);
 }
 

@@ -150,6 +150,9 @@ inline std::string devicesJson(const std::vector<std::pair<std::string, bool>>& 
     return json + "]}";
 }
 
+inline const QString kNoActiveDevice =
+    QStringLiteral("No active Spotify device. Open Spotify on a speaker or device first.");
+
 class CoordinatorFixture : public SpotifyFixture {
 protected:
     CoordinatorFixture() {
@@ -174,6 +177,24 @@ protected:
                                                                std::move(input));
         }
         return *coordinator_;
+    }
+
+    // A local album playing, as after the user started it.
+    void playLocal(const UnifiedAlbum& album = localAlbum()) {
+        runTask(coordinator().play(album, 0, 0));
+        local.calls.clear();
+    }
+
+    // Spotify reports `state` (as playerState gives it), and the coordinator reads it.
+    void spotifyReports(const std::string& state) {
+        standIn.onJson("GET", "/v1/me/player", 200, state);
+        runTask(coordinator().refreshNowPlaying());
+    }
+
+    // The query of the last request to `path`.
+    std::string lastQuery(const std::string& path) const {
+        const auto requests = standIn.requestsTo(path);
+        return requests.empty() ? std::string() : requests.back().query();
     }
 
     size_t requestCount(const std::string& method, const std::string& path) const {

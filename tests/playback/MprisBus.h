@@ -1,14 +1,31 @@
 #pragma once
 
-// A private session bus with the calls a media-control client makes on
-// Korvid's player interface, through busctl.
+// A private session bus with Korvid's media controls on it, and the calls a
+// media-control client makes on its player interface, through busctl.
+#include "playback/MprisService.h"
 #include "playback/MprisState.h"
 #include "support/SessionBus.h"
+
+#include <QDBusConnection>
 
 #include <gtest/gtest.h>
 
 class MprisBus : public SessionBus {
 public:
+    // Whatever serve() made must be gone by now.
+    ~MprisBus() { QDBusConnection::disconnectFromBus(QStringLiteral("korvid-mpris")); }
+
+    // Korvid's media controls for `playback`, owning their name on this bus.
+    std::unique_ptr<MprisService> serve(PlaybackViewModel& playback,
+                                        MprisService::Window window = {}) {
+        if (!connection.isConnected()) {
+            connection = QDBusConnection::connectToBus(address(), QStringLiteral("korvid-mpris"));
+        }
+        auto service = std::make_unique<MprisService>(playback, window, connection);
+        EXPECT_TRUE(service->ownsBusName());
+        return service;
+    }
+
     ProgramRun call(const QString& method, const QStringList& arguments = {}) {
         return busctl(QStringList{QStringLiteral("call"), QLatin1String(Mpris::serviceName),
                                   QLatin1String(Mpris::objectPath),
@@ -38,4 +55,6 @@ public:
         EXPECT_TRUE(waitUntil([&] { return child->output().contains("NameAcquired"); }));
         return child;
     }
+
+    QDBusConnection connection{QString()};
 };

@@ -4,10 +4,7 @@
 #include "CoordinatorFixture.h"
 #include "MprisBus.h"
 
-#include "playback/MprisService.h"
 #include "support/RequiredPeers.h"
-
-#include <QDBusConnection>
 
 namespace {
 
@@ -17,20 +14,12 @@ protected:
         if (!bus.start()) {
             KORVID_PEER_MISSING(bus.errorText().toStdString());
         }
-        standIn.onJson("GET", "/v1/me/player", 200, playerState(true, "abc", "d1", 10000, 200000));
-        runTask(coordinator().refreshNowPlaying());
+        spotifyReports(playerState(true, "abc", "d1", 10000, 200000));
         ASSERT_EQ(coordinator().durationMs(), 200000);
-        connection = QDBusConnection::connectToBus(bus.address(), QStringLiteral("korvid-mpris"));
-        service = std::make_unique<MprisService>(coordinator(), MprisService::Window{}, connection);
-        ASSERT_TRUE(service->ownsBusName());
-    }
-    void TearDown() override {
-        service.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("korvid-mpris"));
+        service = bus.serve(coordinator());
     }
 
     MprisBus bus;
-    QDBusConnection connection{QString()};
     std::unique_ptr<MprisService> service;
 };
 

@@ -1,41 +1,22 @@
 // Whole journeys through the coordinator with nothing faked on the way:
 // the local player on a private MPD, shairport-sync as a legacy speaker,
 // and a private pulseaudio whose recordings stand for a call.
-#include "musicapp/LocalPlayerFixture.h"
+#include "LocalCoordinatorFixture.h"
 
 #include "model/ListeningSessionStore.h"
-#include "model/MemorySynchronizedStore.h"
-#include "model/MusicSourceSettings.h"
-#include "model/PlayHistoryStore.h"
 #include "musicapp/MicrophoneMonitor.h"
-#include "platform/Keychain.h"
-#include "playback/PlaybackViewModel.h"
-#include "spotify/SpotifyAPI.h"
-#include "spotify/SpotifyAuthManager.h"
-#include "support/FakeAudioInputSystem.h"
 #include "support/PulseAudioServer.h"
 #include "support/QtPrinting.h"
 
 #include <QElapsedTimer>
-#include <QNetworkAccessManager>
 #include <QTest>
 
 #include <iostream>
 
 namespace {
 
-class PlaybackJourney : public LocalPlayerTest {
+class PlaybackJourney : public LocalCoordinatorTest {
 protected:
-    PlaybackJourney() { sources.setCurrent(MusicSource::appleMusic); }
-
-    // Over the sound server this process reaches when `input` is null.
-    std::unique_ptr<PlaybackViewModel> makeCoordinator(
-        AppleMusicLibrary& library,
-        std::unique_ptr<AudioInputSystem> input = std::make_unique<FakeAudioInputSystem>()) {
-        return std::make_unique<PlaybackViewModel>(api, library, sources, history, clock,
-                                                   std::move(input));
-    }
-
     // Waits for `condition` while the fake clock follows real time, so the
     // player's and the microphone's own waits pass as they would for a user.
     bool waitFollowingTime(const std::function<bool()>& condition,
@@ -64,43 +45,56 @@ protected:
         return std::move(**result);
     }
 
-    static std::optional<ListeningSession> storedSession() {
-        return ListeningSessionStore().previousLaunch();
+    // The album's third track is shown as itself after `seconds` more of
+    // play, as the refresh loop reads it.
+    void expectThirdTrackRunsOn(PlaybackViewModel& playback, double seconds) {
+        waitFollowingTime([] { return false; }, std::chrono::milliseconds(qint64(seconds * 1000)));
+        runTask(playback.refreshAppleMusic());
+        EXPECT_EQ(playback.nowPlayingTrackNameText(), "3 Leg");
+        EXPECT_EQ(playback.nowPlayingAlbumTitle(), "Journey");
+        EXPECT_EQ(playback.nowPlayingArtistNamesText(), "Korvid");
+        EXPECT_EQ(playback.nowPlayingTrackNumber(), 3);
+        EXPECT_EQ(playback.nowPlayingTrackIndex(), 2);
+        EXPECT_NEAR(playback.durationMs(), 70000, 100);
+        EXPECT_TRUE(playback.canSeek());
     }
 
-    MusicSourceSettings sources;
-    MemorySynchronizedStore synced;
-    PlayHistoryStore history{&synced, &clock};
-    // Spotify is never asked while only local music is chosen.
-    QNetworkAccessManager network;
-    MemoryKeychain keychain;
-    SpotifyAuthManager auth{network, keychain, clock, QUrl("http://127.0.0.1:1/accounts")};
-    SpotifyAPI api{auth, network, QUrl("http://127.0.0.1:1/v1")};
+    // As the refresh loop does: the player's status first, then the session,
+    // read back as the next start finds it.
+    std::optional<ListeningSession> recordSession(PlaybackViewModel& playback) {
+        runTask(playback.refreshAppleMusic());
+        runTask(playback.recordListeningSession());
+        return ListeningSessionStore().previousLaunch();
+    }
 };
 
-TEST_F(PlaybackJourney, ALocalAlbumPlaysIsStoredAndResumesWhereItWasOnMpd) {
+TEST_F(PlaybackJourney, OnMpdTheTrackShowsSeeksIsStoredAndResumesWhereItWas) {
     auto library = makeLibrary();
     auto playback = makeCoordinator(*library);
-    library->select(silent());
-    finish(*library);
     const UnifiedAlbum album = library->albums().first().unified();
-    runTask(playback->play(album, 3, 20.0));
-    finish(*library);
+    playOn(*library, *playback, silent(), 2, 20.0);
     ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
-        return s.state == MpdPlayState::playing && s.songPosition == 3 && s.elapsedSeconds >= 20;
+        return s.state == MpdPlayState::playing && s.songPosition == 2 && s.elapsedSeconds >= 20;
     }));
     EXPECT_EQ(playback->nowPlayingAlbumIDText(), album.id);
     EXPECT_TRUE(playback->isPlaying());
     EXPECT_TRUE(history.appleMusicPlayDates().contains(album.id));
-    QTest::qWait(1500);
-    // As the refresh loop does: the player's status first, then the session.
-    runTask(playback->refreshAppleMusic());
-    runTask(playback->recordListeningSession());
-    const auto session = storedSession();
+    expectThirdTrackRunsOn(*playback, 2.5);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, mpdStatus().elapsedSeconds, 0.5);
+    EXPECT_GT(playback->currentProgressMsNow(), 22000);
+
+    runTask(playback->seek(40000));
+    finish(*library);
+    const MpdStatus sought = mpdStatus();
+    EXPECT_EQ(sought.songPosition, 2);
+    EXPECT_NEAR(sought.elapsedSeconds, 40, 1.0);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, sought.elapsedSeconds, 0.5);
+
+    const auto session = recordSession(*playback);
     ASSERT_TRUE(session.has_value());
     EXPECT_EQ(session->albumID, album.id);
-    EXPECT_EQ(session->trackIndex, 3);
-    EXPECT_GT(session->positionSeconds, 21);
+    EXPECT_EQ(session->trackIndex, 2);
+    EXPECT_NEAR(session->positionSeconds, 40, 1.5);
     const ListeningSession::Device onSilent = ListeningSession::Device::AirPlay{"Silent"};
     EXPECT_EQ(session->device, onSilent);
 
@@ -126,14 +120,14 @@ TEST_F(PlaybackJourney, ALocalAlbumPlaysIsStoredAndResumesWhereItWasOnMpd) {
     runTask(playback->resume(*offer));
     finish(*library);
     ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
-        return s.state == MpdPlayState::playing && s.songPosition == 3;
+        return s.state == MpdPlayState::playing && s.songPosition == 2;
     }));
     EXPECT_EQ(enabledOutput(), "Silent");
     EXPECT_NEAR(mpdStatus().elapsedSeconds, session->positionSeconds, 2.0);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
-TEST_F(PlaybackJourney, AStoredLegacySpeakerSessionResumesThereAtItsPlace) {
+TEST_F(PlaybackJourney, OnALegacySpeakerTheTrackAndSeeksAreHeardAndItResumesThere) {
     KORVID_REQUIRE_SHAIRPORT();
     KORVID_REQUIRE_LOCAL_AVAHI();
     ShairportSpeaker den(QStringLiteral("Den"));
@@ -141,21 +135,49 @@ TEST_F(PlaybackJourney, AStoredLegacySpeakerSessionResumesThereAtItsPlace) {
     auto playback = makeCoordinator(*library);
     const auto speaker = startSpeaker(den, *library);
     ASSERT_TRUE(speaker);
-    library->select(SpeakerOutput::legacy(*speaker));
+    playOn(*library, *playback, SpeakerOutput::legacy(*speaker), 2, 20.0);
+    const auto start = firstSound(den, 0);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->track, 2);
+    EXPECT_NEAR(start->seconds, 20, 1.0);
+    expectThirdTrackRunsOn(*playback, 2.5);
+    const auto running = firstSound(den, den.pcm().size());
+    ASSERT_TRUE(running);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, running->seconds, 0.3);
+
+    runTask(playback->seek(40000));
     finish(*library);
-    runTask(playback->play(library->albums().first().unified(), 2, 30.0));
+    // Heard once the speaker has let go of what it held from before.
+    waitFollowingTime([] { return false; }, 1s);
+    const auto sought = firstSound(den, den.pcm().size());
+    ASSERT_TRUE(sought);
+    EXPECT_EQ(sought->track, 2);
+    EXPECT_GT(sought->seconds, 40);
+    EXPECT_LT(sought->seconds, 42.5);
+    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, sought->seconds, 0.3);
+
+    // Paused, a seek sets where play starts again.
+    runTask(playback->togglePlayPause());
     finish(*library);
-    ASSERT_TRUE(firstSound(den, 0));
-    QTest::qWait(1000);
-    runTask(playback->refreshAppleMusic());
-    runTask(playback->recordListeningSession());
-    const auto session = storedSession();
+    runTask(playback->seek(50000));
+    finish(*library);
+    EXPECT_EQ(playback->currentProgressMsNow(), 50000);
+    const qsizetype paused = den.pcm().size();
+    runTask(playback->togglePlayPause());
+    finish(*library);
+    const auto resumed = firstSound(den, paused);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(resumed->track, 2);
+    EXPECT_NEAR(resumed->seconds, 50, 0.5);
+
+    const auto session = recordSession(*playback);
     ASSERT_TRUE(session.has_value());
     const ListeningSession::Device onDen =
         ListeningSession::Device::LegacyAirPlay{speaker->id, "Den"};
     EXPECT_EQ(session->device, onDen);
     EXPECT_EQ(session->trackIndex, 2);
 
+    // The next start offers the speaker and resumes there, at that place.
     playback.reset();
     library.reset();
     QTest::qWait(500);
@@ -168,10 +190,11 @@ TEST_F(PlaybackJourney, AStoredLegacySpeakerSessionResumesThereAtItsPlace) {
     const qsizetype heardBefore = den.pcm().size();
     runTask(playback->resume(*offer));
     finish(*library);
-    const auto resumed = firstSound(den, heardBefore);
-    ASSERT_TRUE(resumed);
-    EXPECT_EQ(resumed->track, 2);
-    EXPECT_NEAR(resumed->seconds, session->positionSeconds, 1.0);
+    const auto again = firstSound(den, heardBefore);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->track, 2);
+    EXPECT_NEAR(again->seconds, session->positionSeconds, 1.0);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
 TEST_F(PlaybackJourney, ACallPausesKorvidAndItsEndResumesButNeverAUsersPause) {
@@ -183,10 +206,7 @@ TEST_F(PlaybackJourney, ACallPausesKorvidAndItsEndResumesButNeverAUsersPause) {
     server.exportToThisProcess();
     auto library = makeLibrary();
     auto playback = makeCoordinator(*library, nullptr);
-    library->select(silent());
-    finish(*library);
-    runTask(playback->play(library->albums().first().unified(), 0, 0));
-    finish(*library);
+    playOn(*library, *playback, silent());
     ASSERT_TRUE(waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::playing; }));
     const auto mpdIs = [&](MpdPlayState state) { return mpdStatus().state == state; };
 
@@ -218,102 +238,6 @@ TEST_F(PlaybackJourney, ACallPausesKorvidAndItsEndResumesButNeverAUsersPause) {
     waitFollowingTime([] { return false; }, 1s);
     EXPECT_TRUE(mpdIs(MpdPlayState::paused));
     EXPECT_FALSE(playback->isPlaying());
-}
-
-// The third track of the album is shown as itself, its position runs on
-// with the player's, and a seek is heard at its new place: on MPD and on a
-// legacy speaker.
-class LocalTrackJourney : public PlaybackJourney {
-protected:
-    void SetUp() override {
-        PlaybackJourney::SetUp();
-        library = makeLibrary();
-        playback = makeCoordinator(*library);
-    }
-
-    // Starts the album's third track on `output`.
-    void playThirdTrack(const SpeakerOutput& output) {
-        library->select(output);
-        finish(*library);
-        runTask(playback->play(library->albums().first().unified(), 2, 0));
-        finish(*library);
-    }
-
-    // The shown track and position after `seconds` of play, as the refresh loop reads them.
-    void expectThirdTrackRunsOn(double seconds) {
-        waitFollowingTime([] { return false; }, std::chrono::milliseconds(qint64(seconds * 1000)));
-        runTask(playback->refreshAppleMusic());
-        EXPECT_EQ(playback->nowPlayingTrackNameText(), "3 Leg");
-        EXPECT_EQ(playback->nowPlayingAlbumTitle(), "Journey");
-        EXPECT_EQ(playback->nowPlayingArtistNamesText(), "Korvid");
-        EXPECT_EQ(playback->nowPlayingTrackNumber(), 3);
-        EXPECT_EQ(playback->nowPlayingTrackIndex(), 2);
-        EXPECT_NEAR(playback->durationMs(), 70000, 100);
-        EXPECT_TRUE(playback->canSeek());
-    }
-
-    std::unique_ptr<AppleMusicLibrary> library;
-    std::unique_ptr<PlaybackViewModel> playback;
-};
-
-TEST_F(LocalTrackJourney, OnMpdTheTrackItsPositionAndASeekFollowThePlayer) {
-    ASSERT_NO_FATAL_FAILURE(playThirdTrack(silent()));
-    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
-        return s.state == MpdPlayState::playing && s.songPosition == 2;
-    }));
-    expectThirdTrackRunsOn(2.5);
-    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, mpdStatus().elapsedSeconds, 0.5);
-    EXPECT_GT(playback->currentProgressMsNow(), 2000);
-
-    runTask(playback->seek(30000));
-    finish(*library);
-    const MpdStatus sought = mpdStatus();
-    EXPECT_EQ(sought.songPosition, 2);
-    EXPECT_NEAR(sought.elapsedSeconds, 30, 1.0);
-    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, sought.elapsedSeconds, 0.5);
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
-}
-
-TEST_F(LocalTrackJourney, OnALegacySpeakerTheTrackItsPositionAndASeekAreHeard) {
-    KORVID_REQUIRE_SHAIRPORT();
-    KORVID_REQUIRE_LOCAL_AVAHI();
-    ShairportSpeaker den(QStringLiteral("Den"));
-    const auto speaker = startSpeaker(den, *library);
-    ASSERT_TRUE(speaker);
-    ASSERT_NO_FATAL_FAILURE(playThirdTrack(SpeakerOutput::legacy(*speaker)));
-    const auto start = firstSound(den, 0);
-    ASSERT_TRUE(start);
-    EXPECT_EQ(start->track, 2);
-    expectThirdTrackRunsOn(2.5);
-    const auto running = firstSound(den, den.pcm().size());
-    ASSERT_TRUE(running);
-    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, running->seconds, 0.3);
-
-    runTask(playback->seek(30000));
-    finish(*library);
-    // Heard once the speaker has let go of what it held from before.
-    waitFollowingTime([] { return false; }, 1s);
-    const auto sought = firstSound(den, den.pcm().size());
-    ASSERT_TRUE(sought);
-    EXPECT_EQ(sought->track, 2);
-    EXPECT_GT(sought->seconds, 30);
-    EXPECT_LT(sought->seconds, 32.5);
-    EXPECT_NEAR(double(playback->currentProgressMsNow()) / 1000, sought->seconds, 0.3);
-
-    // Paused, a seek sets where play starts again.
-    runTask(playback->togglePlayPause());
-    finish(*library);
-    runTask(playback->seek(50000));
-    finish(*library);
-    EXPECT_EQ(playback->currentProgressMsNow(), 50000);
-    const qsizetype paused = den.pcm().size();
-    runTask(playback->togglePlayPause());
-    finish(*library);
-    const auto resumed = firstSound(den, paused);
-    ASSERT_TRUE(resumed);
-    EXPECT_EQ(resumed->track, 2);
-    EXPECT_NEAR(resumed->seconds, 50, 0.5);
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
 } // namespace

@@ -4,6 +4,7 @@ find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 korvid_add_test(playback_coordinator_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/PlaybackCoordinatorTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListeningSessionsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CoordinatorFixture.h
     ${PROJECT_SOURCE_DIR}/tests/spotify/SpotifyStandIn.cpp
   LIBS ${KORVID_HTTPLIB}
@@ -18,6 +19,7 @@ target_compile_definitions(playback_coordinator_tests PRIVATE
 korvid_add_test(playback_journey_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/PlaybackJourneyTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LocalCoordinatorFixture.h
     ${PROJECT_SOURCE_DIR}/tests/musicapp/LocalPlayerFixture.h
     ${PROJECT_SOURCE_DIR}/tests/musicapp/MpdTestServer.cpp
   LABELS playback musicapp mpd airplay1

@@ -3,8 +3,8 @@
 find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 korvid_add_test(home_library_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/AlbumListModelTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/CoordinatorFixture.h
           ${CMAKE_CURRENT_LIST_DIR}/HomeLibraryTest.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/ShuffleDiscoverTest.cpp
           ${PROJECT_SOURCE_DIR}/tests/musicapp/TestMusicFolder.cpp
           ${PROJECT_SOURCE_DIR}/tests/spotify/SpotifyStandIn.cpp
   LIBS ${KORVID_HTTPLIB}

@@ -8,6 +8,7 @@ korvid_add_test(mpris_tests
     ${CMAKE_CURRENT_LIST_DIR}/MprisSpotifyTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MprisBus.h
     ${CMAKE_CURRENT_LIST_DIR}/CoordinatorFixture.h
+    ${CMAKE_CURRENT_LIST_DIR}/LocalCoordinatorFixture.h
     ${PROJECT_SOURCE_DIR}/tests/musicapp/LocalPlayerFixture.h
     ${PROJECT_SOURCE_DIR}/tests/musicapp/MpdTestServer.h
     ${PROJECT_SOURCE_DIR}/tests/musicapp/MpdTestServer.cpp
