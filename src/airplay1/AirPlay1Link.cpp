@@ -117,7 +117,12 @@ void AirPlay1Link::resend(const RetransmitRequest& request) {
             packet = history_.find(sequence);
         }
         if (packet) {
-            controlSocket_.send(resendPacket(*packet), controlAddress_);
+            // Twice: a receiver asks for a lost packet once, so a resend lost
+            // on the way as well would leave a gap. The copy costs little, as
+            // resends are few.
+            const QByteArray again = resendPacket(*packet);
+            controlSocket_.send(again, controlAddress_);
+            controlSocket_.send(again, controlAddress_);
         }
     }
 }

@@ -3,5 +3,5 @@
 korvid_add_test(airplay1_group_tests
   SOURCES AirPlay1GroupTest.cpp AlacCompressionTest.cpp ReceivedSound.h
   LABELS airplay1
-  TIMEOUT 120
+  TIMEOUT 180
   TSAN)

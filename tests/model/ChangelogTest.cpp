@@ -11,8 +11,9 @@ TEST(ChangelogTest, ReleasesAreNewestFirstEachWithARealDateAndItsChanges) {
         SCOPED_TRACE(releases[i].version.toStdString());
         EXPECT_FALSE(releases[i].changes.isEmpty());
         EXPECT_GT(releases[i].date, Changelog::distantPast());
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(releases[i].date, releases[i - 1].date);
+        }
     }
     // The notes keep their typographic quotes.
     EXPECT_TRUE(

@@ -96,8 +96,9 @@ TEST(ListeningSessionTest, DeviceObjectsMustHoldExactlyOneKnownCase) {
         QString failure;
         const auto device = Device::fromJson(QJsonDocument::fromJson(row.json).object(), &failure);
         EXPECT_EQ(device.has_value(), row.failure == nullptr) << row.json;
-        if (row.failure)
+        if (row.failure) {
             EXPECT_EQ(failure, row.failure) << row.json;
+        }
 
         // Inside a record, a bad device makes the whole record unreadable.
         QJsonObject record = jsonOf(localSession().encode().value());
