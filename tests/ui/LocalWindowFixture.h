@@ -7,9 +7,9 @@
 #include "spotify/SpotifyStandIn.h"
 #include "support/QuickView.h"
 
-#include "platform/Keychain.h"
 #include "platform/WebAuthSession.h"
 #include "spotify/SpotifyAuthManager.h"
+#include "ui/CoverImages.h"
 #include "ui/SpotifySignIn.h"
 
 #include <QNetworkAccessManager>
@@ -17,15 +17,21 @@
 
 class LocalWindowTest : public LocalPlayerTest {
 protected:
-    void show(MusicSource source) {
+    // Over `made`, by default a library over the private MPD; the covers
+    // drawn as main() has them when asked.
+    void show(MusicSource source, std::unique_ptr<AppleMusicLibrary> made = {},
+              bool drawCovers = false) {
         network.setProxy(QNetworkProxy::NoProxy);
         sources.setCurrent(source);
         // Signed in, as the stored sign-in reads at start.
         auth.setTokens(TokenStore{"access-1", "refresh-1", clock.now().addSecs(3600), {}});
         runTask(auth.loadStoredTokens());
-        library = makeLibrary();
+        library = made ? std::move(made) : makeLibrary();
         models = std::make_unique<AppModels>(api, *library, sources, filters, clock);
-        ASSERT_TRUE(view.showMainWindow(models->ui(auth, signIn)));
+        UiModels ui = models->ui(auth, signIn);
+        if (drawCovers)
+            ui.covers = &covers;
+        ASSERT_TRUE(view.showMainWindow(ui));
     }
 
     SpotifyStandIn standIn;
@@ -37,6 +43,8 @@ protected:
     AlbumFilterSettings filters;
     WebAuthSession webAuth{[](const QUrl&) { return true; }};
     SpotifySignIn signIn{auth, webAuth, sources};
+    // In this order, so each goes before what it uses.
+    CoverImages covers{home.filePath("cover-cache")};
     std::unique_ptr<AppleMusicLibrary> library;
     std::unique_ptr<AppModels> models;
     QuickView view;
