@@ -1,20 +1,14 @@
 // The speaker sheet and Settings over a real MPD, shairport-sync speakers and
 // a real Secret Service, and the Spotify device picker over the stand-in,
 // used as a person does.
-#include "AppModels.h"
-#include "musicapp/LocalPlayerFixture.h"
+#include "LocalWindowFixture.h"
 #include "spotify/LocalKeyring.h"
 #include "spotify/SpotifyFixture.h"
 #include "support/FakeServiceBrowsing.h"
 #include "support/QuickView.h"
 
 #include "platform/SecretServiceKeychain.h"
-#include "platform/WebAuthSession.h"
 #include "ui/DeviceListModel.h"
-#include "ui/DisplayPreferences.h"
-#include "ui/LocalMusicSettings.h"
-#include "ui/SpeakerListPresenter.h"
-#include "ui/SpotifySignIn.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,37 +20,24 @@ const QSize kScreen(1280, 800);
 // A property of the item named `name`; rows are named after their outputs,
 // in any script. Invalid when there is no such item.
 QVariant shownIn(const QuickView& view, const QString& name, const char* property) {
-    QObject* item = findByObjectName(view.window(), name);
+    QObject* item = view.find(name);
     return item ? item->property(property) : QVariant();
 }
 
-// Settings with its speaker sheet over the local player's fixture.
-class SpeakerScreens : public LocalPlayerTest {
+// Settings with its speaker sheet, in the window over the local player's fixture.
+class SpeakerScreens : public LocalWindowTest {
 protected:
-    void show(std::unique_ptr<AppleMusicLibrary> made) {
-        library = std::move(made);
-        auth = std::make_unique<SpotifyAuthManager>(network, *keychain, clock,
-                                                    QUrl("http://127.0.0.1:1"));
-        runTask(auth->loadStoredTokens());
-        signIn = std::make_unique<SpotifySignIn>(*auth, webAuth, sources);
-        speakers = std::make_unique<SpeakerListPresenter>(*library, clock);
-        localMusic = std::make_unique<LocalMusicSettings>(library.get());
-        ASSERT_TRUE(view.showView("SettingsView",
-                                  {{"sourceSettings", QVariant::fromValue(&sources)},
-                                   {"filterSettings", QVariant::fromValue(&filters)},
-                                   {"signIn", QVariant::fromValue(signIn.get())},
-                                   {"localMusic", QVariant::fromValue(localMusic.get())},
-                                   {"displayPreferences", QVariant::fromValue(&display)},
-                                   {"speakers", QVariant::fromValue(speakers.get())}},
-                                  kScreen));
+    void showSettings(std::unique_ptr<AppleMusicLibrary> made) {
+        ASSERT_NO_FATAL_FAILURE(show(MusicSource::appleMusic, std::move(made)));
+        view.click("tabSettings");
     }
     // No music player, and browsing sees nothing: a speaker another test
     // announces on the shared avahi-daemon would end the wait for speakers.
     void showWithoutAPlayer() {
-        show(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}},
-                         std::make_shared<FakeServiceBrowsing>()));
+        showSettings(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}},
+                                 std::make_shared<FakeServiceBrowsing>()));
     }
-    QString textOf(const char* name) { return view.property(name, "text").toString(); }
+    using LocalWindowTest::textOf;
     QVariant shown(const QString& name, const char* property) {
         return shownIn(view, name, property);
     }
@@ -67,19 +48,6 @@ protected:
         view.click("speakerRow");
         ASSERT_TRUE(waitUntil([&] { return view.visible("speakerList"); }));
     }
-
-    MusicSourceSettings sources;
-    AlbumFilterSettings filters;
-    DisplayPreferences display;
-    QNetworkAccessManager network;
-    std::unique_ptr<Keychain> keychain = std::make_unique<MemoryKeychain>();
-    WebAuthSession webAuth{[](const QUrl&) { return true; }};
-    std::unique_ptr<AppleMusicLibrary> library;
-    std::unique_ptr<SpotifyAuthManager> auth;
-    std::unique_ptr<SpotifySignIn> signIn;
-    std::unique_ptr<SpeakerListPresenter> speakers;
-    std::unique_ptr<LocalMusicSettings> localMusic;
-    QuickView view;
 };
 
 TEST_F(SpeakerScreens, WithoutAMusicPlayerTheSheetLooksForThreeSecondsAndSaysWhy) {
@@ -124,7 +92,7 @@ TEST_F(SpeakerScreens, RowsMarkLegacySpeakersAndTheChoiceAndALegacyRowPlaysThere
     const auto speaker = startSpeaker(den, *made);
     ASSERT_TRUE(speaker);
     playOnMpd(*made, 0, 0);
-    show(std::move(made));
+    showSettings(std::move(made));
     EXPECT_EQ(textOf("selectedSpeaker"), "Silent");
     EXPECT_EQ(textOf("musicFolder"), album->folder);
     EXPECT_EQ(textOf("libraryContents"), "1 album, 6 tracks");
