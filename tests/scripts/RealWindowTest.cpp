@@ -2,7 +2,6 @@
 // a private session bus, a fresh home with a generated music folder, and
 // Local Music chosen. What reaches the screen is read back from the display.
 #include "musicapp/TestMusicFolder.h"
-#include "support/ChildProcess.h"
 #include "support/PulseAudioServer.h"
 #include "support/RequiredPeers.h"
 #include "support/SessionBus.h"
@@ -16,8 +15,6 @@
 #include <QLocalSocket>
 #include <QTcpServer>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
 

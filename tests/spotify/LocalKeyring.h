@@ -5,7 +5,6 @@
 #include "spotify/KeychainStore.h"
 #include "support/ExternalDaemon.h"
 #include "support/RequiredPeers.h"
-#include "support/ScopedEnvironment.h"
 #include "support/TestHome.h"
 
 #include <QDBusArgument>
@@ -14,8 +13,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 

@@ -5,7 +5,6 @@
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
 #include "support/RequiredPeers.h"
-#include "support/ScopedEnvironment.h"
 #include "ui/SpotifySignIn.h"
 
 #include <QDir>
@@ -40,9 +39,17 @@ protected:
     QString socket = home.filePath("instance");
 };
 
-TEST_F(SignInHandoff, SecondProcessHandsTheAddressOver) {
+TEST_F(SignInHandoff, SecondProcessHandsTheAddressOverPastAStaleSocket) {
     // Nobody listens yet: the second process says so and the caller starts normally.
     EXPECT_EQ(runPeer(socket, "korvid://callback?code=1"), 3);
+    {
+        // A listener that vanished without removing its socket file.
+        QLocalServer crashed;
+        crashed.setSocketOptions(QLocalServer::UserAccessOption);
+        ASSERT_TRUE(crashed.listen(socket));
+        crashed.close();
+    }
+    QFile(socket).open(QIODevice::WriteOnly); // the file stays behind
 
     SingleInstance first(socket);
     ASSERT_TRUE(first.listen());
@@ -55,22 +62,6 @@ TEST_F(SignInHandoff, SecondProcessHandsTheAddressOver) {
     EXPECT_EQ(runPeer(socket, address), 0);
     ASSERT_TRUE(waitUntil([&] { return received.count() == 1; }));
     EXPECT_EQ(received.at(0).at(0).toString(), address);
-}
-
-TEST_F(SignInHandoff, StaleSocketIsReplaced) {
-    {
-        // A listener that vanished without removing its socket file.
-        QLocalServer crashed;
-        crashed.setSocketOptions(QLocalServer::UserAccessOption);
-        ASSERT_TRUE(crashed.listen(socket));
-        crashed.close();
-    }
-    QFile(socket).open(QIODevice::WriteOnly); // the file stays behind
-    SingleInstance next(socket);
-    ASSERT_TRUE(next.listen());
-    QSignalSpy received(&next, &SingleInstance::messageReceived);
-    EXPECT_EQ(runPeer(socket, "korvid://callback"), 0);
-    ASSERT_TRUE(waitUntil([&] { return received.count() == 1; }));
 }
 
 // Without a runtime folder from the session, another user on the machine can
@@ -128,13 +119,14 @@ TEST_F(SignInHandoff, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUsersHoldsTheS
     EXPECT_TRUE(strangerGot.isEmpty()) << strangerGot.join(' ').toStdString();
 }
 
-TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {
+TEST_F(SignInHandoff, AfterCancelAndDenialTheHandedOverOrPastedAddressCompletesTheSignIn) {
     standIn.onJson("POST", "/accounts/api/token", 200,
                    R"({"access_token":"acc","expires_in":3600,"refresh_token":"ref"})");
     QUrl opened;
+    bool browserOpens = true;
     WebAuthSession session([&](const QUrl& url) {
         opened = url;
-        return true;
+        return browserOpens;
     });
     MusicSourceSettings sources;
     SpotifySignIn signIn(*auth, session, sources);
@@ -143,6 +135,22 @@ TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {
     // As main() wires it: addresses from second processes go to the session.
     InstanceHandoff::route(instance, session, nullptr);
 
+    signIn.connectSpotify();
+    signIn.cancel();
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_EQ(signIn.errorMessage(), "The sign-in was cancelled.");
+
+    signIn.connectSpotify();
+    signIn.submitCallback("  korvid://callback?error=access_denied  ");
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_EQ(signIn.errorMessage(), "Spotify sign-in was denied: access_denied");
+
+    signIn.connectSpotify();
+    signIn.submitCallback("garbage");
+    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
+    EXPECT_EQ(signIn.errorMessage(), "The sign-in response from Spotify was invalid.");
+
+    // The browser's redirect comes back through a second process.
     signIn.connectSpotify();
     ASSERT_TRUE(signIn.isSigningIn());
     ASSERT_TRUE(opened.isValid());
@@ -161,41 +169,17 @@ TEST_F(SignInHandoff, BrowserSignInCompletesFromTheHandedOverAddress) {
     signIn.disconnectSpotify();
     ASSERT_TRUE(waitUntil([&] { return !signIn.isAuthenticated(); }));
     EXPECT_FALSE(storedTokens().has_value());
-}
-
-TEST_F(SignInHandoff, CancelDenyAndPaste) {
-    standIn.onJson("POST", "/accounts/api/token", 200,
-                   R"({"access_token":"acc","expires_in":3600})");
-    bool browserOpens = true;
-    WebAuthSession session([&](const QUrl&) { return browserOpens; });
-    MusicSourceSettings sources;
-    SpotifySignIn signIn(*auth, session, sources);
-
-    signIn.connectSpotify();
-    signIn.cancel();
-    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
-    EXPECT_EQ(signIn.errorMessage(), "The sign-in was cancelled.");
-
-    signIn.connectSpotify();
-    signIn.submitCallback("  korvid://callback?error=access_denied  ");
-    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
-    EXPECT_EQ(signIn.errorMessage(), "Spotify sign-in was denied: access_denied");
-
-    signIn.connectSpotify();
-    signIn.submitCallback("garbage");
-    ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
-    EXPECT_EQ(signIn.errorMessage(), "The sign-in response from Spotify was invalid.");
 
     // No browser: the message says so, and the pasted address still completes.
     browserOpens = false;
     signIn.connectSpotify();
     ASSERT_TRUE(waitUntil([&] { return !signIn.isSigningIn(); }));
     EXPECT_TRUE(signIn.errorMessage().startsWith("Korvid couldn't open your web browser."));
-    const QString state = QUrlQuery(QUrl(signIn.authorizationURL())).queryItemValue("state");
-    signIn.submitCallback("korvid://callback?code=1&state=" + state);
+    const QString pasted = QUrlQuery(QUrl(signIn.authorizationURL())).queryItemValue("state");
+    signIn.submitCallback("korvid://callback?code=1&state=" + pasted);
     ASSERT_TRUE(waitUntil([&] { return auth->isAuthenticated(); }));
     EXPECT_EQ(signIn.errorMessage(), "");
-    EXPECT_TRUE(standIn.requestsTo("/accounts/api/token").size() == 1);
+    EXPECT_EQ(standIn.requestsTo("/accounts/api/token").size(), 2u);
 
     signIn.useLocalMusicOnly();
     EXPECT_EQ(sources.current(), MusicSource::appleMusic);

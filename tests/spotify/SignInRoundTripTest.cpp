@@ -5,18 +5,13 @@
 // the desktop starts for it hands the address to the Korvid running here.
 #include "SpotifyFixture.h"
 
-#include "model/AlbumFilterSettings.h"
-#include "model/MusicSourceSettings.h"
-#include "musicapp/AppleMusicLibrary.h"
 #include "platform/InstanceHandoff.h"
 #include "platform/SingleInstance.h"
 #include "platform/WebAuthSession.h"
 #include "support/QuickView.h"
-#include "support/ScopedEnvironment.h"
 #include "ui/AppModels.h"
 #include "ui/SpotifySignIn.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 

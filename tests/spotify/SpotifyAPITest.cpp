@@ -1,14 +1,11 @@
 #include "SpotifyFixture.h"
 
 #include "spotify/SpotifyAPIError.h"
-#include "spotify/SpotifyAuthError.h"
-#include "spotify/SpotifyHttp.h"
 #include "support/RequiredPeers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTimeZone>
 
 #include <clocale>
 
@@ -30,6 +27,8 @@ int queryInt(const SpotifyStandIn::Request& request, const char* name, int fallb
 
 class SpotifyWebAPI : public SpotifyFixture {
 protected:
+    SpotifyWebAPI() { signIn(); }
+
     // A library of `total` saved albums, paged the way Spotify pages it.
     void serveLibrary(int total) {
         const std::string origin = standIn.origin();
@@ -53,7 +52,6 @@ protected:
 };
 
 TEST_F(SpotifyWebAPI, SavedAlbumsFollowNextPagesUpToTheMaximum) {
-    signIn();
     struct Case {
         int library, maxAlbums;
         size_t pages;
@@ -81,7 +79,6 @@ TEST_F(SpotifyWebAPI, SavedAlbumsFollowNextPagesUpToTheMaximum) {
 }
 
 TEST_F(SpotifyWebAPI, SavedAlbumDatesInBothFormsElseDistantPast) {
-    signIn();
     const std::vector<std::pair<std::string, QDateTime>> dates = {
         {"2024-03-01T12:00:00Z", QDateTime(QDate(2024, 3, 1), QTime(12, 0), QTimeZone::utc())},
         {"2024-03-01T12:00:00.250Z",
@@ -105,7 +102,6 @@ TEST_F(SpotifyWebAPI, SavedAlbumDatesInBothFormsElseDistantPast) {
 }
 
 TEST_F(SpotifyWebAPI, PagingStopsAtEmptyPagesAndForeignAddresses) {
-    signIn();
     // An endless chain of empty pages, and a "next" on another host that
     // must never receive the token.
     standIn.onJson("GET", "/v1/me/albums", 200,
@@ -127,7 +123,6 @@ TEST_F(SpotifyWebAPI, PagingStopsAtEmptyPagesAndForeignAddresses) {
 }
 
 TEST_F(SpotifyWebAPI, StatusesBecomeTheirDescriptions) {
-    signIn();
     const QString hint =
         "Spotify denied this request (403). Make sure this Spotify account is added under "
         "Users in your app's Developer Dashboard settings.";
@@ -236,7 +231,6 @@ TEST_F(SpotifyWebAPI, RequestsReachTheServerExactly) {
 }
 
 TEST_F(SpotifyWebAPI, AnswersBrokenOffAfterTheHeadersAreTransportFailures) {
-    signIn();
     using Break = SpotifyStandIn::Reply::Break;
     const std::string body =
         R"({"devices":[{"id":"a","is_active":true,"name":"Kitchen","type":"Speaker"}]})";
@@ -283,7 +277,6 @@ TEST_F(SpotifyWebAPI, AnswersBrokenOffAfterTheHeadersAreTransportFailures) {
 }
 
 TEST_F(SpotifyWebAPI, CurrentPlaybackIsAbsentFor204AndEmptyBodies) {
-    signIn();
     standIn.onJson("GET", "/v1/me/player", 204, "");
     EXPECT_FALSE(runTask(api->currentPlayback()).has_value());
     standIn.onJson("GET", "/v1/me/player", 200, "");
@@ -305,7 +298,6 @@ TEST_F(SpotifyWebAPI, CurrentPlaybackIsAbsentFor204AndEmptyBodies) {
 }
 
 TEST_F(SpotifyWebAPI, DevicesWithoutIdAreDropped) {
-    signIn();
     standIn.onJson(
         "GET", "/v1/me/player/devices", 200,
         R"({"devices":[{"id":"a","is_active":false,"name":"Kitchen","type":"Speaker"},)"
@@ -325,7 +317,6 @@ TEST_F(SpotifyWebAPI, DevicesWithoutIdAreDropped) {
 }
 
 TEST_F(SpotifyWebAPI, FirstPreviewURL) {
-    signIn();
     standIn.onJson(
         "GET", "/v1/albums/al 1?x/tracks", 200,
         R"({"items":[{"preview_url":null},{"name":"t"},{"preview_url":"https://p.scdn.co/mp3-preview/2"},)"
@@ -348,31 +339,11 @@ TEST_F(SpotifyWebAPI, FirstPreviewURL) {
     }
 }
 
-TEST_F(SpotifyWebAPI, TokensComeFromTheSignInFirst) {
-    // Signed out: nothing is sent.
-    const auto error = failureOf<SpotifyAuthError>(api->pause());
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->kind(), SpotifyAuthError::Case::notAuthenticated);
-    EXPECT_TRUE(standIn.requests().empty());
-
-    // Near expiry: the token is refreshed before the request goes out.
-    standIn.onJson("POST", "/accounts/api/token", 200,
-                   R"({"access_token":"fresh","expires_in":3600})");
-    standIn.onJson("PUT", "/v1/me/player/pause", 204, "");
-    auth->setTokens(TokenStore{"stale", "r", clock.now().addSecs(5), {}});
-    runTask(api->pause());
-    const auto all = standIn.requests();
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].path, "/accounts/api/token");
-    EXPECT_EQ(all[1].header("authorization"), "Bearer fresh");
-}
-
 TEST_F(SpotifyWebAPI, NumbersOnTheWireIgnoreTheUserLocale) {
     const std::string previous = setlocale(LC_ALL, nullptr);
     const bool german = setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
     const QLocale previousDefault;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    signIn();
     standIn.onJson("PUT", "/v1/me/player/seek", 204, "");
     runTask(api->seek(1234567));
     EXPECT_EQ(standIn.requests().back().target, "/v1/me/player/seek?position_ms=1234567");

@@ -1,7 +1,6 @@
 #include "SpotifyFixture.h"
 
 #include "spotify/SpotifyAuthError.h"
-#include "spotify/SpotifyHttp.h"
 
 #include <QFile>
 #include <QSettings>
@@ -35,7 +34,7 @@ QString queryValue(const QUrl& url, const QString& name) {
 
 class SpotifyAuth : public SpotifyFixture {};
 
-TEST_F(SpotifyAuth, AuthorizationAddressCarriesSevenItemsInOrder) {
+TEST_F(SpotifyAuth, AuthorizationAddressCarriesSevenItemsInOrderAndTheSha256Challenge) {
     auth->setClientID(QStringLiteral("my id&x=1+2 "));
     const auto url = auth->buildAuthorizationURL();
     ASSERT_TRUE(url.has_value());
@@ -68,13 +67,7 @@ TEST_F(SpotifyAuth, AuthorizationAddressCarriesSevenItemsInOrder) {
     const QString challenge = queryValue(*url, "code_challenge");
     EXPECT_EQ(challenge.size(), 43);
     EXPECT_EQ(challenge, SpotifyAuthManager::codeChallenge(verifier));
-
-    // A second attempt replaces the pending values.
-    auth->buildAuthorizationURL();
-    EXPECT_NE(*auth->pendingCodeVerifier(), verifier);
-}
-
-TEST_F(SpotifyAuth, ChallengeIsBase64UrlOfSha256) {
+    // The challenge is the Base64url of the verifier's SHA-256.
     EXPECT_EQ(SpotifyAuthManager::codeChallenge("abc"),
               "ungWv48Bz-pBQUDeXa4iI7ADYaOWF3qctBD_YfIAFa0");
     // Every character of the alphabet turns up over many draws: the draw is uniform enough
@@ -84,6 +77,10 @@ TEST_F(SpotifyAuth, ChallengeIsBase64UrlOfSha256) {
         drawn += SpotifyAuthManager::randomString(64);
     for (QChar c : alphabet)
         EXPECT_TRUE(drawn.contains(c)) << QString(c).toStdString();
+
+    // A second attempt replaces the pending values.
+    auth->buildAuthorizationURL();
+    EXPECT_NE(*auth->pendingCodeVerifier(), verifier);
 }
 
 TEST_F(SpotifyAuth, ClientIdPreferenceAndBlankIdentifiers) {
@@ -213,7 +210,7 @@ TEST_F(SpotifyAuth, CallbacksOfEveryShapeFailCleanly) {
     EXPECT_EQ(error->kind(), SpotifyAuthError::Case::invalidCallback);
 }
 
-TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswer) {
+TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswerAndKeepTheSignInOpen) {
     auth->buildAuthorizationURL();
     const QUrl callback("korvid://callback?code=abc&state=" + *auth->pendingState());
     const std::vector<std::tuple<int, std::string, QString>> cases = {
@@ -242,6 +239,14 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswer) {
     EXPECT_EQ(decoding->keyPath(), "access_token");
     EXPECT_FALSE(auth->isAuthenticated());
     EXPECT_TRUE(auth->pendingCodeVerifier().has_value());
+
+    // The sign-in is still open: an answer without a refresh token or scope
+    // completes it, and both are stored empty.
+    standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("a", nullptr, nullptr));
+    runTask(auth->completeLogin(callback));
+    ASSERT_TRUE(auth->tokens().has_value());
+    EXPECT_EQ(auth->tokens()->refreshToken, "");
+    EXPECT_TRUE(auth->tokens()->grantedScopes.isEmpty());
 }
 
 TEST_F(SpotifyAuth, RefreshHappensOnlyInsideTheExpiryMargin) {
@@ -278,6 +283,13 @@ TEST_F(SpotifyAuth, FailedRefreshKeepsTheTokenSet) {
         EXPECT_EQ(auth->tokens(), old);
     }
     EXPECT_EQ(standIn.requestsTo("/accounts/api/token").size(), 2u);
+
+    // A token service out of reach fails with the network's description.
+    SpotifyAuthManager unreachable(network, keychain, clock, QUrl("http://127.0.0.1:1/accounts"));
+    unreachable.setTokens(TokenStore{"a", "r", clock.now(), {}});
+    const auto error = failureOf<SpotifyTransportError>(unreachable.validAccessToken());
+    ASSERT_TRUE(error.has_value());
+    EXPECT_FALSE(error->description().isEmpty());
 }
 
 TEST_F(SpotifyAuth, CallersAtExpiryShareOneRefresh) {
@@ -331,19 +343,15 @@ TEST_F(SpotifyAuth, DisconnectingDuringARefreshStaysDisconnected) {
     EXPECT_FALSE(storedTokens().has_value());
 }
 
-TEST_F(SpotifyAuth, FirstSignInWithoutRefreshTokenStoresEmpty) {
-    standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("a", nullptr, nullptr));
-    auth->buildAuthorizationURL();
-    runTask(auth->completeLogin(QUrl("korvid://callback?code=1&state=" + *auth->pendingState())));
-    ASSERT_TRUE(auth->tokens().has_value());
-    EXPECT_EQ(auth->tokens()->refreshToken, "");
-    EXPECT_TRUE(auth->tokens()->grantedScopes.isEmpty());
-}
-
 TEST_F(SpotifyAuth, NotAuthenticatedAndUnreadableStoredItems) {
     const auto error = failureOf<SpotifyAuthError>(auth->validAccessToken());
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->description(), "You're not connected to Spotify yet.");
+    // The Web API sends nothing then.
+    const auto apiError = failureOf<SpotifyAuthError>(api->pause());
+    ASSERT_TRUE(apiError.has_value());
+    EXPECT_EQ(apiError->kind(), SpotifyAuthError::Case::notAuthenticated);
+    EXPECT_TRUE(standIn.requests().empty());
 
     for (const QByteArray& stored : {QByteArray("not json"), QByteArray(R"({"accessToken":"a"})"),
                                      QByteArray("\xff\x00\x01", 3)}) {
@@ -355,14 +363,6 @@ TEST_F(SpotifyAuth, NotAuthenticatedAndUnreadableStoredItems) {
         // The item is left as it was.
         EXPECT_EQ(keychain.get(KeychainStore::service, KeychainStore::tokensAccount), stored);
     }
-}
-
-TEST_F(SpotifyAuth, TransportFailurePropagates) {
-    SpotifyAuthManager unreachable(network, keychain, clock, QUrl("http://127.0.0.1:1/accounts"));
-    unreachable.setTokens(TokenStore{"a", "r", clock.now(), {}});
-    const auto error = failureOf<SpotifyTransportError>(unreachable.validAccessToken());
-    ASSERT_TRUE(error.has_value());
-    EXPECT_FALSE(error->description().isEmpty());
 }
 
 TEST(SpotifyForm, EncodingKeepsPairsApart) {

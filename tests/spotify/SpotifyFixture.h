@@ -2,7 +2,6 @@
 
 #include "SpotifyStandIn.h"
 
-#include "platform/Keychain.h"
 #include "spotify/SpotifyAPI.h"
 #include "spotify/SpotifyAuthManager.h"
 #include "support/FakeClock.h"
@@ -14,8 +13,6 @@
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 // A signed-out Korvid whose sign-in and Web API client talk to the stand-in.
 class SpotifyFixture : public ::testing::Test {

@@ -61,8 +61,8 @@ public:
 
     // Null when there is no such item (yet). Where a sheet is made twice
     // (the toolbar's and Settings' speaker sheet), the one on screen.
-    QObject* find(const char* name) const {
-        const QString wanted = QString::fromLatin1(name);
+    QObject* find(const char* name) const { return find(QString::fromUtf8(name)); }
+    QObject* find(const QString& wanted) const {
         const auto shown = [](QObject* found) {
             auto* item = qobject_cast<QQuickItem*>(found);
             return item && item->isVisible();

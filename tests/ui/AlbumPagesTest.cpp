@@ -1,58 +1,28 @@
 // Home and Library as a person uses them over a real library and MPD:
 // clicking an album plays it, the keys steer playback, Ctrl+F searches, a
 // first scan and later music reach the pages by themselves.
-#include "AppModels.h"
-#include "musicapp/LocalPlayerFixture.h"
+#include "LocalWindowFixture.h"
 #include "musicapp/TestMusicFolder.h"
-#include "platform/Keychain.h"
-#include "platform/WebAuthSession.h"
-#include "spotify/SpotifyAuthManager.h"
 #include "support/PulseAudioServer.h"
-#include "support/QtPrinting.h"
-#include "support/QuickView.h"
-#include "ui/CoverImages.h"
-#include "ui/SpotifySignIn.h"
-
-#include <QNetworkAccessManager>
 
 namespace {
 
-class AlbumPages : public LocalPlayerTest {
+class AlbumPages : public LocalWindowTest {
 protected:
+    using LocalWindowTest::show;
     // Korvid over the private MPD, with local music alone.
     void show() {
-        library = makeLibrary();
-        library->select(silent());
-        showLibrary();
-    }
-    // Korvid over the library the test made.
-    void showLibrary() {
-        sources.setCurrent(MusicSource::appleMusic);
-        finish(*library);
-        models = std::make_unique<AppModels>(api, *library, sources, filters, clock);
-        ASSERT_TRUE(view.showMainWindow(models->ui(auth, signIn)));
+        auto made = makeLibrary();
+        made->select(silent());
+        finish(*made);
+        show(MusicSource::appleMusic, std::move(made));
     }
     QByteArray albumCell() const {
         return (QStringLiteral("albumCell-") + library->albums().first().unifiedID()).toUtf8();
     }
-
-    MusicSourceSettings sources;
-    AlbumFilterSettings filters;
-    QNetworkAccessManager network;
-    MemoryKeychain keychain;
-    // Spotify is never asked while only local music is chosen.
-    SpotifyAuthManager auth{network, keychain, clock, QUrl("http://127.0.0.1:1/accounts")};
-    SpotifyAPI api{auth, network, QUrl("http://127.0.0.1:1/v1")};
-    WebAuthSession webAuth{[](const QUrl&) { return true; }};
-    SpotifySignIn signIn{auth, webAuth, sources};
-    // In this order, so each goes before what it uses.
-    CoverImages covers{home.filePath("cover-cache")};
-    std::unique_ptr<AppleMusicLibrary> library;
-    std::unique_ptr<AppModels> models;
-    QuickView view;
 };
 
-TEST_F(AlbumPages, ClickingAnAlbumOnHomePlaysItOnMpdAndTheKeysSteerIt) {
+TEST_F(AlbumPages, ClickingOrTabbingToAnAlbumOnHomePlaysItOnMpdAndTheKeysSteerIt) {
     show();
     const QByteArray cell = albumCell();
     ASSERT_TRUE(waitUntil([&] { return view.find(cell.constData()) != nullptr; }));
@@ -72,15 +42,9 @@ TEST_F(AlbumPages, ClickingAnAlbumOnHomePlaysItOnMpdAndTheKeysSteerIt) {
     QTest::keyClick(view.window(), Qt::Key_Space);
     finish(*library);
     EXPECT_TRUE(waitForMpd([](const MpdStatus& s) { return s.state == MpdPlayState::paused; }));
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
-}
 
-// From the keyboard alone: Tab reaches the albums, and Space on one plays it
-// rather than pausing what plays.
-TEST_F(AlbumPages, TabReachesAnAlbumAndSpacePlaysIt) {
-    show();
-    const QByteArray cell = albumCell();
-    ASSERT_TRUE(waitUntil([&] { return view.find(cell.constData()) != nullptr; }));
+    // From the keyboard alone: Tab reaches the album, and Space on it plays
+    // it from the start rather than pausing what plays.
     const auto focusedName = [&] {
         QQuickItem* item = view.window()->activeFocusItem();
         return item ? item->objectName() : QString();
@@ -93,7 +57,7 @@ TEST_F(AlbumPages, TabReachesAnAlbumAndSpacePlaysIt) {
     EXPECT_TRUE(waitForMpd([](const MpdStatus& s) {
         return s.state == MpdPlayState::playing && s.songPosition == 0;
     }));
-    EXPECT_TRUE(waitUntil([&] { return view.property(cell.constData(), "isPlaying").toBool(); }));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
 // This computer's own output is drawn as a computer in the player bar.
@@ -104,9 +68,10 @@ TEST_F(AlbumPages, ThePlayerBarShowsThisComputerAsAComputer) {
     MpdTestServer computer(&pulse);
     computer.useMusic(album->folder, album->files);
     ASSERT_TRUE(computer.start()) << computer.errorText().toStdString();
-    library = makeLibrary({computer.address()});
-    runTask(library->selectThisMac());
-    ASSERT_NO_FATAL_FAILURE(showLibrary());
+    auto made = makeLibrary({computer.address()});
+    runTask(made->selectThisMac());
+    finish(*made);
+    ASSERT_NO_FATAL_FAILURE(show(MusicSource::appleMusic, std::move(made)));
     ASSERT_TRUE(library->output() && library->output()->isComputer());
 
     const QByteArray cell = albumCell();
@@ -118,7 +83,7 @@ TEST_F(AlbumPages, ThePlayerBarShowsThisComputerAsAComputer) {
     EXPECT_EQ(view.property("outputName", "text"), library->output()->displayName());
 }
 
-TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheet) {
+TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheetAndCtrlFSearchesTheLibrary) {
     show();
     EXPECT_FALSE(view.visible("spotifyDevicesButton")); // local music alone
     // One speaker symbol, whichever output is chosen; Spotify's devices have their own.
@@ -128,10 +93,7 @@ TEST_F(AlbumPages, HomesToolbarOpensTheSpeakerSheet) {
     EXPECT_TRUE(view.saveScreen("home-speaker-sheet"));
     view.click("speakerPickerDone");
     EXPECT_TRUE(waitUntil([&] { return !view.visible("speakerList"); }));
-}
 
-TEST_F(AlbumPages, CtrlFSearchesTheLibraryAndTypingFilters) {
-    show();
     QTest::keyClick(view.window(), Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(waitUntil([&] { return view.visible("libraryView"); }));
     ASSERT_TRUE(waitUntil([&] { return view.property("librarySearch", "activeFocus").toBool(); }));
@@ -164,13 +126,10 @@ TEST_F(AlbumPages, AFirstScanFillsHomeAndLibraryWithTheCoversKeptBesideTheFiles)
     for (const char* title : {"Amber Hours", "Blue Static", "Copper Lane"})
         ASSERT_TRUE(addAlbum(title, title));
     // No music player runs yet, so the folder stays the one given.
-    library = unopenedLibrary(folder, {MpdAddress{home.filePath("no-player.socket"), 0}});
-    sources.setCurrent(MusicSource::appleMusic);
     filters.setMinTracksPerAlbum(1); // albums of one song each
-    models = std::make_unique<AppModels>(api, *library, sources, filters, clock);
-    UiModels ui = models->ui(auth, signIn);
-    ui.covers = &covers; // the covers drawn, as main() has them
-    ASSERT_TRUE(view.showMainWindow(ui));
+    ASSERT_NO_FATAL_FAILURE(
+        show(MusicSource::appleMusic,
+             unopenedLibrary(folder, {MpdAddress{home.filePath("no-player.socket"), 0}}), true));
 
     // Every album of the library in the grid, each with its cover drawn.
     bool claimedEmpty = false;

@@ -7,7 +7,6 @@
 #include "model/MusicSourceSettings.h"
 #include "model/PlayHistoryStore.h"
 #include "musicapp/AppleMusicLibrary.h"
-#include "playback/AlbumRecordCache.h"
 #include "playback/HomeViewModel.h"
 #include "playback/LibraryViewModel.h"
 #include "playback/PlaybackViewModel.h"

@@ -1,12 +1,10 @@
 // Every symbol a screen draws has an icon-theme name and a bundled picture,
 // so nothing shows as an empty square without a full icon theme.
 #include "ui/IconNames.h"
-#include "musicapp/SpeakerOutput.h"
 #include "ui/PlaybackTexts.h"
 
 #include <QDirIterator>
 #include <QFile>
-#include <QImage>
 #include <QRegularExpression>
 #include <QSet>
 

@@ -1,26 +1,17 @@
 // The speaker sheet and Settings over a real MPD, shairport-sync speakers and
 // a real Secret Service, and the Spotify device picker over the stand-in,
 // used as a person does.
-#include "AppModels.h"
-#include "musicapp/LocalPlayerFixture.h"
+#include "LocalWindowFixture.h"
 #include "spotify/LocalKeyring.h"
 #include "spotify/SpotifyFixture.h"
 #include "support/FakeServiceBrowsing.h"
 #include "support/QuickView.h"
 
 #include "platform/SecretServiceKeychain.h"
-#include "platform/WebAuthSession.h"
-#include "spotify/KeychainStore.h"
 #include "ui/DeviceListModel.h"
-#include "ui/DisplayPreferences.h"
-#include "ui/LocalMusicSettings.h"
-#include "ui/SpeakerListPresenter.h"
-#include "ui/SpotifySignIn.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QNetworkAccessManager>
 
 namespace {
 
@@ -29,31 +20,24 @@ const QSize kScreen(1280, 800);
 // A property of the item named `name`; rows are named after their outputs,
 // in any script. Invalid when there is no such item.
 QVariant shownIn(const QuickView& view, const QString& name, const char* property) {
-    QObject* item = findByObjectName(view.window(), name);
+    QObject* item = view.find(name);
     return item ? item->property(property) : QVariant();
 }
 
-// Settings with its speaker sheet over the local player's fixture.
-class SpeakerScreens : public LocalPlayerTest {
+// Settings with its speaker sheet, in the window over the local player's fixture.
+class SpeakerScreens : public LocalWindowTest {
 protected:
-    void show(std::unique_ptr<AppleMusicLibrary> made) {
-        library = std::move(made);
-        auth = std::make_unique<SpotifyAuthManager>(network, *keychain, clock,
-                                                    QUrl("http://127.0.0.1:1"));
-        runTask(auth->loadStoredTokens());
-        signIn = std::make_unique<SpotifySignIn>(*auth, webAuth, sources);
-        speakers = std::make_unique<SpeakerListPresenter>(*library, clock);
-        localMusic = std::make_unique<LocalMusicSettings>(library.get());
-        ASSERT_TRUE(view.showView("SettingsView",
-                                  {{"sourceSettings", QVariant::fromValue(&sources)},
-                                   {"filterSettings", QVariant::fromValue(&filters)},
-                                   {"signIn", QVariant::fromValue(signIn.get())},
-                                   {"localMusic", QVariant::fromValue(localMusic.get())},
-                                   {"displayPreferences", QVariant::fromValue(&display)},
-                                   {"speakers", QVariant::fromValue(speakers.get())}},
-                                  kScreen));
+    void showSettings(std::unique_ptr<AppleMusicLibrary> made) {
+        ASSERT_NO_FATAL_FAILURE(show(MusicSource::appleMusic, std::move(made)));
+        view.click("tabSettings");
     }
-    QString textOf(const char* name) { return view.property(name, "text").toString(); }
+    // No music player, and browsing sees nothing: a speaker another test
+    // announces on the shared avahi-daemon would end the wait for speakers.
+    void showWithoutAPlayer() {
+        showSettings(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}},
+                                 std::make_shared<FakeServiceBrowsing>()));
+    }
+    using LocalWindowTest::textOf;
     QVariant shown(const QString& name, const char* property) {
         return shownIn(view, name, property);
     }
@@ -64,26 +48,10 @@ protected:
         view.click("speakerRow");
         ASSERT_TRUE(waitUntil([&] { return view.visible("speakerList"); }));
     }
-
-    MusicSourceSettings sources;
-    AlbumFilterSettings filters;
-    DisplayPreferences display;
-    QNetworkAccessManager network;
-    std::unique_ptr<Keychain> keychain = std::make_unique<MemoryKeychain>();
-    WebAuthSession webAuth{[](const QUrl&) { return true; }};
-    std::unique_ptr<AppleMusicLibrary> library;
-    std::unique_ptr<SpotifyAuthManager> auth;
-    std::unique_ptr<SpotifySignIn> signIn;
-    std::unique_ptr<SpeakerListPresenter> speakers;
-    std::unique_ptr<LocalMusicSettings> localMusic;
-    QuickView view;
 };
 
 TEST_F(SpeakerScreens, WithoutAMusicPlayerTheSheetLooksForThreeSecondsAndSaysWhy) {
-    // Browsing sees nothing: a speaker another test announces on the shared
-    // avahi-daemon would end the wait for speakers.
-    show(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}},
-                     std::make_shared<FakeServiceBrowsing>()));
+    showWithoutAPlayer();
     EXPECT_EQ(textOf("selectedSpeaker"), "None Selected");
     EXPECT_EQ(speakers->buttonSymbol(), "airplayaudio");
     openSheet();
@@ -124,7 +92,7 @@ TEST_F(SpeakerScreens, RowsMarkLegacySpeakersAndTheChoiceAndALegacyRowPlaysThere
     const auto speaker = startSpeaker(den, *made);
     ASSERT_TRUE(speaker);
     playOnMpd(*made, 0, 0);
-    show(std::move(made));
+    showSettings(std::move(made));
     EXPECT_EQ(textOf("selectedSpeaker"), "Silent");
     EXPECT_EQ(textOf("musicFolder"), album->folder);
     EXPECT_EQ(textOf("libraryContents"), "1 album, 6 tracks");
@@ -179,10 +147,7 @@ TEST_F(SpeakerScreens, DisconnectDeletesTheTokenItemFromTheSecretService) {
     KeychainStore store(*keychain);
     runTask(store.save(tokens.encode(), KeychainStore::tokensAccount));
     ASSERT_EQ(keyring.itemsFor(KeychainStore::tokensAccount), 1);
-    // Browsing sees nothing: a speaker another test announces on the shared
-    // avahi-daemon would end the wait for speakers.
-    show(makeLibrary({MpdAddress{home.filePath("no-mpd.socket"), 0}},
-                     std::make_shared<FakeServiceBrowsing>()));
+    showWithoutAPlayer();
     ASSERT_TRUE(auth->isAuthenticated());
     EXPECT_TRUE(view.visible("spotifyConnected"));
     EXPECT_FALSE(view.visible("settingsConnectButton"));
@@ -226,7 +191,7 @@ protected:
     QuickView view;
 };
 
-TEST_F(DevicePicker, RowsShowEachTypesIconAndTheChosenDevice) {
+TEST_F(DevicePicker, EmptyUntilRefreshedThenRowsShowEachTypesIconAndTheChosenDevice) {
     struct Device {
         const char* id;
         const char* type;
@@ -265,11 +230,21 @@ TEST_F(DevicePicker, RowsShowEachTypesIconAndTheChosenDevice) {
                                   {"name", QString::fromUtf8(device.name)},
                                   {"type", device.type}});
     }
+    // With no devices, the empty view asks to open Spotify; refresh asks again.
+    standIn.onJson("GET", "/v1/me/player/devices", 200, R"({"devices":[]})");
+    show();
+    ASSERT_TRUE(waitUntil([&] { return deviceRequests() == 1 && !devices->isLoading(); }));
+    EXPECT_TRUE(waitUntil([&] { return view.visible("noDevices"); }));
+    EXPECT_EQ(view.property("noDevices", "title").toString(), "No Devices Found");
+    EXPECT_EQ(view.property("noDevices", "message").toString(),
+              "Open Spotify on a speaker, computer, or phone, then refresh.");
+    EXPECT_TRUE(view.saveScreen("device-picker-empty"));
+
     standIn.onJson("GET", "/v1/me/player/devices", 200,
                    QJsonDocument(QJsonObject{{"devices", listed}}).toJson().toStdString());
-    show();
+    view.click("refreshDevicesButton");
     ASSERT_TRUE(waitUntil([&] { return devices->rowCount() == int(std::size(table)) - 1; }));
-    EXPECT_EQ(deviceRequests(), 1u);
+    EXPECT_EQ(deviceRequests(), 2u);
     EXPECT_EQ(view.property("devicePickerTitle", "text").toString(), "Spotify Speakers");
     for (const Device& device : table) {
         SCOPED_TRACE(device.type);
@@ -284,7 +259,7 @@ TEST_F(DevicePicker, RowsShowEachTypesIconAndTheChosenDevice) {
         EXPECT_EQ(shown("deviceRow:" + id, "height").toDouble(),
                   shown("deviceRow:c", "height").toDouble());
     }
-    EXPECT_FALSE(view.visible("noDevices"));
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("noDevices"); }));
     EXPECT_TRUE(view.saveScreen("device-picker"));
 
     view.click("deviceRow:g");
@@ -292,25 +267,6 @@ TEST_F(DevicePicker, RowsShowEachTypesIconAndTheChosenDevice) {
     EXPECT_EQ(shown("deviceCheck:g", "opacity").toDouble(), 1.0);
     EXPECT_EQ(shown("deviceCheck:s", "opacity").toDouble(), 0.0);
     EXPECT_TRUE(waitUntil([&] { return !standIn.requestsTo("/v1/me/player").empty(); }));
-}
-
-TEST_F(DevicePicker, WithNoDevicesTheEmptyViewAsksToOpenSpotifyAndRefreshAsksAgain) {
-    standIn.onJson("GET", "/v1/me/player/devices", 200, R"({"devices":[]})");
-    show();
-    ASSERT_TRUE(waitUntil([&] { return deviceRequests() == 1 && !devices->isLoading(); }));
-    EXPECT_TRUE(waitUntil([&] { return view.visible("noDevices"); }));
-    EXPECT_EQ(view.property("noDevices", "title").toString(), "No Devices Found");
-    EXPECT_EQ(view.property("noDevices", "message").toString(),
-              "Open Spotify on a speaker, computer, or phone, then refresh.");
-    EXPECT_TRUE(view.saveScreen("device-picker-empty"));
-
-    standIn.onJson("GET", "/v1/me/player/devices", 200,
-                   R"({"devices":[{"id":"d1","is_active":false,"name":"Den","type":"Speaker"}]})");
-    view.click("refreshDevicesButton");
-    ASSERT_TRUE(waitUntil([&] { return devices->rowCount() == 1; }));
-    EXPECT_EQ(deviceRequests(), 2u);
-    EXPECT_TRUE(waitUntil([&] { return !view.visible("noDevices"); }));
-    EXPECT_TRUE(view.visible("deviceRow:d1"));
 }
 
 } // namespace

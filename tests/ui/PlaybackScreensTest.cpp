@@ -3,19 +3,14 @@
 #include "AppModels.h"
 #include "MarkupProbe.h"
 #include "playback/CoordinatorFixture.h"
-#include "spotify/SpotifyFixture.h"
-#include "support/QtPrinting.h"
 #include "support/QuickView.h"
 #include "ui/IconNames.h"
 #include "ui/SpotifySignIn.h"
 
-#include "model/ListeningSessionStore.h"
 #include "platform/WebAuthSession.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTest>
 
 namespace {
 
@@ -93,15 +88,6 @@ TEST_F(PlaybackScreens, TheResumeCardShowsOncePerLaunchAndNeverAfterReopening) {
     EXPECT_FALSE(view.visible("resumeSessionView"));
 }
 
-TEST_F(PlaybackScreens, ResumingMovesSpotifyToTheStoredDevice) {
-    leaveSession();
-    show();
-    ASSERT_TRUE(waitUntil([&] { return view.visible("resumeSessionView"); }));
-    view.click("resumeButton");
-    ASSERT_TRUE(waitUntil([&] { return requestCount("PUT", "/v1/me/player") == 1; }));
-    EXPECT_TRUE(waitUntil([&] { return !view.visible("resumeSessionView"); }));
-}
-
 TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
     show();
     standIn.onJson("GET", "/v1/me/player", 200, kPlayingOnDen);
@@ -140,39 +126,6 @@ TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
                                       .substr(std::string("device_id=d2&volume_percent=").size()));
     EXPECT_NEAR(sent, 80, 8);
     EXPECT_NEAR(models->playback.volumePercent(), 80, 8);
-}
-
-TEST_F(PlaybackScreens, HomesDevicesButtonListsTheSpotifyDevices) {
-    show();
-    // Beside the speaker button, and not drawn like it.
-    const auto themeIcon = [&](const char* button) {
-        return IconNames::themeName(view.property(button, "symbol").toString());
-    };
-    EXPECT_NE(themeIcon("spotifyDevicesButton"), themeIcon("speakerPickerButton"));
-    view.click("spotifyDevicesButton");
-    ASSERT_TRUE(waitUntil([&] { return view.visible("spotifyDevicesSheet"); }));
-    EXPECT_TRUE(view.saveScreen("home-devices-sheet"));
-    EXPECT_TRUE(waitUntil([&] { return view.visible("deviceRow:d2"); }));
-}
-
-TEST_F(PlaybackScreens, AnErrorIsAlertedUntilDismissed) {
-    standIn.onJson("GET", "/v1/me/player/devices", 200, R"({"devices":[]})");
-    show();
-    runTask(models->playback.play(
-        [] {
-            UnifiedAlbum album;
-            album.id = QStringLiteral("spotify-x");
-            album.playback = UnifiedAlbum::Playback::spotify(QStringLiteral("spotify:album:x"));
-            return album;
-        }(),
-        0, 0));
-    ASSERT_TRUE(waitUntil([&] { return view.visible("playbackErrorAlert"); }));
-    EXPECT_EQ(textOf("playbackErrorMessage"),
-              QString::fromUtf8(PlaybackViewModel::noDeviceMessage));
-    EXPECT_TRUE(view.saveScreen("playback-error"));
-    view.click("dismissErrorButton");
-    EXPECT_TRUE(waitUntil([&] { return !view.visible("playbackErrorAlert"); }));
-    EXPECT_EQ(models->playback.errorMessageText(), "");
 }
 
 // Playing a clip is the presenter's tests' business: a real one lies off loopback.
@@ -239,8 +192,9 @@ TEST_F(PlaybackScreens, AFailedReloadIsShownOverTheAlbumsAndAReloadShowsItsProgr
 }
 
 // Names and errors come from Spotify, from whoever named a device and from
-// files: each is drawn as written, and none makes Korvid fetch anything.
-TEST_F(PlaybackScreens, TextFromOutsideIsShownAsWrittenAndFetchesNothing) {
+// files: each is drawn as written, and none makes Korvid fetch anything, on
+// the resume card, the player bar, the devices sheet and the error alert.
+TEST_F(PlaybackScreens, ResumeDevicesAndAlertsShowTextFromOutsideAsWrittenAndFetchNothing) {
     MarkupProbe probe;
     const auto json = [](const QString& text) {
         const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
@@ -271,7 +225,9 @@ TEST_F(PlaybackScreens, TextFromOutsideIsShownAsWrittenAndFetchesNothing) {
     ASSERT_TRUE(waitUntil([&] { return view.visible("resumeSessionView"); }));
     EXPECT_EQ(textOf("resumeButton"), "Resume on " + probe.withImage("Den"));
     expectLiteral("resume-offer", 3);
-    view.click("notNowButton");
+    // Resuming moves Spotify to the stored device.
+    view.click("resumeButton");
+    ASSERT_TRUE(waitUntil([&] { return requestCount("PUT", "/v1/me/player") == 1; }));
     ASSERT_TRUE(waitUntil([&] { return !view.visible("resumeSessionView"); }));
 
     standIn.onJson(
@@ -289,7 +245,13 @@ TEST_F(PlaybackScreens, TextFromOutsideIsShownAsWrittenAndFetchesNothing) {
     ASSERT_TRUE(waitUntil([&] { return view.visible("outputHelp"); }));
     expectLiteral("player-bar", 4);
 
+    // Home's devices button sits beside the speaker button, and is not drawn like it.
+    const auto themeIcon = [&](const char* button) {
+        return IconNames::themeName(view.property(button, "symbol").toString());
+    };
+    EXPECT_NE(themeIcon("spotifyDevicesButton"), themeIcon("speakerPickerButton"));
     view.click("spotifyDevicesButton");
+    ASSERT_TRUE(waitUntil([&] { return view.visible("spotifyDevicesSheet"); }));
     ASSERT_TRUE(waitUntil([&] { return view.visible("deviceName:d2"); }));
     expectLiteral("devices", 1);
     QTest::keyClick(view.window(), Qt::Key_Escape);
@@ -301,6 +263,10 @@ TEST_F(PlaybackScreens, TextFromOutsideIsShownAsWrittenAndFetchesNothing) {
     EXPECT_TRUE(textOf("playbackErrorMessage").contains("<b>Bad Gateway</b>"));
     expectLiteral("error", 1);
     EXPECT_FALSE(probe.wasFetched());
+    // The alert stays until dismissed.
+    view.click("dismissErrorButton");
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("playbackErrorAlert"); }));
+    EXPECT_EQ(models->playback.errorMessageText(), "");
 }
 
 } // namespace

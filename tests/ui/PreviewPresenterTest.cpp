@@ -13,9 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <chrono>
-#include <thread>
-
 // Leak checks unwind every allocation's stack in full: the media back end's
 // own leak is told by its library's frame, which the fast unwinder misses.
 extern "C" const char* __lsan_default_options() {

@@ -7,7 +7,6 @@ namespace {
 
 class SpeakerGroupScreen : public LocalWindowTest {
 protected:
-    QString textOf(const char* name) { return view.property(name, "text").toString(); }
     bool shows(const QString& name) { return view.visible(name.toUtf8().constData()); }
     void click(const QString& name) {
         view.click(name.toUtf8().constData());

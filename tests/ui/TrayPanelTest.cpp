@@ -2,8 +2,6 @@
 // more of the same genre, over the coordinator and the Spotify stand-in.
 #include "AppModels.h"
 #include "playback/CoordinatorFixture.h"
-#include "spotify/SpotifyFixture.h"
-#include "support/QtPrinting.h"
 #include "support/QuickView.h"
 #include "ui/SpotifySignIn.h"
 #include "ui/TrayPanelPresenter.h"
@@ -11,10 +9,7 @@
 #include "platform/WebAuthSession.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QSignalSpy>
-
-#include <map>
 
 namespace {
 
@@ -89,14 +84,6 @@ protected:
     TrayPanelPresenter* tray = nullptr;
 };
 
-TEST_F(TrayPanelScreen, ThreeRecentAlbumsAreAllListed) {
-    played({{"r1", "rock"}, {"j1", "jazz"}, {"r2", "rock"}});
-    open();
-    expectSections({"r2", "j1", "r1"}, "More Rock", {}, {"r1", "j1", "r2"});
-    EXPECT_EQ(view.property("trayNowPlaying", "text").toString(), "Not Playing");
-    EXPECT_TRUE(view.saveScreen("tray-three-recent"));
-}
-
 TEST_F(TrayPanelScreen, FourRecentAlbumsShowTheLatestThreeAndTheFourthIsMoreOfItsGenre) {
     played({{"r1", "rock"}, {"r2", "rock"}, {"r3", "rock"}, {"r4", "rock"}});
     open();
@@ -111,6 +98,7 @@ TEST_F(TrayPanelScreen, FourRecentAlbumsShowTheLatestThreeAndTheFourthIsMoreOfIt
 TEST_F(TrayPanelScreen, WithoutRecentAlbumsItIsMoreLikeThisAndEmpty) {
     open();
     expectSections({}, "More Like This", {}, {});
+    EXPECT_EQ(view.property("trayNowPlaying", "text").toString(), "Not Playing");
     EXPECT_EQ(standIn.requestsTo("/v1/me/player").size(), 1u);
     EXPECT_EQ(tray->toolTip(), "Korvid: Not Playing");
     EXPECT_TRUE(view.saveScreen("tray-empty"));
