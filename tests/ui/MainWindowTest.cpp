@@ -262,8 +262,9 @@ TEST_F(GermanWindowTest, NoEnglishIsLeftInTheViewsAndEveryControlHasAName) {
         }
         EXPECT_TRUE(view.saveScreen(QStringLiteral("german-%1").arg(tab)));
         // Every control has a name a screen reader can say.
-        if (std::string_view(tab) == "nowPlayingButton")
+        if (std::string_view(tab) == "nowPlayingButton") {
             ASSERT_TRUE(waitUntil([&] { return visible("scrubber"); }, 2s));
+        }
         EXPECT_EQ(unnamedControls(view.window()), QStringList()) << tab;
     }
     EXPECT_EQ(textOf("tabLibrary"), "Mediathek");
