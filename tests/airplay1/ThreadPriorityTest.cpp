@@ -1,20 +1,17 @@
 #include "airplay1/ThreadPriority.h"
 #include "airplay1/RealtimeKit.h"
 
-#include "support/ChildProcess.h"
 #include "support/ExternalDaemon.h"
-#include "support/RunTask.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QDBusVirtualObject>
 #include <QFile>
 #include <QMap>
 
+#include <dbus/dbus.h>
+
 #include <gtest/gtest.h>
 
-#include <iostream>
+#include <atomic>
+#include <thread>
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -84,14 +81,11 @@ QMap<QByteArray, Scheduling> probe(const char* rtprio, const char* nice, const c
     environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
                        systemBus.isEmpty() ? QStringLiteral("unix:path=/nonexistent/bus")
                                            : systemBus);
-    // Run with the event loop turning, for the stand-in of RealtimeKit.
-    ChildProcess run;
-    EXPECT_TRUE(run.start(QStringLiteral(KORVID_THREAD_PROBE), {rtprio, nice, user}, environment));
-    EXPECT_TRUE(waitUntil([&] { return !run.isRunning(); }, std::chrono::seconds(30)));
-    EXPECT_TRUE(run.waitForFinished(std::chrono::seconds(1)) && run.exitCode() == 0)
-        << run.output().toStdString();
+    const ProgramRun run = runProgram(QStringLiteral(KORVID_THREAD_PROBE), {rtprio, nice, user},
+                                      std::chrono::seconds(30), environment);
+    EXPECT_TRUE(run.succeeded()) << run.output.toStdString();
     QMap<QByteArray, Scheduling> threads;
-    for (const QByteArray& line : run.output().split('\n')) {
+    for (const QByteArray& line : run.output.split('\n')) {
         const QList<QByteArray> fields = line.split('\t');
         if (fields.size() == 4) {
             threads.insert(fields[0], {fields[1].toInt(), fields[2].toInt(), fields[3].toInt()});
@@ -106,10 +100,59 @@ int ownNice() {
     return getpriority(PRIO_PROCESS, 0);
 }
 
+struct ProbeCase {
+    const char* user;
+    const char* rtprio;
+    const char* nice;
+    Scheduling expected;
+};
+
+void expectStreamThreads(const ProbeCase& c, const QString& systemBus = {}) {
+    const auto threads = probe(c.rtprio, c.nice, c.user, systemBus);
+    const std::string limits = std::string(c.user) + " rtprio " + c.rtprio + " nice " + c.nice;
+    for (const char* name : {"Korvid audio", "Korvid timing"}) {
+        ASSERT_TRUE(threads.contains(name)) << name << " missing as " << limits;
+        const Scheduling got = threads.value(name);
+        EXPECT_EQ(got, c.expected) << name << " as " << limits << ": policy " << got.policy
+                                   << " priority " << got.priority << " nice " << got.nice;
+    }
+}
+
+TEST(ThreadPriority, StreamThreadsGetTheBestSchedulingTheDefaultLimitsAllow) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "giving the probe an ordinary user's rights needs root";
+    }
+    const ProbeCase cases[] = {
+        {"root", "0", "0", {SCHED_FIFO, sched_get_priority_max(SCHED_FIFO), ownNice()}},
+        {"user", "0", "0", {SCHED_OTHER, 0, ownNice()}},
+    };
+    for (const auto& c : cases) {
+        expectStreamThreads(c);
+    }
+}
+
+TEST(ThreadPriority, StreamThreadsUseWhatRaisedLimitsAllow) {
+    rlimit rtprio{};
+    rlimit nice{};
+    getrlimit(RLIMIT_RTPRIO, &rtprio);
+    getrlimit(RLIMIT_NICE, &nice);
+    if (geteuid() != 0 || rtprio.rlim_max < 50 || nice.rlim_max < 30) {
+        GTEST_SKIP() << "needs root and hard limits of at least 50 (RLIMIT_RTPRIO) and 30 "
+                        "(RLIMIT_NICE) to hand down";
+    }
+    const ProbeCase cases[] = {
+        {"user", "0", "30", {SCHED_OTHER, 0, -10}},
+        {"user", "50", "0", {SCHED_FIFO, 50, ownNice()}},
+    };
+    for (const auto& c : cases) {
+        expectStreamThreads(c);
+    }
+}
+
 // RealtimeKit's part on a private bus: it answers the properties and makes
 // the asked thread real-time itself (the test runs as root), but only for a
 // process whose RLIMIT_RTTIME is set, as the real daemon insists.
-class RealtimeKitStandIn : public QDBusVirtualObject {
+class RealtimeKitStandIn {
 public:
     static constexpr int kMaxPriority = 20;
 
@@ -133,92 +176,108 @@ public:
         }
         chmod(socket.toLocal8Bit().constData(), 0777);
         address_ = QStringLiteral("unix:path=") + socket;
-        QDBusConnection bus = QDBusConnection::connectToBus(address_, kConnection);
-        return bus.registerService(QStringLiteral("org.freedesktop.RealtimeKit1")) &&
-               bus.registerVirtualObject(QStringLiteral("/org/freedesktop/RealtimeKit1"), this);
+        connection_ = dbus_connection_open_private(address_.toUtf8().constData(), nullptr);
+        if (!connection_ || !dbus_bus_register(connection_, nullptr) ||
+            dbus_bus_request_name(connection_, "org.freedesktop.RealtimeKit1", 0, nullptr) !=
+                DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
+            return false;
+        }
+        serving_ = std::thread([this] { serve(); });
+        return true;
     }
 
-    ~RealtimeKitStandIn() override { QDBusConnection::disconnectFromBus(kConnection); }
+    ~RealtimeKitStandIn() {
+        stopped_ = true;
+        if (serving_.joinable()) {
+            serving_.join();
+        }
+        if (connection_) {
+            dbus_connection_close(connection_);
+            dbus_connection_unref(connection_);
+        }
+    }
 
     QString address() const { return address_; }
 
-    QString introspect(const QString&) const override { return {}; }
-
-    bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
-        const QVariantList arguments = call.arguments();
-        if (call.member() == u"Get") {
-            const QVariant value = arguments.value(1).toString() == u"MaxRealtimePriority"
-                                       ? QVariant(kMaxPriority)
-                                       : QVariant(qint64(200000));
-            return bus.send(call.createReply(QVariant::fromValue(QDBusVariant(value))));
+private:
+    void serve() {
+        while (!stopped_ && dbus_connection_read_write(connection_, 50)) {
+            while (DBusMessage* message = dbus_connection_pop_message(connection_)) {
+                if (DBusMessage* reply = answer(message)) {
+                    dbus_connection_send(connection_, reply, nullptr);
+                    dbus_message_unref(reply);
+                }
+                dbus_message_unref(message);
+            }
         }
-        if (call.member() != u"MakeThreadRealtime") {
-            return false;
-        }
-        const qulonglong thread = arguments.value(0).toULongLong();
-        QFile limitsFile(QStringLiteral("/proc/%1/limits").arg(thread));
-        const QByteArray limits = limitsFile.open(QIODevice::ReadOnly) ? limitsFile.readAll() : "";
-        const qsizetype at = limits.indexOf("Max realtime timeout");
-        const bool rttimeSet =
-            at >= 0 && !limits.mid(at, limits.indexOf('\n', at) - at).contains("unlimited");
-        sched_param param{};
-        param.sched_priority = arguments.value(1).toInt();
-        const bool made = rttimeSet && param.sched_priority <= kMaxPriority &&
-                          sched_setscheduler(static_cast<pid_t>(thread), SCHED_FIFO, &param) == 0;
-        return bus.send(made ? call.createReply()
-                             : call.createErrorReply(QDBusError::AccessDenied, "refused"));
     }
 
-private:
-    static constexpr const char* kConnection = "korvid-realtimekit";
+    static DBusMessage* answer(DBusMessage* call) {
+        const char* property = nullptr;
+        const char* interface = nullptr;
+        if (dbus_message_is_method_call(call, DBUS_INTERFACE_PROPERTIES, "Get") &&
+            dbus_message_get_args(call, nullptr, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING,
+                                  &property, DBUS_TYPE_INVALID)) {
+            DBusMessage* reply = dbus_message_new_method_return(call);
+            DBusMessageIter iter;
+            DBusMessageIter variant;
+            dbus_message_iter_init_append(reply, &iter);
+            if (QByteArray(property) == "MaxRealtimePriority") {
+                const dbus_int32_t value = kMaxPriority;
+                dbus_message_iter_open_container(&iter, DBUS_TYPE_VARIANT, "i", &variant);
+                dbus_message_iter_append_basic(&variant, DBUS_TYPE_INT32, &value);
+            } else {
+                const dbus_int64_t value = 200000;
+                dbus_message_iter_open_container(&iter, DBUS_TYPE_VARIANT, "x", &variant);
+                dbus_message_iter_append_basic(&variant, DBUS_TYPE_INT64, &value);
+            }
+            dbus_message_iter_close_container(&iter, &variant);
+            return reply;
+        }
+        dbus_uint64_t thread = 0;
+        dbus_uint32_t priority = 0;
+        if (dbus_message_is_method_call(call, "org.freedesktop.RealtimeKit1",
+                                        "MakeThreadRealtime") &&
+            dbus_message_get_args(call, nullptr, DBUS_TYPE_UINT64, &thread, DBUS_TYPE_UINT32,
+                                  &priority, DBUS_TYPE_INVALID)) {
+            QFile limits(QStringLiteral("/proc/%1/limits").arg(thread));
+            bool rttimeSet = false;
+            if (limits.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : limits.readAll().split('\n')) {
+                    if (line.startsWith("Max realtime timeout")) {
+                        rttimeSet = !line.contains("unlimited");
+                    }
+                }
+            }
+            sched_param param{};
+            param.sched_priority = static_cast<int>(priority);
+            if (rttimeSet && priority <= kMaxPriority &&
+                sched_setscheduler(static_cast<pid_t>(thread), SCHED_FIFO, &param) == 0) {
+                return dbus_message_new_method_return(call);
+            }
+            return dbus_message_new_error(call, DBUS_ERROR_ACCESS_DENIED, "refused");
+        }
+        return dbus_message_get_no_reply(call)
+                   ? nullptr
+                   : dbus_message_new_error(call, DBUS_ERROR_UNKNOWN_METHOD, "unknown");
+    }
+
     ExternalDaemon bus_{QStringLiteral("dbus-daemon")};
     QString address_;
+    DBusConnection* connection_ = nullptr;
+    std::thread serving_;
+    std::atomic<bool> stopped_{false};
 };
 
-// Root gets the highest real-time priority; an ordinary user what raised
-// limits allow, else RealtimeKit's, else nothing better than its own.
-TEST(ThreadPriority, StreamThreadsGetTheBestSchedulingTheLimitsAllow) {
+TEST(ThreadPriority, StreamThreadsTurnToRealtimeKitWithoutRealTimeRights) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "giving the probe an ordinary user's rights needs root";
     }
-    rlimit rtprio{};
-    rlimit nice{};
-    getrlimit(RLIMIT_RTPRIO, &rtprio);
-    getrlimit(RLIMIT_NICE, &nice);
-    const bool raisable = rtprio.rlim_max >= 50 && nice.rlim_max >= 30;
     RealtimeKitStandIn realtimeKit;
     ASSERT_TRUE(realtimeKit.start());
-    const struct {
-        const char* user;
-        const char* rtprio;
-        const char* nice;
-        Scheduling expected;
-        bool raisesLimits = false;
-        bool withRealtimeKit = false;
-    } cases[] = {
-        {"root", "0", "0", {SCHED_FIFO, sched_get_priority_max(SCHED_FIFO), ownNice()}},
-        {"user", "0", "0", {SCHED_OTHER, 0, ownNice()}},
-        {"user", "0", "30", {SCHED_OTHER, 0, -10}, true},
-        {"user", "50", "0", {SCHED_FIFO, 50, ownNice()}, true},
-        {"user", "0", "0", {SCHED_FIFO, RealtimeKitStandIn::kMaxPriority, ownNice()}, false, true},
-    };
-    for (const auto& c : cases) {
-        const std::string limits = std::string(c.user) + " rtprio " + c.rtprio + " nice " + c.nice +
-                                   (c.withRealtimeKit ? " with RealtimeKit" : "");
-        if (c.raisesLimits && !raisable) {
-            std::cout << "skipped " << limits << ": the hard limits of at least 50 (RLIMIT_RTPRIO) "
-                      << "and 30 (RLIMIT_NICE) to hand down are missing\n";
-            continue;
-        }
-        const auto threads =
-            probe(c.rtprio, c.nice, c.user, c.withRealtimeKit ? realtimeKit.address() : QString());
-        for (const char* name : {"Korvid audio", "Korvid timing"}) {
-            ASSERT_TRUE(threads.contains(name)) << name << " missing as " << limits;
-            const Scheduling got = threads.value(name);
-            EXPECT_EQ(got, c.expected) << name << " as " << limits << ": policy " << got.policy
-                                       << " priority " << got.priority << " nice " << got.nice;
-        }
-    }
+    expectStreamThreads(
+        {"user", "0", "0", {SCHED_FIFO, RealtimeKitStandIn::kMaxPriority, ownNice()}},
+        realtimeKit.address());
 }
 
 } // namespace

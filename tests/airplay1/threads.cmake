@@ -12,4 +12,5 @@ add_dependencies(airplay1_thread_tests thread_priority_probe)
 target_compile_definitions(airplay1_thread_tests PRIVATE
   KORVID_THREAD_PROBE="$<TARGET_FILE:thread_priority_probe>")
 # The test plays RealtimeKit's part on a bus of its own.
-target_link_libraries(airplay1_thread_tests PRIVATE Qt6::DBus)
+pkg_check_modules(KORVID_TEST_DBUS REQUIRED IMPORTED_TARGET dbus-1)
+target_link_libraries(airplay1_thread_tests PRIVATE PkgConfig::KORVID_TEST_DBUS)
