@@ -1,4 +1,4 @@
-// Grouping, ordering and the album record, over hand-made index contents.
+// The album record and its cover, over hand-made index contents.
 #include "musicapp/AppleMusicAlbum.h"
 #include "musicapp/FolderCover.h"
 #include "musicapp/TrackIdentity.h"
@@ -16,7 +16,6 @@ struct Song {
     int disc;
     int track;
     QString genre = {};
-    qint64 lastPlayedMs = 0;
 };
 
 std::shared_ptr<const LibrarySnapshot> snapshotOf(const QList<Song>& songs) {
@@ -33,68 +32,9 @@ std::shared_ptr<const LibrarySnapshot> snapshotOf(const QList<Song>& songs) {
         track.tags.trackNumber = song.track;
         track.tags.genre = song.genre;
         track.firstSeenMs = 1'700'000'000'000 + static_cast<qint64>(id) * 1000;
-        track.lastPlayedMs = song.lastPlayedMs;
         snapshot->tracks.append(track);
     }
     return snapshot;
-}
-
-QStringList pathsOf(const AppleMusicAlbum& album) {
-    QStringList paths;
-    for (qsizetype i = 0; i < album.trackCount(); ++i)
-        paths << album.track(i).relativePath;
-    return paths;
-}
-
-TEST(LibraryAlbumsTest, GroupsFarApartSongsAndOrdersByDiscThenTrackStably) {
-    const auto snapshot = snapshotOf({
-        {"d2t1", 7, 2, 1},
-        {"other", 8, 1, 1},
-        {"d1t2", 7, 1, 2},
-        {"tie-first", 7, 1, 3},
-        {"other2", 8, 1, 2},
-        {"d1t1", 7, 1, 1},
-        {"tie-second", 7, 1, 3},
-        {"no-numbers", 7, 0, 0},
-    });
-    const QList<AppleMusicAlbum> albums = groupAlbums(snapshot);
-    ASSERT_EQ(albums.size(), 2);
-    EXPECT_EQ(albums[0].id(), "7");
-    EXPECT_EQ(pathsOf(albums[0]),
-              QStringList({"no-numbers", "d1t1", "d1t2", "tie-first", "tie-second", "d2t1"}));
-    EXPECT_EQ(pathsOf(albums[1]), QStringList({"other", "other2"}));
-    EXPECT_TRUE(groupAlbums(snapshotOf({})).isEmpty());
-    EXPECT_TRUE(groupAlbums(nullptr).isEmpty());
-}
-
-TEST(LibraryAlbumsTest, ArtistNamesFallBackInOrder) {
-    struct Row {
-        const char* albumArtist;
-        bool compilation;
-        const char* firstArtist;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {"The Band", true, "Singer", "The Band"},
-        {"", true, "Singer", "Various Artists"},
-        {"", false, "Singer", "Singer"},
-        {"", false, "", "Unknown Artist"},
-    };
-    for (const Row& row : rows) {
-        auto snapshot = std::make_shared<LibrarySnapshot>();
-        IndexedTrack first;
-        first.tags.albumArtist = row.albumArtist;
-        first.tags.compilation = row.compilation;
-        first.tags.artist = row.firstArtist;
-        first.tags.trackNumber = 1;
-        IndexedTrack second = first;
-        second.tags.artist = QStringLiteral("Someone Else");
-        second.tags.trackNumber = 2;
-        snapshot->tracks = {first, second};
-        const auto albums = groupAlbums(snapshot);
-        ASSERT_EQ(albums.size(), 1);
-        EXPECT_EQ(albums[0].unified().artistNames, row.expected);
-    }
 }
 
 TEST(LibraryAlbumsTest, UnifiedRecordOfALocalAlbum) {
@@ -134,24 +74,6 @@ TEST(LibraryAlbumsTest, UnifiedRecordOfALocalAlbum) {
     for (const auto& track : tracks)
         EXPECT_TRUE(QRegularExpression("^[0-9A-F]{16}$").match(track.id).hasMatch())
             << track.id.toStdString();
-}
-
-TEST(LibraryAlbumsTest, PlayedAlbumsSortByTheirLatestPlay) {
-    auto songs = QList<Song>{{"a", 1, 1, 1, {}, 0},
-                             {"b", 1, 1, 2, {}, 1'800'000'000'000},
-                             {"c", 1, 1, 3, {}, 1'750'000'000'000}};
-    const auto albums = groupAlbums(snapshotOf(songs));
-    ASSERT_EQ(albums.size(), 1);
-    EXPECT_EQ(albums[0].lastPlayedDate(),
-              QDateTime::fromMSecsSinceEpoch(1'800'000'000'000, QTimeZone::utc()));
-    EXPECT_EQ(albums[0].unified().sortDate, *albums[0].lastPlayedDate());
-
-    // A song with no first-seen time gives the distant past.
-    auto snapshot = std::make_shared<LibrarySnapshot>();
-    snapshot->tracks.append(IndexedTrack{});
-    const auto unknown = groupAlbums(snapshot);
-    EXPECT_EQ(unknown[0].dateAdded(), distantPast());
-    EXPECT_EQ(unknown[0].unified().title, "Unknown Album");
 }
 
 TEST(LibraryAlbumsTest, TheCoverAmongAFoldersPictures) {

@@ -38,34 +38,25 @@ const QStringList opus{"-c:a", "libopus"};
 const QStringList wav{"-c:a", "pcm_s16le"};
 const QStringList aiff{"-c:a", "pcm_s16be", "-write_id3v2", "1"};
 
+// A song of "Far Album" by The Band, whose songs lie far apart.
+TestSong farSong(const char* path, const QStringList& codec, const char* title, const char* artist,
+                 const char* disc, const char* track, const char* genre, bool cover) {
+    return {path, codec,
+            Tags{{"title", title},
+                 {"album", "Far Album"},
+                 {"album_artist", "The Band"},
+                 {"artist", artist},
+                 {"disc", disc},
+                 {"track", track},
+                 {"genre", genre}},
+            cover};
+}
+
 const QList<TestSong>& songs() {
     static const QList<TestSong> list{
-        {"Far/A/first.flac", flac,
-         Tags{{"title", "First"},
-              {"album", "Far Album"},
-              {"album_artist", "The Band"},
-              {"artist", "Singer A"},
-              {"disc", "1/2"},
-              {"track", "1/3"},
-              {"genre", "Rock"}},
-         true},
-        {"Far/M/second.m4a", aac,
-         Tags{{"title", "Second"},
-              {"album", "Far Album"},
-              {"album_artist", "The Band"},
-              {"artist", "Singer B"},
-              {"disc", "1/2"},
-              {"track", "2/3"},
-              {"genre", "Rock"}}},
-        {"Z/far/third.mp3", mp3,
-         Tags{{"title", "Third"},
-              {"album", "Far Album"},
-              {"album_artist", "The Band"},
-              {"artist", "Singer C"},
-              {"disc", "2/2"},
-              {"track", "1"},
-              {"genre", "Pop"}},
-         true},
+        farSong("Far/A/first.flac", flac, "First", "Singer A", "1/2", "1/3", "Rock", true),
+        farSong("Far/M/second.m4a", aac, "Second", "Singer B", "1/2", "2/3", "Rock", false),
+        farSong("Z/far/third.mp3", mp3, "Third", "Singer C", "2/2", "1", "Pop", true),
         {"Hits/a.ogg", vorbis,
          Tags{{"title", "A"},
               {"album", "Hits"},

@@ -9,79 +9,12 @@ namespace {
 using namespace std::chrono_literals;
 using namespace LocalPlayerRules;
 
-Track withFile(const char* id) {
-    return {QString::fromLatin1(id), QUrl::fromLocalFile(QStringLiteral("/m/%1.flac").arg(id))};
-}
-Track withoutFile(const char* id) {
-    return {QString::fromLatin1(id), std::nullopt};
-}
-
-AirPlay1Speaker speaker(const QString& name) {
-    return {QStringLiteral("00AA@") + name, name, {}, false};
-}
-
 const SpeakerOutput computer =
     SpeakerOutput::music(QStringLiteral("PC"), QStringLiteral("computer"));
 const SpeakerOutput kitchen =
     SpeakerOutput::music(QStringLiteral("Kitchen"), QStringLiteral("Pipe"));
-const SpeakerOutput den = SpeakerOutput::legacy(speaker(QStringLiteral("Den")));
-
-TEST(LocalPlayerRulesTest, FullAndLegacyIndexesMapBothWays) {
-    // Tracks 1 and 3 have no file.
-    const QList<Track> album{withoutFile("1"), withFile("2"), withoutFile("3"), withFile("4")};
-    const struct {
-        int full;
-        int legacy;
-    } forward[] = {{-1, 0}, {0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {99, 2}};
-    for (const auto& row : forward) {
-        const LegacyQueue queue = legacyQueue(album, row.full);
-        EXPECT_EQ(queue.index, row.legacy) << "full index " << row.full;
-        EXPECT_EQ(queue.urls, (QList<QUrl>{*album[1].url, *album[3].url}));
-    }
-    const struct {
-        int legacy;
-        int full;
-    } back[] = {{0, 1}, {1, 3}, {2, 0}, {-1, 0}};
-    for (const auto& row : back) {
-        EXPECT_EQ(fullIndex(album, row.legacy), row.full) << "legacy index " << row.legacy;
-    }
-
-    const QList<Track> noFiles{withoutFile("1"), withoutFile("2")};
-    EXPECT_TRUE(legacyQueue(noFiles, 1).urls.isEmpty());
-    EXPECT_EQ(legacyQueue(noFiles, 1).index, 0);
-    EXPECT_EQ(fullIndex(noFiles, 0), 0);
-}
-
-TEST(LocalPlayerRulesTest, StatusPlaceFollowsTheCurrentTrackNotTheQueuePosition) {
-    // The player's queue lacks track "1", so its position 1 is the album's track 2.
-    const QList<Track> album{withFile("1"), withFile("2"), withFile("3")};
-    MusicPlayerStatus status;
-    status.trackIndex = 1;
-    status.currentTrackID = QStringLiteral("3");
-    EXPECT_EQ(fullIndexOfStatus(album, status), 2);
-    status.currentTrackID = QStringLiteral("unknown");
-    EXPECT_EQ(fullIndexOfStatus(album, status), 1);
-    status.currentTrackID.reset();
-    EXPECT_EQ(fullIndexOfStatus(album, status), 1);
-}
-
-TEST(LocalPlayerRulesTest, HandOverCaseByPreviousAndNewOutput) {
-    const SpeakerOutput attic = SpeakerOutput::legacy(speaker(QStringLiteral("Attic")));
-    const struct {
-        std::optional<SpeakerOutput> previous;
-        SpeakerOutput next;
-        HandOver expected;
-    } rows[] = {
-        {std::nullopt, den, HandOver::toLegacy},     {kitchen, den, HandOver::toLegacy},
-        {attic, den, HandOver::legacyToLegacy},      {den, kitchen, HandOver::legacyToMusic},
-        {std::nullopt, computer, HandOver::toMusic}, {computer, kitchen, HandOver::toMusic},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(handOverCase(row.previous, row.next), row.expected)
-            << (row.previous ? row.previous->id().toStdString() : "none") << " -> "
-            << row.next.id().toStdString();
-    }
-}
+const SpeakerOutput den =
+    SpeakerOutput::legacy({QStringLiteral("00AA@Den"), QStringLiteral("Den"), {}, false});
 
 TEST(LocalPlayerRulesTest, VolumeGoesWhereTheOutputIsRoundedHalfAwayFromZero) {
     using Kind = VolumeTarget::Kind;

@@ -1,9 +1,6 @@
 #include "FakeMpd.h"
 
 #include "musicapp/MpdCommands.h"
-#include "musicapp/MusicAppController.h"
-#include "musicapp/TrackIdentity.h"
-#include "support/RunTask.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +9,6 @@ namespace {
 FakeMpd albumPlayer() {
     FakeMpd mpd;
     mpd.database = {"a/1.flac", "a/2.flac", "a/3.flac", "a/4.flac"};
-    mpd.outputList = {
-        {0, "Speakers", "pulse", true}, {1, "Stream", "httpd", true}, {2, "Silent", "null", false}};
-    mpd.state.volume = 40;
     return mpd;
 }
 
@@ -164,152 +158,6 @@ TEST(MpdCommandsTest, StartsAtThePlaceInOneCommandOrFromTheBeginningIfRefused) {
     refusing.failureKind = MpdFailure::Kind::connection;
     EXPECT_THROW(MpdCommands::playQueue(refusing, {{"a/1.flac"}, 0, 5, std::nullopt}, [] {}),
                  MpdFailure);
-}
-
-TEST(MpdCommandsTest, DeviceChoiceEnablesOneOutputAlone) {
-    FakeMpd mpd = albumPlayer();
-    MpdCommands::playQueue(mpd, {{"a/1.flac"}, 0, 0, QString("Silent")}, [] {});
-    EXPECT_FALSE(mpd.outputList[0].enabled);
-    EXPECT_FALSE(mpd.outputList[1].enabled);
-    EXPECT_TRUE(mpd.outputList[2].enabled);
-    // The new output comes on before the others go off, so sound never gaps.
-    EXPECT_LT(mpd.log.indexOf("enableoutput"), mpd.log.indexOf("disableoutput"));
-    // The chosen device is set before playing starts.
-    EXPECT_LT(mpd.log.lastIndexOf("disableoutput"), mpd.log.indexOf("play"));
-
-    EXPECT_THROW(MpdCommands::selectOutput(mpd, "Nowhere"), MpdFailure);
-    EXPECT_TRUE(mpd.outputList[2].enabled);
-}
-
-TEST(MpdCommandsTest, StatusRecognisesKorvidsQueue) {
-    using enum MpdPlayState;
-    const QStringList ours = {"a/1.flac", "a/2.flac"};
-    const QStringList other = {"a/3.flac", "a/2.flac"};
-    // The queue's index and a place count only where Korvid's queue plays or
-    // is paused; a stopped player has no current track.
-    struct Case {
-        const char* label;
-        MpdPlayState state;
-        QStringList queue;
-        std::optional<QStringList> stored;
-        bool inQueue;
-        QStringList lastQueue = {};
-    } cases[] = {
-        {"playing Korvid", playing, ours, ours, true},
-        {"paused Korvid", paused, ours, ours, true},
-        {"another queue", playing, other, ours, false},
-        {"a longer queue", playing, ours + QStringList{"a/3.flac"}, ours, false},
-        {"no stored playlist", playing, ours, std::nullopt, false},
-        {"no stored playlist, the files Korvid queued last", playing, ours, std::nullopt, true,
-         ours},
-        {"the stored playlist wins over the last files", playing, ours, other, false, ours},
-        {"stopped", stopped, ours, ours, false},
-    };
-    for (const Case& c : cases) {
-        FakeMpd mpd = albumPlayer();
-        mpd.state.state = c.state;
-        mpd.state.songPosition = 1;
-        mpd.state.elapsedSeconds = 83.5;
-        mpd.queue = c.queue;
-        if (c.stored) {
-            mpd.playlists["Korvid"] = *c.stored;
-        }
-        mpd.current = "a/2.flac";
-        const MusicPlayerStatus status = MpdCommands::readStatus(mpd, {{}, c.lastQueue});
-        const bool hasTrack = c.state != stopped;
-        EXPECT_EQ(status.isPlaying, c.state == playing) << c.label;
-        EXPECT_EQ(status.isPlayingQueue, c.inQueue) << c.label;
-        EXPECT_EQ(status.trackIndex, c.inQueue ? 1 : 0) << c.label;
-        EXPECT_EQ(status.currentTrackID.has_value(), hasTrack) << c.label;
-        if (hasTrack) {
-            EXPECT_EQ(*status.currentTrackID,
-                      TrackIdentity::hexTrackID(TrackIdentity::trackPersistentID("a/2.flac")));
-            EXPECT_DOUBLE_EQ(status.positionSeconds, 83.5) << c.label;
-        } else {
-            EXPECT_EQ(status.positionSeconds, 0) << c.label;
-        }
-    }
-}
-
-TEST(MpdCommandsTest, StatusListsOutputsAsDevices) {
-    FakeMpd mpd = albumPlayer();
-    MusicPlayerStatus status = MpdCommands::readStatus(mpd);
-    const QList<MusicAirPlayDevice> expected = {{"Speakers", "computer", true, true, 40},
-                                                {"Stream", "HTTP stream", true, true, 40},
-                                                {"Silent", "Silent output", true, false, 40}};
-    EXPECT_EQ(status.devices, expected);
-    EXPECT_EQ(status.volume, 40);
-    mpd.state.volume = -1; // no mixer
-    status = MpdCommands::readStatus(mpd);
-    EXPECT_EQ(status.volume, 0);
-    EXPECT_EQ(status.devices.value(0).volume, 0);
-}
-
-// The controller over the fake: when it starts a player, and that commands
-// run in the order they were made.
-class ControllerOverFakeTest : public ::testing::Test {
-protected:
-    FakeMpd mpd = albumPlayer();
-    std::shared_ptr<FakeMpdConnector> connector = std::make_shared<FakeMpdConnector>(&mpd);
-    int daemonStarts = 0;
-    bool daemonStarts_ok = true;
-
-    std::unique_ptr<MusicAppController> controller() {
-        MusicAppController::Options options;
-        options.addresses = {{"127.0.0.1", 6600}};
-        options.ownDaemon = {"/nonexistent/korvid", "/nonexistent/korvid/mpd.socket"};
-        options.connector = connector;
-        options.startDaemon = [this] {
-            ++daemonStarts;
-            return daemonStarts_ok;
-        };
-        options.launchWait = std::chrono::milliseconds(1);
-        options.trackFile = [](const QString& id) {
-            return id == "0000000000000001" ? "a/1.flac" : "";
-        };
-        return std::make_unique<MusicAppController>(std::move(options));
-    }
-};
-
-TEST_F(ControllerOverFakeTest, LaunchStartsTheDaemonOnlyWhenNothingAnswers) {
-    auto c = controller();
-    runTask(c->launchIfNeeded());
-    EXPECT_EQ(daemonStarts, 0);
-    connector->refuseWith = MpdFailure(MpdFailure::Kind::connection, "Connection refused");
-    runTask(c->launchIfNeeded());
-    EXPECT_EQ(daemonStarts, 1);
-    daemonStarts_ok = false;
-    const auto error = failureOf<MusicAppError>(c->launchIfNeeded());
-    ASSERT_TRUE(error) << "a failed start was accepted";
-    EXPECT_EQ(error->kind(), MusicAppError::Kind::notInstalled);
-    EXPECT_EQ(error->description(),
-              "The music player couldn't be opened. Install mpd and try again.");
-    EXPECT_FALSE(runTask(c->isRunning()));
-    EXPECT_EQ(failureText(c->status()), "The music player reported an error: Connection refused");
-}
-
-TEST_F(ControllerOverFakeTest, CommandsRunInCallOrder) {
-    auto c = controller();
-    std::vector<QCoro::Task<>> tasks;
-    tasks.push_back(c->setMusicVolume(150));
-    tasks.push_back(c->pause());
-    tasks.push_back(c->setMusicVolume(-5));
-    tasks.push_back(c->nextTrack());
-    tasks.push_back(c->playQueue({"0000000000000001", "FFFFFFFFFFFFFFFF"}, 0, 0, std::nullopt));
-    for (auto& task : tasks) {
-        runTask(std::move(task));
-    }
-    // Every connection was opened on the controller's own thread.
-    EXPECT_EQ(connector->threadNames, QSet<QString>{"Korvid.musicapp"});
-    QStringList commands;
-    for (const QString& entry : mpd.log) {
-        if (entry == "setvol" || entry == "pause" || entry == "next" || entry == "load") {
-            commands.append(entry);
-        }
-    }
-    EXPECT_EQ(commands, (QStringList{"setvol", "pause", "setvol", "next", "load"}));
-    EXPECT_EQ(mpd.state.volume, 0);
-    EXPECT_EQ(mpd.queue, QStringList{"a/1.flac"});
 }
 
 } // namespace

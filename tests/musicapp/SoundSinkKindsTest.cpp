@@ -4,8 +4,6 @@
 
 namespace {
 
-using Properties = QMap<QString, QString>;
-
 TEST(SoundSinkKindsTest, KindAndNameFromTheSinksProperties) {
     struct Case {
         SoundSink sink;
@@ -59,41 +57,6 @@ TEST(SoundSinkKindsTest, KindAndNameFromTheSinksProperties) {
             << c.sink.name.toStdString();
         EXPECT_EQ(SoundSinkKinds::displayName(c.sink), QString::fromUtf8(c.name))
             << c.sink.name.toStdString();
-    }
-}
-
-TEST(SoundSinkKindsTest, OneComputerOnTheDefaultSinkAndUniqueNames) {
-    const SoundSink hdmi{"hdmi", "Card", {{"device.profile.name", "hdmi-stereo"}}, {}};
-    const SoundSink usb{"usb", "Card", {{"device.bus", "usb"}}, {}};
-    const SoundSink raop{"raop_output.x", "Kitchen", {}, {}};
-    auto withDefault = [](SoundSink sink) {
-        sink.isDefault = true;
-        return sink;
-    };
-    struct Case {
-        const char* label;
-        QList<SoundSink> sinks;
-        QList<SinkOutput> outputs;
-    } cases[] = {
-        {"the default sink",
-         {hdmi, withDefault(usb), raop},
-         {{"Card", "TV", "hdmi", false},
-          {"Card 2", "computer", "usb", true},
-          {"Kitchen", "AirPlay speaker", "raop_output.x", false}}},
-        {"no default: the first",
-         {hdmi, usb},
-         {{"Card", "computer", "hdmi", true}, {"Card 2", "USB audio", "usb", false}}},
-        {"an AirPlay default is never the computer",
-         {withDefault(raop), usb},
-         {{"Kitchen", "AirPlay speaker", "raop_output.x", false},
-          {"Card", "computer", "usb", true}}},
-        {"only AirPlay: none is the computer, the first plays",
-         {raop, SoundSink{"raop_output.y", "Kitchen", {}, {}}},
-         {{"Kitchen", "AirPlay speaker", "raop_output.x", true},
-          {"Kitchen 2", "AirPlay speaker", "raop_output.y", false}}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SoundSinkKinds::outputsFor(c.sinks), c.outputs) << c.label;
     }
 }
 
