@@ -1,23 +1,12 @@
 #include "airplay1/AirPlay1Packets.h"
 #include "airplay1/AirPlay1Clock.h"
-#include "airplay1/AirPlay1SendPlan.h"
 #include "airplay1/BitWriter.h"
-#include "airplay1/SpscRing.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
 
 namespace {
-
-uint32_t be32(const QByteArray& data, int offset) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-        v = (v << 8) | static_cast<uint8_t>(data[offset + i]);
-    }
-    return v;
-}
 
 // Reads bits back most significant first, independently of BitWriter.
 class BitReader {
@@ -111,35 +100,6 @@ TEST(AudioPayloadTest, AlacVerbatimFrameCarriesEverySample) {
     EXPECT_EQ(alacVerbatimPayload({}).size(), 3);
 }
 
-TEST(SyncPacketTest, FieldsAndWrapping) {
-    const std::array<uint8_t, 8> ntp = {1, 2, 3, 4, 5, 6, 7, 8};
-    struct Case {
-        bool first;
-        uint32_t anchor;
-        uint64_t elapsed;
-        int byte0;
-        uint32_t playing;
-        uint32_t now;
-    };
-    const std::vector<Case> cases = {
-        {true, 100000, 0, 0x90, 100000 - 11025, 100000},
-        {false, 100000, 44100, 0x80, 100000 + 44100 - 11025, 144100},
-        // The playing time lies before zero: it wraps.
-        {true, 5000, 0, 0x90, 0xFFFFFFFFu - 6024, 5000},
-        // Anchor plus elapsed wraps past 2^32.
-        {false, 0xFFFFFF00u, 0x200, 0x80, 0x100u - 11025, 0x100},
-    };
-    for (const auto& c : cases) {
-        const QByteArray p = syncPacket(c.first, c.anchor, c.elapsed, ntp);
-        ASSERT_EQ(p.size(), 20);
-        EXPECT_EQ(static_cast<uint8_t>(p[0]), c.byte0);
-        EXPECT_EQ(p.mid(1, 3), QByteArray::fromHex("d40007"));
-        EXPECT_EQ(be32(p, 4), c.playing);
-        EXPECT_EQ(p.mid(8, 8), QByteArray::fromHex("0102030405060708"));
-        EXPECT_EQ(be32(p, 16), c.now);
-    }
-}
-
 TEST(NtpTest, IntegerAndFractionBigEndian) {
     struct Case {
         double seconds;
@@ -204,111 +164,6 @@ TEST(RetransmitTest, ParsesRequestsAndCapsTheCount) {
 
     const QByteArray wrapped = resendPacket("packet");
     EXPECT_EQ(wrapped, QByteArray::fromHex("80d60001") + "packet");
-}
-
-TEST(PacingTest, WaitsUntilTheNextPacketOrSyncIsDue) {
-    // Elapsed time counts whole frames only, never rounded up.
-    EXPECT_EQ(elapsedFrames(11.0, 10.5), 22050u);
-    EXPECT_EQ(elapsedFrames(10.0, 10.5), 0u);
-    EXPECT_EQ(elapsedFrames(10.0 + 351.9 / 44100, 10.0), 351u);
-    struct Case {
-        uint64_t framesSinceAnchor, elapsed, lastSyncFrame, expected;
-    };
-    const Case cases[] = {
-        {0, 0, 0, 0},              // a run's first packets go at once
-        {1408, 0, 0, 0},           // four ahead is still allowed
-        {1760, 0, 0, 352},         // the fifth waits one packet's time
-        {1760, 200, 0, 152},       //   less the time already passed
-        {45760, 44000, 0, 100},    // a sync falls due before the next packet
-        {45760, 44100, 0, 0},      //   and is due now
-        {45760, 44100, 44100, 252} // after it, the packet's turn again
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(framesUntilDue(c.framesSinceAnchor, c.elapsed, c.lastSyncFrame), c.expected)
-            << c.framesSinceAnchor << " " << c.elapsed << " " << c.lastSyncFrame;
-        // Whatever is due now, the loop may act on.
-        if (c.expected == 0) {
-            EXPECT_TRUE(mayQueuePacket(c.framesSinceAnchor, c.elapsed) ||
-                        syncDue(false, c.elapsed, c.lastSyncFrame));
-        }
-    }
-}
-
-// A source that runs dry mid-run is heard as one pause: silence until a
-// cushion has built up again, never a block at a time between silences.
-TEST(PacingTest, SilenceWhileDryAudioOnceTheCushionIsBack) {
-    struct Case {
-        bool refilling;
-        AirPlay1Readiness ready;
-        SendStep step;
-        bool refillingAfter;
-    };
-    constexpr size_t cushion = kCushionBlocks;
-    const Case cases[] = {
-        {false, {1, false}, SendStep::audio, false},
-        {false, {0, false}, SendStep::silence, true}, // ran dry
-        {true, {cushion - 1, false}, SendStep::silence, true},
-        {true, {cushion, false}, SendStep::audio, false},
-        {true, {2, true}, SendStep::audio, false}, // the end comes sooner than a cushion
-        {true, {0, true}, SendStep::finished, true},
-        {false, {0, true}, SendStep::finished, false},
-    };
-    for (const Case& c : cases) {
-        bool refilling = c.refilling;
-        EXPECT_EQ(nextSendStep(refilling, c.ready), c.step)
-            << c.refilling << " " << c.ready.blocks << " " << c.ready.complete;
-        EXPECT_EQ(refilling, c.refillingAfter);
-    }
-    EXPECT_FALSE(runMayBegin({cushion - 1, false}));
-    EXPECT_TRUE(runMayBegin({cushion, false}));
-    EXPECT_TRUE(runMayBegin({0, true}));
-    EXPECT_FALSE(fallenBehind(1000, 1000 + kMaxLateFrames));
-    EXPECT_TRUE(fallenBehind(1000, 1001 + kMaxLateFrames));
-}
-
-// One thread fills, another empties, through many wraps of a small ring:
-// every value arrives once and in order (ThreadSanitizer checks the hand-over).
-TEST(SpscRingTest, HandsEveryValueOverInOrderAcrossThreads) {
-    SpscRing<uint64_t, 8> ring;
-    EXPECT_EQ(ring.front(), nullptr);
-    for (int i = 0; i < 8; ++i) {
-        uint64_t* slot = ring.slotToFill();
-        ASSERT_NE(slot, nullptr);
-        *slot = 100 + i;
-        ring.publish();
-    }
-    EXPECT_EQ(ring.slotToFill(), nullptr) << "a full ring takes nothing more";
-    EXPECT_EQ(ring.size(), 8u);
-    for (int i = 0; i < 8; ++i) {
-        ASSERT_EQ(*ring.front(), uint64_t(100 + i));
-        ring.pop();
-    }
-
-    constexpr uint64_t count = 100000;
-    std::thread producer([&ring] {
-        for (uint64_t v = 0; v < count;) {
-            if (uint64_t* slot = ring.slotToFill()) {
-                *slot = v++;
-                ring.publish();
-            } else {
-                std::this_thread::yield();
-            }
-        }
-    });
-    uint64_t expected = 0;
-    uint64_t outOfOrder = 0;
-    while (expected < count) {
-        if (const uint64_t* value = ring.front()) {
-            outOfOrder += *value != expected;
-            ++expected;
-            ring.pop();
-        } else {
-            std::this_thread::yield();
-        }
-    }
-    producer.join();
-    EXPECT_EQ(outOfOrder, 0u);
-    EXPECT_EQ(ring.size(), 0u);
 }
 
 } // namespace

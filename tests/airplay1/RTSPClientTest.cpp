@@ -151,39 +151,6 @@ TEST(RTSPClient, SendsRequestsOneAtATimeInCallOrder) {
     EXPECT_EQ(c.client->session(), "12345");
 }
 
-TEST(RTSPClient, ReadsCoalescedRepliesDropsBodiesAndFailsWhatIsPendingWhenDestroyed) {
-    Connected c;
-    auto options = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-    auto setup = c.client->request(QStringLiteral("SETUP"), QStringLiteral("rtsp://x/1"));
-    ASSERT_TRUE(c.nextRequest());
-    // Both replies in one segment; the first carries a body that must not be
-    // taken for the second reply.
-    c.send("RTSP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nRTSP/"
-           "RTSP/1.0 453 Not Enough Bandwidth\r\nCSeq: 2\r\n\r\n");
-    EXPECT_EQ(runTask(std::move(options)).statusCode, 200);
-    EXPECT_EQ(failureText(std::move(setup)), "The speaker rejected SETUP (status 453).");
-
-    const auto second = c.nextRequest();
-    ASSERT_TRUE(second);
-    EXPECT_TRUE(second->startsWith("SETUP rtsp://x/1 RTSP/1.0\r\nCSeq: 2\r\n"));
-
-    // A rejection leaves the connection usable.
-    auto again = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-    const auto third = c.nextRequest();
-    ASSERT_TRUE(third);
-    EXPECT_EQ(headerValue(*third, "CSeq"), "3");
-    c.send("RTSP/1.0 200 OK\r\n\r\n");
-    EXPECT_EQ(runTask(std::move(again)).statusCode, 200);
-
-    // Destroying the client fails what is still pending, sent or not.
-    auto sent = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-    auto queued = c.client->request(QStringLiteral("OPTIONS"), QStringLiteral("*"));
-    ASSERT_TRUE(c.nextRequest());
-    c.client.reset();
-    EXPECT_EQ(failureText(std::move(sent)), "The connection failed (cancelled).");
-    EXPECT_EQ(failureText(std::move(queued)), "The connection failed (cancelled).");
-}
-
 // A reply that cannot be read, a rejection, and a speaker that hangs up
 // half-way through its reply or falls silent each fail the request.
 TEST(RTSPClient, TurnsBrokenRepliesAndSpeakersIntoErrors) {

@@ -1,4 +1,4 @@
-# Speaker discovery, the RTSP control channel and the decoding queue, against
+# Speaker discovery, the RTSP control channel and track decoding, against
 # a private avahi-daemon, shairport-sync and ffmpeg-made tracks.
 korvid_add_test(airplay1_discovery_test
   SOURCES SpeakerDiscoveryTest.cpp
@@ -12,8 +12,8 @@ korvid_add_test(airplay1_rtsp_test
   TIMEOUT 120
   TSAN)
 
-korvid_add_test(airplay1_queue_test
-  SOURCES TrackQueueTest.cpp
+korvid_add_test(airplay1_decoder_test
+  SOURCES TrackDecoderTest.cpp
   LABELS airplay1
   TIMEOUT 120
   TSAN)

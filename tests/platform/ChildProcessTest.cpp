@@ -10,31 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ChildProcessTest, ReportsOutputAndHowTheProgramEnded) {
-    struct Case {
-        QString program;
-        QStringList arguments;
-        std::optional<int> exitCode;
-        QByteArray output;
-    };
-    const Case cases[] = {
-        {"sh", {"-c", "echo out; echo err >&2"}, 0, "out\nerr\n"},
-        {"sh", {"-c", "exit 3"}, 3, ""},
-        // Ended by a signal: no exit code.
-        {"sh", {"-c", "kill -KILL $$"}, std::nullopt, ""},
-        {"korvid-no-such-program", {}, std::nullopt, "korvid-no-such-program is not installed"},
-        {"/nonexistent/program",
-         {},
-         std::nullopt,
-         "/nonexistent/program did not start: No such file or directory"},
-    };
-    for (const Case& c : cases) {
-        const ProgramRun run = runProgram(c.program, c.arguments, 10s);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.program.toStdString();
-        EXPECT_EQ(run.output, c.output) << c.program.toStdString();
-    }
-}
-
 TEST(ChildProcessTest, RunsWhereItIsToldAndTimeOutAndTeardownEndIt) {
     const ProgramRun slow = runProgram("sleep", {"30"}, 200ms);
     EXPECT_FALSE(slow.exitCode);
