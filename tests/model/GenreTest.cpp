@@ -1,5 +1,4 @@
 #include "model/Genre.h"
-#include "model/DisplayAlbum.h"
 
 #include <gtest/gtest.h>
 
@@ -61,56 +60,6 @@ TEST(GenreTest, ClassifiesAnAlbumByMostTracks) {
         EXPECT_EQ(Genre::classify(row.tags).id, QString::fromLatin1(row.expected))
             << row.tags.join(',').toStdString();
     }
-}
-
-QList<DisplayAlbum> albumsWith(const QList<QPair<const char*, int>>& counts) {
-    QList<DisplayAlbum> albums;
-    for (const auto& [id, count] : counts) {
-        for (int i = 0; i < count; ++i) {
-            albums.append(
-                DisplayAlbum{UnifiedAlbum{.id = QStringLiteral("album-%1-%2").arg(id).arg(i)},
-                             *Genre::withID(QString::fromLatin1(id))});
-        }
-    }
-    return albums;
-}
-
-QStringList chipIDs(const QList<DisplayAlbum>& albums, const QStringList& recency) {
-    QStringList ids;
-    for (const auto& chip : Genre::chips(albums, recency)) {
-        ids << chip.id;
-    }
-    return ids;
-}
-
-TEST(GenreTest, ChipsOrderByRecencyGroupCountAndCatalogue) {
-    const auto albums = albumsWith({{"rock", 5}, {"pop", 7}, {"kids", 9}, {"other", 12}});
-    struct Row {
-        QList<DisplayAlbum> albums;
-        QStringList recency;
-        QStringList expected;
-    };
-    const Row rows[] = {
-        {{}, {}, {"all"}},
-        {{}, {"rock"}, {"all"}},
-        {albums, {}, {"all", "pop", "rock", "kids", "other"}},
-        {albums, {"kids", "jazz"}, {"all", "kids", "pop", "rock", "other"}},
-        {albums, {"other", "rock", "metal"}, {"all", "other", "rock", "pop", "kids"}},
-        {albumsWith({{"punk", 3}, {"metal", 3}}), {}, {"all", "metal", "punk"}},
-        {albumsWith({{"comedy", 1}, {"kids", 4}, {"world", 1}}),
-         {},
-         {"all", "world", "kids", "comedy"}},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(chipIDs(row.albums, row.recency), row.expected)
-            << row.recency.join(',').toStdString();
-    }
-    // "All" is a chip, never a genre an album has; kids and comedy stay out of Discover.
-    EXPECT_FALSE(Genre::catalog().contains(Genre::all()));
-    EXPECT_EQ(Genre::all().displayName, QStringLiteral("All"));
-    EXPECT_TRUE(Genre::withID("kids")->isHiddenFromDiscover);
-    EXPECT_TRUE(Genre::withID("comedy")->isHiddenFromDiscover);
-    EXPECT_FALSE(Genre::other().isHiddenFromDiscover);
 }
 
 } // namespace

@@ -154,37 +154,6 @@ TEST(ListeningSessionTest, SpotifyDevicesDrawTheirType) {
         EXPECT_EQ(Device(Device::SpotifyConnect{"i", "n", type}).systemImage(), image) << type;
 }
 
-TEST(ListeningSessionTest, TheStoreExposesOnlyWhatItFoundAtConstruction) {
-    TestHome home;
-    ListeningSessionStore first;
-    EXPECT_FALSE(first.previousLaunch());
-
-    ListeningSession saved = localSession();
-    first.save(saved);
-    EXPECT_FALSE(first.previousLaunch());
-
-    home.restartSettings();
-    ListeningSessionStore second;
-    ASSERT_TRUE(second.previousLaunch());
-    EXPECT_EQ(*second.previousLaunch(), saved);
-
-    ListeningSession newer = saved;
-    newer.trackIndex = 9;
-    second.save(newer);
-    EXPECT_EQ(second.previousLaunch()->trackIndex, 3);
-    EXPECT_EQ(ListeningSessionStore().previousLaunch()->trackIndex, 9);
-
-    // A corrupted record reads as absent, and saving replaces it.
-    QSettings().setValue("lastListeningSession",
-                         QByteArray(R"({"device":{"local":{},"airPlay":{"name":"x"}}})"));
-    EXPECT_FALSE(ListeningSessionStore().previousLaunch());
-    QSettings().setValue("lastListeningSession", QByteArray("\xff\xfe garbage"));
-    ListeningSessionStore corrupted;
-    EXPECT_FALSE(corrupted.previousLaunch());
-    corrupted.save(saved);
-    EXPECT_EQ(ListeningSessionStore().previousLaunch(), saved);
-}
-
 TEST(ListeningSessionTest, APositionWithoutJsonFormLeavesTheStoredRecord) {
     TestHome home;
     const ListeningSession good = localSession();

@@ -5,7 +5,7 @@
 #include <QHash>
 
 // A synchronised store held in memory, standing in for another computer's
-// copy: tests put bytes in and announce external changes.
+// copy: tests put bytes in and read what was written.
 class MemorySynchronizedStore final : public SynchronizedKeyValueStore {
 public:
     std::optional<QByteArray> data(const QString& key) const override {
@@ -16,7 +16,6 @@ public:
         values.insert(key, value);
     }
     void synchronize() override { ++synchronizations; }
-    void announceExternalChange() { Q_EMIT changedExternally(); }
 
     QHash<QString, QByteArray> values;
     int synchronizations = 0;

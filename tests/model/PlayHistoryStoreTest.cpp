@@ -104,29 +104,6 @@ TEST_F(PlayHistoryStoreTest, AReplayMovesTheAlbumToTheFrontAndBothCopiesKeepTheS
     EXPECT_EQ(*decoded, history.entries());
 }
 
-TEST_F(PlayHistoryStoreTest, TheListKeepsTheNewest250) {
-    {
-        // Recording 250 plays one by one would rewrite the preferences 250 times.
-        QList<PlayHistoryStore::Entry> full;
-        for (int n = 250; n >= 1; --n)
-            full.append(entry(QStringLiteral("spotify-album%1").arg(n), clock.now().addSecs(n)));
-        QSettings().setValue("spotifyPlayHistory", PlayHistoryStore::encodeEntries(full));
-    }
-    PlayHistoryStore history(&synced, &clock);
-    ASSERT_EQ(history.entries().size(), 250);
-    history.recordPlay(spotifyAlbum(251));
-    ASSERT_EQ(history.entries().size(), 250);
-    EXPECT_EQ(history.entries().first().id, "spotify-album251");
-    EXPECT_EQ(history.entries().last().id, "spotify-album2");
-    // Replaying one already inside a full list neither grows nor loses it.
-    history.recordPlay(spotifyAlbum(100));
-    EXPECT_EQ(history.entries().size(), 250);
-    EXPECT_EQ(history.entries().last().id, "spotify-album2");
-    home.restartSettings();
-    PlayHistoryStore reloaded(nullptr, &clock);
-    EXPECT_EQ(reloaded.entries(), history.entries());
-}
-
 TEST_F(PlayHistoryStoreTest, MalformedHistoriesDoNotDecode) {
     const QJsonObject good{{"id", "a"},          {"title", "t"},
                            {"artistNames", "x"}, {"rawGenres", QJsonArray{"Pop"}},
@@ -246,24 +223,6 @@ TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
         EXPECT_EQ(local.isValid() ? std::optional<QByteArray>(local.toByteArray()) : std::nullopt,
                   row.localAfter);
     }
-}
-
-TEST_F(PlayHistoryStoreTest, ExternalChangeReloadsAndAnUnreadableOneKeepsTheList) {
-    PlayHistoryStore history(&synced, &clock);
-    history.recordPlay(spotifyAlbum(1));
-
-    synced.values.insert("spotifyPlayHistory",
-                         PlayHistoryStore::encodeEntries({entry("spotify-other", clock.now(), 2)}));
-    synced.announceExternalChange();
-    ASSERT_EQ(history.entries().size(), 1);
-    EXPECT_EQ(history.entries()[0].id, "spotify-other");
-    EXPECT_EQ(defaultsBytes("spotifyPlayHistory"), synced.values.value("spotifyPlayHistory"));
-
-    synced.values.insert("spotifyPlayHistory", "not json");
-    QSettings().setValue("spotifyPlayHistory", QByteArray("not json either"));
-    synced.announceExternalChange();
-    ASSERT_EQ(history.entries().size(), 1);
-    EXPECT_EQ(history.entries()[0].id, "spotify-other");
 }
 
 TEST_F(PlayHistoryStoreTest, TheHistoryHoldsItsStoreWeakly) {

@@ -28,12 +28,6 @@ protected:
 };
 
 TEST_F(SettingsTest, StoredValuesAreReadOnlyInTheirExactFormElseTheDefault) {
-    // A first start: nothing stored yet.
-    EXPECT_EQ(MusicSourceSettings().current(), MusicSource::spotify);
-    EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), 3);
-    EXPECT_EQ(AlbumDisplayStyles::storedStyle(), AlbumDisplayStyle::coverOnly);
-    EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 110.0);
-
     const std::pair<QVariant, MusicSource> sources[] = {
         {QStringLiteral("appleMusic"), MusicSource::appleMusic},
         {QStringLiteral("both"), MusicSource::both},
@@ -65,9 +59,12 @@ TEST_F(SettingsTest, StoredValuesAreReadOnlyInTheirExactFormElseTheDefault) {
 // Every assignment is written, an equal one too; only a change is announced.
 TEST_F(SettingsTest, AssignmentsAreWrittenAlwaysAndAnnouncedOnChange) {
     {
-        MusicSourceSettings sources; // spotify by default, nothing stored yet
+        // A first start: nothing stored yet.
+        MusicSourceSettings sources;
         AlbumFilterSettings filter;
         ASSERT_FALSE(stored("musicSource").isValid());
+        EXPECT_EQ(sources.current(), MusicSource::spotify);
+        EXPECT_EQ(filter.minTracksPerAlbum(), 3);
         QSignalSpy sourceChanged(&sources, &MusicSourceSettings::currentChanged);
         QSignalSpy countChanged(&filter, &AlbumFilterSettings::minTracksPerAlbumChanged);
         sources.setCurrent(MusicSource::spotify);
@@ -84,20 +81,6 @@ TEST_F(SettingsTest, AssignmentsAreWrittenAlwaysAndAnnouncedOnChange) {
     home.restartSettings();
     EXPECT_EQ(MusicSourceSettings().current(), MusicSource::both);
     EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), 8);
-}
-
-TEST_F(SettingsTest, DisplayStyleAndThumbnailSizeRoundTrip) {
-    store("albumDisplayStyle", QStringLiteral("CoverWithDetails"));
-    EXPECT_EQ(AlbumDisplayStyles::storedStyle(), AlbumDisplayStyle::coverOnly);
-    AlbumDisplayStyles::storeStyle(AlbumDisplayStyle::coverWithDetails);
-    EXPECT_EQ(AlbumDisplayStyles::storedStyle(), AlbumDisplayStyle::coverWithDetails);
-    EXPECT_EQ(stored("albumDisplayStyle").toString(), QStringLiteral("coverWithDetails"));
-
-    store("albumThumbnailSize", QStringLiteral("big"));
-    EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 110.0);
-    AlbumDisplayStyles::storeThumbnailSize(187.5);
-    home.restartSettings();
-    EXPECT_EQ(AlbumDisplayStyles::storedThumbnailSize(), 187.5);
 }
 
 // Dragging the thumbnail slider: every step is read back at once, and the

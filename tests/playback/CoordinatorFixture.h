@@ -1,7 +1,7 @@
 #pragma once
 
 // The coordinator over the Spotify stand-in, a narrow local player that
-// records its commands, a fake microphone and the fake clock.
+// records its commands, a silent fake microphone and the fake clock.
 #include "model/ListeningSessionStore.h"
 #include "model/MemorySynchronizedStore.h"
 #include "model/MusicSourceSettings.h"
@@ -64,7 +64,7 @@ public:
         co_return takeOver;
     }
     QCoro::Task<std::optional<PlayerPlace>> currentPosition() override { co_return position; }
-    QCoro::Task<bool> requestAuthorizationIfNeeded() override { co_return authorized; }
+    QCoro::Task<bool> requestAuthorizationIfNeeded() override { co_return true; }
     std::optional<UnifiedAlbum> unifiedAlbum(const QString& id) const override {
         const auto found = albums.constFind(id);
         return found == albums.cend() ? std::nullopt : std::optional(*found);
@@ -96,7 +96,6 @@ public:
     std::optional<LocalTakeOver> takeOver;
     std::optional<PlayerPlace> position;
     std::optional<LocalNowPlaying> track;
-    bool authorized = true;
     QHash<QString, UnifiedAlbum> albums;
     ListeningSession::Device reachableDevice;
     std::optional<SpeakerOutput> reachable;
@@ -171,10 +170,8 @@ protected:
     // Made on first use, so a test can first store what "the last run" left.
     PlaybackViewModel& coordinator() {
         if (!coordinator_) {
-            auto input = std::make_unique<FakeAudioInputSystem>();
-            microphone = input.get();
-            coordinator_ = std::make_unique<PlaybackViewModel>(*api, local, sources, history, clock,
-                                                               std::move(input));
+            coordinator_ = std::make_unique<PlaybackViewModel>(
+                *api, local, sources, history, clock, std::make_unique<FakeAudioInputSystem>());
         }
         return *coordinator_;
     }
@@ -221,6 +218,5 @@ protected:
     MusicSourceSettings sources;
     MemorySynchronizedStore synced;
     PlayHistoryStore history{&synced, &clock};
-    FakeAudioInputSystem* microphone = nullptr;
     std::unique_ptr<PlaybackViewModel> coordinator_;
 };

@@ -2,7 +2,6 @@
 // screens then show, and what a failure leaves behind.
 #include "CoordinatorFixture.h"
 
-#include "musicapp/MicrophoneMonitor.h"
 #include "playback/RefreshLoop.h"
 
 using namespace std::chrono_literals;
@@ -55,69 +54,6 @@ TEST_F(PlaybackCoordinator, SpotifyStartsOnTheChosenDeviceElseTheLocalAlbumPlays
     }
     // The start without a device never reached Spotify.
     EXPECT_EQ(requestCount("PUT", "/v1/me/player/play"), 2u);
-}
-
-TEST_F(PlaybackCoordinator, LocalStartPausesSpotifyEvenWhenThatFails) {
-    standIn.onJson("PUT", "/v1/me/player/pause", 500, "");
-    local.volume = 64;
-    clock.advance(10s);
-    runTask(coordinator().play(localAlbum(), 2, 41.5));
-    EXPECT_EQ(requestCount("PUT", "/v1/me/player/pause"), 1u);
-    EXPECT_EQ(local.calls, QStringList{"play 3 2 41.5"});
-    EXPECT_EQ(coordinator().errorMessageText(), "");
-    EXPECT_EQ(coordinator().nowPlayingTrackNameText(), "Local apple-7");
-    EXPECT_EQ(coordinator().nowPlayingAlbumIDText(), "apple-7");
-    EXPECT_TRUE(coordinator().isPlaying());
-    EXPECT_EQ(coordinator().volumePercent(), 64);
-    EXPECT_EQ(history.appleMusicPlayDates().value("apple-7"), clock.now());
-    const auto session = storedSession();
-    ASSERT_TRUE(session.has_value());
-    EXPECT_EQ(session->albumID, "apple-7");
-    EXPECT_EQ(session->trackIndex, 2);
-    EXPECT_EQ(session->positionSeconds, 41.5);
-    EXPECT_EQ(session->device, local.device);
-    EXPECT_EQ(session->updatedAt, clock.now());
-
-    // With local music alone, Spotify is never asked.
-    sources.setCurrent(MusicSource::appleMusic);
-    runTask(coordinator().play(localAlbum(), 0, 0));
-    EXPECT_EQ(requestCount("PUT", "/v1/me/player/pause"), 1u);
-}
-
-TEST_F(PlaybackCoordinator, RefreshDevicesKeepsAListedChoiceElseTakesTheActiveThenTheFirst) {
-    struct Case {
-        const char* selectedBefore; // chosen through the device list; "" for none
-        std::vector<std::pair<std::string, bool>> devices;
-        QString expected;
-    };
-    const std::vector<Case> cases = {
-        {"d1", {{"d1", false}, {"d2", true}}, "d1"},
-        {"gone", {{"d1", false}, {"d2", true}}, "d2"},
-        {"gone", {{"d1", false}, {"d2", false}}, "d1"},
-        {"", {{"d1", false}, {"d2", true}}, "d2"},
-        {"d1", {}, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.selectedBefore);
-        coordinator_.reset();
-        if (*c.selectedBefore) {
-            coordinator().selectDevice({QString::fromLatin1(c.selectedBefore), false, "", "", {}});
-        }
-        standIn.onJson("GET", "/v1/me/player/devices", 200, devicesJson(c.devices));
-        runTask(coordinator().refreshDevices());
-        EXPECT_EQ(coordinator().selectedDeviceIDText(), c.expected);
-        EXPECT_EQ(coordinator().devices().size(), qsizetype(c.devices.size()));
-        EXPECT_FALSE(coordinator().isLoadingDevices());
-    }
-    // A failure keeps the list and the choice and says why.
-    standIn.onJson("GET", "/v1/me/player/devices", 200, devicesJson({{"d1", true}}));
-    runTask(coordinator().refreshDevices());
-    standIn.onJson("GET", "/v1/me/player/devices", 503, "");
-    runTask(coordinator().refreshDevices());
-    EXPECT_EQ(coordinator().errorMessageText(), "Spotify error 503: ");
-    EXPECT_EQ(coordinator().devices().size(), 1);
-    EXPECT_EQ(coordinator().selectedDeviceIDText(), "d1");
-    EXPECT_FALSE(coordinator().isLoadingDevices());
 }
 
 TEST_F(PlaybackCoordinator, TransportAndSeekReachTheActiveSource) {
@@ -180,26 +116,6 @@ TEST_F(PlaybackCoordinator, TheShownSpotifyPositionRunsOnWithinTheTrackAndStopsW
     EXPECT_EQ(lastQuery("/v1/me/player/play"), "device_id=d1");
 }
 
-// A call pauses and its end resumes, never a pause the user made: the
-// journeys show that over a real sound server. Here the user plays during
-// the call, which takes the pause over: its end changes nothing.
-TEST_F(PlaybackCoordinator, AUserWhoPlaysDuringACallTakesThePauseOver) {
-    playLocal();
-    microphone->publish({.sources = {{.index = 1, .isHardware = true, .isRunning = true}},
-                         .cardsWithSinks = {},
-                         .recordings = {{.index = 9, .source = 1, .processId = 4242}}});
-    waitUntil([&] { return !local.calls.isEmpty(); }, 200ms);
-    EXPECT_TRUE(coordinator().isPausedForMicrophone());
-    runTask(coordinator().togglePlayPause());
-    EXPECT_FALSE(coordinator().isPausedForMicrophone());
-    microphone->publish(
-        {.sources = {{.index = 1, .isHardware = true}}, .cardsWithSinks = {}, .recordings = {}});
-    clock.advance(MicrophoneMonitor::kReleaseDelay);
-    waitUntil([] { return false; }, 50ms);
-    EXPECT_EQ(local.calls, (QStringList{"toggle", "toggle"}));
-    EXPECT_TRUE(coordinator().isPlaying());
-}
-
 TEST_F(PlaybackCoordinator, NowPlayingRefreshRules) {
     enum class Before { local, spotify };
     struct Case {
@@ -241,19 +157,6 @@ TEST_F(PlaybackCoordinator, NowPlayingRefreshRules) {
         EXPECT_EQ(coordinator().durationMs(), c.durationMs);
         EXPECT_EQ(coordinator().errorMessageText(), "");
     }
-}
-
-TEST_F(PlaybackCoordinator, RefreshOvertakenByAPlayIsDiscarded) {
-    standIn.on("GET", "/v1/me/player", [](const SpotifyStandIn::Request&) {
-        std::this_thread::sleep_for(300ms);
-        return SpotifyStandIn::Reply{200, playerState(true)};
-    });
-    sources.setCurrent(MusicSource::both);
-    auto slowRefresh = coordinator().refreshNowPlaying();
-    runTask(coordinator().play(localAlbum(), 0, 0));
-    runTask(std::move(slowRefresh));
-    EXPECT_EQ(coordinator().activeSource(), PlaybackSource::appleMusic);
-    EXPECT_EQ(coordinator().nowPlayingAlbumIDText(), "apple-7");
 }
 
 TEST_F(PlaybackCoordinator, VolumeReadBacksWaitThreeSecondsAfterTheUser) {
