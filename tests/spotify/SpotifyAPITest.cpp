@@ -297,25 +297,6 @@ TEST_F(SpotifyWebAPI, CurrentPlaybackIsAbsentFor204AndEmptyBodies) {
     EXPECT_EQ(standIn.requests().back().target, "/v1/me/player");
 }
 
-TEST_F(SpotifyWebAPI, DevicesWithoutIdAreDropped) {
-    standIn.onJson(
-        "GET", "/v1/me/player/devices", 200,
-        R"({"devices":[{"id":"a","is_active":false,"name":"Kitchen","type":"Speaker"},)"
-        R"({"id":null,"is_active":true,"name":"Web Player","type":"Computer"},)"
-        R"({"is_active":false,"name":"Old","type":"TV"},)"
-        R"({"id":"b","is_active":true,"name":"Phone","type":"Smartphone","volume_percent":80}]})");
-    const auto devices = runTask(api->devices());
-    ASSERT_EQ(devices.size(), 2);
-    EXPECT_EQ(devices[0].name, "Kitchen");
-    EXPECT_EQ(devices[1].id, "b");
-
-    standIn.onJson("GET", "/v1/me/player/devices", 200,
-                   R"({"devices":[{"id":"a","name":"x","type":"y"}]})");
-    const auto error = failureOf<SpotifyDecodingError>(api->devices());
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->keyPath(), "devices[0].is_active");
-}
-
 TEST_F(SpotifyWebAPI, FirstPreviewURL) {
     standIn.onJson(
         "GET", "/v1/albums/al 1?x/tracks", 200,

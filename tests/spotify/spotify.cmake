@@ -8,7 +8,7 @@ korvid_add_test(spotify_tests
   LIBS ${KORVID_HTTPLIB}
   LABELS spotify)
 
-# Real Secret Service: a private session bus with gnome-keyring.
+# The token item without a Secret Service, and over a bus whose service never answers.
 find_package(Qt6 REQUIRED COMPONENTS DBus)
 korvid_add_test(spotify_keychain_tests
   SOURCES SecretServiceKeychainTest.cpp

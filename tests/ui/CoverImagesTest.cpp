@@ -11,8 +11,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QNetworkProxy>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QQuickTextureFactory>
 
 #include <gtest/gtest.h>
@@ -106,6 +104,8 @@ TEST_F(CoverImagesTest, LocalCoverIsDecodedAtTheSizeAskedUnlessCancelled) {
         {{30, 0}, {30, 20}},  // one side given: square bounds
         {{0, 0}, {120, 80}},  // none given: as it is, not enlarged
         {{400, 400}, {120, 80}},
+        // Asked again: the picture kept in memory.
+        {{60, 60}, {60, 40}},
     };
     for (const auto& c : cases) {
         const QImage image = load(*covers, source, c.asked);
@@ -121,55 +121,6 @@ TEST_F(CoverImagesTest, LocalCoverIsDecodedAtTheSizeAskedUnlessCancelled) {
     EXPECT_NE(covers->source("apple-2", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
                                             tracks.path("cover.flac"), makeTagLibReader()))),
               source);
-
-    // A view loads it through the engine, at the size it asks for.
-    QQmlEngine engine;
-    covers->install(engine);
-    QQmlComponent component(&engine);
-    component.setData("import QtQuick\nImage { sourceSize.width: 60; sourceSize.height: 60 }",
-                      QUrl());
-    std::unique_ptr<QObject> image(component.createWithInitialProperties({{"source", source}}));
-    ASSERT_TRUE(image) << component.errorString().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return image->property("status").toInt() == 1; })); // Ready
-    EXPECT_EQ(image->property("implicitWidth").toInt(), 60);
-    EXPECT_EQ(image->property("implicitHeight").toInt(), 40);
-}
-
-TEST_F(CoverImagesTest, RemoteCoverIsFetchedOnceAndThenReadFromDisk) {
-    server.on("GET", "/image/ab67", [](const SpotifyStandIn::Request&) {
-        const QByteArray bytes = png({640, 640}, red);
-        return SpotifyStandIn::Reply{200, bytes.toStdString(), "image/png"};
-    });
-    const QUrl source = remote("/image/ab67");
-
-    // Two cells asking at once wait for the same download.
-    QImage first, second;
-    auto* pending = new CoverImageProvider(*covers);
-    const auto ask = [&](QImage& into, QSize size) {
-        auto* response = pending->requestImageResponse(
-            source.toString().mid(QStringLiteral("image://covers/").size()), size);
-        QObject::connect(response, &QQuickImageResponse::finished, response, [&into, response] {
-            std::unique_ptr<QQuickTextureFactory> texture(response->textureFactory());
-            into = texture ? texture->image() : QImage();
-            response->deleteLater();
-        });
-    };
-    ask(first, {100, 100});
-    ask(second, {200, 200});
-    const bool both = waitUntil([&] { return !first.isNull() && !second.isNull(); });
-    delete pending;
-    ASSERT_TRUE(both);
-    EXPECT_EQ(first.size(), QSize(100, 100));
-    EXPECT_EQ(second.size(), QSize(200, 200));
-    EXPECT_EQ(server.requestsTo("/image/ab67").size(), 1u);
-    EXPECT_EQ(kept().size(), 1);
-
-    // The next start reads it from the folder, at any size.
-    covers = makeCovers();
-    const QImage again = load(*covers, source, {64, 64});
-    EXPECT_EQ(again.size(), QSize(64, 64));
-    EXPECT_TRUE(near(again.pixelColor(32, 32), red));
-    EXPECT_EQ(server.requestsTo("/image/ab67").size(), 1u);
 }
 
 TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {

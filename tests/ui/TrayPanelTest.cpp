@@ -84,17 +84,6 @@ protected:
     TrayPanelPresenter* tray = nullptr;
 };
 
-TEST_F(TrayPanelScreen, FourRecentAlbumsShowTheLatestThreeAndTheFourthIsMoreOfItsGenre) {
-    played({{"r1", "rock"}, {"r2", "rock"}, {"r3", "rock"}, {"r4", "rock"}});
-    open();
-    const QStringList all{"r1", "r2", "r3", "r4"};
-    expectSections({"r4", "r3", "r2"}, "More Rock", {"r1"}, all);
-    EXPECT_TRUE(view.saveScreen("tray-four-recent"));
-    // A new pick keeps to the genre and to albums not listed above.
-    view.click("shuffleButton");
-    expectSections({"r4", "r3", "r2"}, "More Rock", {"r1"}, all);
-}
-
 TEST_F(TrayPanelScreen, WithoutRecentAlbumsItIsMoreLikeThisAndEmpty) {
     open();
     expectSections({}, "More Like This", {}, {});
