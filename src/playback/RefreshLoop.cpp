@@ -18,7 +18,7 @@ void RefreshLoop::setRunning(bool running) {
     }
     if (running) {
         cancellation_.emplace();
-        run(this, playback_, clock_, cancellation_->token());
+        run(playback_, clock_, cancellation_->token());
     } else {
         cancellation_->cancel();
         cancellation_.reset();
@@ -26,14 +26,11 @@ void RefreshLoop::setRunning(bool running) {
     Q_EMIT runningChanged();
 }
 
-QCoro::Task<> RefreshLoop::run(QPointer<RefreshLoop> self, QPointer<PlaybackViewModel> playback,
-                               Clock& clock, CancellationToken token) {
+QCoro::Task<> RefreshLoop::run(QPointer<PlaybackViewModel> playback, Clock& clock,
+                               CancellationToken token) {
     // The token is checked before each pass only: a pass that has begun
     // finishes, as a stopped view no longer shows it anyway.
     while (!token.isCancelled() && playback) {
-        if (self) {
-            ++self->passes_;
-        }
         co_await playback->refreshNowPlaying();
         if (playback) {
             co_await playback->refreshAppleMusic();

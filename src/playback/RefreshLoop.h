@@ -27,18 +27,15 @@ public:
 
     bool isRunning() const { return cancellation_.has_value(); }
     void setRunning(bool running);
-    // How many passes have begun since construction.
-    int passes() const { return passes_; }
 
 Q_SIGNALS:
     void runningChanged();
 
 private:
-    static QCoro::Task<> run(QPointer<RefreshLoop> self, QPointer<PlaybackViewModel> playback,
-                             Clock& clock, CancellationToken token);
+    static QCoro::Task<> run(QPointer<PlaybackViewModel> playback, Clock& clock,
+                             CancellationToken token);
 
     QPointer<PlaybackViewModel> playback_;
     Clock& clock_;
     std::optional<CancellationSource> cancellation_;
-    int passes_ = 0;
 };

@@ -24,9 +24,7 @@ public:
     void setOnPlaybackStateChanged(std::function<void()> callback) override {
         stateChanged = std::move(callback);
     }
-    void setOnError(std::function<void(const QString&)> callback) override {
-        error = std::move(callback);
-    }
+    void setOnError(std::function<void(const QString&)>) override {}
     void play(const AppleMusicPlaybackHandle& handle, int index, double seconds) override {
         calls
             << QStringLiteral("play %1 %2 %3").arg(handle.tracks().size()).arg(index).arg(seconds);
@@ -56,12 +54,9 @@ public:
         calls << QStringLiteral("volume %1").arg(percent);
         volume = percent;
     }
-    QCoro::Task<> refreshStatus() override {
-        ++refreshes;
-        co_return;
-    }
+    QCoro::Task<> refreshStatus() override { co_return; }
     QCoro::Task<std::optional<LocalTakeOver>> takeOverOngoingPlayback() override {
-        co_return takeOver;
+        co_return std::nullopt;
     }
     QCoro::Task<std::optional<PlayerPlace>> currentPosition() override { co_return position; }
     QCoro::Task<bool> requestAuthorizationIfNeeded() override { co_return true; }
@@ -93,15 +88,12 @@ public:
     double volume = 50;
     std::optional<SpeakerOutput> selected;
     ListeningSession::Device device = ListeningSession::Device::AirPlay{QStringLiteral("Den")};
-    std::optional<LocalTakeOver> takeOver;
     std::optional<PlayerPlace> position;
     std::optional<LocalNowPlaying> track;
     QHash<QString, UnifiedAlbum> albums;
     ListeningSession::Device reachableDevice;
     std::optional<SpeakerOutput> reachable;
-    int refreshes = 0;
     std::function<void()> stateChanged;
-    std::function<void(const QString&)> error;
 };
 
 inline UnifiedAlbum localAlbum(const QString& id = QStringLiteral("apple-7"), int tracks = 3) {

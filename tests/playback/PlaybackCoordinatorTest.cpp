@@ -2,8 +2,6 @@
 // screens then show, and what a failure leaves behind.
 #include "CoordinatorFixture.h"
 
-#include "playback/RefreshLoop.h"
-
 using namespace std::chrono_literals;
 
 namespace {
@@ -186,73 +184,6 @@ TEST_F(PlaybackCoordinator, VolumeReadBacksWaitThreeSecondsAfterTheUser) {
     EXPECT_EQ(lastQuery("/v1/me/player/volume"), "device_id=d1&volume_percent=47");
     EXPECT_EQ(coordinator().errorMessageText(), kNoActiveDevice);
     EXPECT_EQ(coordinator().volumePercent(), 47.9);
-}
-
-TEST_F(PlaybackCoordinator, TheLocalTrackIsShownAndItsPositionRunsOn) {
-    local.track = LocalNowPlaying{{1, 2, QStringLiteral("Second"), QString(), 180000}, 42000};
-    playLocal();
-    EXPECT_EQ(coordinator().nowPlayingTrackNameText(), "Second");
-    EXPECT_EQ(coordinator().nowPlayingArtistNamesText(), "Band"); // the track names none
-    EXPECT_EQ(coordinator().nowPlayingAlbumTitle(), "Local apple-7");
-    EXPECT_EQ(coordinator().nowPlayingTrackNumber(), 2);
-    EXPECT_EQ(coordinator().nowPlayingTrackIndex(), 1);
-    clock.advance(3s);
-    EXPECT_EQ(coordinator().currentProgressMsNow(), 45000);
-
-    // The player moved on by itself: the next refresh shows where.
-    local.track =
-        LocalNowPlaying{{2, 3, QStringLiteral("Third"), QStringLiteral("Solo"), 200000}, 1000};
-    runTask(coordinator().refreshAppleMusic());
-    EXPECT_EQ(coordinator().nowPlayingTrackNameText(), "Third");
-    EXPECT_EQ(coordinator().nowPlayingArtistNamesText(), "Solo");
-    EXPECT_EQ(coordinator().durationMs(), 200000);
-    EXPECT_EQ(coordinator().currentProgressMsNow(), 1000);
-
-    // Paused, and a player that cannot say where it is: what was shown stays, still.
-    local.track.reset();
-    local.report(false, 50);
-    clock.advance(5s);
-    EXPECT_EQ(coordinator().nowPlayingTrackNameText(), "Third");
-    EXPECT_EQ(coordinator().currentProgressMsNow(), 1000);
-
-    // The player's own errors are shown as they come, until dismissed.
-    local.error(QStringLiteral("The music player reported an error: gone"));
-    EXPECT_EQ(coordinator().errorMessageText(), "The music player reported an error: gone");
-    coordinator().dismissError();
-    EXPECT_EQ(coordinator().errorMessageText(), "");
-}
-
-TEST_F(PlaybackCoordinator, LocalTakeOverOnlyWithoutAnActiveSource) {
-    local.takeOver = LocalTakeOver{localAlbum(QStringLiteral("apple-9")), false};
-    sources.setCurrent(MusicSource::appleMusic);
-    runTask(coordinator().refreshAppleMusic());
-    EXPECT_EQ(coordinator().activeSource(), PlaybackSource::appleMusic);
-    EXPECT_EQ(coordinator().nowPlayingAlbumIDText(), "apple-9");
-    EXPECT_FALSE(coordinator().isPlaying());
-    // Once something is active, the music player is only followed.
-    local.takeOver = LocalTakeOver{localAlbum(QStringLiteral("apple-3")), true};
-    runTask(coordinator().refreshAppleMusic());
-    EXPECT_EQ(coordinator().nowPlayingAlbumIDText(), "apple-9");
-    EXPECT_EQ(local.refreshes, 2);
-}
-
-TEST_F(PlaybackCoordinator, RefreshLoopPassesEveryFiveSecondsWhileRunning) {
-    RefreshLoop loop(coordinator(), clock);
-    loop.setRunning(true);
-    waitUntil([&] { return clock.sleeperCount() == 1; });
-    EXPECT_EQ(requestCount("GET", "/v1/me/player"), 1u);
-    EXPECT_EQ(local.refreshes, 1);
-    clock.advance(4900ms);
-    waitUntil([] { return false; }, 50ms);
-    EXPECT_EQ(loop.passes(), 1);
-    clock.advance(100ms);
-    waitUntil([&] { return loop.passes() == 2 && clock.sleeperCount() == 1; });
-    EXPECT_EQ(requestCount("GET", "/v1/me/player"), 2u);
-    loop.setRunning(false);
-    clock.advance(20s);
-    waitUntil([] { return false; }, 50ms);
-    EXPECT_EQ(loop.passes(), 2);
-    EXPECT_EQ(local.refreshes, 2);
 }
 
 } // namespace
