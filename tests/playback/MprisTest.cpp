@@ -1,7 +1,6 @@
 // The desktop's media controls: the rules of what they show and allow, then
-// Korvid on a private session bus, steered from outside by busctl,
-// dbus-monitor and playerctl while the real coordinator plays a local album
-// on a real MPD.
+// Korvid on a private session bus, steered from outside by busctl and
+// dbus-monitor while the real coordinator plays a local album on a real MPD.
 #include "LocalCoordinatorFixture.h"
 #include "MprisBus.h"
 
@@ -18,24 +17,13 @@ namespace {
 using Mpris::MprisInput;
 using Mpris::Transport;
 
-MprisInput localPlaying() {
-    return {.source = PlaybackSource::appleMusic,
-            .isPlaying = true,
-            .trackName = QStringLiteral("Leg"),
-            .albumID = QStringLiteral("apple-12"),
-            .durationMs = 70000};
-}
-
-MprisInput spotifyPaused() {
-    return {.source = PlaybackSource::spotify,
-            .trackName = QStringLiteral("Song"),
-            .albumID = QStringLiteral("spotify-abc"),
-            .durationMs = 200000};
-}
-
 TEST(MprisRules, TransportTogglesOnlyWhereItChangesSomething) {
     const MprisInput none{};
-    const MprisInput playing = localPlaying();
+    const MprisInput playing{.source = PlaybackSource::appleMusic,
+                             .isPlaying = true,
+                             .trackName = QStringLiteral("Leg"),
+                             .albumID = QStringLiteral("apple-12"),
+                             .durationMs = 70000};
     MprisInput paused = playing;
     paused.isPlaying = false;
     struct Case {
@@ -55,58 +43,16 @@ TEST(MprisRules, TransportTogglesOnlyWhereItChangesSomething) {
     }
 }
 
-TEST(MprisRules, SeeksStayWithinTheTrack) {
+// Spotify's progress_ms and duration_ms are any 64-bit numbers: what they
+// become in microseconds saturates instead of overflowing.
+TEST(MprisRules, TimesPastTheRangeSaturate) {
     constexpr qint64 maxUs = std::numeric_limits<qint64>::max();
-    constexpr qint64 minUs = std::numeric_limits<qint64>::min();
-    struct Case {
-        qint64 positionMs, offsetUs;
-        std::optional<qint64> landsAt; // absent: the next track
-    };
-    const QList<Case> cases{
-        {10000, 5000000, 15000},
-        {10000, -20000000, 0},
-        {190000, 20000000, std::nullopt},
-        {10000, maxUs, std::nullopt},
-        {10000, minUs, 0},
-        // Spotify's progress_ms is any 64-bit number.
-        {std::numeric_limits<qint64>::max(), maxUs, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const auto target = Mpris::seekTarget(c.positionMs, 200000, c.offsetUs);
-        if (c.landsAt) {
-            ASSERT_TRUE(std::holds_alternative<qint64>(target)) << c.offsetUs;
-            EXPECT_EQ(std::get<qint64>(target), *c.landsAt);
-        } else {
-            EXPECT_TRUE(std::holds_alternative<Mpris::NextTrack>(target)) << c.offsetUs;
-        }
-    }
+    EXPECT_TRUE(std::holds_alternative<Mpris::NextTrack>(Mpris::seekTarget(maxUs, 200000, maxUs)));
 
-    const MprisInput spotify = spotifyPaused();
-    const QString current = Mpris::trackID(spotify);
-    struct Place {
-        const MprisInput& input;
-        QString track;
-        qint64 positionUs;
-        std::optional<qint64> ms;
-    };
-    const MprisInput local = localPlaying();
-    const QList<Place> places{
-        {spotify, current, 42000000, 42000},
-        {spotify, QStringLiteral("/com/korvid/Track/tother"), 42000000, std::nullopt},
-        {spotify, current, -1, std::nullopt},
-        {spotify, current, 200000000, 200000},
-        {spotify, current, 200000001, std::nullopt},
-        {local, Mpris::trackID(local), 1000000, 1000},
-    };
-    for (qsizetype i = 0; i < places.size(); ++i) {
-        const Place& p = places[i];
-        EXPECT_EQ(Mpris::setPositionTarget(p.input, p.track, p.positionUs), p.ms) << i;
-    }
-
-    // A duration_ms whose microseconds pass the range: the track is as long
-    // as MPRIS can say, not negative.
-    MprisInput endless = spotifyPaused();
-    endless.durationMs = std::numeric_limits<qint64>::max() / 10;
+    const MprisInput endless{.source = PlaybackSource::spotify,
+                             .trackName = QStringLiteral("Song"),
+                             .albumID = QStringLiteral("spotify-abc"),
+                             .durationMs = maxUs / 10};
     EXPECT_EQ(Mpris::playerProperties(endless)["Metadata"].toMap()["mpris:length"].toLongLong(),
               maxUs);
     EXPECT_EQ(Mpris::setPositionTarget(endless, Mpris::trackID(endless), maxUs), maxUs / 1000);
@@ -255,22 +201,6 @@ TEST_F(MprisOnTheBus, ALocalAlbumIsShownAndSteeredFromOutside) {
         EXPECT_LT(after.elapsedSeconds - before.elapsedSeconds, passed + 10);
         EXPECT_EQ(bus.property("PlaybackStatus"), "s \"Playing\"");
     }
-    // Last, as the only step that needs a program which may be missing.
-    if (ExternalDaemon::findProgram(QStringLiteral("playerctl")).isEmpty()) {
-        KORVID_PEER_MISSING("playerctl is not installed");
-    }
-    const auto playerctl = [&](const QStringList& arguments) {
-        const ProgramRun run = bus.run(QStringLiteral("playerctl"),
-                                       QStringList{QStringLiteral("--player=korvid")} + arguments);
-        EXPECT_TRUE(run.succeeded()) << run.output.toStdString();
-        return QString::fromUtf8(run.output).trimmed();
-    };
-    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("xesam:album")}), "Journey");
-    playerctl({QStringLiteral("volume"), QStringLiteral("0.2")});
-    playerctl({QStringLiteral("pause")});
-    EXPECT_TRUE(mpdShows(
-        [](const MpdStatus& s) { return s.state == MpdPlayState::paused && s.volume == 20; }));
-    EXPECT_EQ(playerctl({QStringLiteral("status")}), "Paused");
 }
 
 TEST_F(MprisOnTheBus, TheNameIsKorvidsAloneAndRaisesItsWindow) {

@@ -1,6 +1,6 @@
 # The desktop's media controls: their rules, then Korvid on a private session
-# bus steered by busctl, dbus-monitor and playerctl, over a private MPD and
-# over the Spotify stand-in.
+# bus steered by busctl and dbus-monitor, over a private MPD and over the
+# Spotify stand-in.
 find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 korvid_add_test(mpris_tests
   SOURCES
