@@ -225,14 +225,6 @@ TEST_F(PlayHistoryStoreTest, LoadingPrefersTheSynchronisedCopy) {
     }
 }
 
-TEST_F(PlayHistoryStoreTest, TheHistoryHoldsItsStoreWeakly) {
-    auto* store = new MemorySynchronizedStore;
-    PlayHistoryStore history(store, &clock);
-    delete store;
-    history.recordPlay(spotifyAlbum(1));
-    EXPECT_EQ(history.entries().size(), 1);
-}
-
 TEST_F(PlayHistoryStoreTest, LocalPlaysKeepOnlyADatePerAlbumAndTheNewest250) {
     {
         QHash<QString, QDateTime> dates;

@@ -1,6 +1,5 @@
 #include "model/AlbumDisplayStyle.h"
 #include "model/AlbumFilterSettings.h"
-#include "model/AppVersion.h"
 #include "model/MusicSourceSettings.h"
 #include "platform/SettingsWriter.h"
 #include "support/RunTask.h"
@@ -17,44 +16,10 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    // Writes a value and reads it back as the next start does.
-    void store(const char* key, const QVariant& value) {
-        QSettings().setValue(key, value);
-        home.restartSettings();
-    }
     QVariant stored(const char* key) { return QSettings().value(key); }
 
     TestHome home;
 };
-
-TEST_F(SettingsTest, StoredValuesAreReadOnlyInTheirExactFormElseTheDefault) {
-    const std::pair<QVariant, MusicSource> sources[] = {
-        {QStringLiteral("appleMusic"), MusicSource::appleMusic},
-        {QStringLiteral("both"), MusicSource::both},
-        {QStringLiteral("spotify"), MusicSource::spotify},
-        {QStringLiteral("Both"), MusicSource::spotify},
-        {QStringLiteral("local"), MusicSource::spotify},
-        {QStringLiteral(" both"), MusicSource::spotify},
-        {2, MusicSource::spotify},
-    };
-    for (const auto& [value, expected] : sources) {
-        store("musicSource", value);
-        EXPECT_EQ(MusicSourceSettings().current(), expected) << value.toString().toStdString();
-    }
-    const std::pair<QVariant, qint64> counts[] = {
-        {7, 7},
-        {QStringLiteral("five"), 3},
-        {QStringLiteral("4.5"), 3},
-        {QStringLiteral(""), 3},
-        {QVariant(true), 3},
-        {QVariant(qint64(1) << 40), qint64(1) << 40},
-    };
-    for (const auto& [value, expected] : counts) {
-        store("minTracksPerAlbum", value);
-        EXPECT_EQ(AlbumFilterSettings().minTracksPerAlbum(), expected)
-            << value.toString().toStdString();
-    }
-}
 
 // Every assignment is written, an equal one too; only a change is announced.
 TEST_F(SettingsTest, AssignmentsAreWrittenAlwaysAndAnnouncedOnChange) {
@@ -102,12 +67,6 @@ TEST_F(SettingsTest, ASliderIsWrittenOnceItSettles) {
     // A rare change goes to the file at once.
     AlbumDisplayStyles::storeStyle(AlbumDisplayStyle::coverWithDetails);
     EXPECT_TRUE(fileHas("albumDisplayStyle=coverWithDetails"));
-}
-
-TEST(AppVersionTest, MissingValuesShowAsQuestionMarks) {
-    EXPECT_EQ(AppVersion::displayLine("1.2.1", "23"), QStringLiteral("1.2.1 (23)"));
-    EXPECT_EQ(AppVersion::displayLine("1.2.1", nullptr), QStringLiteral("1.2.1 (?)"));
-    EXPECT_EQ(AppVersion::displayLine(nullptr, ""), QStringLiteral("? (?)"));
 }
 
 } // namespace
