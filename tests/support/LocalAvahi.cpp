@@ -241,15 +241,8 @@ void LocalAvahi::shutDown() {
 
 std::unique_ptr<ExternalDaemon> LocalAvahi::publish(const QString& name, const QString& type,
                                                     quint16 port, const QStringList& txt) {
-    auto process = std::make_unique<ExternalDaemon>(QStringLiteral("avahi-publish"));
-    QStringList arguments{QStringLiteral("-s"), name, type, QString::number(port)};
-    arguments += txt;
-    ExternalDaemon* raw = process.get();
-    if (!process->start(arguments, [raw] { return raw->output().contains("Established"); })) {
-        ADD_FAILURE() << process->errorText().toStdString();
-        return nullptr;
-    }
-    return process;
+    auto processes = publishAll({{name, type, port, txt}});
+    return processes.empty() ? nullptr : std::move(processes.front());
 }
 
 bool LocalAvahi::restartDaemon(QString* whyNot, const QByteArray& serverSettings) {

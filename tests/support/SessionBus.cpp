@@ -19,8 +19,8 @@ std::unique_ptr<ChildProcess> SessionBus::spawn(const QString& program,
                                                 const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
-    // Clients that look on the system bus as well (playerctl) find this one
-    // there too, never the machine's.
+    // Clients that look on the system bus as well find this one there too,
+    // never the machine's.
     environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address_);
     auto child = std::make_unique<ChildProcess>();
     child->start(program, arguments, environment);

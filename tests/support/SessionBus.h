@@ -10,9 +10,9 @@
 #include <memory>
 
 // A private session bus for one test (a dbus-daemon of its own), and the
-// command-line clients that talk to it from outside: busctl, dbus-send,
-// playerctl. The clients run while the event loop turns, so the test's own
-// bus objects answer them.
+// command-line clients that talk to it from outside, such as busctl. The
+// clients run while the event loop turns, so the test's own bus objects
+// answer them.
 class SessionBus {
 public:
     // False, with the reason in errorText(), when dbus-daemon cannot start.
