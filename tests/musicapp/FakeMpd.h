@@ -5,15 +5,14 @@
 #include <QMap>
 #include <QSet>
 
-// MPD's state in memory, for the logic that turns player operations into
-// commands. Every call is logged by name; `failOn` makes one command fail.
+// MPD's state in memory, for the logic that turns playing a queue into
+// commands. Each command is logged by name; `failOn` makes one of them fail.
 class FakeMpd final : public MpdClient {
 public:
     QSet<QString> database;
     QMap<QString, QStringList> playlists;
     QStringList queue;
     MpdStatus state;
-    std::optional<QString> current;
     // Files a running scan adds to the database at the poll that many polls
     // on; until then status reports the scan.
     QSet<QString> unscanned;
@@ -25,10 +24,6 @@ public:
     QString failOn;
     MpdFailure::Kind failureKind = MpdFailure::Kind::refused;
 
-    QList<MpdOutput> outputs() override {
-        note("outputs");
-        return {};
-    }
     MpdStatus status() override {
         note("status");
         if (!unscanned.isEmpty() && --pollsUntilScanned == 0) {
@@ -39,21 +34,6 @@ public:
         status.isUpdatingDatabase = !unscanned.isEmpty();
         status.queueLength = static_cast<unsigned>(queue.size());
         return status;
-    }
-    std::optional<QString> currentSongUri() override {
-        note("currentsong");
-        return current;
-    }
-    QStringList queueUris() override {
-        note("playlistinfo");
-        return queue;
-    }
-    std::optional<QStringList> storedPlaylist(const QString& name) override {
-        note("listplaylist");
-        if (!storedPlaylistsOn || !playlists.contains(name)) {
-            return std::nullopt;
-        }
-        return playlists.value(name);
     }
     void deleteStoredPlaylist(const QString& name) override {
         note("rm");
@@ -94,45 +74,31 @@ public:
         note("modes");
         randomRepeatSingleConsume = false;
     }
-    void setOutputEnabled(unsigned, bool enabled) override {
-        note(enabled ? "enableoutput" : "disableoutput");
-    }
     void playPosition(unsigned position) override {
         note("play");
         state.songPosition = static_cast<int>(position);
-        current = queue.value(static_cast<int>(position));
         state.state = MpdPlayState::playing;
     }
     void playPositionFrom(unsigned position, double seconds) override {
         note("seek");
         state.songPosition = static_cast<int>(position);
-        current = queue.value(static_cast<int>(position));
         state.state = MpdPlayState::playing;
         seekedTo = seconds;
         state.elapsedSeconds = seconds;
     }
-    void play() override {
-        note("play");
-        state.state = MpdPlayState::playing;
-    }
-    void pause() override {
-        note("pause");
-        state.state = MpdPlayState::paused;
-    }
-    void next() override { note("next"); }
-    void seekCurrent(double seconds) override {
-        note("seekcur");
-        seekedTo = seconds;
-        state.elapsedSeconds = seconds;
-    }
-    void setVolume(unsigned volume) override {
-        note("setvol");
-        state.volume = static_cast<int>(volume);
-    }
-    std::optional<QString> musicDirectory() override {
-        note("config");
-        return std::nullopt;
-    }
+
+    // Playing a queue without naming an output asks and sends none of these.
+    QList<MpdOutput> outputs() override { return {}; }
+    std::optional<QString> currentSongUri() override { return {}; }
+    QStringList queueUris() override { return queue; }
+    std::optional<QStringList> storedPlaylist(const QString&) override { return {}; }
+    void setOutputEnabled(unsigned, bool) override {}
+    void play() override {}
+    void pause() override {}
+    void next() override {}
+    void seekCurrent(double) override {}
+    void setVolume(unsigned) override {}
+    std::optional<QString> musicDirectory() override { return {}; }
 
 private:
     void refuseWithoutStoredPlaylists() const {

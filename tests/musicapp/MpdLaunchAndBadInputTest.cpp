@@ -2,6 +2,7 @@
 
 #include "musicapp/LibMpdClient.h"
 #include "musicapp/MpdConfiguration.h"
+#include "musicapp/MpdEndpoints.h"
 #include "musicapp/MusicAppController.h"
 #include "support/RunTask.h"
 #include "support/ScopedEnvironment.h"
@@ -71,23 +72,6 @@ TEST(MpdLaunchTest, AStartThatFailsSaysWhy) {
     }
 }
 
-// mpd's output, as printed and as logged: the last line that says anything.
-TEST(MpdLaunchTest, TheCauseIsMpdsLastWord) {
-    const std::pair<QByteArray, QString> cases[] = {
-        {"Dec 07 16:37 : exception: Failed to bind socket: Address already in use\n",
-         "Failed to bind socket: Address already in use"},
-        {"Dec 07 16:37 : output: No 'audio_output' defined\nDec  7 16:37:01 : exception: Error "
-         "opening database\n\n  \n",
-         "Error opening database"},
-        {"plain words", "plain words"},
-        {"\n \n", ""},
-        {QByteArray(400, 'x'), QString(300, 'x') + QChar(0x2026)},
-    };
-    for (const auto& [output, cause] : cases) {
-        EXPECT_EQ(mpdFailureCause(output), cause) << output.toStdString();
-    }
-}
-
 TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {
     const MpdDaemonFiles files{"/data/k\"orvid", "/run/k/mpd.socket"};
     const QByteArray withSinks =
@@ -107,6 +91,32 @@ TEST(MpdConfigurationTest, OneOutputPerSinkAndQuotedValues) {
     EXPECT_EQ(noSinks.count("audio_output {"), 1);
     EXPECT_TRUE(noSinks.contains("type \"alsa\""));
     EXPECT_FALSE(noSinks.contains("/m\nx")) << "a line break would end the setting";
+}
+
+TEST(MpdEndpoints, OnlyTheMpdTheUserNamedOrRunsIsTriedAndNeverAWellKnownPort) {
+    const struct {
+        MpdEnvironment environment;
+        QList<MpdAddress> expected;
+    } cases[] = {
+        // The environment's choice alone, TCP included: libmpdclient reads it.
+        {{true, "/run/user/1000"}, {MpdAddress{}}},
+        {{false, "/run/user/1000"}, {{"/run/user/1000/mpd/socket", 0}}},
+        // Neither: only Korvid's own, never 127.0.0.1:6600 or /run/mpd/socket.
+        {{false, ""}, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(userMpdAddresses(c.environment), c.expected)
+            << c.environment.namesMpd << c.environment.runtimeFolder.toStdString();
+    }
+
+    // Another user's socket is never spoken to.
+    const struct {
+        unsigned owner, user;
+        bool trusted;
+    } owners[] = {{1000, 1000, true}, {0, 1000, true}, {1001, 1000, false}, {1000, 0, false}};
+    for (const auto& o : owners) {
+        EXPECT_EQ(isTrustedSocketOwner(o.owner, o.user), o.trusted) << o.owner << " " << o.user;
+    }
 }
 
 // A peer on MPD's socket that misbehaves in one way.

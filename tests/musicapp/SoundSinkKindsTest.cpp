@@ -60,4 +60,17 @@ TEST(SoundSinkKindsTest, KindAndNameFromTheSinksProperties) {
     }
 }
 
+// Korvid's own MPD gets one output per sink: the default sink's is the
+// computer and the only one on, and a repeated name gets a number, as MPD
+// refuses two outputs of one name.
+TEST(SoundSinkKindsTest, OneOutputPerSinkWithTheDefaultSinkAsTheComputer) {
+    const SoundSink tv{"tv", "Living Room", {{"device.profile.name", "hdmi-stereo"}}, {}};
+    const SoundSink dac{"dac", "USB DAC", {{"device.bus", "usb"}}, {}, true};
+    const SoundSink twin{"dac_twin", "USB DAC", {{"device.bus", "usb"}}, {}};
+    EXPECT_EQ(SoundSinkKinds::outputsFor({tv, dac, twin}),
+              (QList<SinkOutput>{{"Living Room", "TV", "tv", false},
+                                 {"USB DAC", "computer", "dac", true},
+                                 {"USB DAC 2", "USB audio", "dac_twin", false}}));
+}
+
 } // namespace

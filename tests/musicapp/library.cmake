@@ -4,7 +4,7 @@ korvid_warnings(library_scan_child)
 target_link_libraries(library_scan_child PRIVATE korvid_core)
 
 korvid_add_test(library_tests
-  SOURCES LibraryTest.cpp LibraryAlbumsTest.cpp TestMusicFolder.cpp TestMusicFolder.h
+  SOURCES LibraryTest.cpp TestMusicFolder.cpp TestMusicFolder.h
   LABELS musicapp library
   TIMEOUT 120)
 add_dependencies(library_tests library_scan_child)

@@ -9,7 +9,6 @@ korvid_add_test(musicapp_controller_tests
     ${CMAKE_CURRENT_LIST_DIR}/MusicAppControllerMpdTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MpdLaunchAndBadInputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MpdOwnDaemonTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/MpdEndpointsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SoundSinkKindsTest.cpp
   LABELS musicapp mpd
   TIMEOUT 90)
