@@ -57,6 +57,27 @@ TEST_F(MainWindowTest, TheSourceChosenOnTheConnectScreenOrInSettingsIsStoredAndS
     ASSERT_TRUE(waitUntil([&] { return find("connectSpotifyView") != nullptr; }, 2s));
     EXPECT_FALSE(visible("mainTabs"));
     EXPECT_TRUE(looksDark());
+    EXPECT_TRUE(view.saveScreen("connect-spotify"));
+    // No Spotify app is registered under the built-in identifier, so it needs
+    // the steps as much as an empty one; it still signs in when asked to.
+    const struct {
+        QString clientID;
+        bool steps;
+        bool connect;
+    } cases[] = {
+        {SpotifyAuthManager::defaultClientID, true, true},
+        {QStringLiteral(" %1 ").arg(QLatin1String(SpotifyAuthManager::defaultClientID)), true,
+         true},
+        {"  ", true, false},
+        {"abc123", false, true},
+    };
+    for (const auto& c : cases) {
+        spotifyAuth.setClientID(c.clientID);
+        EXPECT_EQ(view.property("clientIDInstructions", "visible").toBool(), c.steps)
+            << c.clientID.toStdString();
+        EXPECT_EQ(view.property("connectButton", "enabled").toBool(), c.connect)
+            << c.clientID.toStdString();
+    }
 
     view.click("useLocalMusicButton");
     EXPECT_EQ(sourceSettings.current(), MusicSource::appleMusic);

@@ -54,20 +54,30 @@ protected:
     QuickView view;
 };
 
-TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
+// Playing a clip is the presenter's tests' business: a real one lies off loopback.
+TEST_F(PlaybackScreens, TheSheetSteersWhatPlaysAndAsksForAPreviewOnlyWhenPressed) {
+    standIn.onJson("GET", "/v1/albums/none/tracks", 200, R"({"items":[{"preview_url":null}]})");
     show();
     standIn.onJson("GET", "/v1/me/player", 200, kPlayingOnDen);
     runTask(models->playback.refreshNowPlaying());
-    EXPECT_EQ(textOf("nowPlayingTrack"), "Song");
-    EXPECT_EQ(textOf("nowPlayingArtist"), "Ann — Album");
-    EXPECT_EQ(textOf("outputName"), "Den");
-    EXPECT_TRUE(view.saveScreen("player-bar"));
-
+    UnifiedAlbum album = spotifyAlbum("none");
+    album.trackCount = 10;
+    models->history.recordPlay(album); // the newest album is up next
+    runTask(models->home.load());
     view.click("nowPlayingButton");
     ASSERT_TRUE(waitUntil([&] { return view.visible("nowPlayingView"); }));
     EXPECT_EQ(textOf("elapsedTime"), "1:01");
     EXPECT_EQ(textOf("durationTime"), "3:20");
+    ASSERT_EQ(textOf("upNextTitle"), album.title);
+    EXPECT_TRUE(view.visible("previewButton"));
     EXPECT_TRUE(view.saveScreen("now-playing"));
+    EXPECT_TRUE(standIn.requestsTo("/v1/albums/none/tracks").empty());
+
+    view.click("previewButton");
+    ASSERT_TRUE(
+        waitUntil([&] { return standIn.requestsTo("/v1/albums/none/tracks").size() == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return !view.visible("previewProgress"); }));
+    EXPECT_FALSE(view.visible("previewButton")); // no clip for this album
 
     view.click("playPauseButton");
     ASSERT_TRUE(waitUntil([&] { return requestCount("PUT", "/v1/me/player/pause") == 1; }));
@@ -92,28 +102,6 @@ TEST_F(PlaybackScreens, ThePlayerBarAndTheSheetShowWhatPlaysAndSteerIt) {
                                       .substr(std::string("device_id=d2&volume_percent=").size()));
     EXPECT_NEAR(sent, 80, 8);
     EXPECT_NEAR(models->playback.volumePercent(), 80, 8);
-}
-
-// Playing a clip is the presenter's tests' business: a real one lies off loopback.
-TEST_F(PlaybackScreens, TheUpNextCardAsksForAPreviewOnlyWhenPressed) {
-    standIn.onJson("GET", "/v1/albums/none/tracks", 200, R"({"items":[{"preview_url":null}]})");
-    show();
-    view.click("nowPlayingButton");
-    ASSERT_TRUE(waitUntil([&] { return view.visible("nowPlayingView"); }));
-    UnifiedAlbum album = spotifyAlbum("none");
-    album.trackCount = 10;
-    models->history.recordPlay(album); // the newest album is up next
-    runTask(models->home.load());
-    ASSERT_EQ(textOf("upNextTitle"), album.title);
-    EXPECT_TRUE(view.visible("previewButton"));
-    EXPECT_TRUE(view.saveScreen("now-playing-preview"));
-    EXPECT_TRUE(standIn.requestsTo("/v1/albums/none/tracks").empty());
-
-    view.click("previewButton");
-    ASSERT_TRUE(
-        waitUntil([&] { return standIn.requestsTo("/v1/albums/none/tracks").size() == 1; }));
-    EXPECT_TRUE(waitUntil([&] { return !view.visible("previewProgress"); }));
-    EXPECT_FALSE(view.visible("previewButton")); // no clip for this album
 }
 
 // A failed reload is said over the albums of the last one, and a reload
