@@ -28,32 +28,6 @@ QString queryValue(const QUrl& url, const QString& name) {
 
 class SpotifyAuth : public SpotifyFixture {};
 
-TEST_F(SpotifyAuth, ClientIdPreferenceAndBlankIdentifiers) {
-    EXPECT_EQ(auth->clientID(), "5d0e8a7b39c14f26a8e1b4c7d92f3e61");
-    for (const char* blank : {"", "   ", "\t \t"}) {
-        auth->setClientID(QString::fromLatin1(blank));
-        EXPECT_FALSE(auth->hasClientID()) << blank;
-        auth->buildAuthorizationURL();
-        EXPECT_FALSE(auth->buildAuthorizationURL().has_value());
-        EXPECT_FALSE(auth->pendingState().has_value());
-    }
-    // A stored empty identifier stays empty at the next start.
-    EXPECT_EQ(QSettings().value("spotifyClientID").toString(), "\t \t");
-    auth->setClientID(QString());
-    home.restartSettings();
-    SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
-    EXPECT_EQ(restarted.clientID(), "");
-    EXPECT_FALSE(restarted.hasClientID());
-
-    QSignalSpy changed(auth.get(), &SpotifyAuthManager::clientIDChanged);
-    auth->setClientID(" abc ");
-    auth->setClientID(" abc ");
-    EXPECT_EQ(changed.count(), 1);
-    home.restartSettings();
-    SpotifyAuthManager again(network, keychain, clock, standIn.accountsBase());
-    EXPECT_EQ(again.clientID(), " abc ");
-}
-
 TEST_F(SpotifyAuth, SignInRoundTripStoresTheTokenSet) {
     standIn.onJson("POST", "/accounts/api/token", 200,
                    tokenAnswer("acc-1", "ref-1", "user-library-read  user-read-playback-state"));

@@ -7,6 +7,3 @@ korvid_add_test(ui_tests
           ../spotify/SpotifyStandIn.cpp
   LIBS korvid_ui ${KORVID_HTTPLIB}
   LABELS ui)
-# The German catalogue, whose English sources must not be left in the views.
-target_compile_definitions(ui_tests PRIVATE
-  KORVID_GERMAN_TS="${PROJECT_SOURCE_DIR}/src/ui/translations/korvid_de.ts")
