@@ -150,9 +150,7 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswerAndKeepTheSignInOpen) {
     const std::vector<std::tuple<int, std::string, QString>> cases = {
         {400, R"({"error":"invalid_grant","error_description":"Invalid authorization code"})",
          R"({"error":"invalid_grant","error_description":"Invalid authorization code"})"},
-        {500, "", ""},
         {503, std::string("\xff\xfe bad", 6), "Unknown error"},
-        {302, "moved", "moved"},
     };
     for (const auto& [status, body, description] : cases) {
         SCOPED_TRACE(status);
@@ -165,15 +163,6 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswerAndKeepTheSignInOpen) {
         EXPECT_EQ(error->description(), description);
         EXPECT_TRUE(auth->pendingState().has_value());
     }
-    // A 200 answer that is not a token document fails with a decoding error.
-    standIn.onJson("POST", "/accounts/api/token", 200,
-                   R"({"token_type":"Bearer","expires_in":10})");
-    const auto decoding = failureOf<SpotifyDecodingError>(auth->completeLogin(callback));
-    ASSERT_TRUE(decoding.has_value());
-    EXPECT_EQ(decoding->keyPath(), "access_token");
-    EXPECT_FALSE(auth->isAuthenticated());
-    EXPECT_TRUE(auth->pendingCodeVerifier().has_value());
-
     // The sign-in is still open: an answer without a refresh token or scope
     // completes it, and both are stored empty.
     standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("a", nullptr, nullptr));

@@ -180,23 +180,6 @@ TEST_F(MainWindowTest, SettingsScansTheMusicFolderSignsInAndShowsVersionFilterin
     EXPECT_TRUE(view.saveScreen("whats-new"));
 }
 
-// "&" is part of a genre's name, not a shortcut marker.
-TEST(GenreChips, ShowAndNameGenresAsTheyAre) {
-    QuickView view;
-    const QVariantList chips{QVariantMap{{"id", "all"}, {"displayName", "All"}},
-                             QVariantMap{{"id", "comedy"}, {"displayName", "Comedy & Spoken"}}};
-    ASSERT_TRUE(
-        view.showView("GenreChipRow", {{"chips", chips}, {"selected", "all"}}, QSize(400, 80)));
-    auto* chip = qobject_cast<QQuickItem*>(view.find("genreChip-comedy"));
-    ASSERT_NE(chip, nullptr);
-    EXPECT_EQ(accessibleName(chip), "Comedy & Spoken");
-    // A label that draws its text as given, not one that takes "&" as a marker.
-    QObject* label = chip->property("contentItem").value<QObject*>();
-    EXPECT_EQ(label->property("text"), "Comedy & Spoken");
-    EXPECT_EQ(label->property("textFormat").toInt(), Qt::PlainText);
-    EXPECT_TRUE(view.saveScreen("genre-chips"));
-}
-
 // The main window as a German reader meets it; in any language every control
 // has a name a screen reader can say.
 class GermanWindowTest : public MainWindowTest {

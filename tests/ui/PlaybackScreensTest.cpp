@@ -3,6 +3,7 @@
 #include "AppModels.h"
 #include "MarkupProbe.h"
 #include "playback/CoordinatorFixture.h"
+#include "support/Accessibility.h"
 #include "support/QuickView.h"
 #include "ui/IconNames.h"
 #include "ui/SpotifySignIn.h"
@@ -130,10 +131,18 @@ TEST_F(PlaybackScreens, AFailedReloadIsShownOverTheAlbumsAndAReloadShowsItsProgr
     view.click("tabHome");
     UnifiedAlbum album = spotifyAlbum("abc");
     album.trackCount = 10;
+    album.rawGenres = {"jazz"};
     models->history.recordPlay(album);
     runTask(models->home.load());
     ASSERT_TRUE(waitUntil([&] { return view.find("albumCell-spotify-abc") != nullptr; }));
     EXPECT_FALSE(view.visible("homeLoading"));
+    // "&" is part of a genre's name, not a shortcut marker: drawn and named as it is.
+    auto* chip = qobject_cast<QQuickItem*>(view.find("genreChip-soul"));
+    ASSERT_NE(chip, nullptr);
+    EXPECT_EQ(accessibleName(chip), "Soul, Jazz & Blues");
+    QObject* label = chip->property("contentItem").value<QObject*>();
+    EXPECT_EQ(label->property("text"), "Soul, Jazz & Blues");
+    EXPECT_EQ(label->property("textFormat").toInt(), Qt::PlainText);
     // Adding local music reloads Home, which waits for the music folder's first reading.
     ASSERT_TRUE(QDir().mkpath(home.filePath("Music")));
     sources.setCurrent(MusicSource::both);
