@@ -188,7 +188,6 @@ TEST(RealWindowTest, KorvidShowsFolderCoversAndTagsAsWrittenAndAScreenReaderPlay
     RealKorvid real(home);
     if (!real.start(environment))
         KORVID_PEER_MISSING(real.problem);
-    const QString& display = real.display;
     ChildProcess& korvid = real.korvid;
 
     // What the display shows, as a person sees it, until `covers` covers
@@ -202,7 +201,7 @@ TEST(RealWindowTest, KorvidShowsFolderCoversAndTagsAsWrittenAndAScreenReaderPlay
             QTest::qWait(1000);
             const ProgramRun import =
                 runProgram(QStringLiteral("import"),
-                           {QStringLiteral("-display"), display, QStringLiteral("-window"),
+                           {QStringLiteral("-display"), real.display, QStringLiteral("-window"),
                             QStringLiteral("root"), shot},
                            10s);
             EXPECT_TRUE(import.succeeded()) << import.output.toStdString();
