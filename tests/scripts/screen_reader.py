@@ -4,7 +4,7 @@ names, fails on any showing button or slider without one, and plays an album
 with the keyboard alone (Tab, an arrow, Enter). Prints what it found and
 exits non-zero on the first thing a blind person could not do.
 
-Usage: screen_reader.py FIRST_ALBUM_NAME SECOND_ALBUM_NAME
+Usage: screen_reader.py ALBUM_NAME ALBUM_NAME...
 """
 import sys
 import time
@@ -76,14 +76,15 @@ def press(key):
 
 
 def main():
-    first, second = sys.argv[1], sys.argv[2]
+    names = sys.argv[1:]
     app = wait_for("Korvid on the accessibility bus", korvid, 30)
 
     def album(name):
         return lambda: next((a for a in showing(app) if a.name == name), None)
 
-    cell = wait_for("the album " + first, album(first), 60)
-    wait_for("the album " + second, album(second), 10)
+    cell = wait_for("the album " + names[0], album(names[0]), 60)
+    for name in names[1:]:
+        wait_for("the album " + name, album(name), 10)
     print("found albums by name: %s (%s)" % (cell.name, cell.getRoleName()), flush=True)
 
     unnamed = [
@@ -103,7 +104,7 @@ def main():
     for _ in range(40):
         now = focused(app)
         path.append(now.name or now.getRoleName() if now is not None else "nothing")
-        if now is not None and now.name in (first, second):
+        if now is not None and now.name in names:
             break
         press("Tab")
     else:
@@ -113,7 +114,7 @@ def main():
     start = focused(app)
     press("Right")
     moved = focused(app)
-    if start is None or moved is None or moved.name == start.name or moved.name not in (first, second):
+    if start is None or moved is None or moved.name == start.name or moved.name not in names:
         fail("Home and the arrow key went from %r to %r" % (start and start.name, moved and moved.name))
     print("keyboard focus: %s, then %s" % (start.name, moved.name), flush=True)
     press("Return")

@@ -2,18 +2,12 @@
 
 #include "spotify/SpotifyAuthError.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 
 namespace {
-
-const QString alphabet =
-    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~");
-
-bool onlyFrom(const QString& text, const QString& characters) {
-    return std::all_of(text.cbegin(), text.cend(), [&](QChar c) { return characters.contains(c); });
-}
 
 std::string tokenAnswer(const char* access, const char* refresh, const char* scope,
                         int expiresIn = 3600) {
@@ -26,88 +20,9 @@ std::string tokenAnswer(const char* access, const char* refresh, const char* sco
     return json + "}";
 }
 
-QString queryValue(const QUrl& url, const QString& name) {
-    return QUrlQuery(url).queryItemValue(name, QUrl::FullyDecoded);
-}
-
 } // namespace
 
 class SpotifyAuth : public SpotifyFixture {};
-
-TEST_F(SpotifyAuth, AuthorizationAddressCarriesSevenItemsInOrderAndTheSha256Challenge) {
-    auth->setClientID(QStringLiteral("my id&x=1+2 "));
-    const auto url = auth->buildAuthorizationURL();
-    ASSERT_TRUE(url.has_value());
-    EXPECT_EQ(url->path(), "/accounts/authorize");
-
-    const QString raw = url->query(QUrl::FullyEncoded);
-    // Blanks are %20, and the client id cannot leak into other items.
-    EXPECT_TRUE(
-        raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
-                       "redirect_uri=korvid%3A%2F%2Fcallback&"
-                       "code_challenge_method=S256&code_challenge=") ||
-        raw.startsWith("client_id=my%20id%26x%3D1%2B2%20&response_type=code&"
-                       "redirect_uri=korvid://callback&code_challenge_method=S256&code_challenge="))
-        << raw.toStdString();
-    QStringList names;
-    for (const auto& [name, value] : pairsOf(raw.toStdString()))
-        names << name;
-    EXPECT_EQ(names, (QStringList{"client_id", "response_type", "redirect_uri",
-                                  "code_challenge_method", "code_challenge", "scope", "state"}));
-    EXPECT_EQ(queryValue(*url, "client_id"), "my id&x=1+2 ");
-    EXPECT_TRUE(raw.contains("scope=user-read-recently-played%20user-library-read%20"
-                             "user-read-playback-state%20user-modify-playback-state&"));
-
-    const QString verifier = *auth->pendingCodeVerifier();
-    const QString state = *auth->pendingState();
-    EXPECT_EQ(verifier.size(), 64);
-    EXPECT_EQ(state.size(), 16);
-    EXPECT_TRUE(onlyFrom(verifier + state, alphabet));
-    EXPECT_EQ(queryValue(*url, "state"), state);
-    const QString challenge = queryValue(*url, "code_challenge");
-    EXPECT_EQ(challenge.size(), 43);
-    EXPECT_EQ(challenge, SpotifyAuthManager::codeChallenge(verifier));
-    // The challenge is the Base64url of the verifier's SHA-256.
-    EXPECT_EQ(SpotifyAuthManager::codeChallenge("abc"),
-              "ungWv48Bz-pBQUDeXa4iI7ADYaOWF3qctBD_YfIAFa0");
-    // Every character of the alphabet turns up over many draws: the draw is uniform enough
-    // not to drop any of them.
-    QString drawn;
-    for (int i = 0; i < 40; ++i)
-        drawn += SpotifyAuthManager::randomString(64);
-    for (QChar c : alphabet)
-        EXPECT_TRUE(drawn.contains(c)) << QString(c).toStdString();
-
-    // A second attempt replaces the pending values.
-    auth->buildAuthorizationURL();
-    EXPECT_NE(*auth->pendingCodeVerifier(), verifier);
-}
-
-TEST_F(SpotifyAuth, ClientIdPreferenceAndBlankIdentifiers) {
-    EXPECT_EQ(auth->clientID(), "5d0e8a7b39c14f26a8e1b4c7d92f3e61");
-    for (const char* blank : {"", "   ", "\t \t"}) {
-        auth->setClientID(QString::fromLatin1(blank));
-        EXPECT_FALSE(auth->hasClientID()) << blank;
-        auth->buildAuthorizationURL();
-        EXPECT_FALSE(auth->buildAuthorizationURL().has_value());
-        EXPECT_FALSE(auth->pendingState().has_value());
-    }
-    // A stored empty identifier stays empty at the next start.
-    EXPECT_EQ(QSettings().value("spotifyClientID").toString(), "\t \t");
-    auth->setClientID(QString());
-    home.restartSettings();
-    SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
-    EXPECT_EQ(restarted.clientID(), "");
-    EXPECT_FALSE(restarted.hasClientID());
-
-    QSignalSpy changed(auth.get(), &SpotifyAuthManager::clientIDChanged);
-    auth->setClientID(" abc ");
-    auth->setClientID(" abc ");
-    EXPECT_EQ(changed.count(), 1);
-    home.restartSettings();
-    SpotifyAuthManager again(network, keychain, clock, standIn.accountsBase());
-    EXPECT_EQ(again.clientID(), " abc ");
-}
 
 TEST_F(SpotifyAuth, SignInRoundTripStoresTheTokenSet) {
     standIn.onJson("POST", "/accounts/api/token", 200,
@@ -115,9 +30,24 @@ TEST_F(SpotifyAuth, SignInRoundTripStoresTheTokenSet) {
     auth->setClientID("client-7");
     const auto url = auth->buildAuthorizationURL();
     const QString verifier = *auth->pendingCodeVerifier();
+    // Seven items in this order; the challenge is the Base64url of the
+    // verifier's SHA-256, which the token service checks the code against.
+    const QString challenge =
+        QCryptographicHash::hash(verifier.toLatin1(), QCryptographicHash::Sha256)
+            .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+    EXPECT_EQ(pairsOf(url->query(QUrl::FullyEncoded).toStdString()),
+              (QList<std::pair<QString, QString>>{
+                  {"client_id", "client-7"},
+                  {"response_type", "code"},
+                  {"redirect_uri", "korvid://callback"},
+                  {"code_challenge_method", "S256"},
+                  {"code_challenge", challenge},
+                  {"scope", "user-read-recently-played user-library-read "
+                            "user-read-playback-state user-modify-playback-state"},
+                  {"state", *auth->pendingState()}}));
     QSignalSpy authenticated(auth.get(), &SpotifyAuthManager::isAuthenticatedChanged);
 
-    const QUrl callback("korvid://callback?code=c%2Fd+e&state=" + queryValue(*url, "state"));
+    const QUrl callback("korvid://callback?code=c%2Fd+e&state=" + *auth->pendingState());
     runTask(auth->completeLogin(callback));
 
     const auto sent = standIn.requestsTo("/accounts/api/token");
@@ -159,11 +89,6 @@ TEST_F(SpotifyAuth, SignInRoundTripStoresTheTokenSet) {
     const QByteArray content = prefs.readAll();
     EXPECT_FALSE(content.contains("acc-1"));
     EXPECT_FALSE(content.contains("ref-1"));
-
-    // Disconnecting forgets them and deletes the item.
-    runTask(auth->signOut());
-    EXPECT_FALSE(auth->isAuthenticated());
-    EXPECT_FALSE(storedTokens().has_value());
 }
 
 TEST_F(SpotifyAuth, CallbacksOfEveryShapeFailCleanly) {
@@ -216,9 +141,7 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswerAndKeepTheSignInOpen) {
     const std::vector<std::tuple<int, std::string, QString>> cases = {
         {400, R"({"error":"invalid_grant","error_description":"Invalid authorization code"})",
          R"({"error":"invalid_grant","error_description":"Invalid authorization code"})"},
-        {500, "", ""},
         {503, std::string("\xff\xfe bad", 6), "Unknown error"},
-        {302, "moved", "moved"},
     };
     for (const auto& [status, body, description] : cases) {
         SCOPED_TRACE(status);
@@ -231,15 +154,6 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswerAndKeepTheSignInOpen) {
         EXPECT_EQ(error->description(), description);
         EXPECT_TRUE(auth->pendingState().has_value());
     }
-    // A 200 answer that is not a token document fails with a decoding error.
-    standIn.onJson("POST", "/accounts/api/token", 200,
-                   R"({"token_type":"Bearer","expires_in":10})");
-    const auto decoding = failureOf<SpotifyDecodingError>(auth->completeLogin(callback));
-    ASSERT_TRUE(decoding.has_value());
-    EXPECT_EQ(decoding->keyPath(), "access_token");
-    EXPECT_FALSE(auth->isAuthenticated());
-    EXPECT_TRUE(auth->pendingCodeVerifier().has_value());
-
     // The sign-in is still open: an answer without a refresh token or scope
     // completes it, and both are stored empty.
     standIn.onJson("POST", "/accounts/api/token", 200, tokenAnswer("a", nullptr, nullptr));
@@ -305,26 +219,4 @@ TEST_F(SpotifyAuth, DisconnectingDuringARefreshStaysDisconnected) {
     EXPECT_EQ(standIn.requestsTo("/accounts/api/token").size(), 1u);
     EXPECT_FALSE(auth->isAuthenticated());
     EXPECT_FALSE(storedTokens().has_value());
-}
-
-TEST_F(SpotifyAuth, NotAuthenticatedAndUnreadableStoredItems) {
-    const auto error = failureOf<SpotifyAuthError>(auth->validAccessToken());
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->description(), "You're not connected to Spotify yet.");
-    // The Web API sends nothing then.
-    const auto apiError = failureOf<SpotifyAuthError>(api->pause());
-    ASSERT_TRUE(apiError.has_value());
-    EXPECT_EQ(apiError->kind(), SpotifyAuthError::Case::notAuthenticated);
-    EXPECT_TRUE(standIn.requests().empty());
-
-    for (const QByteArray& stored : {QByteArray("not json"), QByteArray(R"({"accessToken":"a"})"),
-                                     QByteArray("\xff\x00\x01", 3)}) {
-        keychain.put(KeychainStore::service, KeychainStore::tokensAccount, stored);
-        SpotifyAuthManager restarted(network, keychain, clock, standIn.accountsBase());
-        runTask(restarted.loadStoredTokens());
-        EXPECT_FALSE(restarted.isAuthenticated());
-        EXPECT_TRUE(restarted.hasLoadedTokens());
-        // The item is left as it was.
-        EXPECT_EQ(keychain.get(KeychainStore::service, KeychainStore::tokensAccount), stored);
-    }
 }

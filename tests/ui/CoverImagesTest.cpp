@@ -27,11 +27,6 @@ QByteArray png(QSize size, QColor colour) {
     return bytes;
 }
 
-bool near(QColor a, QColor b) {
-    return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12 &&
-           std::abs(a.blue() - b.blue()) < 12;
-}
-
 const QColor red(200, 30, 60);
 
 class CoverImagesTest : public ::testing::Test {
@@ -72,56 +67,6 @@ protected:
     SpotifyStandIn server;
     std::unique_ptr<CoverImages> covers = makeCovers();
 };
-
-TEST_F(CoverImagesTest, LocalCoverIsDecodedAtTheSizeAskedUnlessCancelled) {
-    TestTracks tracks;
-    TestAudio audio;
-    audio.cover = true; // 120×80
-    ASSERT_EQ(makeTestAudio(tracks.path("cover.flac"), audio), "");
-    const QUrl source =
-        covers->source("apple-1", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
-                                      tracks.path("cover.flac"), makeTagLibReader())));
-    ASSERT_TRUE(source.isValid());
-
-    // A cell that scrolled away cancels its picture: nothing is decoded for
-    // it, and the engine still hears the answer it waits for to clean up.
-    CoverImageProvider provider(*covers);
-    const QString id = source.toString().mid(QStringLiteral("image://covers/").size());
-    std::unique_ptr<QQuickImageResponse> cancelled(provider.requestImageResponse(id, {60, 60}));
-    bool finished = false;
-    QObject::connect(cancelled.get(), &QQuickImageResponse::finished, cancelled.get(),
-                     [&] { finished = true; });
-    cancelled->cancel();
-    ASSERT_TRUE(waitUntil([&] { return finished; }));
-    EXPECT_EQ(std::unique_ptr<QQuickTextureFactory>(cancelled->textureFactory()), nullptr);
-
-    // The cells that ask next get it, at the size each asks for.
-    const struct {
-        QSize asked;
-        QSize got;
-    } cases[] = {
-        {{60, 60}, {60, 40}}, // fits the bounds, keeping its shape
-        {{30, 0}, {30, 20}},  // one side given: square bounds
-        {{0, 0}, {120, 80}},  // none given: as it is, not enlarged
-        {{400, 400}, {120, 80}},
-        // Asked again: the picture kept in memory.
-        {{60, 60}, {60, 40}},
-    };
-    for (const auto& c : cases) {
-        const QImage image = load(*covers, source, c.asked);
-        EXPECT_EQ(image.size(), c.got) << c.asked.width() << "x" << c.asked.height();
-        EXPECT_TRUE(!image.isNull() && near(image.pixelColor(image.rect().center()), red));
-    }
-
-    // A reload hands over a new picture object; the address stays, so the
-    // views keep what they show.
-    EXPECT_EQ(covers->source("apple-1", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
-                                            tracks.path("cover.flac"), makeTagLibReader()))),
-              source);
-    EXPECT_NE(covers->source("apple-2", AlbumArtwork::local(std::make_shared<EmbeddedArtwork>(
-                                            tracks.path("cover.flac"), makeTagLibReader()))),
-              source);
-}
 
 TEST_F(CoverImagesTest, BadCoversGiveNoPictureAndAreNotKept) {
     const auto reply = [this](const std::string& path, SpotifyStandIn::Reply answer) {

@@ -1,6 +1,5 @@
 #include "ui/DisplayPreferences.h"
 #include "support/TestHome.h"
-#include "ui/SettingsPresenter.h"
 
 #include <QSettings>
 
@@ -23,14 +22,6 @@ TEST(DisplayPreferencesTest, StoresStyleAndSizeAndNotifies) {
     DisplayPreferences reopened;
     EXPECT_TRUE(reopened.showsDetails());
     EXPECT_EQ(reopened.thumbnailSize(), 200.5);
-}
-
-TEST(SettingsPresenterTest, SliderValueIsTruncated) {
-    EXPECT_EQ(SettingsPresenter::minTracksFromSlider(4.99), 4);
-    EXPECT_EQ(SettingsPresenter::minTracksFromSlider(1.0), 1);
-    EXPECT_EQ(SettingsPresenter::minTracksFromSlider(10.0), 10);
-    EXPECT_EQ(SettingsPresenter().displayStyleLabels(),
-              (QStringList{"Cover Only", "Cover, Artist & Title"}));
 }
 
 } // namespace

@@ -13,11 +13,8 @@
 
 #include <clocale>
 
-#include <QFile>
 #include <QNetworkAccessManager>
-#include <QRegularExpression>
 #include <QSettings>
-#include <QXmlStreamReader>
 
 using namespace std::chrono_literals;
 
@@ -57,13 +54,31 @@ TEST_F(MainWindowTest, TheSourceChosenOnTheConnectScreenOrInSettingsIsStoredAndS
     ASSERT_TRUE(waitUntil([&] { return find("connectSpotifyView") != nullptr; }, 2s));
     EXPECT_FALSE(visible("mainTabs"));
     EXPECT_TRUE(looksDark());
+    EXPECT_TRUE(view.saveScreen("connect-spotify"));
+    // No Spotify app is registered under the built-in identifier, so it needs
+    // the steps as much as an empty one; it still signs in when asked to.
+    const struct {
+        QString clientID;
+        bool steps;
+        bool connect;
+    } cases[] = {
+        {SpotifyAuthManager::defaultClientID, true, true},
+        {QStringLiteral(" %1 ").arg(QLatin1String(SpotifyAuthManager::defaultClientID)), true,
+         true},
+        {"  ", true, false},
+        {"abc123", false, true},
+    };
+    for (const auto& c : cases) {
+        spotifyAuth.setClientID(c.clientID);
+        EXPECT_EQ(view.property("clientIDInstructions", "visible").toBool(), c.steps)
+            << c.clientID.toStdString();
+        EXPECT_EQ(view.property("connectButton", "enabled").toBool(), c.connect)
+            << c.clientID.toStdString();
+    }
 
     view.click("useLocalMusicButton");
     EXPECT_EQ(sourceSettings.current(), MusicSource::appleMusic);
     EXPECT_TRUE(waitUntil([&] { return visible("mainTabs") && !find("connectSpotifyView"); }, 2s));
-    for (const char* tab : {"tabHome", "tabLibrary", "tabSettings"}) {
-        EXPECT_NE(find(tab), nullptr) << tab;
-    }
     EXPECT_EQ(find("homeEmptyState")->property("title").toString(),
               QStringLiteral("No Recent Albums"));
     EXPECT_EQ(
@@ -90,9 +105,6 @@ TEST_F(MainWindowTest, TheSourceChosenOnTheConnectScreenOrInSettingsIsStoredAndS
     EXPECT_EQ(QSettings().value("musicSource").toString(), QStringLiteral("appleMusic"));
     EXPECT_TRUE(waitUntil([&] { return visible("mainTabs"); }, 2s));
     EXPECT_TRUE(find("sourceOption1")->property("checked").toBool());
-    EXPECT_EQ(
-        find("homeEmptyState")->property("message").toString(),
-        QStringLiteral("Play something in your local music library and it will show up here."));
 }
 
 TEST_F(MainWindowTest, SettingsScansTheMusicFolderSignsInAndShowsVersionFilteringAndWhatsNew) {
@@ -130,6 +142,7 @@ TEST_F(MainWindowTest, SettingsScansTheMusicFolderSignsInAndShowsVersionFilterin
     QTest::keyClick(view.window(), Qt::Key_A, Qt::ControlModifier);
     view.type("abc123");
     EXPECT_EQ(spotifyAuth.clientID(), "abc123");
+    EXPECT_EQ(QSettings().value("spotifyClientID").toString(), "abc123");
     EXPECT_TRUE(visible("settingsClientIDLabel"));
     EXPECT_EQ(textOf("settingsClientIDLabel"), "Spotify Client ID");
     EXPECT_EQ(accessibleName(find("settingsClientIDField")), "Spotify Client ID");
@@ -152,8 +165,6 @@ TEST_F(MainWindowTest, SettingsScansTheMusicFolderSignsInAndShowsVersionFilterin
         QStringLiteral("Albums with fewer tracks than this are hidden from Home and Library."));
     QObject* slider = find("minTracksSlider");
     ASSERT_NE(slider, nullptr);
-    EXPECT_EQ(slider->property("from").toDouble(), 1.0);
-    EXPECT_EQ(slider->property("to").toDouble(), 10.0);
     EXPECT_EQ(slider->property("value").toDouble(), 3.0);
     filterSettings.setMinTracksPerAlbum(6);
     EXPECT_EQ(textOf("minTracksValue"), QStringLiteral("6"));
@@ -169,24 +180,8 @@ TEST_F(MainWindowTest, SettingsScansTheMusicFolderSignsInAndShowsVersionFilterin
     EXPECT_TRUE(view.saveScreen("whats-new"));
 }
 
-// "&" is part of a genre's name, not a shortcut marker.
-TEST(GenreChips, ShowAndNameGenresAsTheyAre) {
-    QuickView view;
-    const QVariantList chips{QVariantMap{{"id", "all"}, {"displayName", "All"}},
-                             QVariantMap{{"id", "comedy"}, {"displayName", "Comedy & Spoken"}}};
-    ASSERT_TRUE(
-        view.showView("GenreChipRow", {{"chips", chips}, {"selected", "all"}}, QSize(400, 80)));
-    auto* chip = qobject_cast<QQuickItem*>(view.find("genreChip-comedy"));
-    ASSERT_NE(chip, nullptr);
-    EXPECT_EQ(accessibleName(chip), "Comedy & Spoken");
-    // A label that draws its text as given, not one that takes "&" as a marker.
-    QObject* label = chip->property("contentItem").value<QObject*>();
-    EXPECT_EQ(label->property("text"), "Comedy & Spoken");
-    EXPECT_EQ(label->property("textFormat").toInt(), Qt::PlainText);
-    EXPECT_TRUE(view.saveScreen("genre-chips"));
-}
-
-// The main window as a German reader meets it.
+// The main window as a German reader meets it; in any language every control
+// has a name a screen reader can say.
 class GermanWindowTest : public MainWindowTest {
 protected:
     void SetUp() override {
@@ -199,75 +194,21 @@ protected:
         std::setlocale(LC_ALL, "C");
         Translation::install();
     }
-
-    // The English wording of every text German words otherwise, cut at its
-    // placeholders: none of these pieces may be left on screen.
-    static QStringList englishPieces() {
-        QFile file(QStringLiteral(KORVID_GERMAN_TS));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << KORVID_GERMAN_TS;
-        QXmlStreamReader xml(&file);
-        QStringList pieces;
-        QString source;
-        while (!xml.atEnd()) {
-            if (!xml.readNextStartElement())
-                continue;
-            if (xml.name() == u"source") {
-                source = xml.readElementText();
-            } else if (xml.name() == u"translation" || xml.name() == u"numerusform") {
-                const QString german = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-                if (german == source)
-                    continue;
-                for (const QString& piece :
-                     source.split(QRegularExpression(QStringLiteral("%[0-9n]|\\(s\\)")))) {
-                    const QString words = piece.trimmed();
-                    if (words.size() >= 4 && !german.contains(words))
-                        pieces << words;
-                }
-            }
-        }
-        return pieces;
-    }
-
-    // What the window shows in words: labels, buttons and field hints.
-    static void shownTexts(QQuickItem* item, QStringList& texts) {
-        if (!item || !item->isVisible())
-            return;
-        for (const char* property : {"text", "placeholderText", "title"}) {
-            const QVariant value = item->property(property);
-            if (value.typeId() == QMetaType::QString && !value.toString().isEmpty())
-                texts << value.toString();
-        }
-        for (QQuickItem* child : item->childItems())
-            shownTexts(child, texts);
-    }
 };
 
-TEST_F(GermanWindowTest, NoEnglishIsLeftInTheViewsAndEveryControlHasAName) {
-    const QStringList english = englishPieces();
-    ASSERT_GT(english.size(), 100);
+TEST_F(GermanWindowTest, TheViewsSpeakGermanAndEveryControlHasAName) {
     sourceSettings.setCurrent(MusicSource::appleMusic);
     ASSERT_TRUE(waitUntil([&] { return visible("mainTabs"); }, 2s));
+    EXPECT_EQ(textOf("tabLibrary"), "Mediathek");
     for (const char* tab : {"tabHome", "tabLibrary", "tabSettings", "nowPlayingButton"}) {
         view.click(tab);
         QTest::qWait(200);
-        QStringList texts;
-        shownTexts(view.window()->contentItem(), texts);
-        for (const QString& text : texts) {
-            for (const QString& piece : english)
-                // Whole words: "Play" is no English left in "AirPlay".
-                EXPECT_FALSE(text.contains(
-                    QRegularExpression("(?<!\\w)" + QRegularExpression::escape(piece) + "(?!\\w)")))
-                    << tab << ": \"" << text.toStdString() << "\" holds \"" << piece.toStdString()
-                    << '"';
-        }
         EXPECT_TRUE(view.saveScreen(QStringLiteral("german-%1").arg(tab)));
-        // Every control has a name a screen reader can say.
         if (std::string_view(tab) == "nowPlayingButton") {
             ASSERT_TRUE(waitUntil([&] { return visible("scrubber"); }, 2s));
         }
         EXPECT_EQ(unnamedControls(view.window()), QStringList()) << tab;
     }
-    EXPECT_EQ(textOf("tabLibrary"), "Mediathek");
 }
 
 } // namespace

@@ -55,9 +55,6 @@ TEST_F(SpeakerScreens, WithoutAMusicPlayerTheSheetLooksForThreeSecondsAndSaysWhy
     EXPECT_EQ(textOf("selectedSpeaker"), "None Selected");
     EXPECT_EQ(speakers->buttonSymbol(), "airplayaudio");
     openSheet();
-    EXPECT_EQ(textOf("speakerHeader"), "Speakers");
-    EXPECT_EQ(textOf("speakerTitle"), "Choose a speaker");
-    EXPECT_TRUE(textOf("speakerFootnote").startsWith("Speakers play through the music player,"));
     EXPECT_EQ(textOf("speakerEmptyText"), "Looking for speakers\u2026");
 
     ASSERT_TRUE(waitUntil([&] { return view.visible("speakerAccessProblem"); }, 10s));
@@ -210,10 +207,7 @@ TEST_F(DevicePicker, EmptyUntilRefreshedThenRowsShowEachTypesIconAndTheChosenDev
         {"s", "SPEAKER", "Kitchen", "hifispeaker.fill"},
         {"t", "TV", "Lounge TV", "tv"},
         {"a", "AVR", "Receiver", "tv.and.hifispeaker.fill"},
-        {"b", "STB", "Box", "tv.and.hifispeaker.fill"},
-        {"v", "CastVideo", "Cast", "tv.and.hifispeaker.fill"},
         {"d", "AudioDongle", "Dongle", "airplayaudio"},
-        {"ca", "CastAudio", "Cast Audio", "airplayaudio"},
         {"m", "Automobile", "Car", "car.fill"},
         {"g", "GameConsole", "Console", "gamecontroller.fill"},
         {"u", "Unknown",
@@ -247,7 +241,6 @@ TEST_F(DevicePicker, EmptyUntilRefreshedThenRowsShowEachTypesIconAndTheChosenDev
     view.click("refreshDevicesButton");
     ASSERT_TRUE(waitUntil([&] { return devices->rowCount() == int(std::size(table)) - 1; }));
     EXPECT_EQ(deviceRequests(), 2u);
-    EXPECT_EQ(view.property("devicePickerTitle", "text").toString(), "Spotify Speakers");
     for (const Device& device : table) {
         SCOPED_TRACE(device.type);
         const QString id = QString::fromUtf8(device.id);

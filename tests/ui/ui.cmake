@@ -2,11 +2,8 @@ find_library(KORVID_HTTPLIB cpp-httplib REQUIRED)
 
 korvid_add_test(ui_tests
   SOURCES MainWindowTest.cpp DisplayPreferencesTest.cpp CoverImagesTest.cpp AlbumGridTest.cpp
-          PlaybackTextsTest.cpp PlaybackScreensTest.cpp AlbumPagesTest.cpp TrayPanelTest.cpp
+          PlaybackScreensTest.cpp AlbumPagesTest.cpp TrayPanelTest.cpp
           AppModels.h ../musicapp/MpdTestServer.cpp ../musicapp/TestMusicFolder.cpp
           ../spotify/SpotifyStandIn.cpp
   LIBS korvid_ui ${KORVID_HTTPLIB}
   LABELS ui)
-# The German catalogue, whose English sources must not be left in the views.
-target_compile_definitions(ui_tests PRIVATE
-  KORVID_GERMAN_TS="${PROJECT_SOURCE_DIR}/src/ui/translations/korvid_de.ts")
