@@ -202,9 +202,11 @@ QCoro::Task<SpotifyTokenResponse> SpotifyAuthManager::requestToken(QMap<QString,
                                                       formEncode(fields));
     if (answer.status >= 200 && answer.status <= 299)
         co_return SpotifyTokenResponse::decode(answer.body);
-    // The accounts service's error document is shown as it came.
+    // The accounts service's error document is shown as it came; an empty
+    // one would leave the person with no reason at all.
+    const std::optional<QString> text = SpotifyHttp::decodeUtf8(answer.body);
     throw SpotifyAuthError::server(
-        SpotifyHttp::decodeUtf8(answer.body).value_or(QStringLiteral("Unknown error")));
+        text && !text->trimmed().isEmpty() ? *text : QStringLiteral("Unknown error"));
 }
 
 QCoro::Task<> SpotifyAuthManager::store(SpotifyTokenResponse answer,

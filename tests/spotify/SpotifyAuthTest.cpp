@@ -142,6 +142,7 @@ TEST_F(SpotifyAuth, TokenServiceFailuresShowTheRawAnswerAndKeepTheSignInOpen) {
         {400, R"({"error":"invalid_grant","error_description":"Invalid authorization code"})",
          R"({"error":"invalid_grant","error_description":"Invalid authorization code"})"},
         {503, std::string("\xff\xfe bad", 6), "Unknown error"},
+        {500, "", "Unknown error"},
     };
     for (const auto& [status, body, description] : cases) {
         SCOPED_TRACE(status);
