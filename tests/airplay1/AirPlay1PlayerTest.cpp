@@ -364,13 +364,15 @@ TEST(AirPlay1PlayerOnShairportWire, SessionControlAndResumeAfterALostConnection)
     EXPECT_EQ(resumed->index, 2);
     EXPECT_GT(resumed->seconds, paused->seconds);
 
-    // A skip forward starts the next track.
-    runTask(player.skip(1));
-    at = player.position();
-    ASSERT_TRUE(at);
-    EXPECT_EQ(at->index, 3);
-    EXPECT_LT(at->seconds, 0.5);
-    QTest::qWait(1000);
+    // Skips: one forward starts the next track, zero restarts it.
+    for (const int by : {1, 0}) {
+        runTask(player.skip(by));
+        at = player.position();
+        ASSERT_TRUE(at);
+        EXPECT_EQ(at->index, 3) << "skip " << by;
+        EXPECT_LT(at->seconds, 0.5) << "skip " << by;
+        QTest::qWait(1000);
+    }
 
     // A new list on the same speaker reuses the session.
     runTask(player.play(urls, 4, 2.0, speaker, 50));

@@ -71,7 +71,6 @@ struct Connected {
         return request;
     }
 
-    // Nothing more arrives for a while.
     bool staysQuiet(std::chrono::milliseconds span = 150ms) {
         waitUntil([] { return false; }, span);
         received += speaker->readAll();
