@@ -1,7 +1,9 @@
 // How fast local tracks decode into the blocks the stream sends: as a
 // multiple of real time, and as the share of one core that one stream's
-// decoding costs (CPU seconds per second of audio).
+// decoding costs (CPU seconds per second of audio). Also how small FFmpeg's
+// ALAC encoder makes music-like audio, and how fast.
 #include "airplay1/AirPlay1TrackQueue.h"
+#include "airplay1/PcmReader.h"
 #include "airplay1/TrackDecoder.h"
 #include "support/TestAudio.h"
 
@@ -72,8 +74,35 @@ void BM_DecodeFlac(benchmark::State& state) {
 void BM_DecodeMp3(benchmark::State& state) {
     decodeToBlocks(state, track("minute.mp3", {"-c:a", "libmp3lame", "-b:a", "256k"}));
 }
+
+// Each 352-frame packet compressed on its own, as the stream sends it: the
+// compressed size as a share of the plain size (aim: at most 60 %).
+void BM_CompressAlac(benchmark::State& state) {
+    const QUrl url = track("minute.flac", {"-c:a", "flac"});
+    const QByteArray pcm = url.isEmpty() ? QByteArray() : decodeTestAudio(url.toLocalFile());
+    const auto encoder = PcmReaderFactory::ffmpeg()->alacEncoder();
+    if (pcm.isEmpty() || !encoder) {
+        state.SkipWithError("no test track or no ALAC encoder");
+        return;
+    }
+    constexpr qsizetype packetBytes = 352 * 4;
+    double plain = 0;
+    double compressed = 0;
+    for (auto _ : state) {
+        for (qsizetype at = 0; at + packetBytes <= pcm.size(); at += packetBytes) {
+            // One it cannot compress goes out plain.
+            const qsizetype size = encoder->encode(pcm.mid(at, packetBytes)).size();
+            compressed += double(size > 0 ? size : packetBytes);
+            plain += double(packetBytes);
+        }
+    }
+    state.counters["size_pct"] = compressed / plain * 100;
+    state.counters["x_realtime"] =
+        benchmark::Counter(plain / (4 * 44100), benchmark::Counter::kIsRate);
+}
 } // namespace
 
 BENCHMARK(BM_DecodeFlac)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeMp3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CompressAlac)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

@@ -35,7 +35,3 @@ double monotonicRawSeconds() {
 double wallClockSeconds() {
     return readClock(CLOCK_REALTIME);
 }
-
-AirPlay1Clock AirPlay1Clock::now() {
-    return fromReadings(wallClockSeconds(), monotonicRawSeconds());
-}

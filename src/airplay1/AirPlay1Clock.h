@@ -21,7 +21,6 @@ double wallClockSeconds();
 struct AirPlay1Clock {
     double ntpOffset = 0;
 
-    static AirPlay1Clock now();
     static AirPlay1Clock fromReadings(double wallSeconds, double monotonicSeconds) {
         return {wallSeconds + kNtpUnixEpochOffset - monotonicSeconds};
     }

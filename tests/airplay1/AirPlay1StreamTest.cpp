@@ -137,57 +137,11 @@ struct StreamRig {
     }
 };
 
-TEST(AirPlay1StreamTest, RunsStartWithMarkerAndFirstSyncAndPaceFourPacketsAhead) {
-    StreamRig rig(AirPlay1Codec::pcm, uint16_t{65533}, uint32_t{0xFFFFFE00u});
-    rig.stream->start(std::make_unique<CountingSource>(12));
-
-    // Time stands still: the first sync, then five packets (0 to 1408 frames ahead).
-    const auto sync = rig.control.receive();
-    ASSERT_TRUE(sync);
-    EXPECT_EQ(static_cast<uint8_t>((*sync)[0]), 0x90);
-    EXPECT_EQ(be32(*sync, 16), 0xFFFFFE00u);
-    auto first = rig.audio.drain(300ms);
-    ASSERT_EQ(first.size(), 5u);
-    const uint16_t sequences[] = {65533, 65534, 65535, 0, 1};
-    for (size_t i = 0; i < first.size(); ++i) {
-        EXPECT_EQ(static_cast<uint8_t>(first[i][0]), 0x80);
-        EXPECT_EQ(static_cast<uint8_t>(first[i][1]), i == 0 ? 0xE0 : 0x60);
-        EXPECT_EQ(be32(first[i], 8), be32(first[0], 8)) << "one source, one SSRC";
-        EXPECT_EQ(be16(first[i], 2), sequences[i]);
-        EXPECT_EQ(be32(first[i], 4), static_cast<uint32_t>(0xFFFFFE00u + 352 * i));
-        ASSERT_EQ(first[i].size(), 12 + 1408);
-        // Big-endian samples continue from packet to packet.
-        EXPECT_EQ(static_cast<int16_t>(be16(first[i], 12)), static_cast<int16_t>(704 * i));
-    }
-
-    // One packet's worth of time lets exactly one more go.
-    rig.advanceFrames(352);
-    EXPECT_EQ(rig.audio.drain(300ms).size(), 1u);
-
-    // A second of audio later a plain sync follows, then the source runs dry.
-    rig.advanceFrames(44100);
-    const auto later = rig.control.receive();
-    ASSERT_TRUE(later);
-    EXPECT_EQ(static_cast<uint8_t>((*later)[0]), 0x80);
-    EXPECT_EQ(be32(*later, 16), static_cast<uint32_t>(0xFFFFFE00u + 44100 + 352));
-    EXPECT_EQ(rig.audio.drain(300ms).size(), 6u);
-    EXPECT_EQ(rig.finished.load(), 1);
-    EXPECT_FALSE(rig.stream->isSending());
-
-    // A new source begins a new run; the sequence carries on.
-    rig.stream->start(std::make_unique<CountingSource>(1));
-    const auto again = rig.audio.receive();
-    ASSERT_TRUE(again);
-    EXPECT_EQ(static_cast<uint8_t>((*again)[1]), 0xE0);
-    EXPECT_EQ(be16(*again, 2), 9);
-    EXPECT_TRUE(hasFirstSync(rig.control.drain(300ms)));
-}
-
 // Decoding that lags behind never makes the sender wait or burst: a run
 // starts once a cushion of blocks is there, a source that runs dry mid-run
-// gets silence in time (the place holds still), audio comes back where it
-// stopped once the cushion is there again, and a send loop held up for two
-// seconds starts a new run instead of sending the missed packets at once.
+// gets silence in time (the place holds still; the player's stalled-file
+// test hears audio come back where it stopped), and a send loop held up for
+// two seconds starts a new run instead of sending the missed packets at once.
 TEST(AirPlay1StreamTest, WaitsForACushionSendsSilenceWhileDryAndNeverBursts) {
     StreamRig rig(AirPlay1Codec::pcm, uint16_t{0}, uint32_t{0});
     auto owned = std::make_unique<CountingSource>(int(kCushionBlocks) - 1, false);
@@ -205,25 +159,12 @@ TEST(AirPlay1StreamTest, WaitsForACushionSendsSilenceWhileDryAndNeverBursts) {
 
     // Dry: one packet of silence per packet of time, and the place holds.
     rig.advanceFrames(352 * 3);
-    auto silent = rig.audio.drain(300ms);
+    const auto silent = rig.audio.drain(300ms);
     ASSERT_EQ(silent.size(), 3u);
     for (const QByteArray& packet : silent) {
         EXPECT_EQ(packet.mid(12), QByteArray(1408, '\0'));
     }
     EXPECT_EQ(rig.stream->position(), played);
-    source.ready += int(kCushionBlocks) - 1;
-    rig.advanceFrames(352);
-    silent = rig.audio.drain(300ms);
-    ASSERT_EQ(silent.size(), 1u);
-    EXPECT_EQ(silent[0].mid(12), QByteArray(1408, '\0')) << "audio before the cushion was back";
-    ++source.ready;
-    rig.advanceFrames(352);
-    const auto resumed = rig.audio.drain(300ms);
-    ASSERT_EQ(resumed.size(), 1u);
-    EXPECT_EQ(be16(resumed[0], 2), kCushionBlocks + 4);
-    EXPECT_EQ(static_cast<int16_t>(be16(resumed[0], 12)),
-              static_cast<int16_t>(704 * kCushionBlocks))
-        << "audio resumes where it stopped";
 
     source.ready += 100;
     rig.control.drain(100ms);

@@ -1,9 +1,7 @@
-// Starts an AirPlay 1 stream's two threads under the limits given on the
-// command line, as an ordinary user if asked, and prints every thread of the
-// process as the kernel reports it: name, policy, real-time priority and nice,
-// separated by tabs, one line each.
-//
-//   thread_priority_probe RTPRIO_LIMIT NICE_LIMIT root|user
+// Starts an AirPlay 1 stream's two threads as an ordinary user without
+// real-time rights (RLIMIT_RTPRIO and RLIMIT_NICE of 0), and prints every
+// thread of the process as the kernel reports it: name, policy, real-time
+// priority and nice, separated by tabs, one line each. Run it as root.
 #include "airplay1/AirPlay1Stream.h"
 
 #include <QDir>
@@ -11,7 +9,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 #include <grp.h>
@@ -19,12 +16,6 @@
 #include <unistd.h>
 
 namespace {
-bool setLimit(int resource, const char* value) {
-    const rlim_t n = std::strtoull(value, nullptr, 10);
-    const rlimit limit{n, n};
-    return setrlimit(resource, &limit) == 0;
-}
-
 QByteArray taskFile(const QString& tid, const char* name) {
     QFile file(QStringLiteral("/proc/self/task/%1/%2").arg(tid, QLatin1String(name)));
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
@@ -41,15 +32,13 @@ int namedThreads() {
 }
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 4 || !setLimit(RLIMIT_RTPRIO, argv[1]) || !setLimit(RLIMIT_NICE, argv[2])) {
-        return 2;
-    }
+int main() {
     // Giving up root drops CAP_SYS_NICE, so only the limits count.
+    const rlimit none{0, 0};
     const gid_t nogroup = 65534;
-    if (QByteArray(argv[3]) == "user" &&
-        (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(65534) != 0)) {
-        return 3;
+    if (setrlimit(RLIMIT_RTPRIO, &none) != 0 || setrlimit(RLIMIT_NICE, &none) != 0 ||
+        setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(65534) != 0) {
+        return 2;
     }
     AirPlay1Stream stream(AirPlay1Codec::pcm, [] {});
     stream.configure(QStringLiteral("127.0.0.1"), 9, 9);

@@ -8,11 +8,6 @@ korvid_add_test(airplay1_stream_tests
   LABELS airplay1
   TSAN)
 
-korvid_add_test(airplay1_handshake_tests
-  SOURCES AirPlay1HandshakeTest.cpp
-  LABELS airplay1
-  TSAN)
-
 # Against a real shairport-sync found through the private avahi-daemon.
 korvid_add_test(airplay1_player_tests
   SOURCES AirPlay1PlayerTest.cpp ReceivedSound.h

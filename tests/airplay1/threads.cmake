@@ -1,5 +1,6 @@
-# Names and scheduling of the audio threads, under root's and an ordinary
-# user's limits (the probe runs each case in a process of its own).
+# The audio threads' scheduling plan, and the real-time scheduling an
+# ordinary user's threads get through RealtimeKit (the probe runs as that
+# user, in a process of its own).
 add_executable(thread_priority_probe ThreadPriorityProbe.cpp)
 korvid_warnings(thread_priority_probe)
 target_link_libraries(thread_priority_probe PRIVATE korvid_core)

@@ -1,5 +1,5 @@
 korvid_add_test(platform_tests
-  SOURCES ClockTest.cpp ChildProcessTest.cpp FetchPolicyTest.cpp SaturatingMathTest.cpp
+  SOURCES ClockTest.cpp FetchPolicyTest.cpp SaturatingMathTest.cpp
           SettingsWriterTest.cpp CacheFolderTest.cpp
   LABELS platform
   TSAN)
