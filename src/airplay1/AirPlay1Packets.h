@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -17,6 +18,16 @@ inline constexpr int kHistorySlots = 1024;
 inline constexpr int kMaxResendCount = 256;
 // The sync packet names the RTP time now playing, a quarter second behind.
 inline constexpr uint32_t kSyncLatencyFrames = 11025;
+
+// A place in a track as the player reports it, in seconds, and the frame it
+// stands for. Rounded, not cut: a frame turned into seconds and back often
+// lands a hair under itself, and a resume would start one frame early.
+inline double secondsAtFrame(int64_t frame) {
+    return static_cast<double>(frame) / kSampleRate;
+}
+inline int64_t frameAtSeconds(double seconds) {
+    return std::isfinite(seconds) && seconds > 0 ? std::llround(seconds * kSampleRate) : 0;
+}
 
 // Little-endian interleaved 16-bit PCM turned into big-endian samples.
 QByteArray pcmPayload(const QByteArray& littleEndianPcm);

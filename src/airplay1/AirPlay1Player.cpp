@@ -60,7 +60,7 @@ QMap<QString, QString> recordHeaders(uint16_t sequence, uint32_t rtpTime) {
 constexpr auto kKeepAliveInterval = std::chrono::seconds(10);
 
 AirPlay1PlaybackPosition toPlayback(const AirPlay1QueuePosition& p) {
-    return {p.index, static_cast<double>(p.frames) / kSampleRate};
+    return {p.index, secondsAtFrame(p.frames)};
 }
 
 } // namespace
@@ -163,7 +163,7 @@ QCoro::Task<> AirPlay1Player::play(QList<QUrl> tracks, int startIndex, double st
         co_return;
     }
     const int index = found->index;
-    const qint64 frames = index == startIndex ? static_cast<qint64>(from * kSampleRate) : 0;
+    const qint64 frames = index == startIndex ? frameAtSeconds(from) : 0;
     auto queue = std::make_unique<AirPlay1TrackQueue>(tracks, std::move(found->decoder), index,
                                                       index, frames, decoding_);
     queue->preloadNext();

@@ -40,6 +40,15 @@ int16_t sampleAt(const QByteArray& littleEndianPcm, int index) {
     return v;
 }
 
+// A place reported in seconds resumes at the very frame it was taken at.
+TEST(PlaceInATrack, SecondsTurnBackIntoTheSameFrame) {
+    for (int64_t frame = 0; frame < int64_t{kSampleRate} * 3600; frame += 351) {
+        ASSERT_EQ(frameAtSeconds(secondsAtFrame(frame)), frame);
+    }
+    EXPECT_EQ(frameAtSeconds(-1), 0);
+    EXPECT_EQ(frameAtSeconds(std::nan("")), 0);
+}
+
 TEST(AudioPayloadTest, AlacVerbatimFrameCarriesEverySample) {
     // A full packet, a short last block, and a stray half frame.
     struct Case {
