@@ -201,6 +201,22 @@ TEST_F(MprisOnTheBus, ALocalAlbumIsShownAndSteeredFromOutside) {
         EXPECT_LT(after.elapsedSeconds - before.elapsedSeconds, passed + 10);
         EXPECT_EQ(bus.property("PlaybackStatus"), "s \"Playing\"");
     }
+    {
+        SCOPED_TRACE("a desktop's controls read every property at once, then pause");
+        const ProgramRun all = bus.busctl(
+            {QStringLiteral("call"), QLatin1String(Mpris::serviceName),
+             QLatin1String(Mpris::objectPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+             QStringLiteral("GetAll"), QStringLiteral("s"), QLatin1String(Mpris::playerInterface)});
+        ASSERT_TRUE(all.succeeded()) << all.output.toStdString();
+        for (const char* shown :
+             {"\"Rate\" d 1", "\"Volume\" d 1", "\"CanGoNext\" b true", "\"CanGoPrevious\" b true",
+              "\"CanPlay\" b true", "\"CanPause\" b true", "\"CanSeek\" b true",
+              "\"CanControl\" b true"}) {
+            EXPECT_TRUE(all.output.contains(shown)) << shown << " in " << all.output.toStdString();
+        }
+        ASSERT_TRUE(bus.call(QStringLiteral("Pause")).succeeded());
+        EXPECT_TRUE(mpdShows([](const MpdStatus& s) { return s.state == MpdPlayState::paused; }));
+    }
 }
 
 TEST_F(MprisOnTheBus, TheNameIsKorvidsAloneAndRaisesItsWindow) {

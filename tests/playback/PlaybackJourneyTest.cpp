@@ -128,6 +128,48 @@ TEST_F(PlaybackJourney, OnALegacySpeakerTheTrackAndSeeksAreHeardAndItResumesTher
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
+// The next start finds the output the album played on by its name, even when
+// MPD was moved to another meanwhile, and plays there from the stored place.
+TEST_F(PlaybackJourney, OnMpdItResumesOnTheSameOutputWhereItWas) {
+    auto library = makeLibrary();
+    auto playback = makeCoordinator(*library);
+    playOn(*library, *playback, silent(), 2, 20.0);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 2 && s.elapsedSeconds >= 20;
+    }));
+    runTask(playback->refreshAppleMusic());
+    runTask(playback->recordListeningSession());
+    const auto session = ListeningSessionStore().previousLaunch();
+    ASSERT_TRUE(session.has_value());
+    const ListeningSession::Device onSilent = ListeningSession::Device::AirPlay{"Silent"};
+    EXPECT_EQ(session->device, onSilent);
+    EXPECT_EQ(session->trackIndex, 2);
+
+    playback.reset();
+    library.reset();
+    {
+        auto client = mpd.connect();
+        client->pause();
+        for (const MpdOutput& output : client->outputs()) {
+            client->setOutputEnabled(output.id, output.name != "Silent");
+        }
+    }
+    home.restartSettings();
+    library = makeLibrary();
+    playback = makeCoordinator(*library);
+    const auto offer = runTask(playback->makeResumeOffer(), 20s);
+    ASSERT_TRUE(offer && offer->target);
+    EXPECT_EQ(offer->target->id(), "music:Silent");
+    runTask(playback->resume(*offer));
+    finish(*library);
+    ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
+        return s.state == MpdPlayState::playing && s.songPosition == 2;
+    }));
+    EXPECT_EQ(enabledOutput(), "Silent");
+    EXPECT_NEAR(mpdStatus().elapsedSeconds, session->positionSeconds, 2.0);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
 TEST_F(PlaybackJourney, ACallPausesKorvidAndItsEndResumesButNeverAUsersPause) {
     PulseAudioServer server;
     if (ExternalDaemon::findProgram(QStringLiteral("parecord")).isEmpty()) {
