@@ -179,25 +179,29 @@ protected:
                                 : *albums.first().unified().playback.appleMusicHandle();
     }
 
-    // Waits for the command chain, moving the fake clock along with real
-    // time so the commands' own pauses pass, yet none of their time-outs
-    // (opening a track, a start's grace) runs out sooner than for a user on
-    // a busy machine.
+    // Waits for `condition` while the fake clock follows real time, so the
+    // player's own waits pass as they would for a user, yet none of their
+    // time-outs (opening a track, a start's grace) runs out sooner than for
+    // a user on a busy machine.
+    bool waitFollowingTime(const std::function<bool()>& condition,
+                           std::chrono::milliseconds timeout = 15s) {
+        auto last = std::chrono::steady_clock::now();
+        return waitUntil(
+            [&] {
+                const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - last);
+                last += passed;
+                clock.advance(passed);
+                return condition();
+            },
+            timeout);
+    }
+
+    // Waits for the command chain, its pauses passing as they would.
     void finish(AppleMusicLibrary& library) {
         auto done = std::make_shared<bool>(false);
         markWhenIdle(library, done);
-        auto last = std::chrono::steady_clock::now();
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                if (!*done) {
-                    const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - last);
-                    last += passed;
-                    clock.advance(passed);
-                }
-                return *done;
-            },
-            30s));
+        ASSERT_TRUE(waitFollowingTime([&] { return *done; }, 30s));
     }
 
     MpdStatus mpdStatus() { return mpd.connect()->status(); }

@@ -17,22 +17,6 @@ namespace {
 
 class PlaybackJourney : public LocalCoordinatorTest {
 protected:
-    // Waits for `condition` while the fake clock follows real time, so the
-    // player's and the microphone's own waits pass as they would for a user.
-    bool waitFollowingTime(const std::function<bool()>& condition,
-                           std::chrono::milliseconds timeout = 15s) {
-        auto last = std::chrono::steady_clock::now();
-        return waitUntil(
-            [&] {
-                const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    std::chrono::steady_clock::now() - last);
-                last += passed;
-                clock.advance(passed);
-                return condition();
-            },
-            timeout);
-    }
-
     // runTask for tasks that wait on the clock.
     template <typename T> T runFollowingTime(QCoro::Task<T> task) {
         auto result = std::make_shared<std::optional<T>>();
