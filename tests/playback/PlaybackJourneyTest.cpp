@@ -17,6 +17,14 @@ namespace {
 
 class PlaybackJourney : public LocalCoordinatorTest {
 protected:
+    // As the refresh loop does: the player's status, then the session; the
+    // session the next start reads.
+    std::optional<ListeningSession> recordSession(PlaybackViewModel& playback) {
+        runTask(playback.refreshAppleMusic());
+        runTask(playback.recordListeningSession());
+        return ListeningSessionStore().previousLaunch();
+    }
+
     // runTask for tasks that wait on the clock.
     template <typename T> T runFollowingTime(QCoro::Task<T> task) {
         auto result = std::make_shared<std::optional<T>>();
@@ -82,10 +90,7 @@ TEST_F(PlaybackJourney, OnALegacySpeakerTheTrackAndSeeksAreHeardAndItResumesTher
     EXPECT_EQ(resumed->track, 2);
     EXPECT_NEAR(resumed->seconds, 50, 0.5);
 
-    // As the refresh loop does: the player's status, then the session.
-    runTask(playback->refreshAppleMusic());
-    runTask(playback->recordListeningSession());
-    const auto session = ListeningSessionStore().previousLaunch();
+    const auto session = recordSession(*playback);
     ASSERT_TRUE(session.has_value());
     const ListeningSession::Device onDen =
         ListeningSession::Device::LegacyAirPlay{speaker->id, "Den"};
@@ -121,9 +126,7 @@ TEST_F(PlaybackJourney, OnMpdItResumesOnTheSameOutputWhereItWas) {
     ASSERT_TRUE(waitForMpd([](const MpdStatus& s) {
         return s.state == MpdPlayState::playing && s.songPosition == 2 && s.elapsedSeconds >= 20;
     }));
-    runTask(playback->refreshAppleMusic());
-    runTask(playback->recordListeningSession());
-    const auto session = ListeningSessionStore().previousLaunch();
+    const auto session = recordSession(*playback);
     ASSERT_TRUE(session.has_value());
     const ListeningSession::Device onSilent = ListeningSession::Device::AirPlay{"Silent"};
     EXPECT_EQ(session->device, onSilent);
